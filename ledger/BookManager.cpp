@@ -1,0 +1,283 @@
+#include "ledger/BookManager.h"
+
+#include "ledger/FuncUnit.h"
+#include "ledger/ListFiles.h"
+#include "ledger/QelError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+
+bool FileExists(const QString &path)
+{
+    return QFileInfo(path).isFile();
+}
+
+} // namespace
+
+BookManager::BookManager(LedgerPaths paths, Regional regional)
+    : Paths_(std::move(paths))
+    , Regional_(std::move(regional))
+{
+}
+
+QStringList BookManager::ScanBooks()
+{
+    Books_.ClearRows();
+    QDir folder(Paths_.DataFolder);
+    const QFileInfoList entries = folder.entryInfoList(
+        {QStringLiteral("*.qel")}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive, QDir::Unsorted);
+
+    QStringList errors;
+    for (const QFileInfo &entry : entries) {
+        const QString name = entry.fileName().chopped(4);
+        const QDateTime modified = entry.lastModified();
+        const qsizetype row = Books_.AddRow(ListRow::Make(
+            BookKey(name, Regional_),
+            {name,
+             Regional_.DateText(modified.date()) + QStringLiteral("  ") + Regional_.TimeText(modified.time()),
+             QString(), QString()}));
+        try {
+            LoadBookTotals(row);
+        } catch (const QelError &error) {
+            if (!errors.contains(error.Message()))
+                errors.append(error.Message());
+        }
+    }
+    Books_.SortByCaption(Regional_);
+    return errors;
+}
+
+void BookManager::LoadBookTotals(qsizetype row)
+{
+    if (row < 0 || row >= Books_.RowCount())
+        return;
+    if (BookChanged_)
+        SaveCurrentBook();
+    if (RegularChanged_)
+        SaveRegular();
+
+    Income_.ClearRows();
+    Expend_.ClearRows();
+    const QString bookFile = Paths_.BookFile(Books_.Row(row).SubItem(0));
+    if (FileExists(bookFile))
+        ReadMonthBookFile(bookFile);
+
+    Regular_.ClearRows();
+    if (FileExists(Paths_.RegularFile()))
+        ReadRegularFile(Paths_.RegularFile());
+
+    Books_.SetSubItem(row, 2, TotalFor(ListSum(Income_), RegularIncomeSum(Regular_)));
+    Books_.SetSubItem(row, 3, TotalFor(ListSum(Expend_), RegularExpenseSum(Regular_)));
+    BookChanged_ = false;
+    RegularChanged_ = false;
+}
+
+QString BookManager::TotalFor(const QString &bookSum, const QString &regularSum) const
+{
+    return MoneyLabel(FormatAmount(ParseAmount(bookSum) + ParseAmount(regularSum)), Regional_);
+}
+
+void BookManager::RefreshCurrentBook()
+{
+    if (CurrentBook_.isEmpty() || !(BookChanged_ || RegularChanged_))
+        return;
+    LoadBookTotals(FindBook(CurrentBook_));
+}
+
+void BookManager::OpenCurrentBook()
+{
+    Income_.ClearRows();
+    Expend_.ClearRows();
+    const QString bookFile = Paths_.BookFile(CurrentBook_);
+    if (FileExists(bookFile))
+        ReadMonthBookFile(bookFile);
+    Income_.SetColumnAlignment(1, ColumnAlignment::Right);
+    Expend_.SetColumnAlignment(1, ColumnAlignment::Right);
+}
+
+void BookManager::SaveCurrentBook()
+{
+    WriteListFile(Paths_.BookFile(CurrentBook_), ListFiles::MonthBookBytes(Income_, Expend_));
+}
+
+void BookManager::LoadRegular()
+{
+    Regular_.ClearRows();
+    if (FileExists(Paths_.RegularFile()))
+        ReadRegularFile(Paths_.RegularFile());
+    Regular_.SetColumnAlignment(1, ColumnAlignment::Right);
+}
+
+void BookManager::SaveRegular()
+{
+    WriteListFile(Paths_.RegularFile(), ListFiles::RegularBytes(Regular_));
+}
+
+qsizetype BookManager::CreateBook(const QString &name, const QDateTime &now)
+{
+    if (FindBook(name) >= 0)
+        throw QelError(DuplicateBookMessage(name));
+    const QString noAmount = QStringLiteral("0 ") + Regional_.CurrencySymbol();
+    const qsizetype row = Books_.AddRow(ListRow::Make(
+        BookKey(name, Regional_),
+        {name, Regional_.DateText(now.date()) + u' ' + Regional_.TimeText(now.time()), noAmount, noAmount}));
+    LoadBookTotals(row);
+    Books_.SetSelected(row);
+    CurrentBook_ = Books_.Row(row).SubItem(0);
+    Books_.SortByCaption(Regional_);
+    OpenCurrentBook();
+    SaveCurrentBook();
+    return Books_.Selected();
+}
+
+void BookManager::OpenBook(qsizetype row)
+{
+    if (row < 0 || row >= Books_.RowCount())
+        return;
+    if (BookChanged_) {
+        SaveCurrentBook();
+        BookChanged_ = false;
+    }
+    CurrentBook_ = Books_.Row(row).SubItem(0);
+    OpenCurrentBook();
+}
+
+void BookManager::DeleteBook(qsizetype row)
+{
+    if (row < 0 || row >= Books_.RowCount())
+        return;
+    const QString name = Books_.Row(row).SubItem(0);
+    const QString bookFile = Paths_.BookFile(name);
+    // The file goes first: a book whose file stays must not vanish from the list only
+    // to come back at the next start.
+    if (FileExists(bookFile)) {
+        QFile file(bookFile);
+        if (!file.remove()) {
+            throw QelError(QStringLiteral("Das Haushaltsbuch \"%1\" konnte nicht entfernt werden. %2")
+                               .arg(name, file.errorString()));
+        }
+    }
+    Books_.RemoveRow(row);
+    if (name == CurrentBook_) {
+        CurrentBook_.clear();
+        BookChanged_ = false;
+    }
+}
+
+qsizetype BookManager::FindBook(const QString &name) const
+{
+    for (qsizetype i = 0; i < Books_.RowCount(); ++i) {
+        if (Books_.Row(i).SubItem(0) == name)
+            return i;
+    }
+    return -1;
+}
+
+qsizetype BookManager::AddBooking(BookingList &list, ListRow row)
+{
+    const QString caption = row.Caption;
+    list.AddRow(std::move(row));
+    list.SortByCaption(Regional_);
+    if (&list == &Regular_)
+        RegularChanged_ = true;
+    else
+        BookChanged_ = true;
+    // Appended last and sorted stably, the row stands after every caption not above its own.
+    qsizetype index = -1;
+    for (const ListRow &r : list.Rows()) {
+        if (Regional_.Compare(r.Caption, caption) <= 0)
+            ++index;
+    }
+    return index;
+}
+
+QString BookManager::IncomeTotalLabel() const
+{
+    return QStringLiteral("Gesamteinnahmen: ") + MoneyLabel(ListSum(Income_), Regional_);
+}
+
+QString BookManager::ExpendTotalLabel() const
+{
+    return QStringLiteral("Gesamtausgaben: ") + MoneyLabel(ListSum(Expend_), Regional_);
+}
+
+QString BookManager::RegularSummaryLabel() const
+{
+    return QStringLiteral("Einnahmen: ") + MoneyLabel(RegularIncomeSum(Regular_), Regional_)
+           + QString(10, u' ') + QStringLiteral("Ausgaben: ")
+           + MoneyLabel(RegularExpenseSum(Regular_), Regional_);
+}
+
+void BookManager::ReadMonthBookFile(const QString &path)
+{
+    const QByteArray bytes = ListFiles::ReadFile(path);
+    try {
+        ListFiles::ParseMonthBook(bytes, Income_, Expend_);
+    } catch (const QelError &error) {
+        RememberDamaged(path, error.Message());
+    }
+}
+
+void BookManager::ReadRegularFile(const QString &path)
+{
+    const QByteArray bytes = ListFiles::ReadFile(path);
+    try {
+        ListFiles::ParseRegular(bytes, Regular_);
+    } catch (const QelError &error) {
+        RememberDamaged(path, error.Message());
+    }
+}
+
+void BookManager::RememberDamaged(const QString &path, const QString &message)
+{
+    QString kept = Damaged_.value(path);
+    if (kept.isEmpty()) {
+        kept = KeptNameFor(path);
+        Damaged_.insert(path, kept);
+    }
+    throw QelError(message + QStringLiteral("\n\nDie Datei \"%1\" ist beschädigt. Sie wird nicht überschrieben: "
+                                            "Vor dem nächsten Speichern wird sie als \"%2\" aufbewahrt.")
+                                 .arg(QDir::toNativeSeparators(path), QFileInfo(kept).fileName()));
+}
+
+QString BookManager::KeptNameFor(const QString &path) const
+{
+    // The suffix keeps the copy out of the book scan and the backup.
+    QString kept = path + QStringLiteral(".defekt");
+    for (int n = 2; QFileInfo::exists(kept); ++n)
+        kept = path + QStringLiteral(".defekt-%1").arg(n);
+    return kept;
+}
+
+void BookManager::WriteListFile(const QString &path, const QByteArray &bytes)
+{
+    const auto damaged = Damaged_.constFind(path);
+    if (damaged != Damaged_.cend() && FileExists(path)) {
+        QString kept = damaged.value();
+        if (QFileInfo::exists(kept))
+            kept = KeptNameFor(path);
+        if (!QFile::copy(path, kept)) {
+            throw QelError(QStringLiteral("Die beschädigte Datei \"%1\" konnte nicht als \"%2\" aufbewahrt werden "
+                                          "und wird deshalb nicht überschrieben.")
+                               .arg(QDir::toNativeSeparators(path), QFileInfo(kept).fileName()));
+        }
+    }
+    ListFiles::WriteFile(path, bytes);
+    Damaged_.remove(path);
+}
+
+bool IsValidBookName(const QString &name)
+{
+    const QString month = BookMonthWord(name);
+    const QString year = BookYear(name);
+    if (name.size() < 6 || name.at(name.size() - 5) != u' ' || !MonthNames().contains(month))
+        return false;
+    for (const QChar ch : year) {
+        if (ch < u'0' || ch > u'9')
+            return false;
+    }
+    return true;
+}

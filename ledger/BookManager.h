@@ -1,0 +1,98 @@
+#pragma once
+
+#include "ledger/BookingList.h"
+#include "ledger/LedgerPaths.h"
+#include "ledger/Regional.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+// The ledger state and the file side of the book manager: the four lists (income and
+// expenses of the open month book, regular bookings, the book list), which book is open,
+// whether anything is unsaved, and every read and write of the list files.
+//
+// Errors throw QelError with the user's message and end the operation at the failing
+// step; the steps before it have taken effect.
+class BookManager
+{
+public:
+    BookManager(LedgerPaths paths, Regional regional);
+
+    const LedgerPaths &Paths() const { return Paths_; }
+    const Regional &RegionalSettings() const { return Regional_; }
+
+    BookingList &Income() { return Income_; }
+    BookingList &Expend() { return Expend_; }
+    BookingList &Regular() { return Regular_; }
+    BookingList &Books() { return Books_; }
+    const BookingList &Income() const { return Income_; }
+    const BookingList &Expend() const { return Expend_; }
+    const BookingList &Regular() const { return Regular_; }
+    const BookingList &Books() const { return Books_; }
+
+    // The open month book's name; empty when none is open.
+    const QString &CurrentBook() const { return CurrentBook_; }
+    void SetCurrentBook(const QString &name) { CurrentBook_ = name; }
+    bool BookChanged() const { return BookChanged_; }
+    void SetBookChanged(bool changed) { BookChanged_ = changed; }
+    bool RegularChanged() const { return RegularChanged_; }
+    void SetRegularChanged(bool changed) { RegularChanged_ = changed; }
+
+    // Fills the book list from the month book files of the data folder, reading each once
+    // for its totals, and sorts it by book key. A file that cannot be read keeps its row
+    // with empty totals and the scan goes on; the messages of such files are returned.
+    QStringList ScanBooks();
+    // Saves pending changes, reads the row's book and Regular.dat, sets the row's totals.
+    void LoadBookTotals(qsizetype row);
+    // Saves and refreshes the open book's row when anything changed.
+    void RefreshCurrentBook();
+    void OpenCurrentBook();
+    void SaveCurrentBook();
+    void LoadRegular();
+    void SaveRegular();
+
+    // The file side of "create": the book's row, its file written at once with two empty
+    // lists, and the book open. Throws the duplicate message when the name exists.
+    qsizetype CreateBook(const QString &name, const QDateTime &now);
+    // The file side of "open": saves the changed book, then opens the row's book.
+    void OpenBook(qsizetype row);
+    // Deletes the row's file, then its row; deleting the open book closes it unsaved.
+    void DeleteBook(qsizetype row);
+
+    // The first row whose name is exactly the given one, or -1.
+    qsizetype FindBook(const QString &name) const;
+
+    // A booking change as the panels make it: the list is sorted afterwards and its
+    // changed flag set. Returns the row's index after sorting.
+    qsizetype AddBooking(BookingList &list, ListRow row);
+
+    QString IncomeTotalLabel() const;   // "Gesamteinnahmen: 12.50 €"
+    QString ExpendTotalLabel() const;   // "Gesamtausgaben: 7.00 €"
+    QString RegularSummaryLabel() const; // "Einnahmen: … €          Ausgaben: … €"
+
+private:
+    void ReadMonthBookFile(const QString &path);
+    void ReadRegularFile(const QString &path);
+    void WriteListFile(const QString &path, const QByteArray &bytes);
+    // Rethrows a parse error with a note that the damaged file will be kept.
+    [[noreturn]] void RememberDamaged(const QString &path, const QString &message);
+    QString KeptNameFor(const QString &path) const;
+    QString TotalFor(const QString &bookSum, const QString &regularSum) const;
+
+    LedgerPaths Paths_;
+    Regional Regional_;
+    BookingList Income_{ListKind::Income};
+    BookingList Expend_{ListKind::Expend};
+    BookingList Regular_{ListKind::Regular};
+    BookingList Books_{ListKind::Books};
+    QString CurrentBook_;
+    bool BookChanged_ = false;
+    bool RegularChanged_ = false;
+    // Files that failed to parse: a copy of the original is kept before it is replaced.
+    QHash<QString, QString> Damaged_;
+};
+
+// A name as the new-book dialog makes it: a German month name, one blank, four digits.
+bool IsValidBookName(const QString &name);

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+
+// The program's folders and the files in them, fixed once at start-up. Folder paths end
+// in "/".
+struct LedgerPaths
+{
+    QString ProgramFolder;     // beside the executable: help file, debug switch
+    QString ProgramDataFolder; // settings, category table
+    QString DataFolder;        // month books and Regular.dat
+
+    // The per-user folders: "Orvo Haushaltsbuch/" in the configuration folder and
+    // "Orvo Haushaltsbuch/Daten/" in the documents folder (both follow HOME and XDG_*).
+    static LedgerPaths Standard(const QString &programFolder);
+    static QString WithSlash(const QString &folder);
+
+    QString HelpFile() const { return ProgramFolder + QStringLiteral("QEL.chm"); }
+    QString SettingsFile() const { return ProgramDataFolder + QStringLiteral("QEL.ini"); }
+    QString CategoryFile() const { return ProgramDataFolder + QStringLiteral("Entrys.dat"); }
+    QString RegularFile() const { return DataFolder + QStringLiteral("Regular.dat"); }
+    QString BookFile(const QString &bookName) const { return DataFolder + bookName + QStringLiteral(".qel"); }
+
+    // Creates both folders with their parents; throws QelError with the start-up
+    // message of the folder that could not be made.
+    void CreateFolders() const;
+};
