@@ -1,0 +1,343 @@
+#include "ledger/BookManager.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/ListFiles.h"
+#include "ledger/QelError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+ListRow Booking(const QString &date, const QString &amount, const QString &category = u"Gehalt"_s)
+{
+    return ListRow::Make(date, {amount, category, QString()});
+}
+
+ListRow RegularBooking(const QString &day, const QString &amount, const QString &kind)
+{
+    return ListRow::Make(day, {amount, u"Kategorie"_s, QString(), kind});
+}
+
+QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestBookManager : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void scanListsBooksByKey();
+    void totalsAddRegularBookings();
+    void createWritesEmptyBookAtOnce();
+    void createRefusesDuplicate();
+    void openSavesChangedBookFirst();
+    void refreshSavesAndUpdatesTotals();
+    void deleteOpenBookClosesIt();
+    void vanishedFileOpensEmpty();
+    void scanGoesOnPastUnreadableFile();
+    void damagedOriginalIsKeptBeforeSaving();
+    void unwritableFolderIsReported();
+    void addBookingSortsAndFlags();
+    void labels();
+
+private:
+    void WriteBook(const QString &name, const QList<ListRow> &income, const QList<ListRow> &expend = {});
+    void WriteRegular(const QList<ListRow> &rows);
+    QStringList BookNames() const;
+
+    std::unique_ptr<QTemporaryDir> Dir;
+    LedgerPaths Paths;
+    std::unique_ptr<BookManager> Books;
+};
+
+void TestBookManager::init()
+{
+    Dir = std::make_unique<QTemporaryDir>();
+    Paths.ProgramFolder = Dir->filePath(u"bin/"_s);
+    Paths.ProgramDataFolder = Dir->filePath(u"config/Orvo Haushaltsbuch/"_s);
+    Paths.DataFolder = Dir->filePath(u"Dokumente/Orvo Haushaltsbuch/Daten/"_s);
+    Paths.CreateFolders();
+    Books = std::make_unique<BookManager>(Paths, Regional());
+}
+
+void TestBookManager::cleanup()
+{
+    Books.reset();
+    Dir.reset();
+}
+
+void TestBookManager::WriteBook(const QString &name, const QList<ListRow> &income, const QList<ListRow> &expend)
+{
+    BookingList in(ListKind::Income);
+    BookingList out(ListKind::Expend);
+    for (const ListRow &r : income)
+        in.AddRow(r);
+    for (const ListRow &r : expend)
+        out.AddRow(r);
+    ListFiles::WriteFile(Paths.BookFile(name), ListFiles::MonthBookBytes(in, out));
+}
+
+void TestBookManager::WriteRegular(const QList<ListRow> &rows)
+{
+    BookingList regular(ListKind::Regular);
+    for (const ListRow &r : rows)
+        regular.AddRow(r);
+    ListFiles::WriteFile(Paths.RegularFile(), ListFiles::RegularBytes(regular));
+}
+
+QStringList TestBookManager::BookNames() const
+{
+    QStringList names;
+    for (const ListRow &row : Books->Books().Rows())
+        names << row.SubItem(0);
+    return names;
+}
+
+void TestBookManager::scanListsBooksByKey()
+{
+    WriteBook(u"Mai 2008"_s, {});
+    WriteBook(u"Januar 2009"_s, {});
+    WriteBook(u"April 2008"_s, {});
+    WriteBook(u"märz 2008"_s, {});
+    QFile::copy(Paths.BookFile(u"Mai 2008"_s), Paths.BookFile(u"Mai 2008"_s) + u".defekt"_s);
+    QFile::copy(Paths.BookFile(u"Mai 2008"_s), Paths.DataFolder + u"Mai 2008.QEL"_s);
+    QDir().mkpath(Paths.DataFolder + u"Ordner.qel"_s);
+
+    QFile file(Paths.BookFile(u"April 2008"_s));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    const QDateTime stamp(QDate(2008, 4, 30), QTime(21, 5, 9));
+    QVERIFY(file.setFileTime(stamp, QFileDevice::FileModificationTime));
+    file.close();
+
+    QCOMPARE(Books->ScanBooks(), QStringList());
+    QCOMPARE(BookNames(), QStringList({u"märz 2008"_s, u"April 2008"_s, u"Mai 2008"_s, u"Januar 2009"_s}));
+    QCOMPARE(Books->Books().Row(0).Caption, u"200803"_s);
+    QCOMPARE(Books->Books().Row(1).SubItem(1), u"30.04.2008  21:05:09"_s);
+    QVERIFY(Books->CurrentBook().isEmpty());
+    QVERIFY(!Books->BookChanged());
+}
+
+void TestBookManager::totalsAddRegularBookings()
+{
+    WriteRegular({RegularBooking(u"01."_s, u"1000.00"_s, u"Einnahme"_s),
+                  RegularBooking(u"03."_s, u"400.00"_s, u"Ausgabe"_s),
+                  RegularBooking(u"04."_s, u"99.00"_s, u"einnahme"_s)});
+    WriteBook(u"Mai 2008"_s, {Booking(u"01.05.2008"_s, u"10.00"_s), Booking(u"02.05.2008"_s, u"5.50"_s)},
+              {Booking(u"03.05.2008"_s, u"0.10"_s), Booking(u"03.05.2008"_s, u"0.20"_s)});
+    Books->LoadRegular();
+    Books->ScanBooks();
+    QCOMPARE(Books->Books().Row(0).SubItem(2), u"1015.50 €"_s);
+    QCOMPARE(Books->Books().Row(0).SubItem(3), u"400.30 €"_s);
+
+    const qsizetype row = Books->CreateBook(u"Juni 2008"_s, QDateTime(QDate(2026, 12, 8), QTime(9, 3, 4)));
+    QCOMPARE(Books->Books().Row(row).SubItem(2), u"1000.00 €"_s);
+    QCOMPARE(Books->Books().Row(row).SubItem(3), u"400.00 €"_s);
+}
+
+void TestBookManager::createWritesEmptyBookAtOnce()
+{
+    WriteBook(u"Januar 2009"_s, {Booking(u"01.01.2009"_s, u"1.00"_s)});
+    Books->ScanBooks();
+    const QDateTime now(QDate(2026, 12, 8), QTime(9, 3, 4));
+    const qsizetype row = Books->CreateBook(u"März 2008"_s, now);
+
+    QCOMPARE(QFileInfo(Paths.BookFile(u"März 2008"_s)).size(), 1112);
+    QCOMPARE(row, 0);
+    QCOMPARE(Books->Books().Selected(), 0);
+    QCOMPARE(BookNames(), QStringList({u"März 2008"_s, u"Januar 2009"_s}));
+    QCOMPARE(Books->Books().Row(0).Caption, u"200803"_s);
+    QCOMPARE(Books->Books().Row(0).SubItem(1), u"08.12.2026 09:03:04"_s);
+    QCOMPARE(Books->CurrentBook(), u"März 2008"_s);
+    QCOMPARE(Books->Income().RowCount(), 0);
+    QCOMPARE(Books->Expend().RowCount(), 0);
+    QVERIFY(!Books->BookChanged());
+}
+
+void TestBookManager::createRefusesDuplicate()
+{
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    try {
+        Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+        QFAIL("duplicate accepted");
+    } catch (const QelError &error) {
+        QCOMPARE(error.Message(), u"Das Haushaltsbuch \"Mai 2008\" existiert bereits!"_s);
+    }
+    QCOMPARE(BookNames(), QStringList({u"Mai 2008"_s}));
+}
+
+void TestBookManager::openSavesChangedBookFirst()
+{
+    WriteBook(u"Juni 2008"_s, {Booking(u"01.06.2008"_s, u"7.00"_s)});
+    Books->ScanBooks();
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    Books->AddBooking(Books->Income(), Booking(u"02.05.2008"_s, u"12.50"_s));
+    QVERIFY(Books->BookChanged());
+
+    Books->OpenBook(Books->FindBook(u"Juni 2008"_s));
+    QVERIFY(!Books->BookChanged());
+    QCOMPARE(Books->CurrentBook(), u"Juni 2008"_s);
+    QCOMPARE(Books->Income().Row(0).SubItem(0), u"7.00"_s);
+    QCOMPARE(Books->Income().Columns().at(1).Alignment, ColumnAlignment::Right);
+
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    ListFiles::ParseMonthBook(FileBytes(Paths.BookFile(u"Mai 2008"_s)), income, expend);
+    QCOMPARE(income.RowCount(), 1);
+    QCOMPARE(income.Row(0).SubItem(0), u"12.50"_s);
+}
+
+void TestBookManager::refreshSavesAndUpdatesTotals()
+{
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    Books->RefreshCurrentBook(); // nothing changed: nothing written
+    Books->AddBooking(Books->Expend(), Booking(u"02.05.2008"_s, u"3.25"_s));
+    Books->AddBooking(Books->Regular(), RegularBooking(u"05."_s, u"100.00"_s, u"Ausgabe"_s));
+    Books->RefreshCurrentBook();
+    QVERIFY(!Books->BookChanged());
+    QVERIFY(!Books->RegularChanged());
+    QCOMPARE(Books->Books().Row(0).SubItem(3), u"103.25 €"_s);
+    QVERIFY(QFileInfo(Paths.RegularFile()).size() > 586);
+    QVERIFY(QFileInfo(Paths.BookFile(u"Mai 2008"_s)).size() > 1112);
+}
+
+void TestBookManager::deleteOpenBookClosesIt()
+{
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    Books->CreateBook(u"Juni 2008"_s, QDateTime::currentDateTime());
+    Books->AddBooking(Books->Income(), Booking(u"02.06.2008"_s, u"1.00"_s));
+
+    Books->DeleteBook(Books->FindBook(u"Mai 2008"_s));
+    QCOMPARE(Books->CurrentBook(), u"Juni 2008"_s);
+    QVERIFY(Books->BookChanged());
+    QVERIFY(!QFileInfo::exists(Paths.BookFile(u"Mai 2008"_s)));
+
+    Books->DeleteBook(Books->FindBook(u"Juni 2008"_s));
+    QVERIFY(Books->CurrentBook().isEmpty());
+    QVERIFY(!Books->BookChanged());
+    QVERIFY(!QFileInfo::exists(Paths.BookFile(u"Juni 2008"_s)));
+    QCOMPARE(Books->Books().RowCount(), 0);
+}
+
+void TestBookManager::vanishedFileOpensEmpty()
+{
+    WriteBook(u"Mai 2008"_s, {Booking(u"01.05.2008"_s, u"1.00"_s)});
+    Books->ScanBooks();
+    QFile::remove(Paths.BookFile(u"Mai 2008"_s));
+    Books->OpenBook(0);
+    QCOMPARE(Books->Income().RowCount(), 0);
+    Books->AddBooking(Books->Income(), Booking(u"01.05.2008"_s, u"2.00"_s));
+    Books->SaveCurrentBook();
+    QVERIFY(QFileInfo::exists(Paths.BookFile(u"Mai 2008"_s)));
+}
+
+void TestBookManager::scanGoesOnPastUnreadableFile()
+{
+    WriteBook(u"Mai 2008"_s, {Booking(u"01.05.2008"_s, u"1.00"_s)});
+    WriteBook(u"Juli 2008"_s, {Booking(u"01.07.2008"_s, u"3.00"_s)});
+    QFile bad(Paths.BookFile(u"Juni 2008"_s));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("kein Haushaltsbuch");
+    bad.close();
+
+    const QStringList errors = Books->ScanBooks();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.front().startsWith(u"Ungültiges Stream-Format\n"_s), qPrintable(errors.front()));
+    QCOMPARE(BookNames(), QStringList({u"Mai 2008"_s, u"Juni 2008"_s, u"Juli 2008"_s}));
+    QVERIFY(Books->Books().Row(1).SubItem(2).isEmpty());
+    QCOMPARE(Books->Books().Row(2).SubItem(2), u"3.00 €"_s);
+    // Reading alone writes nothing.
+    QCOMPARE(QDir(Paths.DataFolder).entryList(QDir::Files).size(), 3);
+}
+
+void TestBookManager::damagedOriginalIsKeptBeforeSaving()
+{
+    BookingList income(ListKind::Income);
+    income.AddRow(Booking(u"01.05.2008"_s, u"1.00"_s));
+    QByteArray firstRecordOnly;
+    firstRecordOnly = ListFiles::MonthBookBytes(income, BookingList(ListKind::Expend));
+    firstRecordOnly.chop(300);
+    QFile file(Paths.BookFile(u"Mai 2008"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(firstRecordOnly);
+    file.close();
+    Books->ScanBooks();
+
+    try {
+        Books->OpenBook(0);
+        QFAIL("damaged book opened without error");
+    } catch (const QelError &error) {
+        QVERIFY(error.Message().startsWith(u"Stream-Lesefehler\n"_s));
+        QVERIFY2(error.Message().contains(u"Mai 2008.qel.defekt"_s), qPrintable(error.Message()));
+    }
+    QCOMPARE(Books->CurrentBook(), u"Mai 2008"_s);
+    QCOMPARE(Books->Income().RowCount(), 1); // what was read before the error stays
+
+    Books->AddBooking(Books->Income(), Booking(u"02.05.2008"_s, u"2.00"_s));
+    Books->SaveCurrentBook();
+    QCOMPARE(FileBytes(Paths.BookFile(u"Mai 2008"_s) + u".defekt"_s), firstRecordOnly);
+    BookingList readIncome(ListKind::Income);
+    BookingList readExpend(ListKind::Expend);
+    ListFiles::ParseMonthBook(FileBytes(Paths.BookFile(u"Mai 2008"_s)), readIncome, readExpend);
+    QCOMPARE(readIncome.RowCount(), 2);
+
+    // Once saved whole, the file is ordinary again: the next save keeps no further copy.
+    Books->SaveCurrentBook();
+    QVERIFY(!QFileInfo::exists(Paths.BookFile(u"Mai 2008"_s) + u".defekt-2"_s));
+}
+
+void TestBookManager::unwritableFolderIsReported()
+{
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    const QByteArray before = FileBytes(Paths.BookFile(u"Mai 2008"_s));
+    QVERIFY(QDir(Paths.DataFolder).removeRecursively());
+    QFile blocker(Paths.DataFolder.chopped(1));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    try {
+        Books->SaveCurrentBook();
+        QFAIL("save into a missing folder reported no error");
+    } catch (const QelError &error) {
+        const QString expected = u"Datei \"%1\" kann nicht erstellt werden. "_s.arg(
+            QDir::toNativeSeparators(Paths.BookFile(u"Mai 2008"_s)));
+        QVERIFY2(error.Message().startsWith(expected), qPrintable(error.Message()));
+        QVERIFY(error.Message().size() > expected.size());
+    }
+    QVERIFY(!before.isEmpty());
+}
+
+void TestBookManager::addBookingSortsAndFlags()
+{
+    Books->CreateBook(u"März 2008"_s, QDateTime::currentDateTime());
+    BookingList &income = Books->Income();
+    Books->AddBooking(income, Booking(u"15.03.2008"_s, u"1.00"_s));
+    Books->AddBooking(income, Booking(u"20.03.2008"_s, u"2.00"_s));
+    QCOMPARE(Books->AddBooking(income, Booking(u"02.03.2008"_s, u"3.00"_s)), 0);
+    QCOMPARE(Books->AddBooking(income, Booking(u"15.03.2008"_s, u"4.00"_s)), 2);
+    QCOMPARE(income.Row(1).SubItem(0), u"1.00"_s);
+    QVERIFY(Books->BookChanged());
+    QVERIFY(!Books->RegularChanged());
+    Books->AddBooking(Books->Regular(), RegularBooking(u"07."_s, u"1.00"_s, u"Einnahme"_s));
+    QVERIFY(Books->RegularChanged());
+}
+
+void TestBookManager::labels()
+{
+    Books->AddBooking(Books->Regular(), RegularBooking(u"07."_s, u"1.00"_s, u"Einnahme"_s));
+    QCOMPARE(Books->IncomeTotalLabel(), u"Gesamteinnahmen: 0.00 €"_s);
+    QCOMPARE(Books->ExpendTotalLabel(), u"Gesamtausgaben: 0.00 €"_s);
+    QCOMPARE(Books->RegularSummaryLabel(), u"Einnahmen: 1.00 €          Ausgaben: 0.00 €"_s);
+}
+
+QTEST_GUILESS_MAIN(TestBookManager)
+#include "tst_bookmanager.moc"

@@ -1,0 +1,394 @@
+#include "TestBytes.h"
+
+#include "ledger/BookingList.h"
+#include "ledger/ComponentStream.h"
+#include "ledger/ListFiles.h"
+#include "ledger/QelError.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+ListRow IncomeExample()
+{
+    return ListRow::Make(u"07.12.2026"_s, {u"12.50"_s, u"Gehalt"_s, u"Dezember"_s});
+}
+
+QByteArray Record(const BookingList &list, const QString &name = ListFiles::IncomeObjectName(), int tabOrder = 0)
+{
+    QByteArray out;
+    ComponentStream::WriteListRecord(out, list, name, tabOrder);
+    return out;
+}
+
+// Reads one record and returns the error message, or an empty text on success.
+QString ReadError(const QByteArray &bytes, BookingList &list)
+{
+    try {
+        ComponentStream::ReadListRecord(bytes, 0, list);
+    } catch (const QelError &error) {
+        return error.Message();
+    }
+    return {};
+}
+
+// A record of the given property bytes, with the usual head and end markers.
+QByteArray RecordWith(const QByteArray &properties, const QByteArray &children = {})
+{
+    return "TPF0" + Short("TListView") + Short("ListViewIncome") + properties + '\0' + children + '\0';
+}
+
+} // namespace
+
+class TestComponentStream : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void emptyRecordsHaveTheirSizes();
+    void recordBeginsWithFixedHead();
+    void columnsRecordOfIncomeList();
+    void rowBlockExample();
+    void roundTripKeepsRowsAndShapes();
+    void textsAreCutAt255();
+    void eightBitTextsSurvive();
+    void textTagFollowsShortestForm_data();
+    void textTagFollowsShortestForm();
+    void presentationIsReadBack();
+    void secondRecordFollowsFirst();
+    void otherRowBlockVersionIsSkipped();
+    void olderEightBitRowBlock();
+    void flagByteAndChildObjects();
+    void badInput_data();
+    void badInput();
+    void everyTruncationIsAReadError();
+};
+
+void TestComponentStream::emptyRecordsHaveTheirSizes()
+{
+    const BookingList income(ListKind::Income);
+    const BookingList expend(ListKind::Expend);
+    const BookingList regular(ListKind::Regular);
+    QCOMPARE(Record(income).size(), 556);
+    QCOMPARE(Record(expend, ListFiles::ExpendObjectName()).size(), 556);
+    QCOMPARE(ListFiles::RegularBytes(regular).size(), 586);
+    const QByteArray book = ListFiles::MonthBookBytes(income, expend);
+    QCOMPARE(book.size(), 1112);
+    QVERIFY(!book.contains("Items.ItemData"));
+}
+
+void TestComponentStream::recordBeginsWithFixedHead()
+{
+    const QByteArray bytes = Record(BookingList(ListKind::Income));
+    const QByteArray head = "TPF0" + Short("TListView") + Short("ListViewIncome") + Short("Left") + Hex("02 06")
+                            + Short("Top") + Hex("02 36") + Short("Width") + Hex("03 6B 02") + Short("Height")
+                            + Hex("03 B8 01") + Short("BevelKind") + '\x07' + Short("bkFlat");
+    QCOMPARE(bytes.left(head.size()), head);
+    QVERIFY(bytes.endsWith(Short("ViewStyle") + '\x07' + Short("vsReport") + Hex("00 00")));
+    QVERIFY(bytes.contains(Short("TabOrder") + Hex("02 00")));
+    QVERIFY(ListFiles::RegularBytes(BookingList(ListKind::Regular)).contains(Short("TabOrder") + Hex("02 01")));
+    QVERIFY(bytes.contains(Short("Font.Name") + Hex("06 0D") + "MS Sans Serif"));
+    QVERIFY(bytes.contains(Short("Font.Style") + Hex("0B 00")));
+    QVERIFY(bytes.contains(Short("Font.Height") + Hex("02 F5")));
+}
+
+void TestComponentStream::columnsRecordOfIncomeList()
+{
+    const QByteArray bytes = Record(BookingList(ListKind::Income));
+    const qsizetype start = bytes.indexOf(Short("Columns"));
+    const qsizetype end = bytes.indexOf(Short("ColumnClick"));
+    QVERIFY(start > 0 && end > start);
+    QCOMPARE(end - start, 157);
+
+    const QByteArray secondItem = Hex("01") + Short("Alignment") + Hex("07 0E") + "taRightJustify" + Short("Caption")
+                                  + Hex("14 0C 00 00 00 42 65 74 72 61 67 20 28 E2 82 AC 29") + Short("Width")
+                                  + Hex("02 50 00");
+    QVERIFY(bytes.mid(start, end - start).contains(secondItem));
+}
+
+void TestComponentStream::rowBlockExample()
+{
+    BookingList income(ListKind::Income);
+    income.AddRow(IncomeExample());
+    QCOMPARE(ComponentStream::RowBlockSizeField(income), 89u);
+
+    const QByteArray block = Hex("01 59 00 00 00 01 00 00 00 00 00 00 00 FF FF FF FF FF FF FF FF 03 00 00 00 00 00 00 00")
+                             + Utf16Short(u"07.12.2026"_s) + Utf16Short(u"12.50"_s) + Utf16Short(u"Gehalt"_s)
+                             + Utf16Short(u"Dezember"_s) + Hex("FF FF FF FF FF FF");
+    QCOMPARE(block.size(), 97);
+    const QByteArray bytes = Record(income);
+    QVERIFY(bytes.contains(Short("Items.ItemData") + Hex("0A 61 00 00 00") + block));
+    QCOMPARE(bytes.size(), 556 + 15 + 1 + 4 + 97);
+}
+
+void TestComponentStream::roundTripKeepsRowsAndShapes()
+{
+    BookingList written(ListKind::Regular);
+    written.AddRow(ListRow::Make(u"01."_s, {u"1000.00"_s, u"Gehalt"_s, u"Firma"_s, u"Einnahme"_s}));
+    written.AddRow(ListRow::Make(u"15."_s, {}));
+    written.AddRow(ListRow::Make(QString(), {QString(), u"nur Kategorie"_s}));
+    ListRow odd = ListRow::Make(u"31."_s, {u"5"_s});
+    odd.ImageIndex = 3;
+    odd.StateIndex = 7;
+    odd.OverlayIndex = -2;
+    odd.Data = 0xDEADBEEF;
+    odd.SubItemImages = {42};
+    written.AddRow(odd);
+
+    BookingList read(ListKind::Regular);
+    ComponentStream::ReadListRecord(ListFiles::RegularBytes(written), 0, read);
+    QCOMPARE(read.RowCount(), written.RowCount());
+    for (qsizetype i = 0; i < written.RowCount(); ++i) {
+        QCOMPARE(read.Row(i).Caption, written.Row(i).Caption);
+        QCOMPARE(read.Row(i).SubItems, written.Row(i).SubItems);
+        QCOMPARE(read.Row(i).ImageIndex, written.Row(i).ImageIndex);
+        QCOMPARE(read.Row(i).StateIndex, written.Row(i).StateIndex);
+        QCOMPARE(read.Row(i).OverlayIndex, written.Row(i).OverlayIndex);
+        QCOMPARE(read.Row(i).Data, written.Row(i).Data);
+        for (int s = 0; s < written.Row(i).SubItems.size(); ++s)
+            QCOMPARE(read.Row(i).SubItemImage(s), written.Row(i).SubItemImage(s));
+    }
+    QCOMPARE(read.Columns(), BookingList::StandardColumns(ListKind::Regular));
+    // Writing what was read gives the same bytes.
+    QCOMPARE(ListFiles::RegularBytes(read), ListFiles::RegularBytes(written));
+}
+
+void TestComponentStream::textsAreCutAt255()
+{
+    BookingList written(ListKind::Income);
+    const QString longText = QString(300, u'x');
+    const QString longUmlauts = QString(300, u'ü');
+    written.AddRow(ListRow::Make(longText, {longUmlauts}));
+    BookingList read(ListKind::Income);
+    ComponentStream::ReadListRecord(Record(written), 0, read);
+    QCOMPARE(read.Row(0).Caption, longText.left(255));
+    QCOMPARE(read.Row(0).SubItem(0), longUmlauts.left(255));
+    // The size field counts the cut texts: 21 + 510 + 1 + (510 + 3).
+    QCOMPARE(ComponentStream::RowBlockSizeField(written), 1045u);
+}
+
+void TestComponentStream::eightBitTextsSurvive()
+{
+    BookingList written(ListKind::Expend);
+    written.AddRow(ListRow::Make(u"07.12.2026"_s, {u"3.50"_s, u"Körperpflege"_s, u"Öl für 5 € „günstig“ – ß"_s}));
+    written.AddRow(ListRow::Make(u"08.12.2026"_s, {u"1.00"_s, u"Āpfel 😀"_s}));
+    BookingList read(ListKind::Expend);
+    ComponentStream::ReadListRecord(Record(written, ListFiles::ExpendObjectName()), 0, read);
+    QCOMPARE(read.Row(0).SubItems, written.Row(0).SubItems);
+    // Characters without an 8-bit form come back as they are kept in memory: "?".
+    QCOMPARE(read.Row(1).SubItem(1), u"?pfel ?"_s);
+}
+
+void TestComponentStream::textTagFollowsShortestForm_data()
+{
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QByteArray>("value");
+    QTest::newRow("ascii") << u"Datum"_s << QByteArray(Hex("06 05") + "Datum");
+    QTest::newRow("euro as utf-8") << u"Betrag (€)"_s << QByteArray(Hex("14 0C 00 00 00") + "Betrag (\xE2\x82\xAC)");
+    QTest::newRow("umlaut in a word as utf-8") << u"Kä"_s << QByteArray(Hex("14 03 00 00 00 4B C3 A4"));
+    QTest::newRow("lone umlaut: utf-8 not shorter") << u"Ä"_s << QByteArray(Hex("12 01 00 00 00 C4 00"));
+    QTest::newRow("long ascii") << QString(256, u'a') << QByteArray(Hex("0C 00 01 00 00") + QByteArray(256, 'a'));
+    QTest::newRow("utf-8 not shorter: wide") << u"€€"_s << QByteArray(Hex("12 02 00 00 00 AC 20 AC 20"));
+}
+
+void TestComponentStream::textTagFollowsShortestForm()
+{
+    QFETCH(QString, caption);
+    QFETCH(QByteArray, value);
+    BookingList list(ListKind::Income);
+    list.SetColumns({{caption, 80}});
+    const QByteArray bytes = Record(list);
+    QVERIFY(bytes.contains(Short("Caption") + value));
+
+    BookingList read(ListKind::Income);
+    ComponentStream::ReadListRecord(bytes, 0, read);
+    QCOMPARE(read.Columns().size(), 1);
+    QCOMPARE(read.Columns().front().Caption, caption);
+}
+
+void TestComponentStream::presentationIsReadBack()
+{
+    BookingList written(ListKind::Income);
+    ListPresentation &p = written.Presentation();
+    p.Left = 1000;
+    p.Height = 100000;
+    p.Color = {QString(), 0x00FFEEDD};
+    p.FontStyle = {u"fsBold"_s, u"fsItalic"_s};
+    p.GridLines = false;
+    written.SetColumns({{u"A"_s, 10, ColumnAlignment::Center}, {QString(), 20}});
+    BookingList read(ListKind::Income);
+    ComponentStream::ReadListRecord(Record(written), 0, read);
+    QCOMPARE(read.Presentation(), written.Presentation());
+    QCOMPARE(read.Columns(), written.Columns());
+}
+
+void TestComponentStream::secondRecordFollowsFirst()
+{
+    BookingList income(ListKind::Income);
+    income.AddRow(IncomeExample());
+    BookingList expend(ListKind::Expend);
+    expend.AddRow(ListRow::Make(u"01.12.2026"_s, {u"9.99"_s, u"Haushalt"_s, u"Nahrungsmittel"_s}));
+    const QByteArray book = ListFiles::MonthBookBytes(income, expend);
+
+    BookingList readIncome(ListKind::Income);
+    BookingList readExpend(ListKind::Expend);
+    ListFiles::ParseMonthBook(book, readIncome, readExpend);
+    QCOMPARE(readIncome.Row(0).SubItems, income.Row(0).SubItems);
+    QCOMPARE(readExpend.Row(0).SubItems, expend.Row(0).SubItems);
+
+    // A file that ends after the first record fails while reading the second; the first
+    // list keeps its rows.
+    const QByteArray firstOnly = Record(income);
+    BookingList partIncome(ListKind::Income);
+    BookingList partExpend(ListKind::Expend);
+    try {
+        ListFiles::ParseMonthBook(firstOnly, partIncome, partExpend);
+        QFAIL("no error");
+    } catch (const QelError &error) {
+        QCOMPARE(error.Message(), u"Stream-Lesefehler"_s);
+    }
+    QCOMPARE(partIncome.RowCount(), 1);
+}
+
+void TestComponentStream::otherRowBlockVersionIsSkipped()
+{
+    BookingList income(ListKind::Income);
+    income.AddRow(IncomeExample());
+    BookingList expend(ListKind::Expend);
+    expend.AddRow(IncomeExample());
+    QByteArray book = ListFiles::MonthBookBytes(income, expend);
+    const qsizetype version = book.indexOf("Items.ItemData") + 14 + 1 + 4;
+    QCOMPARE(book.at(version), '\x01');
+    book[version] = '\x02';
+
+    BookingList readIncome(ListKind::Income);
+    readIncome.AddRow(IncomeExample());
+    BookingList readExpend(ListKind::Expend);
+    ListFiles::ParseMonthBook(book, readIncome, readExpend);
+    QCOMPARE(readIncome.RowCount(), 0);
+    QCOMPARE(readExpend.RowCount(), 1);
+}
+
+void TestComponentStream::olderEightBitRowBlock()
+{
+    // Total size (counting itself), row count, then per row the 20-byte head and short
+    // strings; the image table follows in the bytes that remain.
+    QByteArray rows = Hex("02 00 00 00");
+    rows += Hex("00 00 00 00 FF FF FF FF FF FF FF FF 02 00 00 00 00 00 00 00") + Short("01.02.2008") + Short("5.00")
+            + Short("M\xF6" "bel");
+    rows += Hex("00 00 00 00 FF FF FF FF FF FF FF FF 00 00 00 00 00 00 00 00") + Short("02.02.2008");
+    rows += Hex("FF FF 07 00");
+    QByteArray block;
+    const quint32 total = rows.size() + 4;
+    block += QByteArray(reinterpret_cast<const char *>(&total), 4) + rows;
+    QByteArray property = Short("Items.Data") + '\x0A';
+    const quint32 n = block.size();
+    property += QByteArray(reinterpret_cast<const char *>(&n), 4) + block;
+
+    BookingList list(ListKind::Income);
+    QCOMPARE(ReadError(RecordWith(property), list), QString());
+    QCOMPARE(list.RowCount(), 2);
+    QCOMPARE(list.Row(0).SubItems, QStringList({u"5.00"_s, u"Möbel"_s}));
+    QCOMPARE(list.Row(0).SubItemImage(1), qint16(7));
+    QCOMPARE(list.Row(1).Caption, u"02.02.2008"_s);
+}
+
+void TestComponentStream::flagByteAndChildObjects()
+{
+    const QByteArray child = Short("TPanel") + Short("Inner") + Short("Caption") + Hex("06 02") + "ab"
+                             + Short("Tag") + Hex("01 02 05 06 01 78 00") + Hex("00 00");
+    const QByteArray record = "TPF0" + Hex("F2 03 10 00") + Short("TListView") + Short("ListViewIncome")
+                              + Short("Left") + Hex("02 07") + '\0' + child + '\0';
+    BookingList list(ListKind::Income);
+    QCOMPARE(ReadError(record, list), QString());
+    QCOMPARE(list.Presentation().Left, 7);
+}
+
+void TestComponentStream::badInput_data()
+{
+    BookingList income(ListKind::Income);
+    income.AddRow(IncomeExample());
+    const QByteArray good = Record(income);
+    const qsizetype lengthAt = good.indexOf("Items.ItemData") + 14 + 1;
+
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("empty file") << QByteArray() << u"Stream-Lesefehler"_s;
+    QTest::newRow("wrong signature") << QByteArray("TPF1" + good.mid(4)) << u"Ungültiges Stream-Format"_s;
+    QTest::newRow("text file") << QByteArray("Hallo Welt, das ist kein Haushaltsbuch.") << u"Ungültiges Stream-Format"_s;
+
+    QByteArray huge = good;
+    huge.replace(lengthAt, 4, Hex("FF FF FF FF"));
+    QTest::newRow("4 GiB binary length") << huge << u"Stream-Lesefehler"_s;
+
+    QByteArray manyRows = good;
+    manyRows.replace(lengthAt + 4 + 5, 4, Hex("FF FF FF 7F"));
+    QTest::newRow("row count past the block") << manyRows << u"Stream-Lesefehler"_s;
+
+    QByteArray subItems = good;
+    subItems.replace(lengthAt + 4 + 9 + 12, 4, Hex("FF FF FF 0F"));
+    QTest::newRow("sub-item count past the block") << subItems << u"Stream-Lesefehler"_s;
+
+    QByteArray unknown = good;
+    unknown.replace("ColumnClick", "ColumnKlick");
+    QTest::newRow("unknown property") << unknown << u"Eigenschaft ColumnKlick existiert nicht."_s;
+    QTest::newRow("unknown nested property")
+        << RecordWith(Short("Font.Size") + Hex("02 08")) << u"Eigenschaft Size existiert nicht."_s;
+    QTest::newRow("unknown group")
+        << RecordWith(Short("Pen.Color") + Hex("02 08")) << u"Eigenschaft Pen existiert nicht."_s;
+
+    QTest::newRow("text for an integer")
+        << RecordWith(Short("Left") + Hex("06 01") + "x") << u"Ungültiger Eigenschaftswert"_s;
+    QTest::newRow("integer for a flag")
+        << RecordWith(Short("GridLines") + Hex("02 01")) << u"Ungültiger Eigenschaftswert"_s;
+    QTest::newRow("unknown enumeration value")
+        << RecordWith(Short("ViewStyle") + '\x07' + Short("vsTiles")) << u"Ungültiger Eigenschaftswert"_s;
+    QTest::newRow("integer for the rows")
+        << RecordWith(Short("Items.ItemData") + Hex("02 01")) << u"Ungültiger Eigenschaftswert"_s;
+    QTest::newRow("columns item without list")
+        << RecordWith(Short("Columns") + Hex("0E 06 00 00")) << u"Ungültiger Eigenschaftswert"_s;
+    QTest::newRow("unknown column property")
+        << RecordWith(Short("Columns") + Hex("0E 01") + Short("Colour") + Hex("02 01 00 00"))
+        << u"Eigenschaft Colour existiert nicht."_s;
+    QTest::newRow("unknown value tag in a child")
+        << RecordWith({}, Short("TX") + Short("Y") + Short("P") + Hex("63 00 00 00")) << u"Ungültiges Stream-Format"_s;
+
+    QByteArray nested = Short("TX") + Short("Y") + Short("Deep") + QByteArray(100000, '\x01');
+    QTest::newRow("deeply nested lists") << RecordWith({}, nested) << u"Ungültiges Stream-Format"_s;
+    QByteArray children;
+    for (int i = 0; i < 10000; ++i)
+        children += Short("TX") + Short("Y") + '\0';
+    QTest::newRow("deeply nested children") << RecordWith({}, children) << u"Ungültiges Stream-Format"_s;
+
+    QTest::newRow("old block shorter than its size")
+        << RecordWith(Short("Items.Data") + Hex("0A 04 00 00 00 FF FF 00 00")) << u"Stream-Lesefehler"_s;
+}
+
+void TestComponentStream::badInput()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    BookingList list(ListKind::Income);
+    QCOMPARE(ReadError(bytes, list), message);
+}
+
+void TestComponentStream::everyTruncationIsAReadError()
+{
+    BookingList income(ListKind::Income);
+    income.AddRow(IncomeExample());
+    income.AddRow(ListRow::Make(u"08.12.2026"_s, {u"1.00"_s}));
+    const QByteArray good = Record(income);
+    for (qsizetype n = 0; n < good.size(); ++n) {
+        BookingList list(ListKind::Income);
+        QCOMPARE(ReadError(good.left(n), list), u"Stream-Lesefehler"_s);
+        QVERIFY(list.RowCount() <= income.RowCount());
+    }
+    BookingList list(ListKind::Income);
+    QCOMPARE(ReadError(good, list), QString());
+}
+
+QTEST_GUILESS_MAIN(TestComponentStream)
+#include "tst_componentstream.moc"

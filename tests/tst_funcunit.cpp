@@ -1,0 +1,281 @@
+#include "ledger/BookingList.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/Regional.h"
+
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+class TestFuncUnit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void checkAmountText_data();
+    void checkAmountText();
+    void amountTextMessageHasSixLines();
+    void normalizeAmountText_data();
+    void normalizeAmountText();
+    void amountKeyFilter();
+    void formatAmount_data();
+    void formatAmount();
+    void parseAmount_data();
+    void parseAmount();
+    void listSums();
+    void moneyLabel();
+    void monthNumberAndBookKey_data();
+    void monthNumberAndBookKey();
+    void captionsSortByDateText();
+    void dayText_data();
+    void dayText();
+    void dayTextMessage();
+    void capitalizeFirst_data();
+    void capitalizeFirst();
+
+private:
+    Regional German;
+};
+
+void TestFuncUnit::checkAmountText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("point") << u"1999.99"_s << true;
+    QTest::newRow("comma") << u"1999,99"_s << true;
+    QTest::newRow("whole") << u"1999"_s << true;
+    QTest::newRow("empty") << QString() << true;
+    QTest::newRow("two points") << u"1.999.99"_s << false;
+    QTest::newRow("point and comma") << u"1.999,99"_s << false;
+    QTest::newRow("two commas") << u",,"_s << false;
+}
+
+void TestFuncUnit::checkAmountText()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, accepted);
+    QCOMPARE(CheckAmountText(text), accepted);
+}
+
+void TestFuncUnit::amountTextMessageHasSixLines()
+{
+    const QStringList lines = AmountTextMessage().split(u'\n');
+    QCOMPARE(lines.size(), 6);
+    QCOMPARE(lines.at(0), u"Der Buchungsbetrag wurde nicht korrekt eingegeben!"_s);
+    QCOMPARE(lines.at(1), u"Es darf nur ein Punkt gesetzt werden."_s);
+    QVERIFY(lines.at(2).isEmpty());
+    QCOMPARE(lines.at(3), u"Richtig: \"1999.99\"        Falsch: \"1.999.99\""_s);
+    QVERIFY(lines.at(4).isEmpty());
+    QCOMPARE(lines.at(5), u"Bitte korrigieren Sie die Eingabe!"_s);
+}
+
+void TestFuncUnit::normalizeAmountText_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("normalized");
+    QTest::newRow("whole") << u"7"_s << u"7.00"_s;
+    QTest::newRow("leading point") << u".5"_s << u"0.5"_s;
+    QTest::newRow("leading comma stays comma") << u",5"_s << u"0,5"_s;
+    QTest::newRow("trailing point") << u"7."_s << u"7.00"_s;
+    QTest::newRow("three decimals") << u"7.123"_s << u"7.123"_s;
+    QTest::newRow("empty") << QString() << u"0.00"_s;
+    QTest::newRow("lone point") << u"."_s << u"0.00"_s;
+}
+
+void TestFuncUnit::normalizeAmountText()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, normalized);
+    QCOMPARE(NormalizeAmountText(text), normalized);
+}
+
+void TestFuncUnit::amountKeyFilter()
+{
+    QCOMPARE(FilterAmountKey(u','), QChar(u'.'));
+    QCOMPARE(FilterAmountKey(u'.'), QChar(u'.'));
+    QCOMPARE(FilterAmountKey(u'7'), QChar(u'7'));
+    QCOMPARE(FilterAmountKey(u'\b'), QChar(u'\b'));
+    for (const QChar ch : u"-+ eE€a"_s)
+        QVERIFY2(!FilterAmountKey(ch).has_value(), qPrintable(QString(ch)));
+}
+
+void TestFuncUnit::formatAmount_data()
+{
+    QTest::addColumn<double>("value");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("zero") << 0.0 << u"0.00"_s;
+    QTest::newRow("negative zero") << -0.0 << u"0.00"_s;
+    QTest::newRow("no grouping") << 1234.5 << u"1234.50"_s;
+    QTest::newRow("negative rounds away") << -3.456 << u"-3.46"_s;
+    QTest::newRow("half away from zero") << 0.125 << u"0.13"_s;
+    QTest::newRow("negative half") << -0.125 << u"-0.13"_s;
+    QTest::newRow("tiny negative") << -0.004 << u"0.00"_s;
+    QTest::newRow("half cent") << 0.005 << u"0.01"_s;
+    QTest::newRow("binary just below half") << 1.005 << u"1.00"_s; // 1.00499999999999989...
+    QTest::newRow("binary below half") << 9.995 << u"9.99"_s; // 9.99499999999999957...
+    QTest::newRow("carry over all digits") << 99.999 << u"100.00"_s;
+    QTest::newRow("sum of tenths") << 0.1 + 0.2 << u"0.30"_s;
+    QTest::newRow("large") << 123456789012.34 << u"123456789012.34"_s;
+    QTest::newRow("beyond 18 digits") << 1e20 << u"100000000000000000000.00"_s;
+}
+
+void TestFuncUnit::formatAmount()
+{
+    QFETCH(double, value);
+    QFETCH(QString, text);
+    QCOMPARE(FormatAmount(value), text);
+}
+
+void TestFuncUnit::parseAmount_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("valid");
+    QTest::addColumn<double>("value");
+    QTest::newRow("plain") << u"1999.99"_s << true << 1999.99;
+    QTest::newRow("leading blanks and sign") << u"  -12.5"_s << true << -12.5;
+    QTest::newRow("plus") << u"+3"_s << true << 3.0;
+    QTest::newRow("exponent") << u"1.5E3"_s << true << 1500.0;
+    QTest::newRow("signed exponent") << u"25e-1"_s << true << 2.5;
+    QTest::newRow("leading point") << u".5"_s << true << 0.5;
+    QTest::newRow("trailing point") << u"5."_s << true << 5.0;
+    QTest::newRow("comma is no point") << u"12,50"_s << false << 0.0;
+    QTest::newRow("trailing blank") << u"12 "_s << false << 0.0;
+    QTest::newRow("empty") << QString() << false << 0.0;
+    QTest::newRow("lone point") << u"."_s << false << 0.0;
+    QTest::newRow("exponent without digits") << u"1e"_s << false << 0.0;
+    QTest::newRow("letters") << u"abc"_s << false << 0.0;
+    QTest::newRow("beyond double") << u"1e400"_s << false << 0.0;
+    QTest::newRow("arabic digits") << u"\u0661"_s << false << 0.0;
+}
+
+void TestFuncUnit::parseAmount()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, valid);
+    QFETCH(double, value);
+    QCOMPARE(TryParseAmount(text).has_value(), valid);
+    QCOMPARE(ParseAmount(text), value);
+}
+
+void TestFuncUnit::listSums()
+{
+    BookingList income(ListKind::Income);
+    QCOMPARE(ListSum(income), u"0.00"_s);
+    income.AddRow(ListRow::Make(u"01.01.2008"_s, {u"0.10"_s, u"Gehalt"_s, QString()}));
+    income.AddRow(ListRow::Make(u"02.01.2008"_s, {u"0.20"_s, u"Gehalt"_s, QString()}));
+    income.AddRow(ListRow::Make(u"03.01.2008"_s, {QString(), u"Leer"_s, QString()}));
+    income.AddRow(ListRow::Make(u"04.01.2008"_s, {}));
+    QCOMPARE(ListSum(income), u"0.30"_s);
+
+    BookingList regular(ListKind::Regular);
+    regular.AddRow(ListRow::Make(u"01."_s, {u"1000.00"_s, u"Gehalt"_s, QString(), u"Einnahme"_s}));
+    regular.AddRow(ListRow::Make(u"02."_s, {u"50.00"_s, u"Zinsen"_s, QString(), u"einnahme"_s}));
+    regular.AddRow(ListRow::Make(u"03."_s, {u"300.25"_s, u"Wohnen"_s, u"Miete"_s, u"Ausgabe"_s}));
+    regular.AddRow(ListRow::Make(u"04."_s, {u"7.00"_s, u"Wohnen"_s, u"Strom"_s, u"Ausgabe "_s}));
+    regular.AddRow(ListRow::Make(u"05."_s, {u"kaputt"_s, u"Wohnen"_s, u"Strom"_s, u"Ausgabe"_s}));
+    QCOMPARE(RegularIncomeSum(regular), u"1000.00"_s);
+    QCOMPARE(RegularExpenseSum(regular), u"300.25"_s);
+}
+
+void TestFuncUnit::moneyLabel()
+{
+    QCOMPARE(MoneyLabel(u"1234.50"_s, German), u"1234.50 €"_s);
+}
+
+void TestFuncUnit::monthNumberAndBookKey_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("key");
+    QTest::newRow("März") << u"März 2008"_s << u"200803"_s;
+    QTest::newRow("lower case umlaut") << u"märz 2008"_s << u"200803"_s;
+    QTest::newRow("upper case") << u"DEZEMBER 2026"_s << u"202612"_s;
+    QTest::newRow("Januar") << u"Januar 2009"_s << u"200901"_s;
+    QTest::newRow("not a month") << u"Urlaub 2008"_s << u"2008"_s;
+    QTest::newRow("short name") << u"Mai"_s << u"Mai"_s;
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void TestFuncUnit::monthNumberAndBookKey()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, key);
+    QCOMPARE(BookKey(name, German), key);
+}
+
+void TestFuncUnit::captionsSortByDateText()
+{
+    BookingList list(ListKind::Income);
+    for (const char16_t *caption : {u"15.03.2008", u"02.04.2008", u"15.03.2008", u"01.03.2008"})
+        list.AddRow(ListRow::Make(QString::fromUtf16(caption), {QString::number(list.RowCount())}));
+    list.SetSelected(3);
+    list.SortByCaption(German);
+    QStringList order;
+    for (const ListRow &row : list.Rows())
+        order << row.Caption + u'/' + row.SubItem(0);
+    // By day first, as text; equal captions keep their order; the selection follows its row.
+    QCOMPARE(order, QStringList({u"01.03.2008/3"_s, u"02.04.2008/1"_s, u"15.03.2008/0"_s, u"15.03.2008/2"_s}));
+    QCOMPARE(list.Selected(), 0);
+
+    BookingList books(ListKind::Books);
+    for (const QString &name : {u"Januar 2009"_s, u"März 2008"_s, u"Februar 2008"_s})
+        books.AddRow(ListRow::Make(BookKey(name, German), {name}));
+    books.SortByCaption(German);
+    QCOMPARE(books.Row(0).SubItem(0), u"Februar 2008"_s);
+    QCOMPARE(books.Row(1).SubItem(0), u"März 2008"_s);
+    QCOMPARE(books.Row(2).SubItem(0), u"Januar 2009"_s);
+}
+
+void TestFuncUnit::dayText_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("completed");
+    QTest::addColumn<bool>("valid");
+    QTest::newRow("one digit") << u"5"_s << u"05."_s << true;
+    QTest::newRow("one digit with dot") << u"5."_s << u"05."_s << true;
+    QTest::newRow("31") << u"31"_s << u"31."_s << true;
+    QTest::newRow("32") << u"32"_s << u"32."_s << false;
+    QTest::newRow("zero") << u"0"_s << u"00."_s << false;
+    QTest::newRow("lone dot") << u"."_s << u"0."_s << false;
+    QTest::newRow("1.1") << u"1.1"_s << u"1.1."_s << false;
+    QTest::newRow("empty") << QString() << u"0."_s << false;
+}
+
+void TestFuncUnit::dayText()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, completed);
+    QFETCH(bool, valid);
+    QCOMPARE(CompleteDayText(typed), completed);
+    QCOMPARE(CheckDayText(completed, German), valid);
+}
+
+void TestFuncUnit::dayTextMessage()
+{
+    const QStringList lines = DayTextMessage(u"32."_s).split(u'\n');
+    QCOMPARE(lines.size(), 5);
+    QCOMPARE(lines.at(0), u"Die Angabe \"32.\" unter Tag entspricht nicht dem geforderten Format"_s);
+    QCOMPARE(lines.at(3), u"Beispiel: \"01.\" oder \"25.\""_s);
+    QCOMPARE(lines.at(4), u"Vergessen Sie bitte nicht den abschließenden Punkt!"_s);
+}
+
+void TestFuncUnit::capitalizeFirst_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("result");
+    QTest::newRow("word") << u"miete"_s << u"Miete"_s;
+    QTest::newRow("one letter") << u"a"_s << u"A"_s;
+    QTest::newRow("umlaut stays") << u"ärger"_s << u"ärger"_s;
+    QTest::newRow("digit") << u"1a"_s << u"1a"_s;
+    QTest::newRow("leading blank") << u" miete"_s << u" miete"_s;
+    QTest::newRow("empty") << QString() << QString();
+    QTest::newRow("rest unchanged") << u"xY z"_s << u"XY z"_s;
+}
+
+void TestFuncUnit::capitalizeFirst()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, result);
+    QCOMPARE(CapitalizeFirst(text), result);
+}
+
+QTEST_GUILESS_MAIN(TestFuncUnit)
+#include "tst_funcunit.moc"
