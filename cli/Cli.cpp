@@ -1,0 +1,371 @@
+#include "cli/Cli.h"
+
+#include "ledger/BookManager.h"
+#include "ledger/CategoryTable.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/InstanceLock.h"
+#include "ledger/ListFiles.h"
+#include "ledger/QelError.h"
+#include "ledger/Win1252.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+constexpr int MaxTextLength = 30;
+
+QString OneLine(QString message)
+{
+    return message.replace(u'\n', u' ').simplified();
+}
+
+QString Record(const QStringList &fields)
+{
+    return fields.join(u'\t');
+}
+
+} // namespace
+
+Cli::Cli(QTextStream &out, QTextStream &err)
+    : Out_(out)
+    , Err_(err)
+    , Paths_(LedgerPaths::Standard(QCoreApplication::applicationDirPath()))
+{
+}
+
+QString Cli::Usage()
+{
+    return QStringLiteral(
+        "Aufruf: haushaltsbuch-cli [--data-dir ORDNER] [--program-data-dir ORDNER] BEFEHL [ARGUMENTE]\n"
+        "\n"
+        "Befehle:\n"
+        "  books                     alle Haushaltsbücher mit letzter Änderung, Einnahmen und Ausgaben\n"
+        "  show NAME                 die Buchungen eines Haushaltsbuchs, z. B. show \"März 2008\"\n"
+        "  regular                   die regelmäßigen Buchungen\n"
+        "  categories                die Kategorien der Eingabedialoge\n"
+        "  new NAME                  ein Haushaltsbuch anlegen, z. B. new \"März 2008\"\n"
+        "  add NAME income|expense DATUM BETRAG KATEGORIE [VERWENDUNG]\n"
+        "                            eine Einnahme oder Ausgabe buchen, DATUM als TT.MM.JJJJ\n"
+        "  add-regular TAG BETRAG KATEGORIE VERWENDUNG Einnahme|Ausgabe\n"
+        "                            eine regelmäßige Buchung anlegen, TAG z. B. 07.\n"
+        "  verify                    alle Dateien lesen und unlesbare melden\n"
+        "\n"
+        "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
+        "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
+}
+
+int Cli::Run(const QStringList &arguments)
+{
+    QStringList args = arguments;
+    while (!args.isEmpty() && args.front().startsWith(u"--")) {
+        const QString option = args.takeFirst();
+        if (option == u"--help") {
+            Out_ << Usage();
+            return 0;
+        }
+        if (option != u"--data-dir" && option != u"--program-data-dir")
+            return UsageError(QStringLiteral("Unbekannte Option \"%1\".").arg(option));
+        if (args.isEmpty())
+            return UsageError(QStringLiteral("Zur Option %1 fehlt der Ordner.").arg(option));
+        const QString folder = LedgerPaths::WithSlash(QDir(args.takeFirst()).absolutePath());
+        (option == u"--data-dir" ? Paths_.DataFolder : Paths_.ProgramDataFolder) = folder;
+    }
+    if (args.isEmpty())
+        return UsageError(QStringLiteral("Es wurde kein Befehl angegeben."));
+
+    const QString command = args.takeFirst();
+    auto expect = [&](qsizetype min, qsizetype max) { return args.size() >= min && args.size() <= max; };
+    try {
+        if (command == u"books" && expect(0, 0))
+            return Books();
+        if (command == u"show" && expect(1, 1))
+            return Show(args.front());
+        if (command == u"regular" && expect(0, 0))
+            return Regular();
+        if (command == u"categories" && expect(0, 0))
+            return Categories();
+        if (command == u"new" && expect(1, 1))
+            return New(args.front());
+        if (command == u"add" && expect(5, 6))
+            return Add(args);
+        if (command == u"add-regular" && expect(5, 5))
+            return AddRegular(args);
+        if (command == u"verify" && expect(0, 0))
+            return Verify();
+    } catch (const QelError &error) {
+        return Fail(error.Message());
+    }
+    const QStringList known = QStringLiteral("books show regular categories new add add-regular verify").split(u' ');
+    if (known.contains(command))
+        return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));
+    return UsageError(QStringLiteral("Unbekannter Befehl \"%1\".").arg(command));
+}
+
+BookManager Cli::MakeManager() const
+{
+    return BookManager(Paths_, Regional());
+}
+
+int Cli::Books()
+{
+    BookManager books = MakeManager();
+    const QStringList errors = books.ScanBooks();
+    for (const ListRow &row : books.Books().Rows())
+        Out_ << Record({row.SubItem(0), row.SubItem(1), row.SubItem(2), row.SubItem(3)}) << '\n';
+    for (const QString &error : errors)
+        Err_ << error << '\n';
+    return errors.isEmpty() ? 0 : 1;
+}
+
+int Cli::Show(const QString &name)
+{
+    if (!IsListedBook(name))
+        return Fail(QStringLiteral("Das Haushaltsbuch \"%1\" existiert nicht.").arg(name));
+    BookManager books = MakeManager();
+    books.SetCurrentBook(name);
+    books.OpenCurrentBook();
+    const auto print = [this](const QString &kind, const BookingList &list) {
+        for (const ListRow &row : list.Rows())
+            Out_ << Record({kind, row.Caption, row.SubItem(0), row.SubItem(1), row.SubItem(2)}) << '\n';
+    };
+    print(IncomeKind(), books.Income());
+    print(ExpenseKind(), books.Expend());
+    return 0;
+}
+
+int Cli::Regular()
+{
+    BookManager books = MakeManager();
+    books.LoadRegular();
+    for (const ListRow &row : books.Regular().Rows())
+        Out_ << Record({row.Caption, row.SubItem(0), row.SubItem(1), row.SubItem(2), row.SubItem(3)}) << '\n';
+    return 0;
+}
+
+int Cli::Categories()
+{
+    CategoryTable table;
+    table.LoadCategoryTable(Paths_.CategoryFile());
+    for (int i = 0; i < CategoryTable::IncomeCount; ++i) {
+        if (!table.IncomeName(i).isEmpty())
+            Out_ << Record({IncomeKind(), table.IncomeName(i)}) << '\n';
+    }
+    for (int g = 0; g < CategoryTable::GroupCount; ++g) {
+        const QString group = table.GroupName(g);
+        if (group.isEmpty())
+            continue;
+        Out_ << Record({QStringLiteral("Gruppe"), group}) << '\n';
+        for (int k = 0; k < CategoryTable::SubCategoryCount; ++k) {
+            if (!table.SubCategory(g, k).isEmpty())
+                Out_ << Record({QStringLiteral("Unterkategorie"), group, table.SubCategory(g, k)}) << '\n';
+        }
+    }
+    return 0;
+}
+
+int Cli::New(const QString &name)
+{
+    if (!IsValidBookName(name)) {
+        return Fail(QStringLiteral("\"%1\" ist kein gültiger Name für ein Haushaltsbuch. Erwartet werden ein "
+                                   "Monatsname und eine vierstellige Jahreszahl, z. B. \"März 2008\".")
+                        .arg(name));
+    }
+    if (!LockForWriting())
+        return 1;
+    if (!QDir().mkpath(Paths_.DataFolder))
+        return Fail(QStringLiteral("Verzeichnis für Daten konnte nicht angelegt werden!"));
+    BookManager books = MakeManager();
+    books.LoadRegular();
+    for (const QString &error : books.ScanBooks())
+        Err_ << QStringLiteral("Warnung: ") << error << '\n';
+    if (books.FindBook(name) >= 0)
+        return Fail(DuplicateBookMessage(name));
+    books.CreateBook(name, QDateTime::currentDateTime());
+    Out_ << QStringLiteral("Das Haushaltsbuch \"%1\" wurde erstellt.").arg(name) << '\n';
+    return 0;
+}
+
+int Cli::Add(const QStringList &args)
+{
+    const QString &name = args.at(0);
+    const QString &kind = args.at(1);
+    if (kind != u"income" && kind != u"expense")
+        return UsageError(QStringLiteral("Die Buchungsart muss \"income\" oder \"expense\" sein, nicht \"%1\".").arg(kind));
+    const Regional regional;
+    const QDate date = regional.ParseDate(args.at(2));
+    if (!date.isValid()) {
+        return Fail(QStringLiteral("\"%1\" ist kein gültiges Datum. Erwartet wird TT.MM.JJJJ, z. B. \"07.12.2026\".")
+                        .arg(args.at(2)));
+    }
+    const QString amount = AcceptAmount(args.at(3));
+    const QString purpose = args.value(5);
+    if (amount.isEmpty() || !AcceptText(args.at(4), QStringLiteral("Kategorie"), true)
+        || !AcceptText(purpose, QStringLiteral("Verwendung"), false))
+        return 1;
+    if (!IsListedBook(name))
+        return Fail(QStringLiteral("Das Haushaltsbuch \"%1\" existiert nicht.").arg(name));
+    if (!LockForWriting())
+        return 1;
+
+    BookManager books = MakeManager();
+    books.SetCurrentBook(name);
+    books.OpenCurrentBook();
+    BookingList &list = kind == u"income" ? books.Income() : books.Expend();
+    books.AddBooking(list, ListRow::Make(regional.DateText(date),
+                                         {amount, CapitalizeFirst(args.at(4)), CapitalizeFirst(purpose)}));
+    books.SaveCurrentBook();
+    books.SetBookChanged(false);
+    Out_ << (kind == u"income" ? books.IncomeTotalLabel() : books.ExpendTotalLabel()) << '\n';
+    return 0;
+}
+
+int Cli::AddRegular(const QStringList &args)
+{
+    const QString &kind = args.at(4);
+    if (kind != IncomeKind() && kind != ExpenseKind())
+        return UsageError(QStringLiteral("Die Buchungsart muss \"Einnahme\" oder \"Ausgabe\" sein, nicht \"%1\".").arg(kind));
+    QString day;
+    for (const QChar ch : args.at(0)) {
+        const std::optional<QChar> kept = FilterAmountKey(ch);
+        if (!kept || *kept == u'\b')
+            return Fail(QStringLiteral("\"%1\" ist kein gültiger Tag. Erlaubt sind nur Ziffern und der Punkt.").arg(args.at(0)));
+        day.append(*kept);
+    }
+    if (day.isEmpty())
+        return Fail(QStringLiteral("Bitte geben Sie einen Tag an."));
+    day = CompleteDayText(day);
+    if (!CheckDayText(day, Regional()))
+        return Fail(DayTextMessage(day));
+    const QString amount = AcceptAmount(args.at(1));
+    if (amount.isEmpty() || !AcceptText(args.at(2), QStringLiteral("Kategorie"), true)
+        || !AcceptText(args.at(3), QStringLiteral("Verwendung"), false))
+        return 1;
+    if (!LockForWriting())
+        return 1;
+    if (!QDir().mkpath(Paths_.DataFolder))
+        return Fail(QStringLiteral("Verzeichnis für Daten konnte nicht angelegt werden!"));
+
+    BookManager books = MakeManager();
+    books.LoadRegular();
+    books.AddBooking(books.Regular(),
+                     ListRow::Make(day, {amount, CapitalizeFirst(args.at(2)), CapitalizeFirst(args.at(3)), kind}));
+    books.SaveRegular();
+    books.SetRegularChanged(false);
+    Out_ << books.RegularSummaryLabel() << '\n';
+    return 0;
+}
+
+int Cli::Verify()
+{
+    int checked = 0;
+    int failed = 0;
+    auto check = [&](const QString &path, auto read) {
+        ++checked;
+        try {
+            read(path);
+        } catch (const QelError &error) {
+            ++failed;
+            Out_ << Record({QDir::toNativeSeparators(path), OneLine(error.Message())}) << '\n';
+        }
+    };
+
+    QStringList bookFiles = QDir(Paths_.DataFolder).entryList({QStringLiteral("*.qel")},
+                                                               QDir::Files | QDir::Hidden | QDir::CaseSensitive);
+    bookFiles.sort();
+    for (const QString &file : bookFiles) {
+        check(Paths_.DataFolder + file, [](const QString &path) {
+            BookingList income(ListKind::Income);
+            BookingList expend(ListKind::Expend);
+            ListFiles::ParseMonthBook(ListFiles::ReadFile(path), income, expend);
+        });
+    }
+    if (QFileInfo(Paths_.RegularFile()).isFile()) {
+        check(Paths_.RegularFile(), [](const QString &path) {
+            BookingList regular(ListKind::Regular);
+            ListFiles::ParseRegular(ListFiles::ReadFile(path), regular);
+        });
+    }
+    if (QFileInfo(Paths_.CategoryFile()).isFile()) {
+        check(Paths_.CategoryFile(), [](const QString &path) { CategoryTable().LoadCategoryTable(path); });
+    }
+    if (failed > 0) {
+        Err_ << QStringLiteral("%1 von %2 Dateien sind nicht lesbar.").arg(failed).arg(checked) << '\n';
+        return 1;
+    }
+    Out_ << QStringLiteral("Alle %1 Dateien sind lesbar.").arg(checked) << '\n';
+    return 0;
+}
+
+bool Cli::IsListedBook(const QString &name) const
+{
+    // Only a book file that the book list would show: no paths, no other folders.
+    const QStringList files = QDir(Paths_.DataFolder).entryList({QStringLiteral("*.qel")},
+                                                                QDir::Files | QDir::Hidden | QDir::CaseSensitive);
+    return files.contains(name + QStringLiteral(".qel"));
+}
+
+QString Cli::AcceptAmount(const QString &typed)
+{
+    QString amount;
+    for (const QChar ch : typed) {
+        const std::optional<QChar> kept = FilterAmountKey(ch);
+        if (!kept || *kept == u'\b') {
+            Fail(QStringLiteral("\"%1\" ist kein gültiger Betrag. Erlaubt sind nur Ziffern und ein Punkt oder Komma.")
+                     .arg(typed));
+            return {};
+        }
+        amount.append(*kept);
+    }
+    if (amount.isEmpty()) {
+        Fail(QStringLiteral("Bitte geben Sie einen Betrag an."));
+        return {};
+    }
+    if (!CheckAmountText(amount)) {
+        Fail(AmountTextMessage());
+        return {};
+    }
+    return NormalizeAmountText(amount).replace(u',', u'.');
+}
+
+bool Cli::AcceptText(const QString &text, const QString &what, bool required)
+{
+    if (required && text.isEmpty()) {
+        Fail(QStringLiteral("Bitte geben Sie eine %1 an.").arg(what));
+        return false;
+    }
+    if (text.size() > MaxTextLength) {
+        Fail(QStringLiteral("Die %1 darf höchstens %2 Zeichen lang sein.").arg(what).arg(MaxTextLength));
+        return false;
+    }
+    if (!Win1252::IsRepresentable(text)) {
+        Fail(QStringLiteral("Die %1 \"%2\" enthält Zeichen, die das Haushaltsbuch nicht speichern kann.")
+                 .arg(what, text));
+        return false;
+    }
+    return true;
+}
+
+bool Cli::LockForWriting()
+{
+    if (Lock_.IsLocked() || Lock_.TryLock())
+        return true;
+    Fail(QStringLiteral("Das Programm Orvo Haushaltsbuch läuft gerade. Bitte beenden Sie es, bevor Sie über die "
+                        "Kommandozeile Daten ändern."));
+    return false;
+}
+
+int Cli::Fail(const QString &message)
+{
+    Err_ << message << '\n';
+    Err_.flush();
+    return 1;
+}
+
+int Cli::UsageError(const QString &message)
+{
+    Err_ << message << "\n\n" << Usage();
+    Err_.flush();
+    return 2;
+}

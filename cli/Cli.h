@@ -1,0 +1,47 @@
+#pragma once
+
+#include "ledger/InstanceLock.h"
+#include "ledger/LedgerPaths.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTextStream>
+
+class BookManager;
+
+// haushaltsbuch-cli: the ledger without a window. Reads and changes the same files as the
+// program, through the same book manager, one record per output line with tab-separated
+// fields. Exit status 0 on success, 1 on an error, 2 on wrong usage.
+class Cli
+{
+public:
+    Cli(QTextStream &out, QTextStream &err);
+
+    int Run(const QStringList &arguments);
+
+    static QString Usage();
+
+private:
+    int Books();
+    int Show(const QString &name);
+    int Regular();
+    int Categories();
+    int New(const QString &name);
+    int Add(const QStringList &args);
+    int AddRegular(const QStringList &args);
+    int Verify();
+
+    bool IsListedBook(const QString &name) const;
+    // The amount as the entry dialog takes it, or an empty text after reporting why not.
+    QString AcceptAmount(const QString &typed);
+    bool AcceptText(const QString &text, const QString &what, bool required);
+    bool LockForWriting();
+    BookManager MakeManager() const;
+    int Fail(const QString &message);
+    int UsageError(const QString &message);
+
+    QTextStream &Out_;
+    QTextStream &Err_;
+    LedgerPaths Paths_;
+    InstanceLock Lock_; // taken by the first command that writes, held until the end
+};

@@ -1,0 +1,261 @@
+#include "ledger/BookingList.h"
+#include "ledger/InstanceLock.h"
+#include "ledger/ListFiles.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Result
+{
+    int Status = -1;
+    QString Out;
+    QString Err;
+};
+
+} // namespace
+
+// Drives the real haushaltsbuch-cli with HOME and the runtime folder in a temporary folder.
+class TestCli : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void createListAndShowBooks();
+    void bookingsAreCheckedLikeTheDialog_data();
+    void bookingsAreCheckedLikeTheDialog();
+    void regularBookings();
+    void categoriesFromDefaultsAndFile();
+    void verifyReportsUnreadableFiles();
+    void writesWaitForTheRunningProgram();
+    void wrongUsage_data();
+    void wrongUsage();
+
+private:
+    Result Run(const QStringList &args);
+    QString DataFolder() const { return Home->filePath(u"Documents/Orvo Haushaltsbuch/Daten/"_s); }
+
+    std::unique_ptr<QTemporaryDir> Home;
+};
+
+void TestCli::init()
+{
+    Home = std::make_unique<QTemporaryDir>();
+    QVERIFY(QDir(Home->path()).mkpath(u"run"_s));
+    QFile::setPermissions(Home->filePath(u"run"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+Result TestCli::Run(const QStringList &args)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"HOME"_s, Home->path());
+    env.insert(u"XDG_RUNTIME_DIR"_s, Home->filePath(u"run"_s));
+    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DOCUMENTS_DIR"})
+        env.remove(QString::fromLatin1(name));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(QEL_CLI_PATH), args);
+    if (!process.waitForFinished(60000))
+        qFatal("haushaltsbuch-cli did not finish");
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+void TestCli::createListAndShowBooks()
+{
+    Result r = Run({u"new"_s, u"März 2008"_s});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(QFileInfo(DataFolder() + u"März 2008.qel"_s).size(), 1112);
+    QCOMPARE(Run({u"new"_s, u"Februar 2008"_s}).Status, 0);
+
+    r = Run({u"new"_s, u"März 2008"_s});
+    QCOMPARE(r.Status, 1);
+    QCOMPARE(r.Err, u"Das Haushaltsbuch \"März 2008\" existiert bereits!\n"_s);
+
+    QCOMPARE(Run({u"add"_s, u"März 2008"_s, u"income"_s, u"15.03.2008"_s, u"12,5"_s, u"gehalt"_s, u"märz"_s}).Status, 0);
+    QCOMPARE(Run({u"add"_s, u"März 2008"_s, u"income"_s, u"02.04.2008"_s, u"7"_s, u"Zinsen"_s}).Status, 0);
+    QCOMPARE(Run({u"add"_s, u"März 2008"_s, u"expense"_s, u"01.03.2008"_s, u".5"_s, u"Auto "_s, u"tanken"_s}).Status, 0);
+
+    r = Run({u"show"_s, u"März 2008"_s});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, u"Einnahme\t02.04.2008\t7.00\tZinsen\t\n"
+                    u"Einnahme\t15.03.2008\t12.5\tGehalt\tMärz\n"
+                    u"Ausgabe\t01.03.2008\t0.5\tAuto \tTanken\n"_s);
+
+    r = Run({u"books"_s});
+    QCOMPARE(r.Status, 0);
+    const QStringList lines = r.Out.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 2);
+    QVERIFY(lines.at(0).startsWith(u"Februar 2008\t"_s));
+    const QStringList fields = lines.at(1).split(u'\t');
+    QCOMPARE(fields.size(), 4);
+    QCOMPARE(fields.at(0), u"März 2008"_s);
+    QVERIFY(QDateTime::fromString(fields.at(1), u"dd.MM.yyyy  HH:mm:ss"_s).isValid());
+    QCOMPARE(fields.at(2), u"19.50 €"_s);
+    QCOMPARE(fields.at(3), u"0.50 €"_s);
+
+    QCOMPARE(Run({u"show"_s, u"Mai 2008"_s}).Status, 1);
+    QCOMPARE(Run({u"show"_s, u"../Daten/März 2008"_s}).Status, 1);
+}
+
+void TestCli::bookingsAreCheckedLikeTheDialog_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("error");
+    const QString book = u"Mai 2008"_s;
+    QTest::newRow("two decimal points") << QStringList{book, u"income"_s, u"01.05.2008"_s, u"1.999,99"_s, u"Gehalt"_s}
+                                        << u"Der Buchungsbetrag wurde nicht korrekt eingegeben!"_s;
+    QTest::newRow("minus sign") << QStringList{book, u"income"_s, u"01.05.2008"_s, u"-5"_s, u"Gehalt"_s}
+                                << u"\"-5\" ist kein gültiger Betrag."_s;
+    QTest::newRow("empty amount") << QStringList{book, u"income"_s, u"01.05.2008"_s, QString(), u"Gehalt"_s}
+                                  << u"Bitte geben Sie einen Betrag an."_s;
+    QTest::newRow("no such date") << QStringList{book, u"expense"_s, u"30.02.2008"_s, u"5"_s, u"Wohnen"_s}
+                                  << u"\"30.02.2008\" ist kein gültiges Datum."_s;
+    QTest::newRow("short date") << QStringList{book, u"expense"_s, u"1.5.2008"_s, u"5"_s, u"Wohnen"_s}
+                                << u"\"1.5.2008\" ist kein gültiges Datum."_s;
+    QTest::newRow("empty category") << QStringList{book, u"expense"_s, u"01.05.2008"_s, u"5"_s, QString()}
+                                    << u"Bitte geben Sie eine Kategorie an."_s;
+    QTest::newRow("category too long") << QStringList{book, u"expense"_s, u"01.05.2008"_s, u"5"_s, QString(31, u'x')}
+                                       << u"Die Kategorie darf höchstens 30 Zeichen lang sein."_s;
+    QTest::newRow("purpose not storable") << QStringList{book, u"expense"_s, u"01.05.2008"_s, u"5"_s, u"Wohnen"_s, u"Miete ✓"_s}
+                                          << u"Die Verwendung \"Miete ✓\" enthält Zeichen"_s;
+    QTest::newRow("unknown book") << QStringList{u"Juni 2008"_s, u"expense"_s, u"01.05.2008"_s, u"5"_s, u"Wohnen"_s}
+                                  << u"Das Haushaltsbuch \"Juni 2008\" existiert nicht."_s;
+}
+
+void TestCli::bookingsAreCheckedLikeTheDialog()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, error);
+    QCOMPARE(Run({u"new"_s, u"Mai 2008"_s}).Status, 0);
+    const Result r = Run(QStringList{u"add"_s} + args);
+    QCOMPARE(r.Status, 1);
+    QVERIFY2(r.Err.startsWith(error), qPrintable(r.Err));
+    QCOMPARE(QFileInfo(DataFolder() + u"Mai 2008.qel"_s).size(), 1112);
+}
+
+void TestCli::regularBookings()
+{
+    Result r = Run({u"add-regular"_s, u"5"_s, u"1000"_s, u"gehalt"_s, QString(), u"Einnahme"_s});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, u"Einnahmen: 1000.00 €          Ausgaben: 0.00 €\n"_s);
+    QCOMPARE(Run({u"add-regular"_s, u"1."_s, u"300,25"_s, u"Wohnen"_s, u"Miete"_s, u"Ausgabe"_s}).Status, 0);
+
+    r = Run({u"add-regular"_s, u"32"_s, u"1"_s, u"Wohnen"_s, u"Miete"_s, u"Ausgabe"_s});
+    QCOMPARE(r.Status, 1);
+    QVERIFY(r.Err.startsWith(u"Die Angabe \"32.\" unter Tag entspricht nicht dem geforderten Format\n"_s));
+    QCOMPARE(Run({u"add-regular"_s, u"1"_s, u"1"_s, u"Wohnen"_s, u"Miete"_s, u"ausgabe"_s}).Status, 2);
+
+    r = Run({u"regular"_s});
+    QCOMPARE(r.Out, u"01.\t300.25\tWohnen\tMiete\tAusgabe\n05.\t1000.00\tGehalt\t\tEinnahme\n"_s);
+}
+
+void TestCli::categoriesFromDefaultsAndFile()
+{
+    Result r = Run({u"categories"_s});
+    QCOMPARE(r.Status, 0);
+    const QStringList lines = r.Out.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 12 + 8 + 75);
+    QCOMPARE(lines.front(), u"Einnahme\tGehalt"_s);
+    QVERIFY(lines.contains(u"Gruppe\tAuto "_s));
+    QVERIFY(lines.contains(u"Unterkategorie\tAuto \tZubehör"_s));
+
+    QDir().mkpath(Home->filePath(u"cfg"_s));
+    QFile file(Home->filePath(u"cfg/Entrys.dat"_s));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QByteArray record(7130, '\0');
+    const auto put = [&record](int at, const QByteArray &name) {
+        record[at] = char(name.size());
+        record.replace(at + 1, name.size(), name);
+    };
+    put(0, "Lohn");
+    put(620, "Garten");
+    put(620 + 31, "Rasen");
+    put(620 + 651, "   ");
+    file.write(record);
+    file.close();
+    r = Run({u"--program-data-dir"_s, Home->filePath(u"cfg"_s), u"categories"_s});
+    QCOMPARE(r.Out, u"Einnahme\tLohn\nGruppe\tGarten\nUnterkategorie\tGarten\tRasen\nGruppe\t   \n"_s);
+
+    file.resize(7000);
+    r = Run({u"--program-data-dir"_s, Home->filePath(u"cfg"_s), u"categories"_s});
+    QCOMPARE(r.Status, 1);
+    QVERIFY(r.Err.startsWith(u"E/A-Fehler"_s));
+}
+
+void TestCli::verifyReportsUnreadableFiles()
+{
+    const QString data = Home->filePath(u"daten"_s);
+    QCOMPARE(Run({u"--data-dir"_s, data, u"new"_s, u"Mai 2008"_s}).Status, 0);
+    Result r = Run({u"--data-dir"_s, data, u"verify"_s});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, u"Alle 1 Dateien sind lesbar.\n"_s);
+
+    QFile bad(data + u"/Juni 2008.qel"_s);
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("TPF0");
+    bad.close();
+    QFile regular(data + u"/Regular.dat"_s);
+    QVERIFY(regular.open(QIODevice::WriteOnly));
+    regular.write("XXXX");
+    regular.close();
+
+    r = Run({u"--data-dir"_s, data, u"verify"_s});
+    QCOMPARE(r.Status, 1);
+    QCOMPARE(r.Out, QDir::toNativeSeparators(data + u"/Juni 2008.qel"_s) + u"\tStream-Lesefehler\n"_s
+                        + QDir::toNativeSeparators(data + u"/Regular.dat"_s) + u"\tUngültiges Stream-Format\n"_s);
+    QCOMPARE(r.Err, u"2 von 3 Dateien sind nicht lesbar.\n"_s);
+
+    // A damaged book is not changed by an attempt to book into it.
+    r = Run({u"--data-dir"_s, data, u"add"_s, u"Juni 2008"_s, u"income"_s, u"01.06.2008"_s, u"1"_s, u"Gehalt"_s});
+    QCOMPARE(r.Status, 1);
+    QCOMPARE(QFileInfo(data + u"/Juni 2008.qel"_s).size(), 4);
+}
+
+void TestCli::writesWaitForTheRunningProgram()
+{
+    QCOMPARE(Run({u"new"_s, u"Mai 2008"_s}).Status, 0);
+    InstanceLock program(Home->filePath(u"run/Haushaltsbuch.lock"_s));
+    QVERIFY(program.TryLock());
+
+    Result r = Run({u"add"_s, u"Mai 2008"_s, u"income"_s, u"01.05.2008"_s, u"1"_s, u"Gehalt"_s});
+    QCOMPARE(r.Status, 1);
+    QVERIFY2(r.Err.contains(u"läuft gerade"_s), qPrintable(r.Err));
+    QCOMPARE(Run({u"new"_s, u"Juni 2008"_s}).Status, 1);
+    QCOMPARE(Run({u"add-regular"_s, u"1"_s, u"1"_s, u"Gehalt"_s, QString(), u"Einnahme"_s}).Status, 1);
+    QCOMPARE(Run({u"books"_s}).Status, 0); // reading goes on
+
+    program.Unlock();
+    QCOMPARE(Run({u"new"_s, u"Juni 2008"_s}).Status, 0);
+}
+
+void TestCli::wrongUsage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("nothing") << QStringList();
+    QTest::newRow("unknown command") << QStringList{u"drucken"_s};
+    QTest::newRow("unknown option") << QStringList{u"--daten"_s, u"x"_s, u"books"_s};
+    QTest::newRow("option without folder") << QStringList{u"--data-dir"_s};
+    QTest::newRow("missing argument") << QStringList{u"show"_s};
+    QTest::newRow("too many arguments") << QStringList{u"books"_s, u"x"_s};
+    QTest::newRow("wrong booking kind")
+        << QStringList{u"add"_s, u"Mai 2008"_s, u"Einnahme"_s, u"01.05.2008"_s, u"1"_s, u"Gehalt"_s};
+}
+
+void TestCli::wrongUsage()
+{
+    QFETCH(QStringList, args);
+    const Result r = Run(args);
+    QCOMPARE(r.Status, 2);
+    QVERIFY(r.Err.contains(u"Aufruf: haushaltsbuch-cli"_s));
+}
+
+QTEST_GUILESS_MAIN(TestCli)
+#include "tst_cli.moc"
