@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Sets up, builds and runs every test: the whole suite with warnings as errors, the same
+# suite again under AddressSanitizer and UndefinedBehaviorSanitizer, and every fuzz target
+# for a bounded time from its committed seeds.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+jobs="$(nproc)"
+
+bash "$root/tools/setup-debian.sh"
+
+echo "== Build and test (warnings are errors)"
+cmake -S "$root" -B "$root/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQEL_WERROR=ON -DQEL_BENCH=ON >/dev/null
+cmake --build "$root/build-test" -- -j"$jobs"
+ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
+
+echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DQEL_WERROR=ON -DQEL_SANITIZE=ON >/dev/null
+cmake --build "$root/build-asan" -- -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$root/build-asan" --output-on-failure -j"$jobs"
+
+echo "== Fuzz targets, ${FUZZ_SECONDS:-30} s each"
+FUZZ_SECONDS="${FUZZ_SECONDS:-30}" bash "$root/fuzz/run.sh" "$root/build-fuzz"
