@@ -23,6 +23,18 @@ qint16 ListRow::SubItemImage(int i) const
     return i >= 0 && i < SubItemImages.size() ? SubItemImages.at(i) : qint16(-1);
 }
 
+bool ListRow::operator==(const ListRow &other) const
+{
+    if (Caption != other.Caption || SubItems != other.SubItems || ImageIndex != other.ImageIndex
+        || StateIndex != other.StateIndex || OverlayIndex != other.OverlayIndex || Data != other.Data)
+        return false;
+    for (int i = 0; i < SubItems.size(); ++i) {
+        if (SubItemImage(i) != other.SubItemImage(i))
+            return false;
+    }
+    return true;
+}
+
 BookingList::BookingList(ListKind kind)
     : Kind_(kind)
     , Columns_(StandardColumns(kind))

@@ -40,7 +40,8 @@ struct ListRow
     QString SubItem(int i) const;
     qint16 SubItemImage(int i) const;
 
-    bool operator==(const ListRow &) const = default;
+    // Missing sub-item images compare equal to explicit -1s.
+    bool operator==(const ListRow &other) const;
 };
 
 // A colour, character set or other value that a record gives either by name or as a number.

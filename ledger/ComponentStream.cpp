@@ -79,8 +79,12 @@ public:
 
     void Utf16(const QString &text)
     {
+#if Q_BYTE_ORDER == Q_LITTLE_ENDIAN
+        Out_.append(reinterpret_cast<const char *>(text.utf16()), 2 * text.size());
+#else
         for (const QChar ch : text)
             Int16(static_cast<qint16>(ch.unicode()));
+#endif
     }
 
     void Name(QByteArrayView name) { ShortString(name); }
@@ -712,6 +716,9 @@ quint32 RowBlockSizeField(const BookingList &list)
 void WriteListRecord(QByteArray &out, const BookingList &list, const QString &objectName, int tabOrder)
 {
     const ListPresentation &p = list.Presentation();
+    // The fixed part of a record is under 600 bytes; the row block is the size field
+    // plus its 9-byte head.
+    out.reserve(out.size() + 600 + (list.IsEmpty() ? 0 : 9 + qsizetype(RowBlockSizeField(list))));
     RecordWriter w(out);
     w.Raw(QByteArrayView(Signature, 4));
     w.ShortString(QByteArrayView("TListView"));

@@ -139,17 +139,8 @@ void TestComponentStream::roundTripKeepsRowsAndShapes()
 
     BookingList read(ListKind::Regular);
     ComponentStream::ReadListRecord(ListFiles::RegularBytes(written), 0, read);
-    QCOMPARE(read.RowCount(), written.RowCount());
-    for (qsizetype i = 0; i < written.RowCount(); ++i) {
-        QCOMPARE(read.Row(i).Caption, written.Row(i).Caption);
-        QCOMPARE(read.Row(i).SubItems, written.Row(i).SubItems);
-        QCOMPARE(read.Row(i).ImageIndex, written.Row(i).ImageIndex);
-        QCOMPARE(read.Row(i).StateIndex, written.Row(i).StateIndex);
-        QCOMPARE(read.Row(i).OverlayIndex, written.Row(i).OverlayIndex);
-        QCOMPARE(read.Row(i).Data, written.Row(i).Data);
-        for (int s = 0; s < written.Row(i).SubItems.size(); ++s)
-            QCOMPARE(read.Row(i).SubItemImage(s), written.Row(i).SubItemImage(s));
-    }
+    // Texts, the stored indices and the sub-item images; rows of different lengths.
+    QVERIFY(read.Rows() == written.Rows());
     QCOMPARE(read.Columns(), BookingList::StandardColumns(ListKind::Regular));
     // Writing what was read gives the same bytes.
     QCOMPARE(ListFiles::RegularBytes(read), ListFiles::RegularBytes(written));
