@@ -1,0 +1,44 @@
+// Amount and day texts as a user types or a file carries them (UTF-8 input).
+
+#include "FuzzCommon.h"
+
+#include "ledger/FuncUnit.h"
+#include "ledger/Regional.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    static const Regional regional;
+    const QString text = QString::fromUtf8(fuzz::Bytes(data, size));
+
+    // Sums format what they parse, and the formatted text is parsed again by the next sum.
+    if (const std::optional<double> value = TryParseAmount(text)) {
+        const QString formatted = FormatAmount(*value);
+        const std::optional<double> again = TryParseAmount(formatted);
+        if (!again)
+            fuzz::Fail("formatted amount does not parse:", text + QStringLiteral(" -> ") + formatted);
+        if (FormatAmount(*again) != formatted)
+            fuzz::Fail("formatting is not stable:",
+                       text + QStringLiteral(" -> ") + formatted + QStringLiteral(" -> ") + FormatAmount(*again));
+    }
+    (void)ParseAmount(text);
+
+    // The amount field: the key filter, the check, then the completion; what passes all
+    // three is stored and must read as an amount.
+    QString typed;
+    for (const QChar ch : text) {
+        if (const std::optional<QChar> kept = FilterAmountKey(ch); kept && *kept != u'\b')
+            typed.append(*kept);
+    }
+    // Beyond 300 digits the value may leave double's range, which the parser refuses.
+    if (typed.size() <= 300 && CheckAmountText(typed)) {
+        const QString stored = NormalizeAmountText(typed);
+        if (!TryParseAmount(stored))
+            fuzz::Fail("completed amount does not parse:", typed + QStringLiteral(" -> ") + stored);
+    }
+    if (CheckAmountText(text))
+        (void)NormalizeAmountText(text);
+
+    // The regular dialog's day field.
+    (void)CheckDayText(CompleteDayText(text), regional);
+    return 0;
+}
