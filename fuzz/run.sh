@@ -10,7 +10,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-build-fuzz}
 [[ $build = /* ]] || build=$root/$build
 seconds=${FUZZ_SECONDS:-30}
-targets=(fuzz_list_record fuzz_month_book fuzz_category_table fuzz_amount_text)
+targets=(fuzz_list_record fuzz_month_book fuzz_category_table fuzz_amount_text fuzz_help_map)
 
 # Debug keeps Qt's and our asserts; the fuzz CMakeLists raises the optimisation to -O1.
 cmake -S "$root" -B "$build" -G Ninja \

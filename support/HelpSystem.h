@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+class HelpWindow;
+class TDLogFile;
+
+// Context help: shows the topic of a context number of the help file in the help
+// window. Nothing is reported to the user when a topic cannot be shown; in debug mode
+// the log records each request and its result. The main window owns one.
+class HelpSystem
+{
+public:
+    explicit HelpSystem(TDLogFile &log);
+    ~HelpSystem();
+    HelpSystem(const HelpSystem &) = delete;
+    HelpSystem &operator=(const HelpSystem &) = delete;
+
+    // True when the help file can be read (the program was built with chmlib).
+    bool Installed() const;
+
+    // Shows the topic of the context number. "%20" in the file name stands for a
+    // blank, leading and trailing blanks are dropped; a window name is passed on as
+    // "file>window". 0 when the topic is shown, otherwise 1.
+    int HHHelpContext(const QString &helpFile, int context, const QString &window = {}, int mode = 0);
+    // The same for a help path as built above ("file" or "file>window").
+    int ShowContext(const QString &path, int context);
+
+    // The help window once a topic has been shown, else nullptr.
+    HelpWindow *Window() const { return Window_.get(); }
+
+private:
+    bool Show(const QString &path, int context);
+
+    TDLogFile &Log_;
+    std::unique_ptr<HelpWindow> Window_;
+};
