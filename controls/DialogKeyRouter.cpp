@@ -1,0 +1,53 @@
+#include "controls/DialogKeyRouter.h"
+
+#include "controls/OrvoSkinButton.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QWidget>
+
+TDialogKeyRouter::TDialogKeyRouter(QWidget *window)
+    : QObject(window)
+    , Window_(window)
+{
+    // Key events go to the focus widget, wherever it sits in the window, so the router
+    // listens at the application and keeps to its own window.
+    qApp->installEventFilter(this);
+}
+
+TDialogKeyRouter::~TDialogKeyRouter()
+{
+    qApp->removeEventFilter(this);
+}
+
+bool TDialogKeyRouter::IsDialogKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape || key == Qt::Key_F10
+           || (modifiers & Qt::AltModifier);
+}
+
+bool TDialogKeyRouter::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress || Window_.isNull() || !watched->isWidgetType())
+        return false;
+    auto *target = static_cast<QWidget *>(watched);
+    // A key that travels up from the focus widget to its parents is offered once only.
+    QWidget *focus = QApplication::focusWidget();
+    if (target->window() != Window_ || (focus ? target != focus : target != Window_))
+        return false;
+    const auto *key = static_cast<QKeyEvent *>(event);
+    if (!IsDialogKey(key->key(), key->modifiers()))
+        return false;
+    const int code = key->key();
+    // A click may open a dialog or change the window; the list is taken first and each
+    // button checked again before it is offered the key.
+    QList<QPointer<TOrvoSkinButton>> buttons;
+    for (TOrvoSkinButton *button : Window_->findChildren<TOrvoSkinButton *>())
+        buttons.append(button);
+    for (const QPointer<TOrvoSkinButton> &button : buttons) {
+        if (button && button->window() == Window_)
+            button->OfferDialogKey(code);
+    }
+    return false;
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QColor>
+#include <QWidget>
+
+// What the skin button and the skin check box share: their own Enabled flag (not QWidget's,
+// so a disabled control keeps tracking the mouse and the focus but paints disabled and
+// ignores clicks), the mouse-over, pressed and focus states, and the click on release.
+class TOrvoSkinControl : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit TOrvoSkinControl(QWidget *parent = nullptr);
+
+    bool Enabled() const { return Enabled_; }
+    void SetEnabled(bool enabled);
+
+    bool MouseOver() const { return MouseOver_; }
+    bool IsPressed() const { return Pressed_; }
+    bool Focused() const { return Focused_; }
+
+    // What a click does; does nothing while not Enabled.
+    virtual void Click() = 0;
+
+signals:
+    void Clicked();
+
+protected:
+    // Sets a colour property and repaints when it changed.
+    void SetColor(QColor &member, const QColor &value);
+
+    void enterEvent(QEnterEvent *event) override;
+    void leaveEvent(QEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    bool Enabled_ = true;
+    bool MouseOver_ = false;
+    bool Pressed_ = false;
+    bool Focused_ = false;
+};
