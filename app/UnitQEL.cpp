@@ -1,15 +1,452 @@
 #include "app/UnitQEL.h"
 
+#include "app/MainPanel.h"
+#include "controls/ColorRef.h"
+#include "controls/DialogKeyRouter.h"
+#include "controls/MessageBoxes.h"
+#include "controls/OrvoSkinButton.h"
 #include "ledger/BookManager.h"
+#include "ledger/CategoryTable.h"
+#include "ledger/QelError.h"
+#include "support/HelpSystem.h"
+#include "support/InfoUnit.h"
+#include "support/WarningSound.h"
 
-TFormQEL::TFormQEL(BookManager &books, QWidget *parent)
-    : QWidget(parent)
-    , Books_(books)
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QScreen>
+
+namespace {
+
+constexpr int MenuWidth = 160;
+constexpr QSize ClientSize(792, 566);
+
+struct MenuEntry
 {
-    setWindowTitle(QStringLiteral("Orvo Haushaltsbuch"));
-    setFixedSize(792, 566);
+    const char *Name;
+    const char16_t *Caption;
+    const char16_t *Hint;
+    TSkinHotKey HotKey;
+    int Top;
+    int Height;
+};
+
+// The menu column, one line per button: name, caption ("#" breaks the line), hint, hot
+// key, top, height. All are 145 wide at x = 6.
+const MenuEntry MenuEntries[] = {
+    {"btnManager", u"Haushaltsbücher#verwalten", u"Haushaltsbücher (Alt+F5)", TSkinHotKey::QBAlt_F5, 27, 40},
+    {"btnIncome", u"Einnahmen", u"Einnahmen (Alt+F6)", TSkinHotKey::QBAlt_F6, 86, 40},
+    {"btnExpend", u"Ausgaben", u"Ausgaben (Alt+F7)", TSkinHotKey::QBAlt_F7, 132, 40},
+    {"btnRegular", u"Regelmäßige#Buchungen", u"Buchungen (Alt+F8)", TSkinHotKey::QBAlt_F8, 178, 40},
+    {"btnAnalyse", u"Haushalt#berechnen", u"Berechnen (Alt+F9)", TSkinHotKey::QBAlt_F9, 237, 40},
+    {"btnDiagram", u"Grafische#Auswertung", u"Auswertung (Alt+F10)", TSkinHotKey::QBAlt_F10, 283, 40},
+    {"btnCalculator", u"Taschenrechner", u"Rechner (Alt+F3)", TSkinHotKey::QBAlt_F3, 342, 24},
+    {"btnBackup", u"Datensicherung", u"Datensicherung", TSkinHotKey::None, 384, 24},
+    {"btnHelp", u"Hilfe", u"Hilfe (Alt+F1)", TSkinHotKey::QBAlt_F1, 426, 24},
+    {"btnInfo", u"Information", u"Information (Alt+F2)", TSkinHotKey::QBAlt_F2, 456, 24},
+    {"btnClose", u"Beenden", u"Beenden  (Alt+X)", TSkinHotKey::QBAlt_X, 528, 24},
+};
+
+struct BookingPanelEntry
+{
+    const char16_t *Title;
+    const char *Names[5];
+};
+
+const BookingPanelEntry BookingPanels[] = {
+    {u"Einnahmen", {"btnEntryIncome", "btnEditIncome", "btnDeleteIncome", "btnPrintIncome", "btnExportIncome"}},
+    {u"Ausgaben", {"btnEntryExpend", "btnEditExpend", "btnDeleteExpend", "btnPrintExpend", "btnExportExpend"}},
+    {u"Regelmäßige Buchungen",
+     {"btnEntryRegular", "btnEditRegular", "btnDeleteRegular", "btnPrintRegular", "btnExportRegular"}},
+};
+
+// The five command buttons under each booking panel: caption, hint, hot key, left.
+struct CommandEntry
+{
+    const char16_t *Caption;
+    const char16_t *Hint;
+    TSkinHotKey HotKey;
+    int Left;
+};
+
+const CommandEntry BookingCommands[] = {
+    {u"Neue Buchung", u"Neue Buchung (Alt+N)", TSkinHotKey::QBAlt_N, 8},
+    {u"Bearbeiten", u"Bearbeiten (Alt+B)", TSkinHotKey::QBAlt_B, 130},
+    {u"Entfernen", u"Entfernen (Alt+E)", TSkinHotKey::QBAlt_E, 252},
+    {u"Drucken", u"Drucken (Alt+D)", TSkinHotKey::QBAlt_D, 374},
+    {u"Exportieren", u"Exportieren (Alt+P)", TSkinHotKey::QBAlt_P, 496},
+};
+
+QString Text(const char16_t *text)
+{
+    return QString::fromUtf16(text);
+}
+
+} // namespace
+
+TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &help, WarningSound &sound,
+                   QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                          | Qt::WindowCloseButtonHint)
+    , Books_(books)
+    , Categories_(categories)
+    , Help_(help)
+    , Sound_(sound)
+{
+    setObjectName(QStringLiteral("FormQEL"));
+    setWindowTitle(ProgramTitle());
+    resize(ClientSize);
+    setAutoFillBackground(true);
     QPalette pal = palette();
     pal.setColor(QPalette::Window, QColor(0, 128, 192));
     setPalette(pal);
-    setAutoFillBackground(true);
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    BuildMenu();
+    BuildPanels();
+    KeyRouter_ = new TDialogKeyRouter(this);
+    FormInfo_ = new TFormInfo(this);
+
+    Timer1_.setInterval(300);
+    connect(&Timer1_, &QTimer::timeout, this, &TFormQEL::Timer1Timer);
+    Timer1_.start();
+}
+
+TFormQEL::~TFormQEL() = default;
+
+void TFormQEL::BuildMenu()
+{
+    QList<TOrvoSkinButton *> all;
+    for (const MenuEntry &e : MenuEntries) {
+        auto *button = new TOrvoSkinButton(this);
+        button->setObjectName(QString::fromLatin1(e.Name));
+        button->setGeometry(6, e.Top, 145, e.Height);
+        button->SetCaption(Text(e.Caption));
+        button->setToolTip(Text(e.Hint));
+        button->SetHotKey(e.HotKey);
+        SkinButtonScheme::Menu().ApplyTo(*button);
+        all.append(button);
+    }
+    btnManager = all.at(0);
+    btnIncome = all.at(1);
+    btnExpend = all.at(2);
+    btnRegular = all.at(3);
+    btnAnalyse = all.at(4);
+    btnDiagram = all.at(5);
+    btnCalculator = all.at(6);
+    btnBackup = all.at(7);
+    btnHelp = all.at(8);
+    btnInfo = all.at(9);
+    btnClose = all.at(10);
+    MenuButtons_ = {btnManager, btnIncome, btnExpend, btnRegular, btnAnalyse, btnDiagram};
+
+    // The scheme's exceptions: the books and income entries, and the quit button.
+    btnManager->SetDownColor2(ColorFromRef(5421566));
+    btnIncome->SetDownColor2(ColorFromRef(5421566));
+    btnClose->SetDownColor1(ColorFromRef(2533373));
+    btnClose->SetDownColor2(ColorFromRef(2533373));
+
+    connect(btnManager, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnManagerClick);
+    connect(btnIncome, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnIncomeClick);
+    connect(btnExpend, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnExpendClick);
+    connect(btnRegular, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnRegularClick);
+    connect(btnAnalyse, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnAnalyseClick);
+    connect(btnDiagram, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnDiagramClick);
+    connect(btnHelp, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnHelpClick);
+    connect(btnInfo, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnInfoClick);
+    connect(btnClose, &TOrvoSkinButton::Clicked, this, &QWidget::close);
+}
+
+TOrvoSkinButton *TFormQEL::PanelButton(TMainPanel *panel, const QRect &geometry, const QString &caption,
+                                       const QString &hint)
+{
+    auto *button = new TOrvoSkinButton(panel);
+    button->setGeometry(geometry);
+    button->SetCaption(caption);
+    button->setToolTip(hint);
+    SkinButtonScheme::Panel().ApplyTo(*button);
+    return button;
+}
+
+void TFormQEL::BuildPanels()
+{
+    PanelManager = new TMainPanel(this, QStringLiteral("Haushaltsbücher verwalten"));
+    PanelIncome = new TMainPanel(this, Text(BookingPanels[0].Title));
+    PanelExpend = new TMainPanel(this, Text(BookingPanels[1].Title));
+    PanelRegular = new TMainPanel(this, Text(BookingPanels[2].Title));
+    // The analysis and diagram panels use their whole area for the pages and the chart.
+    PanelAnalyse = new TMainPanel(this, QString());
+    PanelDiagram = new TMainPanel(this, QString());
+    Panels_ = {PanelManager, PanelIncome, PanelExpend, PanelRegular, PanelAnalyse, PanelDiagram};
+    const char *names[] = {"PanelManager", "PanelIncome", "PanelExpend", "PanelRegular", "PanelAnalyse",
+                           "PanelDiagram"};
+    for (int i = 0; i < 6; ++i) {
+        Panels_[i]->setObjectName(QString::fromLatin1(names[i]));
+        Panels_[i]->setGeometry(MenuWidth, 0, width() - MenuWidth, height());
+        Panels_[i]->hide();
+    }
+
+    BuildManagerPanel(PanelManager);
+    for (int i = 0; i < 3; ++i)
+        BuildBookingPanel(i);
+
+    btnAnalysePage1 = PanelButton(PanelAnalyse, {8, 528, 118, 24}, QStringLiteral("Seite 1"), QStringLiteral("Seite 1 (Alt+A)"));
+    btnAnalysePage2 = PanelButton(PanelAnalyse, {130, 528, 118, 24}, QStringLiteral("Seite 2"), QStringLiteral("Seite 2 (Alt+B)"));
+    btnPrintAnalyse = PanelButton(PanelAnalyse, {252, 528, 118, 24}, QStringLiteral("Drucken"), QStringLiteral("Drucken (Alt+D)"));
+    btnAnalysePage1->setObjectName(QStringLiteral("btnAnalysePage1"));
+    btnAnalysePage2->setObjectName(QStringLiteral("btnAnalysePage2"));
+    btnPrintAnalyse->setObjectName(QStringLiteral("btnPrintAnalyse"));
+    PanelHotKeys_[4] = {{btnAnalysePage1, TSkinHotKey::QBAlt_A},
+                        {btnAnalysePage2, TSkinHotKey::QBAlt_B},
+                        {btnPrintAnalyse, TSkinHotKey::QBAlt_D}};
+
+    btnShowDiaInc = PanelButton(PanelDiagram, {8, 528, 118, 24}, QStringLiteral("Einnahmen"), QStringLiteral("Einnahmen (Alt+E)"));
+    btnShowDiaOut = PanelButton(PanelDiagram, {130, 528, 118, 24}, QStringLiteral("Ausgaben"), QStringLiteral("Ausgaben (Alt+A)"));
+    btnPrintDiagram = PanelButton(PanelDiagram, {252, 528, 118, 24}, QStringLiteral("Drucken"), QStringLiteral("Drucken (Alt+D)"));
+    btnShowDiaInc->setObjectName(QStringLiteral("btnShowDiaInc"));
+    btnShowDiaOut->setObjectName(QStringLiteral("btnShowDiaOut"));
+    btnPrintDiagram->setObjectName(QStringLiteral("btnPrintDiagram"));
+    PanelHotKeys_[5] = {{btnShowDiaInc, TSkinHotKey::QBAlt_E},
+                        {btnShowDiaOut, TSkinHotKey::QBAlt_A},
+                        {btnPrintDiagram, TSkinHotKey::QBAlt_D}};
+}
+
+void TFormQEL::BuildManagerPanel(TMainPanel *panel)
+{
+    auto *intro = new QLabel(QStringLiteral("Hier erstellen und verwalten Sie Ihre Haushaltsbücher. In der Übersicht "
+                                            "werden alle vorhandenen Haushaltsbücher aufgelistet. Sie können diese "
+                                            "Bücher öffnen oder auch vom System löschen."),
+                             panel);
+    intro->setObjectName(QStringLiteral("LabelIntro"));
+    intro->setGeometry(6, 38, 619, 40);
+    intro->setWordWrap(true);
+    intro->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QFont introFont(QStringLiteral("MS Sans Serif"));
+    introFont.setPixelSize(13);
+    intro->setFont(introFont);
+
+    struct HeaderCell
+    {
+        const char16_t *Text;
+        int Left;
+        int Width;
+        Qt::Alignment Align;
+    };
+    const HeaderCell cells[] = {
+        {u"  ->", 6, 22, Qt::AlignLeft},
+        {u"  Haushaltsbuch", 29, 161, Qt::AlignLeft},
+        {u"  Letzte Änderung", 191, 207, Qt::AlignLeft},
+        {u"Einnahmen  ", 399, 99, Qt::AlignRight},
+        {u"Ausgaben  ", 499, 99, Qt::AlignRight},
+        {u"", 599, 26, Qt::AlignLeft},
+    };
+    for (const HeaderCell &c : cells) {
+        auto *cell = new QLabel(Text(c.Text), panel);
+        cell->setGeometry(c.Left, 78, c.Width, 17);
+        cell->setAlignment(c.Align | Qt::AlignVCenter);
+        cell->setAutoFillBackground(true);
+        QPalette pal = cell->palette();
+        pal.setColor(QPalette::Window, QColor(253, 232, 147));
+        pal.setColor(QPalette::WindowText, Qt::black);
+        cell->setPalette(pal);
+        cell->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    }
+
+    btnNewBook = PanelButton(panel, {6, 514, 146, 38}, QStringLiteral("Haushaltsbuch#erstellen"), QStringLiteral("Erstellen (Alt+N)"));
+    btnOpenBook = PanelButton(panel, {158, 514, 146, 38}, QStringLiteral("Haushaltsbuch#öffnen"), QStringLiteral("Öffnen (Alt+O)"));
+    btnDeleteBook = PanelButton(panel, {310, 514, 146, 38}, QStringLiteral("Haushaltsbuch#entfernen"), QStringLiteral("Entfernen (Alt+E)"));
+    btnNewBook->setObjectName(QStringLiteral("btnNewBook"));
+    btnOpenBook->setObjectName(QStringLiteral("btnOpenBook"));
+    btnDeleteBook->setObjectName(QStringLiteral("btnDeleteBook"));
+    PanelHotKeys_[0] = {{btnNewBook, TSkinHotKey::QBAlt_N},
+                        {btnOpenBook, TSkinHotKey::QBAlt_O},
+                        {btnDeleteBook, TSkinHotKey::QBAlt_E}};
+}
+
+void TFormQEL::BuildBookingPanel(int index)
+{
+    TMainPanel *panel = Panels_[index + 1];
+    for (int k = 0; k < 5; ++k) {
+        const CommandEntry &c = BookingCommands[k];
+        TOrvoSkinButton *button = PanelButton(panel, {c.Left, 528, 118, 24}, Text(c.Caption), Text(c.Hint));
+        button->setObjectName(QString::fromLatin1(BookingPanels[index].Names[k]));
+        BookingButtons_[index][k] = button;
+        PanelHotKeys_[index + 1].append({button, c.HotKey});
+    }
+    // The export buttons keep the initial focus colour.
+    BookingButtons_[index][4]->SetFocusColor(ColorFromRef(13417909));
+}
+
+bool TFormQEL::FormCreate()
+{
+    const LedgerPaths &paths = Books_.Paths();
+    if (!QDir().mkpath(paths.ProgramDataFolder)) {
+        QApplication::beep();
+        ShowError(this, QStringLiteral("Verzeichnis für Programmdaten konnte nicht angelegt werden!"));
+        return false;
+    }
+    if (!QDir().mkpath(paths.DataFolder)) {
+        QApplication::beep();
+        ShowError(this, QStringLiteral("Verzeichnis für Daten konnte nicht angelegt werden!"));
+        return false;
+    }
+    if (!QFileInfo::exists(paths.HelpFile()))
+        ShowError(this, QStringLiteral("Die Hilfedatei wurde nicht gefunden!"));
+    Settings_ = LoadSettings(paths.SettingsFile());
+
+    try {
+        Categories_.LoadCategoryTable(paths.CategoryFile());
+        Books_.SetCurrentBook(QString());
+        Books_.SetBookChanged(false);
+        Books_.LoadRegular();
+        Books_.SetRegularChanged(false);
+    } catch (const QelError &error) {
+        // The window runs on as far as it got: no panel shown, diagram mode 0.
+        Report(error.Message());
+        return true;
+    }
+    // An unreadable month book is reported and the scan goes on with the others.
+    const QStringList errors = Books_.ScanBooks();
+    if (!errors.isEmpty())
+        Report(errors.join(QStringLiteral("\n\n")));
+    ShowPanel(0);
+    DiagramMode_ = 1;
+    return true;
+}
+
+void TFormQEL::ShowPanel(int panel)
+{
+    for (int i = 0; i < 6; ++i)
+        MenuButtons_[i]->SetDowned(i == panel);
+    for (int i = 0; i < 6; ++i)
+        Panels_[i]->setVisible(i == panel);
+    // One Alt letter serves different buttons on different panels.
+    for (int i = 0; i < 6; ++i) {
+        for (const auto &[button, hotKey] : PanelHotKeys_[i])
+            button->SetHotKey(i == panel ? hotKey : TSkinHotKey::None);
+    }
+    PanelIndex_ = panel;
+}
+
+void TFormQEL::Timer1Timer()
+{
+    const bool bookOpen = !Books_.CurrentBook().isEmpty();
+    for (TOrvoSkinButton *button : {btnIncome, btnExpend, btnAnalyse, btnDiagram})
+        button->SetEnabled(bookOpen);
+    const bool bookSelected = Books_.Books().Selected() >= 0;
+    btnOpenBook->SetEnabled(bookSelected);
+    btnDeleteBook->SetEnabled(bookSelected);
+
+    const BookingList *lists[] = {&Books_.Income(), &Books_.Expend(), &Books_.Regular()};
+    for (int i = 0; i < 3; ++i) {
+        TOrvoSkinButton *edit = BookingButtons_[i][1];
+        edit->SetEnabled(lists[i]->Selected() >= 0);
+        BookingButtons_[i][2]->SetEnabled(edit->Enabled());
+        BookingButtons_[i][3]->SetEnabled(!lists[i]->IsEmpty());
+    }
+}
+
+void TFormQEL::closeEvent(QCloseEvent *event)
+{
+    if (!Ending_ && !AskConfirmation(this, QStringLiteral("Möchten Sie das Haushaltsbuch jetzt beenden?"))) {
+        event->ignore();
+        return;
+    }
+    if (!SaveAtShutdown()) {
+        event->ignore();
+        return;
+    }
+    Timer1_.stop();
+    event->accept();
+}
+
+bool TFormQEL::SaveAtShutdown()
+{
+    try {
+        if (Books_.BookChanged())
+            Books_.SaveCurrentBook();
+        if (Books_.RegularChanged())
+            Books_.SaveRegular();
+        SaveSettings(Books_.Paths().SettingsFile(), Settings_);
+        Books_.SetBookChanged(false);
+        Books_.SetRegularChanged(false);
+        return true;
+    } catch (const QelError &error) {
+        // Ending now would lose the changes: say so and let the user decide.
+        ShowError(this, error.Message());
+        return AskConfirmation(this, QStringLiteral("Die Änderungen konnten nicht gespeichert werden.\n"
+                                                    "Möchten Sie das Haushaltsbuch trotzdem beenden? "
+                                                    "Die nicht gespeicherten Änderungen gehen dann verloren."));
+    }
+}
+
+void TFormQEL::EndAfterRestore()
+{
+    Books_.SetBookChanged(false);
+    Books_.SetRegularChanged(false);
+    Ending_ = true;
+    close();
+}
+
+void TFormQEL::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    for (TMainPanel *panel : Panels_) {
+        if (panel)
+            panel->setGeometry(MenuWidth, 0, std::max(0, width() - MenuWidth), height());
+    }
+}
+
+void TFormQEL::Report(const QString &message)
+{
+    ShowErrorReport(this, message);
+}
+
+void TFormQEL::btnManagerClick()
+{
+    ShowPanel(0);
+    try {
+        Books_.RefreshCurrentBook();
+    } catch (const QelError &error) {
+        Report(error.Message());
+    }
+}
+
+void TFormQEL::btnIncomeClick()
+{
+    ShowPanel(1);
+}
+
+void TFormQEL::btnExpendClick()
+{
+    ShowPanel(2);
+}
+
+void TFormQEL::btnRegularClick()
+{
+    ShowPanel(3);
+}
+
+void TFormQEL::btnAnalyseClick()
+{
+    ShowPanel(4);
+}
+
+void TFormQEL::btnDiagramClick()
+{
+    ShowPanel(5);
+}
+
+void TFormQEL::btnHelpClick()
+{
+    Help_.HHHelpContext(Books_.Paths().HelpFile(), 1000);
+}
+
+void TFormQEL::btnInfoClick()
+{
+    FormInfo_->exec();
 }

@@ -1,19 +1,133 @@
 #pragma once
 
+// The main window. Data flow:
+//
+//   data folder files <-> BookManager (ledger state, the four lists) <-> panels, dialogs
+//                                     ^                                   |
+//                                     +---- changed flags, sorting -------+
+//
+// The window owns no ledger data: main() makes the book manager, category table, help
+// system and prompt sound and hands them in. Every 300 ms the window brings the enabled
+// state of its buttons in line with the lists.
+
+#include "ledger/Settings.h"
+
+#include <QTimer>
 #include <QWidget>
 
-class BookManager;
+#include <array>
 
-// The main window. Data flow:
-//   files <-> BookManager (ledger state, four lists) <-> panels and dialogs
-// The window owns nothing of the ledger; it is handed the book manager and shows it.
+class BookManager;
+class CategoryTable;
+class HelpSystem;
+class TDialogKeyRouter;
+class TFormInfo;
+class TMainPanel;
+class TOrvoSkinButton;
+class WarningSound;
+struct LedgerPaths;
+enum class TSkinHotKey;
+
 class TFormQEL : public QWidget
 {
     Q_OBJECT
 
 public:
-    explicit TFormQEL(BookManager &books, QWidget *parent = nullptr);
+    TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &help, WarningSound &sound,
+             QWidget *parent = nullptr);
+    ~TFormQEL() override;
+
+    // The start-up steps of the window: folders, help file check, settings, category table,
+    // Regular.dat, the book scan, panel 0. False when the program must end (a folder could
+    // not be made); other errors are reported and the window runs on as far as it got.
+    bool FormCreate();
+
+    void ShowPanel(int panel);
+    int PanelIndex() const { return PanelIndex_; }
+    int DiagramMode() const { return DiagramMode_; }
+    const BackupSettings &Settings() const { return Settings_; }
+    BackupSettings &Settings() { return Settings_; }
+
+    // Ends the program after a successful restore: no question, and the lists are not
+    // written over the restored files.
+    void EndAfterRestore();
+
+    // The button enabling rules, run every 300 ms.
+    void Timer1Timer();
+
+    TOrvoSkinButton *MenuButton(int index) const { return MenuButtons_.at(index); }
+    TMainPanel *Panel(int index) const { return Panels_.at(index); }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void BuildMenu();
+    void BuildPanels();
+    void BuildManagerPanel(TMainPanel *panel);
+    void BuildBookingPanel(int index);
+    TOrvoSkinButton *PanelButton(TMainPanel *panel, const QRect &geometry, const QString &caption,
+                                 const QString &hint);
+    bool SaveAtShutdown();
+    void Report(const QString &message);
+
+    void btnManagerClick();
+    void btnIncomeClick();
+    void btnExpendClick();
+    void btnRegularClick();
+    void btnAnalyseClick();
+    void btnDiagramClick();
+    void btnHelpClick();
+    void btnInfoClick();
+
     BookManager &Books_;
+    CategoryTable &Categories_;
+    HelpSystem &Help_;
+    WarningSound &Sound_;
+    BackupSettings Settings_;
+    int PanelIndex_ = -1;
+    int DiagramMode_ = 0;
+    bool Ending_ = false;
+
+    QTimer Timer1_;
+    TDialogKeyRouter *KeyRouter_ = nullptr;
+    TFormInfo *FormInfo_ = nullptr;
+
+    // Menu column, in the order of the panels they show, then the rest.
+    TOrvoSkinButton *btnManager = nullptr;
+    TOrvoSkinButton *btnIncome = nullptr;
+    TOrvoSkinButton *btnExpend = nullptr;
+    TOrvoSkinButton *btnRegular = nullptr;
+    TOrvoSkinButton *btnAnalyse = nullptr;
+    TOrvoSkinButton *btnDiagram = nullptr;
+    TOrvoSkinButton *btnCalculator = nullptr;
+    TOrvoSkinButton *btnBackup = nullptr;
+    TOrvoSkinButton *btnHelp = nullptr;
+    TOrvoSkinButton *btnInfo = nullptr;
+    TOrvoSkinButton *btnClose = nullptr;
+    std::array<TOrvoSkinButton *, 6> MenuButtons_{};
+
+    std::array<TMainPanel *, 6> Panels_{};
+    TMainPanel *PanelManager = nullptr;
+    TMainPanel *PanelIncome = nullptr;
+    TMainPanel *PanelExpend = nullptr;
+    TMainPanel *PanelRegular = nullptr;
+    TMainPanel *PanelAnalyse = nullptr;
+    TMainPanel *PanelDiagram = nullptr;
+
+    TOrvoSkinButton *btnNewBook = nullptr;
+    TOrvoSkinButton *btnOpenBook = nullptr;
+    TOrvoSkinButton *btnDeleteBook = nullptr;
+    // Per booking panel (income, expense, regular): new, edit, remove, print, export.
+    std::array<std::array<TOrvoSkinButton *, 5>, 3> BookingButtons_{};
+    TOrvoSkinButton *btnAnalysePage1 = nullptr;
+    TOrvoSkinButton *btnAnalysePage2 = nullptr;
+    TOrvoSkinButton *btnPrintAnalyse = nullptr;
+    TOrvoSkinButton *btnShowDiaInc = nullptr;
+    TOrvoSkinButton *btnShowDiaOut = nullptr;
+    TOrvoSkinButton *btnPrintDiagram = nullptr;
+
+    // The panel-local buttons with the hot keys they answer while their panel is shown.
+    std::array<QList<QPair<TOrvoSkinButton *, TSkinHotKey>>, 6> PanelHotKeys_;
 };

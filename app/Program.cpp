@@ -1,0 +1,39 @@
+#include "app/Program.h"
+
+#include "app/UnitQEL.h"
+#include "controls/Fonts.h"
+#include "controls/MessageBoxes.h"
+#include "ledger/BookManager.h"
+#include "ledger/CategoryTable.h"
+#include "ledger/InstanceLock.h"
+#include "support/DiagnosticLog.h"
+#include "support/HelpSystem.h"
+#include "support/WarningSound.h"
+
+#include <QApplication>
+
+int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
+{
+    QApplication::setApplicationName(ProgramTitle());
+    RegisterFontSubstitutions();
+
+    // Help and the diagnostic log come first, before any window.
+    TDLogFile log(paths.ProgramFolder, arguments);
+    HelpSystem help(log);
+
+    // One running copy: the lock is held until this function returns.
+    InstanceLock instance;
+    if (!instance.TryLock()) {
+        ShowPlainMessage(nullptr, QStringLiteral("Das Programm wurde bereits gestartet!"));
+        return 0;
+    }
+
+    BookManager books(paths, Regional());
+    CategoryTable categories;
+    WarningSound sound;
+    TFormQEL window(books, categories, help, sound);
+    if (!window.FormCreate())
+        return 1;
+    window.show();
+    return QApplication::exec();
+}

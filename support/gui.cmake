@@ -1,0 +1,5 @@
+if(TARGET qel_gui)
+  target_sources(qel_gui PRIVATE
+    InfoUnit.cpp InfoUnit.h
+    OrvoLinkLabel.cpp OrvoLinkLabel.h)
+endif()

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+
+// Answers the next message box that opens: records its title and text and clicks the button
+// with the given caption. Works while the box runs its own event loop.
+class MessageBoxAnswerer : public QObject
+{
+public:
+    explicit MessageBoxAnswerer(QString button)
+        : Button_(std::move(button))
+    {
+        Timer_.setInterval(20);
+        connect(&Timer_, &QTimer::timeout, this, [this] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            Title = box->windowTitle();
+            Text = box->text();
+            ++Count;
+            for (QAbstractButton *b : box->buttons()) {
+                if (b->text() == Button_) {
+                    Timer_.stop();
+                    b->click();
+                    return;
+                }
+            }
+        });
+        Timer_.start();
+    }
+
+    QString Title;
+    QString Text;
+    int Count = 0;
+
+private:
+    QString Button_;
+    QTimer Timer_;
+};

@@ -1,0 +1,327 @@
+#include "MessageBoxAnswerer.h"
+
+#include "app/MainPanel.h"
+#include "app/Program.h"
+#include "app/UnitQEL.h"
+#include "controls/ColorRef.h"
+#include "controls/Fonts.h"
+#include "controls/OrvoSkinButton.h"
+#include "ledger/BookManager.h"
+#include "ledger/CategoryTable.h"
+#include "ledger/InstanceLock.h"
+#include "support/DiagnosticLog.h"
+#include "support/HelpSystem.h"
+#include "support/WarningSound.h"
+
+#include <QFile>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+// The main window with its real controls, offscreen, over a temporary HOME.
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void layout();
+    void menuButtons_data();
+    void menuButtons();
+    void timerEnablesByState();
+    void hotKeysFollowThePanel();
+    void closeAsksAndSavesSettings();
+    void failingStartStepLeavesNoPanel();
+    void folderThatCannotBeMade();
+    void secondStartIsRefused();
+
+private:
+    TOrvoSkinButton *Button(const char *name) const;
+    void PressAlt(Qt::Key key);
+
+    std::unique_ptr<QTemporaryDir> Home;
+    LedgerPaths Paths;
+    std::unique_ptr<TDLogFile> Log;
+    std::unique_ptr<HelpSystem> Help;
+    std::unique_ptr<WarningSound> Sound;
+    std::unique_ptr<BookManager> Books;
+    std::unique_ptr<CategoryTable> Categories;
+    std::unique_ptr<TFormQEL> Window;
+};
+
+void TestMainWindow::initTestCase()
+{
+    RegisterFontSubstitutions();
+}
+
+void TestMainWindow::init()
+{
+    Home = std::make_unique<QTemporaryDir>();
+    qputenv("HOME", Home->path().toUtf8());
+    qputenv("XDG_RUNTIME_DIR", Home->filePath(u"run"_s).toUtf8());
+    QDir().mkpath(Home->filePath(u"run"_s));
+    QFile::setPermissions(Home->filePath(u"run"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    Paths.ProgramFolder = Home->filePath(u"bin/"_s);
+    Paths.ProgramDataFolder = Home->filePath(u".config/Orvo Haushaltsbuch/"_s);
+    Paths.DataFolder = Home->filePath(u"Documents/Orvo Haushaltsbuch/Daten/"_s);
+    QDir().mkpath(Paths.ProgramFolder);
+    QFile help(Paths.HelpFile());
+    QVERIFY(help.open(QIODevice::WriteOnly)); // only its presence is checked at start
+
+    Log = std::make_unique<TDLogFile>(Paths.ProgramFolder, QStringList{u"haushaltsbuch"_s});
+    Help = std::make_unique<HelpSystem>(*Log);
+    Sound = std::make_unique<WarningSound>();
+    Books = std::make_unique<BookManager>(Paths, Regional());
+    Categories = std::make_unique<CategoryTable>();
+    Window = std::make_unique<TFormQEL>(*Books, *Categories, *Help, *Sound);
+}
+
+void TestMainWindow::cleanup()
+{
+    Window.reset();
+    Categories.reset();
+    Books.reset();
+    Sound.reset();
+    Help.reset();
+    Log.reset();
+    Home.reset();
+}
+
+TOrvoSkinButton *TestMainWindow::Button(const char *name) const
+{
+    auto *button = Window->findChild<TOrvoSkinButton *>(QString::fromLatin1(name));
+    if (!button)
+        qFatal("no button %s", name);
+    return button;
+}
+
+void TestMainWindow::PressAlt(Qt::Key key)
+{
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : Window.get(), key, Qt::AltModifier);
+}
+
+void TestMainWindow::layout()
+{
+    QVERIFY(Window->FormCreate());
+    Window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+    QCOMPARE(Window->windowTitle(), u"Orvo Haushaltsbuch"_s);
+    QCOMPARE(Window->size(), QSize(792, 566));
+    QVERIFY(!(Window->windowFlags() & Qt::WindowMaximizeButtonHint));
+    QCOMPARE(Window->palette().color(QPalette::Window), QColor(0, 128, 192));
+
+    const QStringList titles = {u"Haushaltsbücher verwalten"_s, u"Einnahmen"_s, u"Ausgaben"_s,
+                                u"Regelmäßige Buchungen"_s, QString(), QString()};
+    for (int i = 0; i < 6; ++i) {
+        QCOMPARE(Window->Panel(i)->geometry(), QRect(160, 0, 632, 566));
+        QCOMPARE(Window->Panel(i)->Title(), titles.at(i));
+        QCOMPARE(Window->Panel(i)->isVisible(), i == 0);
+        QCOMPARE(Window->MenuButton(i)->Downed(), i == 0);
+    }
+    QCOMPARE(Window->DiagramMode(), 1);
+
+    // The left column keeps its width; the panels take the rest.
+    Window->resize(900, 600);
+    QCOMPARE(Window->Panel(0)->geometry(), QRect(160, 0, 740, 600));
+    QCOMPARE(Button("btnManager")->geometry(), QRect(6, 27, 145, 40));
+    QCOMPARE(Button("btnNewBook")->geometry(), QRect(6, 514, 146, 38));
+}
+
+void TestMainWindow::menuButtons_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("hint");
+    QTest::addColumn<int>("top");
+    QTest::addColumn<int>("height");
+    QTest::addColumn<int>("hotKey");
+    QTest::newRow("books") << u"btnManager"_s << u"Haushaltsbücher#verwalten"_s << u"Haushaltsbücher (Alt+F5)"_s << 27 << 40 << int(Qt::Key_F5);
+    QTest::newRow("income") << u"btnIncome"_s << u"Einnahmen"_s << u"Einnahmen (Alt+F6)"_s << 86 << 40 << int(Qt::Key_F6);
+    QTest::newRow("expense") << u"btnExpend"_s << u"Ausgaben"_s << u"Ausgaben (Alt+F7)"_s << 132 << 40 << int(Qt::Key_F7);
+    QTest::newRow("regular") << u"btnRegular"_s << u"Regelmäßige#Buchungen"_s << u"Buchungen (Alt+F8)"_s << 178 << 40 << int(Qt::Key_F8);
+    QTest::newRow("analysis") << u"btnAnalyse"_s << u"Haushalt#berechnen"_s << u"Berechnen (Alt+F9)"_s << 237 << 40 << int(Qt::Key_F9);
+    QTest::newRow("diagram") << u"btnDiagram"_s << u"Grafische#Auswertung"_s << u"Auswertung (Alt+F10)"_s << 283 << 40 << int(Qt::Key_F10);
+    QTest::newRow("calculator") << u"btnCalculator"_s << u"Taschenrechner"_s << u"Rechner (Alt+F3)"_s << 342 << 24 << int(Qt::Key_F3);
+    QTest::newRow("backup") << u"btnBackup"_s << u"Datensicherung"_s << u"Datensicherung"_s << 384 << 24 << 0;
+    QTest::newRow("help") << u"btnHelp"_s << u"Hilfe"_s << u"Hilfe (Alt+F1)"_s << 426 << 24 << int(Qt::Key_F1);
+    QTest::newRow("info") << u"btnInfo"_s << u"Information"_s << u"Information (Alt+F2)"_s << 456 << 24 << int(Qt::Key_F2);
+    QTest::newRow("quit") << u"btnClose"_s << u"Beenden"_s << u"Beenden  (Alt+X)"_s << 528 << 24 << int(Qt::Key_X);
+}
+
+void TestMainWindow::menuButtons()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, caption);
+    QFETCH(QString, hint);
+    QFETCH(int, top);
+    QFETCH(int, height);
+    QFETCH(int, hotKey);
+    const TOrvoSkinButton *b = Button(name.toLatin1().constData());
+    QCOMPARE(b->Caption(), caption);
+    QCOMPARE(b->toolTip(), hint);
+    QCOMPARE(b->geometry(), QRect(6, top, 145, height));
+    QCOMPARE(HotKeyCode(b->HotKey()), hotKey);
+    QCOMPARE(b->UpColor1(), QColor::fromRgb(RgbFromColorRef(16766894)));
+}
+
+void TestMainWindow::timerEnablesByState()
+{
+    QVERIFY(Window->FormCreate());
+    Window->Timer1Timer();
+    for (const char *name : {"btnIncome", "btnExpend", "btnAnalyse", "btnDiagram", "btnOpenBook", "btnDeleteBook",
+                             "btnEditIncome", "btnDeleteIncome", "btnPrintIncome"})
+        QVERIFY2(!Button(name)->Enabled(), name);
+    QVERIFY(Button("btnEntryIncome")->Enabled());
+    QVERIFY(Button("btnExportRegular")->Enabled());
+
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    Books->AddBooking(Books->Expend(), ListRow::Make(u"01.05.2008"_s, {u"1.00"_s, u"Wohnen"_s, QString()}));
+    Window->Timer1Timer();
+    for (const char *name : {"btnIncome", "btnExpend", "btnAnalyse", "btnDiagram", "btnOpenBook", "btnDeleteBook",
+                             "btnPrintExpend"})
+        QVERIFY2(Button(name)->Enabled(), name);
+    QVERIFY(!Button("btnEditExpend")->Enabled());
+    Books->Expend().SetSelected(0);
+    Window->Timer1Timer();
+    QVERIFY(Button("btnEditExpend")->Enabled());
+    QVERIFY(Button("btnDeleteExpend")->Enabled());
+    QVERIFY(!Button("btnPrintIncome")->Enabled());
+
+    // Deleting the open book disables the book panels at the next tick.
+    Books->DeleteBook(0);
+    QTRY_VERIFY(!Button("btnIncome")->Enabled());
+}
+
+void TestMainWindow::hotKeysFollowThePanel()
+{
+    QVERIFY(Window->FormCreate());
+    Window->show();
+    Window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    Window->Timer1Timer();
+
+    QSignalSpy newBook(Button("btnNewBook"), &TOrvoSkinButton::Clicked);
+    QSignalSpy newIncome(Button("btnEntryIncome"), &TOrvoSkinButton::Clicked);
+    QSignalSpy newExpense(Button("btnEntryExpend"), &TOrvoSkinButton::Clicked);
+    QSignalSpy page2(Button("btnAnalysePage2"), &TOrvoSkinButton::Clicked);
+    QSignalSpy editIncome(Button("btnEditIncome"), &TOrvoSkinButton::Clicked);
+
+    PressAlt(Qt::Key_N);
+    QCOMPARE(newBook.count(), 1);
+    QCOMPARE(newIncome.count(), 0);
+
+    PressAlt(Qt::Key_F6); // income panel
+    QCOMPARE(Window->PanelIndex(), 1);
+    QVERIFY(Button("btnIncome")->Downed());
+    QVERIFY(!Button("btnManager")->Downed());
+    PressAlt(Qt::Key_N);
+    QCOMPARE(newIncome.count(), 1);
+    QCOMPARE(newBook.count(), 1);
+    QCOMPARE(newExpense.count(), 0);
+
+    PressAlt(Qt::Key_F7);
+    QCOMPARE(Window->PanelIndex(), 2);
+    PressAlt(Qt::Key_N);
+    QCOMPARE(newExpense.count(), 1);
+    QCOMPARE(newIncome.count(), 1);
+
+    Books->Income().AddRow(ListRow::Make(u"01.05.2008"_s, {u"1.00"_s}));
+    Books->Income().SetSelected(0);
+    Window->Timer1Timer();
+    PressAlt(Qt::Key_F9);
+    QCOMPARE(Window->PanelIndex(), 4);
+    PressAlt(Qt::Key_B); // page 2 here, not "Bearbeiten"
+    QCOMPARE(page2.count(), 1);
+    QCOMPARE(editIncome.count(), 0);
+
+    PressAlt(Qt::Key_F5);
+    QCOMPARE(Window->PanelIndex(), 0);
+    QCOMPARE(Button("btnEntryIncome")->HotKey(), TSkinHotKey::None);
+    QCOMPARE(Button("btnNewBook")->HotKey(), TSkinHotKey::QBAlt_N);
+}
+
+void TestMainWindow::closeAsksAndSavesSettings()
+{
+    QVERIFY(Window->FormCreate());
+    Window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    Books->AddBooking(Books->Income(), ListRow::Make(u"02.05.2008"_s, {u"5.00"_s, u"Gehalt"_s, QString()}));
+    const qint64 emptySize = QFileInfo(Paths.BookFile(u"Mai 2008"_s)).size();
+
+    {
+        MessageBoxAnswerer no(u"&Nein"_s);
+        Button("btnClose")->Click();
+        QCOMPARE(no.Title, u"Bestätigen"_s);
+        QCOMPARE(no.Text, u"Möchten Sie das Haushaltsbuch jetzt beenden?"_s);
+    }
+    QVERIFY(Window->isVisible());
+    QVERIFY(Books->BookChanged());
+    QCOMPARE(QFileInfo(Paths.BookFile(u"Mai 2008"_s)).size(), emptySize);
+    QVERIFY(!QFileInfo::exists(Paths.SettingsFile()));
+
+    Window->Settings().BackupPath = u"/media/sicherung"_s;
+    {
+        MessageBoxAnswerer yes(u"&Ja"_s);
+        QVERIFY(Window->close());
+        QCOMPARE(yes.Count, 1);
+    }
+    QVERIFY(!Window->isVisible());
+    QVERIFY(QFileInfo(Paths.BookFile(u"Mai 2008"_s)).size() > emptySize);
+    QSettings ini(Paths.SettingsFile(), QSettings::IniFormat);
+    QCOMPARE(ini.value(u"BACKUP/Path"_s).toString(), u"/media/sicherung"_s);
+    QCOMPARE(ini.value(u"BACKUP/Name"_s).toString(), u"OrvoHaushalt_Backup"_s);
+}
+
+void TestMainWindow::failingStartStepLeavesNoPanel()
+{
+    QDir().mkpath(Paths.ProgramDataFolder);
+    QFile entrys(Paths.CategoryFile());
+    QVERIFY(entrys.open(QIODevice::WriteOnly));
+    entrys.write(QByteArray(7000, '\0'));
+    entrys.close();
+
+    MessageBoxAnswerer ok(u"OK"_s);
+    QVERIFY(Window->FormCreate());
+    QCOMPARE(ok.Title, u"Orvo Haushaltsbuch"_s);
+    QVERIFY2(ok.Text.startsWith(u"E/A-Fehler"_s), qPrintable(ok.Text));
+    QVERIFY(ok.Text.endsWith(u'.'));
+    for (int i = 0; i < 6; ++i) {
+        QVERIFY(!Window->Panel(i)->isVisibleTo(Window.get()));
+        QVERIFY(!Window->MenuButton(i)->Downed());
+    }
+    QCOMPARE(Window->DiagramMode(), 0);
+}
+
+void TestMainWindow::folderThatCannotBeMade()
+{
+    QFile blocker(Home->filePath(u".config"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the folder should go
+    blocker.close();
+    MessageBoxAnswerer ok(u"OK"_s);
+    QVERIFY(!Window->FormCreate());
+    QCOMPARE(ok.Title, u"Fehler"_s);
+    QCOMPARE(ok.Text, u"Verzeichnis für Programmdaten konnte nicht angelegt werden!"_s);
+}
+
+void TestMainWindow::secondStartIsRefused()
+{
+    Window.reset();
+    InstanceLock first;
+    QVERIFY(first.TryLock());
+    MessageBoxAnswerer ok(u"OK"_s);
+    QCOMPARE(RunProgram({u"haushaltsbuch"_s}, Paths), 0);
+    QCOMPARE(ok.Text, u"Das Programm wurde bereits gestartet!"_s);
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<TFormQEL *>(w));
+    QVERIFY(first.IsLocked());
+}
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_mainwindow.moc"
