@@ -1,0 +1,155 @@
+#include "dialogs/DialogFrame.h"
+
+#include "controls/ColorRef.h"
+#include "controls/DialogKeyRouter.h"
+#include "controls/MessageBoxes.h"
+#include "controls/OrvoSkinButton.h"
+#include "ledger/FuncUnit.h"
+#include "support/ResourceImages.h"
+#include "support/WarningSound.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScreen>
+
+namespace {
+
+constexpr quint32 DialogColor = 14871019; // 0xE2E9EB
+constexpr quint32 BarColor = 12615680;    // 0xC08000
+
+QFont DialogFont()
+{
+    return QFont(QStringLiteral("MS Sans Serif"), 8);
+}
+
+class AmountKeyFilter : public QObject
+{
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        auto *key = static_cast<QKeyEvent *>(event);
+        if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+            return false;
+        if (key->key() == Qt::Key_Backspace)
+            return false;
+        const QString text = key->text();
+        if (text.size() != 1 || !text.at(0).isPrint())
+            return false;
+        const std::optional<QChar> passed = FilterAmountKey(text.at(0));
+        if (!passed)
+            return true;
+        if (*passed != text.at(0)) {
+            static_cast<QLineEdit *>(watched)->insert(QString(*passed));
+            return true;
+        }
+        return false;
+    }
+};
+
+} // namespace
+
+TDialogFrame::TDialogFrame(QWidget *parent, const QString &objectName, const QString &caption, QSize clientSize)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(objectName);
+    setWindowTitle(caption);
+    setFixedSize(clientSize);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, ColorFromRef(DialogColor));
+    setPalette(pal);
+    setFont(DialogFont());
+    new TDialogKeyRouter(this);
+}
+
+QLabel *TDialogFrame::AddBanner(int height)
+{
+    auto *banner = new QLabel(this);
+    banner->setObjectName(QStringLiteral("ImageBanner"));
+    banner->setGeometry(0, 0, width(), height);
+    banner->setScaledContents(true);
+    return banner;
+}
+
+QWidget *TDialogFrame::AddButtonBar()
+{
+    auto *bar = new QWidget(this);
+    bar->setObjectName(QStringLiteral("PanelBottom"));
+    bar->setGeometry(0, height() - BarHeight, width(), BarHeight);
+    bar->setAutoFillBackground(true);
+    QPalette pal = bar->palette();
+    pal.setColor(QPalette::Window, ColorFromRef(BarColor));
+    bar->setPalette(pal);
+    return bar;
+}
+
+TOrvoSkinButton *TDialogFrame::AddBarButton(QWidget *bar, const char *name, const QRect &geometry,
+                                            const QString &caption)
+{
+    auto *button = new TOrvoSkinButton(bar);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->SetCaption(caption);
+    SkinButtonScheme::Menu().ApplyTo(*button);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+TOrvoSkinButton *TDialogFrame::AddHelpButton(QWidget *bar)
+{
+    TOrvoSkinButton *help = AddBarButton(bar, "btnHelp", {8, 10, 24, 24}, QString());
+    help->SetPicIdle(ResourceBitmap(QStringLiteral("BTNPIC_HELP")));
+    help->setToolTip(QStringLiteral("Hilfe (Alt+F1)"));
+    help->SetHotKey(TSkinHotKey::QBAlt_F1);
+    return help;
+}
+
+TOrvoSkinButton *TDialogFrame::AddPictureButton(const char *name, const QRect &geometry, const QString &picture,
+                                                const QString &hint, TSkinHotKey hotKey)
+{
+    auto *button = new TOrvoSkinButton(this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->SetCaption(QString());
+    button->SetPicIdle(ResourceBitmap(picture));
+    button->setToolTip(hint);
+    button->SetHotKey(hotKey);
+    SkinButtonScheme::Panel().ApplyTo(*button);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+QLabel *TDialogFrame::AddLabel(const QString &text, const QPoint &at)
+{
+    auto *label = new QLabel(text, this);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+void TDialogFrame::CentreOnScreen()
+{
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+void InstallAmountKeyFilter(QLineEdit *edit)
+{
+    edit->installEventFilter(new AmountKeyFilter(edit));
+}
+
+bool AcceptAmountText(QWidget *parent, WarningSound &sound, const QString &text)
+{
+    if (CheckAmountText(text))
+        return true;
+    sound.Play();
+    ShowInformation(parent, AmountTextMessage());
+    return false;
+}

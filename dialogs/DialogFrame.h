@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QDialog>
+#include <QString>
+
+#include <functional>
+
+class CategoryTable;
+class HelpSystem;
+class QLabel;
+class QLineEdit;
+class Regional;
+class TOrvoSkinButton;
+class WarningSound;
+enum class TSkinHotKey;
+
+// What the dialogs of the program need from it: the category table, help, the prompt sound
+// and the regional conventions. The main window owns all of them and outlives the dialogs.
+struct DialogServices
+{
+    const CategoryTable &Categories;
+    HelpSystem &Help;
+    QString HelpFile;
+    WarningSound &Sound;
+    const Regional &RegionalSettings;
+    // Shows the category overview in a mode (1 income, 2 expenses, 3 both), modally.
+    std::function<void(int mode)> ShowNavigator;
+};
+
+// The frame every dialog of the program shares: a fixed client area in the dialog colour
+// with only the close box, centred on the screen, an optional banner strip at the top and
+// the 44-pixel button bar at the bottom. Return, Escape and the Alt keys reach the skin
+// buttons through the window's dialog-key router.
+class TDialogFrame : public QDialog
+{
+    Q_OBJECT
+
+public:
+    static constexpr int BarHeight = 44;
+
+protected:
+    TDialogFrame(QWidget *parent, const QString &objectName, const QString &caption, QSize clientSize);
+
+    // The banner image, full width, the given height; pictures are stretched into it.
+    QLabel *AddBanner(int height);
+    // The coloured bar along the bottom edge.
+    QWidget *AddButtonBar();
+    // A skin button in the dialog scheme; not a tab stop.
+    TOrvoSkinButton *AddBarButton(QWidget *bar, const char *name, const QRect &geometry, const QString &caption);
+    // The small help button of the bar: picture, hint "Hilfe (Alt+F1)", hot key Alt+F1.
+    TOrvoSkinButton *AddHelpButton(QWidget *bar);
+    // A small picture button in the panel scheme (navigator, day picker).
+    TOrvoSkinButton *AddPictureButton(const char *name, const QRect &geometry, const QString &picture,
+                                      const QString &hint, TSkinHotKey hotKey);
+    QLabel *AddLabel(const QString &text, const QPoint &at);
+    // Centres the dialog on the screen; the dialogs call it before each showing.
+    void CentreOnScreen();
+};
+
+// The amount field's key filter (also the regular dialog's day field): a typed comma becomes
+// a dot, digits, the dot and backspace pass, every other typed character is dropped. Keys
+// that type nothing (arrows, delete, shortcuts such as paste) pass unchanged, so a pasted text
+// is not filtered.
+void InstallAmountKeyFilter(QLineEdit *edit);
+
+// CheckAmountText as the dialogs use it: when the amount is refused, the prompt sound and the
+// information message, then false.
+bool AcceptAmountText(QWidget *parent, WarningSound &sound, const QString &text);
