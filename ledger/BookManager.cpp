@@ -180,11 +180,7 @@ qsizetype BookManager::AddBooking(BookingList &list, ListRow row)
 {
     const QString caption = row.Caption;
     list.AddRow(std::move(row));
-    list.SortByCaption(Regional_);
-    if (&list == &Regular_)
-        RegularChanged_ = true;
-    else
-        BookChanged_ = true;
+    SortAndFlag(list);
     // Appended last and sorted stably, the row stands after every caption not above its own.
     qsizetype index = -1;
     for (const ListRow &r : list.Rows()) {
@@ -192,6 +188,33 @@ qsizetype BookManager::AddBooking(BookingList &list, ListRow row)
             ++index;
     }
     return index;
+}
+
+void BookManager::EditBooking(BookingList &list, qsizetype row, const QString &caption, const QStringList &subItems)
+{
+    if (row < 0 || row >= list.RowCount())
+        return;
+    list.MutableRow(row).Caption = caption;
+    for (int i = 0; i < subItems.size(); ++i)
+        list.SetSubItem(row, i, subItems.at(i));
+    SortAndFlag(list);
+}
+
+void BookManager::RemoveBooking(BookingList &list, qsizetype row)
+{
+    if (row < 0 || row >= list.RowCount())
+        return;
+    list.RemoveRow(row);
+    SortAndFlag(list);
+}
+
+void BookManager::SortAndFlag(BookingList &list)
+{
+    list.SortByCaption(Regional_);
+    if (&list == &Regular_)
+        RegularChanged_ = true;
+    else
+        BookChanged_ = true;
 }
 
 QString BookManager::IncomeTotalLabel() const

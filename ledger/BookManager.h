@@ -67,12 +67,17 @@ public:
     // A booking change as the panels make it: the list is sorted afterwards and its
     // changed flag set. Returns the row's index after sorting.
     qsizetype AddBooking(BookingList &list, ListRow row);
+    // Rewrites a row's caption and its first sub-items in place (the rest of the row stays),
+    // then sorts and flags the change, also when nothing differs.
+    void EditBooking(BookingList &list, qsizetype row, const QString &caption, const QStringList &subItems);
+    void RemoveBooking(BookingList &list, qsizetype row);
 
     QString IncomeTotalLabel() const;   // "Gesamteinnahmen: 12.50 €"
     QString ExpendTotalLabel() const;   // "Gesamtausgaben: 7.00 €"
     QString RegularSummaryLabel() const; // "Einnahmen: … €          Ausgaben: … €"
 
 private:
+    void SortAndFlag(BookingList &list);
     void ReadMonthBookFile(const QString &path);
     void ReadRegularFile(const QString &path);
     void WriteListFile(const QString &path, const QByteArray &bytes);

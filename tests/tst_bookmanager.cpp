@@ -44,6 +44,7 @@ private slots:
     void openSavesChangedBookFirst();
     void refreshSavesAndUpdatesTotals();
     void deleteOpenBookClosesIt();
+    void editAndRemoveSortAndFlag();
     void vanishedFileOpensEmpty();
     void scanGoesOnPastUnreadableFile();
     void damagedOriginalIsKeptBeforeSaving();
@@ -227,6 +228,41 @@ void TestBookManager::deleteOpenBookClosesIt()
     QVERIFY(!Books->BookChanged());
     QVERIFY(!QFileInfo::exists(Paths.BookFile(u"Juni 2008"_s)));
     QCOMPARE(Books->Books().RowCount(), 0);
+}
+
+void TestBookManager::editAndRemoveSortAndFlag()
+{
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    BookingList &income = Books->Income();
+    Books->AddBooking(income, Booking(u"25.05.2008"_s, u"1.00"_s));
+    Books->AddBooking(income, Booking(u"03.05.2008"_s, u"2.00"_s));
+    QCOMPARE(income.Row(0).Caption, u"03.05.2008"_s);
+    Books->SetBookChanged(false);
+
+    // Unchanged values still count as a change; the row keeps its stored indices.
+    income.MutableRow(1).ImageIndex = 7;
+    income.SetSelected(1);
+    Books->EditBooking(income, 1, u"25.05.2008"_s, {u"1.00"_s, QString(), QString()});
+    QVERIFY(Books->BookChanged());
+    QCOMPARE(income.Row(1).ImageIndex, 7);
+
+    // A new date moves the row, and the selection goes with it.
+    Books->EditBooking(income, 1, u"01.05.2008"_s, {u"9.50"_s, u"Lohn"_s, u"Mai"_s});
+    QCOMPARE(income.Row(0).Caption, u"01.05.2008"_s);
+    QCOMPARE(income.Row(0).SubItems, QStringList({u"9.50"_s, u"Lohn"_s, u"Mai"_s}));
+    QCOMPARE(income.Selected(), 0);
+
+    Books->SetBookChanged(false);
+    Books->RemoveBooking(income, 0);
+    QVERIFY(Books->BookChanged());
+    QCOMPARE(income.RowCount(), 1);
+    QCOMPARE(income.Selected(), -1);
+    QVERIFY(!Books->RegularChanged());
+
+    Books->AddBooking(Books->Regular(), RegularBooking(u"05."_s, u"1.00"_s, u"Ausgabe"_s));
+    Books->SetRegularChanged(false);
+    Books->RemoveBooking(Books->Regular(), 0);
+    QVERIFY(Books->RegularChanged());
 }
 
 void TestBookManager::vanishedFileOpensEmpty()
