@@ -32,12 +32,19 @@ bool TDialogKeyRouter::eventFilter(QObject *watched, QEvent *event)
     if (event->type() != QEvent::KeyPress || Window_.isNull() || !watched->isWidgetType())
         return false;
     auto *target = static_cast<QWidget *>(watched);
-    // A key that travels up from the focus widget to its parents is offered once only.
-    QWidget *focus = QApplication::focusWidget();
-    if (target->window() != Window_ || (focus ? target != focus : target != Window_))
+    if (target->window() != Window_)
         return false;
     const auto *key = static_cast<QKeyEvent *>(event);
     if (!IsDialogKey(key->key(), key->modifiers()))
+        return false;
+    // Qt hands a key that a widget ignores on to each parent in turn, through this filter
+    // again. Such a step (the same event reaching the parent of its last receiver) is not a
+    // new key: the buttons were offered it once already. The focus cannot tell the steps
+    // apart, since a click may have moved it meanwhile.
+    const bool passedOn = event == LastEvent_ && LastReceiver_ && target == LastReceiver_->parentWidget();
+    LastEvent_ = event;
+    LastReceiver_ = target;
+    if (passedOn)
         return false;
     const int code = key->key();
     // A click may open a dialog or change the window; the list is taken first and each

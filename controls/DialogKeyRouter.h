@@ -24,4 +24,6 @@ protected:
 
 private:
     QPointer<QWidget> Window_;
+    const QEvent *LastEvent_ = nullptr;
+    QPointer<QWidget> LastReceiver_;
 };

@@ -35,10 +35,17 @@ void ShowInformation(QWidget *parent, const QString &text)
     Run(parent, QMessageBox::Information, QStringLiteral("Informationen"), text, {Ok});
 }
 
+const QList<QPair<QString, QMessageBox::ButtonRole>> YesNo{{QStringLiteral("&Ja"), QMessageBox::YesRole},
+                                                           {QStringLiteral("&Nein"), QMessageBox::NoRole}};
+
 bool AskConfirmation(QWidget *parent, const QString &text)
 {
-    return Run(parent, QMessageBox::Question, QStringLiteral("Bestätigen"), text,
-               {{QStringLiteral("&Ja"), QMessageBox::YesRole}, {QStringLiteral("&Nein"), QMessageBox::NoRole}})
+    return Run(parent, QMessageBox::Question, QStringLiteral("Bestätigen"), text, YesNo) == QMessageBox::YesRole;
+}
+
+bool AskInformationYesNo(QWidget *parent, const QString &text)
+{
+    return Run(parent, QMessageBox::Information, QStringLiteral("Informationen"), text, YesNo)
            == QMessageBox::YesRole;
 }
 

@@ -10,6 +10,7 @@ QString ProgramTitle(); // "Orvo Haushaltsbuch"
 
 void ShowInformation(QWidget *parent, const QString &text);       // "Informationen", OK
 bool AskConfirmation(QWidget *parent, const QString &text);       // "Bestätigen", Ja / Nein
+bool AskInformationYesNo(QWidget *parent, const QString &text);   // "Informationen", Ja / Nein
 bool AskOkCancel(QWidget *parent, const QString &text);           // "Bestätigen", OK / Abbrechen
 void ShowWarning(QWidget *parent, const QString &text);           // "Warnung", OK
 void ShowError(QWidget *parent, const QString &text);             // "Fehler", OK

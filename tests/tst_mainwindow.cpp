@@ -1,3 +1,4 @@
+#include "MainWindowFixture.h"
 #include "MessageBoxAnswerer.h"
 
 #include "app/MainPanel.h"
@@ -22,7 +23,7 @@
 using namespace Qt::StringLiterals;
 
 // The main window with its real controls, offscreen, over a temporary HOME.
-class TestMainWindow : public QObject
+class TestMainWindow : public QObject, protected MainWindowFixture
 {
     Q_OBJECT
 
@@ -41,17 +42,7 @@ private slots:
     void secondStartIsRefused();
 
 private:
-    TOrvoSkinButton *Button(const char *name) const;
     void PressAlt(Qt::Key key);
-
-    std::unique_ptr<QTemporaryDir> Home;
-    LedgerPaths Paths;
-    std::unique_ptr<TDLogFile> Log;
-    std::unique_ptr<HelpSystem> Help;
-    std::unique_ptr<WarningSound> Sound;
-    std::unique_ptr<BookManager> Books;
-    std::unique_ptr<CategoryTable> Categories;
-    std::unique_ptr<TFormQEL> Window;
 };
 
 void TestMainWindow::initTestCase()
@@ -61,43 +52,12 @@ void TestMainWindow::initTestCase()
 
 void TestMainWindow::init()
 {
-    Home = std::make_unique<QTemporaryDir>();
-    qputenv("HOME", Home->path().toUtf8());
-    qputenv("XDG_RUNTIME_DIR", Home->filePath(u"run"_s).toUtf8());
-    QDir().mkpath(Home->filePath(u"run"_s));
-    QFile::setPermissions(Home->filePath(u"run"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    Paths.ProgramFolder = Home->filePath(u"bin/"_s);
-    Paths.ProgramDataFolder = Home->filePath(u".config/Orvo Haushaltsbuch/"_s);
-    Paths.DataFolder = Home->filePath(u"Documents/Orvo Haushaltsbuch/Daten/"_s);
-    QDir().mkpath(Paths.ProgramFolder);
-    QFile help(Paths.HelpFile());
-    QVERIFY(help.open(QIODevice::WriteOnly)); // only its presence is checked at start
-
-    Log = std::make_unique<TDLogFile>(Paths.ProgramFolder, QStringList{u"haushaltsbuch"_s});
-    Help = std::make_unique<HelpSystem>(*Log);
-    Sound = std::make_unique<WarningSound>();
-    Books = std::make_unique<BookManager>(Paths, Regional());
-    Categories = std::make_unique<CategoryTable>();
-    Window = std::make_unique<TFormQEL>(*Books, *Categories, *Help, *Sound);
+    SetUp();
 }
 
 void TestMainWindow::cleanup()
 {
-    Window.reset();
-    Categories.reset();
-    Books.reset();
-    Sound.reset();
-    Help.reset();
-    Log.reset();
-    Home.reset();
-}
-
-TOrvoSkinButton *TestMainWindow::Button(const char *name) const
-{
-    auto *button = Window->findChild<TOrvoSkinButton *>(QString::fromLatin1(name));
-    if (!button)
-        qFatal("no button %s", name);
-    return button;
+    TearDown();
 }
 
 void TestMainWindow::PressAlt(Qt::Key key)
@@ -211,6 +171,7 @@ void TestMainWindow::hotKeysFollowThePanel()
     QSignalSpy newExpense(Button("btnEntryExpend"), &TOrvoSkinButton::Clicked);
     QSignalSpy page2(Button("btnAnalysePage2"), &TOrvoSkinButton::Clicked);
     QSignalSpy editIncome(Button("btnEditIncome"), &TOrvoSkinButton::Clicked);
+    DialogDismisser dismiss; // the buttons open their dialogs
 
     PressAlt(Qt::Key_N);
     QCOMPARE(newBook.count(), 1);

@@ -9,6 +9,7 @@
 
 #include <QPainter>
 #include <QSignalSpy>
+#include <QLineEdit>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -294,6 +295,19 @@ void TestSkinControls::dialogKeys()
     order.clear();
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     QVERIFY(order.isEmpty());
+
+    // A key that the focus widget ignores travels up to its parents; it must not click
+    // again on the way, also when the click moved the focus meanwhile (as a dialog that
+    // opens and closes does).
+    auto *box = new QWidget(&window);
+    auto *edit = new QLineEdit(box);
+    box->show();
+    edit->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), edit);
+    QObject::connect(cancel, &TOrvoSkinButton::Clicked, [&] { cancel->clearFocus(); });
+    order.clear();
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(order, QStringList({u"cancel"_s}));
 }
 
 void TestSkinControls::hotKeysOnlyForVisibleEnabledButtons()
