@@ -29,6 +29,11 @@ bool TDialogKeyRouter::IsDialogKey(int key, Qt::KeyboardModifiers modifiers)
 
 bool TDialogKeyRouter::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::KeyRelease) {
+        if (watched == Offered_.Receiver && static_cast<QKeyEvent *>(event)->key() == Offered_.Key)
+            Offered_ = {};
+        return false;
+    }
     if (event->type() != QEvent::KeyPress || Window_.isNull() || !watched->isWidgetType())
         return false;
     auto *target = static_cast<QWidget *>(watched);
@@ -42,10 +47,16 @@ bool TDialogKeyRouter::eventFilter(QObject *watched, QEvent *event)
     // new key: the buttons were offered it once already. The focus cannot tell the steps
     // apart, since a click may have moved it meanwhile.
     const bool passedOn = event == LastEvent_ && LastReceiver_ && target == LastReceiver_->parentWidget();
+    // Qt walks its list of application filters by position; a filter installed meanwhile
+    // (a click may open a dialog that installs one) moves this router on and Qt calls it
+    // again with the same press. A widget cannot get the same key pressed twice before it
+    // is released.
+    const bool again = event == Offered_.Event && target == Offered_.Receiver && key->key() == Offered_.Key;
     LastEvent_ = event;
     LastReceiver_ = target;
-    if (passedOn)
+    if (passedOn || again)
         return false;
+    Offered_ = {event, target, key->key()};
     const int code = key->key();
     // A click may open a dialog or change the window; the list is taken first and each
     // button checked again before it is offered the key.

@@ -26,4 +26,11 @@ private:
     QPointer<QWidget> Window_;
     const QEvent *LastEvent_ = nullptr;
     QPointer<QWidget> LastReceiver_;
+    // The press last offered to the buttons, until a key is released.
+    struct
+    {
+        const QEvent *Event = nullptr;
+        const QObject *Receiver = nullptr;
+        int Key = 0;
+    } Offered_;
 };

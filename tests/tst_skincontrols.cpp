@@ -308,6 +308,16 @@ void TestSkinControls::dialogKeys()
     order.clear();
     QTest::keyClick(edit, Qt::Key_Escape);
     QCOMPARE(order, QStringList({u"cancel"_s}));
+
+    // A click that installs an application filter (a dialog with a listener of its own)
+    // must not see the same press again; the next press of the key clicks again.
+    QObject listener;
+    QObject::connect(ok, &TOrvoSkinButton::Clicked, [&] { qApp->installEventFilter(&listener); });
+    order.clear();
+    QTest::keyClick(&window, Qt::Key_Return);
+    QCOMPARE(order, QStringList({u"ok"_s}));
+    QTest::keyClick(&window, Qt::Key_Return);
+    QCOMPARE(order, QStringList({u"ok"_s, u"ok"_s}));
 }
 
 void TestSkinControls::hotKeysOnlyForVisibleEnabledButtons()
