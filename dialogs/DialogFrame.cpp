@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QShowEvent>
+#include <QHideEvent>
 
 namespace {
 
@@ -132,6 +134,20 @@ QLabel *TDialogFrame::AddLabel(const QString &text, const QPoint &at)
     label->move(at);
     label->adjustSize();
     return label;
+}
+
+void TDialogFrame::showEvent(QShowEvent *event)
+{
+    QDialog::showEvent(event);
+    if (!event->spontaneous())
+        FormShow();
+}
+
+void TDialogFrame::hideEvent(QHideEvent *event)
+{
+    QDialog::hideEvent(event);
+    if (!event->spontaneous())
+        FormClose();
 }
 
 void TDialogFrame::CentreOnScreen()

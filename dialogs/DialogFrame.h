@@ -55,6 +55,13 @@ protected:
     QLabel *AddLabel(const QString &text, const QPoint &at);
     // Centres the dialog on the screen; the dialogs call it before each showing.
     void CentreOnScreen();
+
+    // Each showing and each closing the program makes (OK, cancel, Escape, the close box);
+    // the system's own hiding and showing, e.g. on minimising, does not count.
+    virtual void FormShow() {}
+    virtual void FormClose() {}
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 };
 
 // The amount field's key filter (also the regular dialog's day field): a typed comma becomes

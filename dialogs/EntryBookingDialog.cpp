@@ -1,0 +1,179 @@
+#include "dialogs/EntryBookingDialog.h"
+
+#include "controls/OrvoSkinButton.h"
+#include "controls/SkinHotKey.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/Regional.h"
+#include "support/Banner.h"
+#include "support/HelpSystem.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QShowEvent>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int BookingHelpContext = 1002;
+
+QComboBox *AddTextBox(QWidget *parent, const QString &name, const QRect &geometry)
+{
+    auto *box = new QComboBox(parent);
+    box->setObjectName(name);
+    box->setGeometry(geometry);
+    box->setEditable(true);
+    // Return must not add the typed text to the list: the lists come from the category table.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->lineEdit()->setMaxLength(30);
+    return box;
+}
+
+} // namespace
+
+QDate ParseBookingDate(const QString &text, const Regional &regional)
+{
+    const QString trimmed = text.trimmed();
+    if (const QDate date = regional.ParseDate(trimmed); date.isValid())
+        return date;
+    // The two-digit year first: "yyyy" would read "09" as the year 9. Qt reads "yy" as 19yy;
+    // 00..49 are taken as this century.
+    if (const QDate date = QDate::fromString(trimmed, u"d.M.yy"_s); date.isValid())
+        return date.year() < 1950 ? date.addYears(100) : date;
+    for (const QString &format : {u"d.M.yyyy"_s, u"yyyy-MM-dd"_s, u"d/M/yyyy"_s}) {
+        if (const QDate date = QDate::fromString(trimmed, format); date.isValid())
+            return date;
+    }
+    return {};
+}
+
+TFormEntryBooking::TFormEntryBooking(const DialogServices &services, const Kind &kind, QWidget *parent)
+    : TDialogFrame(parent, QString::fromLatin1(kind.ObjectName), kind.Caption, {273, 240})
+    , Services(services)
+    , Kind_(kind)
+{
+    ImageBanner = AddBanner(40);
+
+    AddLabel(u"Datum:"_s, {8, 62});
+    DateTimePicker1 = new QDateEdit(this);
+    DateTimePicker1->setObjectName(u"DateTimePicker1"_s);
+    DateTimePicker1->setGeometry(46, 59, 85, 21);
+    DateTimePicker1->setCalendarPopup(true);
+    DateTimePicker1->setDisplayFormat(Services.RegionalSettings.ShortDateFormat());
+    DateTimePicker1->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    DateTimePicker1->installEventFilter(this);
+
+    AddLabel(u"Betrag:"_s, {145, 62});
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName(u"Edit2"_s);
+    Edit2->setGeometry(182, 59, 72, 21);
+    InstallAmountKeyFilter(Edit2);
+
+    AddLabel(u"Kategorie:"_s, {8, 99});
+    ComboBox1 = AddTextBox(this, u"ComboBox1"_s, {8, 118, 234, 21});
+    btnNavigator = AddPictureButton("btnNavigator", {244, 118, 21, 21}, u"BTNPIC_NAVIGATOR"_s,
+                                    u"Kategorien-Übersicht (Alt+K)"_s, TSkinHotKey::QBAlt_K);
+
+    AddLabel(u"Verwendung:"_s, {8, 145});
+    ComboBox2 = AddTextBox(this, u"ComboBox2"_s, {8, 164, 258, 21});
+
+    QWidget *bar = AddButtonBar();
+    btnHelp = AddHelpButton(bar);
+    btnOK = AddBarButton(bar, "btnOK", {38, 10, 110, 24}, u"OK"_s);
+    btnOK->SetDefault(true);
+    btnCancel = AddBarButton(bar, "btnCancel", {154, 10, 110, 24}, u"Abbrechen"_s);
+    btnCancel->SetCancel(true);
+
+    setTabOrder(DateTimePicker1, Edit2);
+    setTabOrder(Edit2, ComboBox1);
+    setTabOrder(ComboBox1, ComboBox2);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(u"Timer1"_s);
+    Timer1->setInterval(300);
+
+    connect(Timer1, &QTimer::timeout, this, &TFormEntryBooking::Timer1Timer);
+    connect(btnOK, &TOrvoSkinButton::Clicked, this, &TFormEntryBooking::btnOKClick);
+    connect(btnCancel, &TOrvoSkinButton::Clicked, this, &TFormEntryBooking::btnCancelClick);
+    connect(btnHelp, &TOrvoSkinButton::Clicked, this, &TFormEntryBooking::btnHelpClick);
+    connect(btnNavigator, &TOrvoSkinButton::Clicked, this, &TFormEntryBooking::btnNavigatorClick);
+}
+
+bool TFormEntryBooking::eventFilter(QObject *watched, QEvent *event)
+{
+    // Tab leaves the date picker for the next field instead of walking its day, month and
+    // year; the arrow keys and the separators still move between those.
+    if (watched == DateTimePicker1 && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+        if (plain && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab))
+            return focusNextPrevChild(key->key() == Qt::Key_Tab);
+    }
+    return TDialogFrame::eventFilter(watched, event);
+}
+
+void TFormEntryBooking::FormShow()
+{
+    CentreOnScreen();
+    if (EntryMode == 1)
+        LoadBanner(ImageBanner, Kind_.NewBanner);
+    else if (EntryMode == 2)
+        LoadBanner(ImageBanner, Kind_.EditBanner);
+
+    const QDate date = ParseBookingDate(BookingDate, Services.RegionalSettings);
+    DateTimePicker1->setDate(date.isValid() ? date : QDate::currentDate());
+    Edit2->setText(BookingAmount);
+    ComboBox1->setEditText(BookingCategory);
+    ComboBox2->setEditText(BookingPurpose);
+    FillLists();
+
+    Accepted = false;
+    DateTimePicker1->setFocus();
+    // Judge the fields at once, so that a Return before the first tick cannot accept an
+    // empty amount left enabled from the last use.
+    Timer1Timer();
+    Timer1->start();
+}
+
+void TFormEntryBooking::FormClose()
+{
+    Timer1->stop();
+    DropBanner(ImageBanner);
+}
+
+void TFormEntryBooking::Timer1Timer()
+{
+    btnOK->SetEnabled(!Edit2->text().isEmpty() && !ComboBox1->currentText().isEmpty());
+}
+
+void TFormEntryBooking::btnOKClick()
+{
+    if (!AcceptAmountText(this, Services.Sound, Edit2->text()))
+        return;
+    BookingDate = Services.RegionalSettings.DateText(DateTimePicker1->date());
+    BookingAmount = NormalizeAmountText(Edit2->text()).replace(u',', u'.');
+    BookingCategory = CapitalizeFirst(ComboBox1->currentText());
+    BookingPurpose = CapitalizeFirst(ComboBox2->currentText());
+    Accepted = true;
+    accept();
+}
+
+void TFormEntryBooking::btnCancelClick()
+{
+    reject();
+}
+
+void TFormEntryBooking::btnHelpClick()
+{
+    Services.Help.HHHelpContext(Services.HelpFile, BookingHelpContext);
+}
+
+void TFormEntryBooking::btnNavigatorClick()
+{
+    if (Services.ShowNavigator)
+        Services.ShowNavigator(Kind_.NavigatorMode);
+}

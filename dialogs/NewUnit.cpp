@@ -1,0 +1,179 @@
+#include "dialogs/NewUnit.h"
+
+#include "controls/OrvoSkinButton.h"
+#include "ledger/FuncUnit.h"
+#include "support/Banner.h"
+#include "support/HelpSystem.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStyleOptionFocusRect>
+#include <QStylePainter>
+#include <QToolButton>
+
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int NewBookHelpContext = 1001;
+
+QToolButton *AddArrow(QWidget *parent, const QString &name, Qt::ArrowType arrow)
+{
+    auto *button = new QToolButton(parent);
+    button->setObjectName(name);
+    button->setArrowType(arrow);
+    button->setAutoRepeat(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    return button;
+}
+
+} // namespace
+
+TQELUpDown::TQELUpDown(QWidget *parent)
+    : QWidget(parent)
+{
+    setFocusPolicy(Qt::StrongFocus);
+    ArrowDown_ = AddArrow(this, u"ArrowDown"_s, Qt::LeftArrow);
+    ArrowUp_ = AddArrow(this, u"ArrowUp"_s, Qt::RightArrow);
+    connect(ArrowDown_, &QToolButton::clicked, this, [this] { SetPosition(Position_ - 1); });
+    connect(ArrowUp_, &QToolButton::clicked, this, [this] { SetPosition(Position_ + 1); });
+}
+
+void TQELUpDown::SetRange(int min, int max)
+{
+    if (min == Min_ && max == Max_)
+        return;
+    Min_ = min;
+    Max_ = std::max(min, max);
+    SetPosition(Position_);
+}
+
+void TQELUpDown::SetPosition(int position)
+{
+    position = std::clamp(position, Min_, Max_);
+    if (position == Position_)
+        return;
+    Position_ = position;
+    emit PositionChanged(Position_);
+}
+
+void TQELUpDown::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Left:
+    case Qt::Key_Down:
+        SetPosition(Position_ - 1);
+        break;
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+        SetPosition(Position_ + 1);
+        break;
+    default:
+        QWidget::keyPressEvent(event);
+    }
+}
+
+void TQELUpDown::paintEvent(QPaintEvent *)
+{
+    // The arrows leave a one-pixel rim for the focus frame.
+    if (!hasFocus())
+        return;
+    QStylePainter painter(this);
+    QStyleOptionFocusRect option;
+    option.initFrom(this);
+    painter.drawPrimitive(QStyle::PE_FrameFocusRect, option);
+}
+
+void TQELUpDown::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const int half = width() / 2;
+    ArrowDown_->setGeometry(1, 1, half - 1, height() - 2);
+    ArrowUp_->setGeometry(half, 1, width() - half - 1, height() - 2);
+}
+
+TFormNew::TFormNew(HelpSystem &help, QString helpFile, QWidget *parent)
+    : TDialogFrame(parent, u"FormNew"_s, u"Haushaltsbuch"_s, {272, 173})
+    , Help_(help)
+    , HelpFile_(std::move(helpFile))
+{
+    ImageBanner = AddBanner(60);
+
+    AddLabel(u"Monat:"_s, {16, 84});
+    ComboBoxMon = new QComboBox(this);
+    ComboBoxMon->setObjectName(u"ComboBoxMon"_s);
+    ComboBoxMon->setGeometry(52, 81, 89, 21);
+    ComboBoxMon->addItems(MonthNames());
+
+    AddLabel(u"Jahr:"_s, {158, 84});
+    EditYear = new QLineEdit(this);
+    EditYear->setObjectName(u"EditYear"_s);
+    EditYear->setGeometry(185, 81, 40, 21);
+    EditYear->setReadOnly(true);
+    EditYear->setMaxLength(4);
+    EditYear->setFocusPolicy(Qt::ClickFocus);
+
+    UpDownYear = new TQELUpDown(this);
+    UpDownYear->setObjectName(u"UpDownYear"_s);
+    UpDownYear->setGeometry(225, 81, 37, 21);
+
+    QWidget *bar = AddButtonBar();
+    btnHelp = AddHelpButton(bar);
+    btnOK = AddBarButton(bar, "btnOK", {38, 10, 110, 24}, u"OK"_s);
+    btnOK->SetDefault(true);
+    btnCancel = AddBarButton(bar, "btnCancel", {152, 10, 110, 24}, u"Abbrechen"_s);
+    btnCancel->SetCancel(true);
+
+    setTabOrder(ComboBoxMon, UpDownYear);
+
+    connect(UpDownYear, &TQELUpDown::PositionChanged, this, &TFormNew::UpDownYearChanging);
+    connect(btnOK, &TOrvoSkinButton::Clicked, this, &TFormNew::btnOKClick);
+    connect(btnCancel, &TOrvoSkinButton::Clicked, this, &TFormNew::btnCancelClick);
+    connect(btnHelp, &TOrvoSkinButton::Clicked, this, &TFormNew::btnHelpClick);
+}
+
+void TFormNew::FormShow()
+{
+    CentreOnScreen();
+    LoadBanner(ImageBanner, u"BANBOOK_NEW"_s);
+    const QDate today = Today();
+    const int year = today.year();
+    UpDownYear->SetRange(year - 10, year + 10);
+    UpDownYear->SetPosition(year);
+    UpDownYearChanging(year); // also when the position was already there
+    ComboBoxMon->setCurrentIndex(today.month() - 1);
+    BookName.clear();
+    Accepted = false;
+    ComboBoxMon->setFocus();
+}
+
+void TFormNew::FormClose()
+{
+    DropBanner(ImageBanner);
+}
+
+void TFormNew::UpDownYearChanging(int position)
+{
+    EditYear->setText(QString::number(position));
+}
+
+void TFormNew::btnOKClick()
+{
+    BookName = ComboBoxMon->currentText() + u' ' + EditYear->text();
+    Accepted = true;
+    accept();
+}
+
+void TFormNew::btnCancelClick()
+{
+    reject();
+}
+
+void TFormNew::btnHelpClick()
+{
+    Help_.HHHelpContext(HelpFile_, NewBookHelpContext);
+}

@@ -1,0 +1,416 @@
+#include "MessageBoxAnswerer.h"
+
+#include "controls/Fonts.h"
+#include "controls/OrvoSkinButton.h"
+#include "dialogs/EntryIncomeUnit.h"
+#include "ledger/CategoryTable.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/Regional.h"
+#include "support/Banner.h"
+#include "support/DiagnosticLog.h"
+#include "support/HelpSystem.h"
+#include "support/WarningSound.h"
+
+#include <QAbstractItemView>
+#include <QClipboard>
+#include <QComboBox>
+#include <QDateEdit>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Fields
+{
+    QString Date, Amount, Category, Purpose;
+    int Mode = 1;
+};
+
+template<typename W = QWidget>
+W *Find(QWidget *dialog, const char *name)
+{
+    auto *w = dialog->findChild<W *>(QString::fromLatin1(name));
+    if (!w)
+        qFatal("no control %s", name);
+    return w;
+}
+
+// Types key by key, also what QTest::keyClicks cannot (umlauts).
+void Type(QWidget *widget, const QString &text)
+{
+    for (const QChar ch : text) {
+        const auto key = ch.unicode() < 128 ? Qt::Key(ch.toUpper().unicode()) : Qt::Key_unknown;
+        QTest::sendKeyEvent(QTest::Press, widget, key, QString(ch), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, widget, key, QString(ch), Qt::NoModifier);
+    }
+}
+
+void PressOk(QWidget *dialog)
+{
+    auto *ok = Find<TOrvoSkinButton>(dialog, "btnOK");
+    QTRY_VERIFY(ok->Enabled());
+    QTest::mouseClick(ok, Qt::LeftButton);
+}
+
+QStringList Items(const QComboBox *box)
+{
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i)
+        items << box->itemText(i);
+    return items;
+}
+
+void AddKindRows()
+{
+    QTest::addColumn<bool>("expense");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<QString>("newBanner");
+    QTest::addColumn<QString>("editBanner");
+    QTest::addColumn<int>("navigatorMode");
+    QTest::newRow("income") << false << u"Einnahme"_s << u"BANINC_NEW"_s << u"BANINC_EDIT"_s << 1;
+    QTest::newRow("expense") << true << u"Ausgabe"_s << u"BANEXP_NEW"_s << u"BANEXP_EDIT"_s << 2;
+}
+
+} // namespace
+
+// The income and expense dialogs with their real controls, offscreen.
+class TestEntryDialogs : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void wiring_data() { AddKindRows(); }
+    void wiring();
+    void bannerFollowsMode_data() { AddKindRows(); }
+    void bannerFollowsMode();
+    void amountTyping_data();
+    void amountTyping();
+    void twoSeparatorsAreRefused();
+    void textsCapitalised_data();
+    void textsCapitalised();
+    void okNeedsAmountAndCategory_data();
+    void okNeedsAmountAndCategory();
+    void closingKeepsFields_data();
+    void closingKeepsFields();
+    void pickingGroupListsSubCategories_data();
+    void pickingGroupListsSubCategories();
+    void openingListsSubCategories_data();
+    void openingListsSubCategories();
+    void bookingDate_data();
+    void bookingDate();
+
+private:
+    std::unique_ptr<TFormEntryBooking> Make(bool expense);
+    void Show(TFormEntryBooking &dialog, const Fields &fields);
+    QStringList SubCategories(int group) const;
+
+    QTemporaryDir Home;
+    std::unique_ptr<TDLogFile> Log;
+    std::unique_ptr<HelpSystem> Help;
+    WarningSound Sound;
+    CategoryTable Categories;
+    Regional RegionalSettings;
+    QList<int> NavigatorModes;
+};
+
+void TestEntryDialogs::initTestCase()
+{
+    QVERIFY(Home.isValid());
+    qputenv("HOME", Home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", Home.filePath(u".config"_s).toUtf8());
+    RegisterFontSubstitutions();
+    Log = std::make_unique<TDLogFile>(Home.path(), QStringList{u"haushaltsbuch"_s, u"/debug"_s});
+    Help = std::make_unique<HelpSystem>(*Log);
+    Categories.FillDefaultCategories();
+}
+
+std::unique_ptr<TFormEntryBooking> TestEntryDialogs::Make(bool expense)
+{
+    const DialogServices services{Categories, *Help, Home.filePath(u"QEL.chm"_s), Sound, RegionalSettings,
+                                  [this](int mode) { NavigatorModes << mode; }};
+    if (expense)
+        return std::make_unique<TFormEntryExpend>(services);
+    return std::make_unique<TFormEntryIncome>(services);
+}
+
+void TestEntryDialogs::Show(TFormEntryBooking &dialog, const Fields &fields)
+{
+    dialog.BookingDate = fields.Date;
+    dialog.BookingAmount = fields.Amount;
+    dialog.BookingCategory = fields.Category;
+    dialog.BookingPurpose = fields.Purpose;
+    dialog.EntryMode = fields.Mode;
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+}
+
+QStringList TestEntryDialogs::SubCategories(int group) const
+{
+    QStringList names;
+    for (int k = 0; k < CategoryTable::SubCategoryCount; ++k)
+        if (!Categories.SubCategory(group, k).isEmpty())
+            names << Categories.SubCategory(group, k);
+    return names;
+}
+
+void TestEntryDialogs::wiring()
+{
+    QFETCH(bool, expense);
+    QFETCH(QString, caption);
+    QFETCH(int, navigatorMode);
+    NavigatorModes.clear();
+    auto dialog = Make(expense);
+    Show(*dialog, {u"01.05.2008"_s, u"0.00"_s, {}, {}});
+    QCOMPARE(dialog->windowTitle(), caption);
+    // Tab leaves the date picker at once and skips the buttons.
+    QStringList order{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 4; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        order << QApplication::focusWidget()->objectName();
+    }
+    QCOMPARE(order, (QStringList{u"DateTimePicker1"_s, u"Edit2"_s, u"ComboBox1"_s, u"ComboBox2"_s,
+                                 u"DateTimePicker1"_s}));
+
+    QTest::mouseClick(Find(dialog.get(), "btnNavigator"), Qt::LeftButton);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_K, Qt::AltModifier);
+    QCOMPARE(NavigatorModes, (QList<int>{navigatorMode, navigatorMode}));
+    QFile::remove(Log->FileName());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F1, Qt::AltModifier);
+    QFile log(Log->FileName());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    QVERIFY(QString::fromUtf8(log.readAll()).contains(u"QEL.chm\", 1002,"_s));
+    QVERIFY(dialog->isVisible());
+}
+
+void TestEntryDialogs::bannerFollowsMode()
+{
+    QFETCH(bool, expense);
+    QFETCH(QString, newBanner);
+    QFETCH(QString, editBanner);
+    auto dialog = Make(expense);
+    auto *banner = Find<QLabel>(dialog.get(), "ImageBanner");
+    // One dialog, reused: each showing picks the picture, each close drops it.
+    for (const auto &[mode, name] : {std::pair{1, newBanner}, std::pair{2, editBanner}, std::pair{3, QString()}}) {
+        Show(*dialog, {u"01.05.2008"_s, u"1.00"_s, u"Gehalt"_s, {}, mode});
+        QLabel expected;
+        if (!name.isEmpty())
+            LoadBanner(&expected, name);
+        QCOMPARE(banner->pixmap().toImage(), expected.pixmap().toImage());
+        QVERIFY(Find<QTimer>(dialog.get(), "Timer1")->isActive());
+        dialog->reject();
+        QVERIFY(banner->pixmap().isNull());
+        QVERIFY(!Find<QTimer>(dialog.get(), "Timer1")->isActive());
+    }
+}
+
+void TestEntryDialogs::amountTyping_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("pasted");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("comma becomes dot") << u"12,5"_s << QString() << u"12.5"_s << u"12.5"_s;
+    QTest::newRow("whole number") << u"12"_s << QString() << u"12"_s << u"12.00"_s;
+    QTest::newRow("leading dot") << u".5"_s << QString() << u".5"_s << u"0.5"_s;
+    QTest::newRow("letters and signs dropped") << u"1a-2 ü"_s << QString() << u"12"_s << u"12.00"_s;
+    QTest::newRow("pasted comma kept, stored as dot") << QString() << u"1,5"_s << u"1,5"_s << u"1.5"_s;
+}
+
+void TestEntryDialogs::amountTyping()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, pasted);
+    QFETCH(QString, shown);
+    QFETCH(QString, stored);
+    auto dialog = Make(false);
+    Show(*dialog, {u"01.05.2008"_s, QString(), u"Gehalt"_s, {}});
+    auto *edit = Find<QLineEdit>(dialog.get(), "Edit2");
+    Type(edit, typed);
+    if (!pasted.isEmpty()) {
+        QGuiApplication::clipboard()->setText(pasted);
+        QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+    }
+    QCOMPARE(edit->text(), shown);
+    PressOk(dialog.get());
+    QVERIFY(dialog->Accepted);
+    QCOMPARE(dialog->BookingAmount, stored);
+}
+
+void TestEntryDialogs::twoSeparatorsAreRefused()
+{
+    auto dialog = Make(true);
+    Show(*dialog, {u"01.05.2008"_s, QString(), u"Wohnen"_s, {}});
+    auto *edit = Find<QLineEdit>(dialog.get(), "Edit2");
+    Type(edit, u"1,999.99"_s);
+    MessageBoxAnswerer answer(u"OK"_s);
+    PressOk(dialog.get());
+    QCOMPARE(answer.Title, u"Informationen"_s);
+    QCOMPARE(answer.Text, AmountTextMessage());
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!dialog->Accepted);
+    QCOMPARE(edit->text(), u"1.999.99"_s);
+}
+
+void TestEntryDialogs::textsCapitalised_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("stored");
+    QTest::newRow("ascii letter") << u"wohnen"_s << u"Wohnen"_s;
+    QTest::newRow("umlaut stays") << u"ärger"_s << u"ärger"_s;
+    QTest::newRow("digit stays") << u"1. Rate"_s << u"1. Rate"_s;
+    QTest::newRow("cut at 30") << QString(35, u'a') << u'A' + QString(29, u'a');
+}
+
+void TestEntryDialogs::textsCapitalised()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, stored);
+    auto dialog = Make(false);
+    Show(*dialog, {u"01.05.2008"_s, u"1.00"_s, {}, {}});
+    Type(Find(dialog.get(), "ComboBox1"), typed);
+    Type(Find(dialog.get(), "ComboBox2"), typed);
+    PressOk(dialog.get());
+    QCOMPARE(dialog->BookingCategory, stored);
+    QCOMPARE(dialog->BookingPurpose, stored);
+}
+
+void TestEntryDialogs::okNeedsAmountAndCategory_data()
+{
+    QTest::addColumn<QString>("amount");
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<bool>("enabled");
+    QTest::newRow("no amount") << QString() << u"Gehalt"_s << false;
+    QTest::newRow("no category") << u"5"_s << QString() << false;
+    QTest::newRow("blank category counts") << u"5"_s << u" "_s << true;
+}
+
+void TestEntryDialogs::okNeedsAmountAndCategory()
+{
+    QFETCH(QString, amount);
+    QFETCH(QString, category);
+    QFETCH(bool, enabled);
+    auto dialog = Make(false);
+    Show(*dialog, {u"01.05.2008"_s, amount, category, {}});
+    QTRY_COMPARE(Find<TOrvoSkinButton>(dialog.get(), "btnOK")->Enabled(), enabled);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(dialog->isVisible(), !enabled);
+    QCOMPARE(dialog->Accepted, enabled);
+}
+
+void TestEntryDialogs::closingKeepsFields_data()
+{
+    QTest::addColumn<int>("how");
+    QTest::newRow("cancel button") << 0;
+    QTest::newRow("escape") << 1;
+    QTest::newRow("close box") << 2;
+}
+
+void TestEntryDialogs::closingKeepsFields()
+{
+    QFETCH(int, how);
+    auto dialog = Make(true);
+    const QStringList before{u"03.05.2008"_s, u"12.50"_s, u"Wohnen"_s, u"Miete"_s};
+    Show(*dialog, {before[0], before[1], before[2], before[3], 2});
+    QTest::keyClick(Find(dialog.get(), "DateTimePicker1"), Qt::Key_Up);
+    for (const char *field : {"Edit2", "ComboBox1", "ComboBox2"})
+        Type(Find(dialog.get(), field), u"7"_s);
+    if (how == 0)
+        QTest::mouseClick(Find(dialog.get(), "btnCancel"), Qt::LeftButton);
+    else if (how == 1)
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+    else
+        dialog->close();
+    QVERIFY(!dialog->isVisible());
+    QVERIFY(!dialog->Accepted);
+    QCOMPARE((QStringList{dialog->BookingDate, dialog->BookingAmount, dialog->BookingCategory, dialog->BookingPurpose}),
+             before);
+}
+
+void TestEntryDialogs::pickingGroupListsSubCategories_data()
+{
+    QTest::addColumn<int>("group");
+    QTest::newRow("Wohnen") << 0;
+    QTest::newRow("Auto with its blank") << 2;
+}
+
+void TestEntryDialogs::pickingGroupListsSubCategories()
+{
+    QFETCH(int, group);
+    auto dialog = Make(true);
+    Show(*dialog, {u"01.05.2008"_s, u"4.00"_s, {}, {}});
+    auto *groups = Find<QComboBox>(dialog.get(), "ComboBox1");
+    auto *purposes = Find<QComboBox>(dialog.get(), "ComboBox2");
+    Type(purposes, u"Geschenk für Oma"_s);
+
+    groups->showPopup();
+    QAbstractItemView *view = groups->view();
+    QTRY_VERIFY(view->isVisible());
+    const QModelIndex item = view->model()->index(group, 0);
+    QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(item).center());
+    QTRY_VERIFY(!view->isVisible());
+
+    QCOMPARE(Items(purposes), SubCategories(group));
+    QCOMPARE(purposes->currentText(), u"Geschenk für Oma"_s);
+    PressOk(dialog.get());
+    QCOMPARE(dialog->BookingCategory, Categories.GroupName(group));
+}
+
+void TestEntryDialogs::openingListsSubCategories_data()
+{
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<int>("group");
+    QTest::newRow("Haushalt") << u"Haushalt"_s << 1;
+    QTest::newRow("any letter case") << u"HAUSHALT"_s << 1;
+    QTest::newRow("Auto with its blank") << u"Auto "_s << 2;
+    QTest::newRow("Auto without the blank") << u"Auto"_s << -1;
+    QTest::newRow("free text") << u"Lotto"_s << -1;
+}
+
+void TestEntryDialogs::openingListsSubCategories()
+{
+    QFETCH(QString, category);
+    QFETCH(int, group);
+    auto dialog = Make(true);
+    // The list of the last use must not survive into the next one.
+    Show(*dialog, {u"01.05.2008"_s, u"1.00"_s, u"Wohnen"_s, {}, 2});
+    dialog->reject();
+    Show(*dialog, {u"01.05.2008"_s, u"1.00"_s, category, u"Zweck"_s, 2});
+    const auto *purposes = Find<QComboBox>(dialog.get(), "ComboBox2");
+    QCOMPARE(Items(purposes), group < 0 ? QStringList() : SubCategories(group));
+    QCOMPARE(purposes->currentText(), u"Zweck"_s);
+    PressOk(dialog.get());
+    QCOMPARE(dialog->BookingCategory, category);
+}
+
+void TestEntryDialogs::bookingDate_data()
+{
+    QTest::addColumn<QString>("given");
+    QTest::addColumn<QDate>("date");
+    QTest::newRow("short date, other month") << u"31.12.2008"_s << QDate(2008, 12, 31);
+    QTest::newRow("single digits") << u"1.2.2009"_s << QDate(2009, 2, 1);
+    QTest::newRow("two-digit year") << u"01.02.09"_s << QDate(2009, 2, 1);
+    QTest::newRow("ISO") << u"2009-02-01"_s << QDate(2009, 2, 1);
+    QTest::newRow("slashes") << u"1/2/2009"_s << QDate(2009, 2, 1);
+    QTest::newRow("no date") << u"31.02.2009"_s << QDate::currentDate();
+}
+
+void TestEntryDialogs::bookingDate()
+{
+    QFETCH(QString, given);
+    QFETCH(QDate, date);
+    auto dialog = Make(false);
+    Show(*dialog, {given, u"1.00"_s, u"Gehalt"_s, {}, 2});
+    QCOMPARE(Find<QDateEdit>(dialog.get(), "DateTimePicker1")->date(), date);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(dialog->BookingDate, date.toString(u"dd.MM.yyyy"_s));
+}
+
+QTEST_MAIN(TestEntryDialogs)
+#include "tst_entrydialogs.moc"
