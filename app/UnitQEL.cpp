@@ -1,6 +1,8 @@
 #include "app/UnitQEL.h"
 
 #include "app/MainPanel.h"
+#include "app/QELListView.h"
+#include "app/RowPainters.h"
 #include "controls/ColorRef.h"
 #include "controls/DialogKeyRouter.h"
 #include "controls/MessageBoxes.h"
@@ -18,6 +20,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QScreen>
+
+#include <span>
 
 namespace {
 
@@ -85,6 +89,56 @@ QString Text(const char16_t *text)
     return QString::fromUtf16(text);
 }
 
+// The coloured cells that stand above a list in place of its hidden header.
+struct HeaderCell
+{
+    const char16_t *Text;
+    int Left;
+    int Width;
+    Qt::Alignment Align = Qt::AlignLeft;
+};
+
+void AddHeaderCells(QWidget *panel, int top, std::span<const HeaderCell> cells)
+{
+    for (const HeaderCell &c : cells) {
+        auto *cell = new QLabel(Text(c.Text), panel);
+        cell->setGeometry(c.Left, top, c.Width, 17);
+        cell->setAlignment(c.Align | Qt::AlignVCenter);
+        cell->setAutoFillBackground(true);
+        QPalette pal = cell->palette();
+        pal.setColor(QPalette::Window, QColor(253, 232, 147));
+        pal.setColor(QPalette::WindowText, Qt::black);
+        cell->setPalette(pal);
+        cell->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+    }
+}
+
+const HeaderCell ManagerHeader[] = {
+    {u"  ->", 6, 22},
+    {u"  Haushaltsbuch", 29, 161},
+    {u"  Letzte Änderung", 191, 207},
+    {u"Einnahmen  ", 399, 99, Qt::AlignRight},
+    {u"Ausgaben  ", 499, 99, Qt::AlignRight},
+    {u"", 599, 26},
+};
+
+const HeaderCell BookingHeader[] = {
+    {u"  Datum", 6, 82},
+    {u"Betrag (€)  ", 89, 79, Qt::AlignRight},
+    {u"  Kategorie", 169, 209},
+    {u"  Verwendung", 379, 219},
+    {u"", 599, 26},
+};
+
+const HeaderCell RegularHeader[] = {
+    {u"Tag", 6, 42, Qt::AlignHCenter},
+    {u"Betrag (€)  ", 49, 79, Qt::AlignRight},
+    {u"  Kategorie", 129, 189},
+    {u"  Verwendung", 319, 189},
+    {u"  Buchungsart", 509, 89},
+    {u"", 599, 26},
+};
+
 } // namespace
 
 TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &help, WarningSound &sound,
@@ -110,6 +164,7 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     BuildPanels();
     KeyRouter_ = new TDialogKeyRouter(this);
     FormInfo_ = new TFormInfo(this);
+    BuildDialogs();
 
     Timer1_.setInterval(300);
     connect(&Timer1_, &QTimer::timeout, this, &TFormQEL::Timer1Timer);
@@ -229,32 +284,17 @@ void TFormQEL::BuildManagerPanel(TMainPanel *panel)
     introFont.setPixelSize(13);
     intro->setFont(introFont);
 
-    struct HeaderCell
-    {
-        const char16_t *Text;
-        int Left;
-        int Width;
-        Qt::Alignment Align;
-    };
-    const HeaderCell cells[] = {
-        {u"  ->", 6, 22, Qt::AlignLeft},
-        {u"  Haushaltsbuch", 29, 161, Qt::AlignLeft},
-        {u"  Letzte Änderung", 191, 207, Qt::AlignLeft},
-        {u"Einnahmen  ", 399, 99, Qt::AlignRight},
-        {u"Ausgaben  ", 499, 99, Qt::AlignRight},
-        {u"", 599, 26, Qt::AlignLeft},
-    };
-    for (const HeaderCell &c : cells) {
-        auto *cell = new QLabel(Text(c.Text), panel);
-        cell->setGeometry(c.Left, 78, c.Width, 17);
-        cell->setAlignment(c.Align | Qt::AlignVCenter);
-        cell->setAutoFillBackground(true);
-        QPalette pal = cell->palette();
-        pal.setColor(QPalette::Window, QColor(253, 232, 147));
-        pal.setColor(QPalette::WindowText, Qt::black);
-        cell->setPalette(pal);
-        cell->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
-    }
+    AddHeaderCells(panel, 78, ManagerHeader);
+
+    ListViewManager = new TQELListView(
+        Books_.Books(),
+        [this](QPainter &p, const QRect &r, const ListRow &row, bool selected) {
+            PaintBookRow(p, r, row, selected, Books_.CurrentBook());
+        },
+        panel);
+    ListViewManager->setObjectName(QStringLiteral("ListViewManager"));
+    ListViewManager->setGeometry(6, 95, 619, 413);
+    connect(ListViewManager, &TQELListView::RowActivated, this, &TFormQEL::btnOpenBookClick);
 
     btnNewBook = PanelButton(panel, {6, 514, 146, 38}, QStringLiteral("Haushaltsbuch#erstellen"), QStringLiteral("Erstellen (Alt+N)"));
     btnOpenBook = PanelButton(panel, {158, 514, 146, 38}, QStringLiteral("Haushaltsbuch#öffnen"), QStringLiteral("Öffnen (Alt+O)"));
@@ -265,11 +305,38 @@ void TFormQEL::BuildManagerPanel(TMainPanel *panel)
     PanelHotKeys_[0] = {{btnNewBook, TSkinHotKey::QBAlt_N},
                         {btnOpenBook, TSkinHotKey::QBAlt_O},
                         {btnDeleteBook, TSkinHotKey::QBAlt_E}};
+    connect(btnNewBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnNewBookClick);
+    connect(btnOpenBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnOpenBookClick);
+    connect(btnDeleteBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnDeleteBookClick);
 }
 
 void TFormQEL::BuildBookingPanel(int index)
 {
     TMainPanel *panel = Panels_[index + 1];
+    const bool regular = index == 2;
+    if (regular)
+        AddHeaderCells(panel, 37, RegularHeader);
+    else
+        AddHeaderCells(panel, 37, BookingHeader);
+
+    const char *listNames[] = {"ListViewIncome", "ListViewExpend", "ListViewRegular"};
+    auto *view = new TQELListView(PanelList(index), regular ? PaintRegularRow : PaintBookingRow, panel);
+    view->setObjectName(QString::fromLatin1(listNames[index]));
+    view->setGeometry(6, 54, 619, 440);
+    BookingViews_[index] = view;
+
+    const char *labelNames[] = {"LabelResultIncome", "LabelResultExpend", "LabelRegularSumary"};
+    const char16_t *labelTexts[] = {u"Gesamteinnahmen: 0,00 Euro", u"Gesamtausgaben: 0,00 Euro",
+                                    u"Gesamtguthaben: 0,00 Euro"};
+    auto *label = new QLabel(Text(labelTexts[index]), panel);
+    label->setObjectName(QString::fromLatin1(labelNames[index]));
+    label->setGeometry(6, 496, 619, 24);
+    label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    QFont labelFont(QStringLiteral("MS Sans Serif"));
+    labelFont.setPixelSize(16);
+    label->setFont(labelFont);
+    BookingTotals_[index] = label;
+
     for (int k = 0; k < 5; ++k) {
         const CommandEntry &c = BookingCommands[k];
         TOrvoSkinButton *button = PanelButton(panel, {c.Left, 528, 118, 24}, Text(c.Caption), Text(c.Hint));
@@ -279,6 +346,17 @@ void TFormQEL::BuildBookingPanel(int index)
     }
     // The export buttons keep the initial focus colour.
     BookingButtons_[index][4]->SetFocusColor(ColorFromRef(13417909));
+
+    using Handler = void (TFormQEL::*)();
+    const Handler handlers[3][3] = {
+        {&TFormQEL::btnEntryIncomeClick, &TFormQEL::btnEditIncomeClick, &TFormQEL::btnDeleteIncomeClick},
+        {&TFormQEL::btnEntryExpendClick, &TFormQEL::btnEditExpendClick, &TFormQEL::btnDeleteExpendClick},
+        {&TFormQEL::btnEntryRegularClick, &TFormQEL::btnEditRegularClick, &TFormQEL::btnDeleteRegularClick},
+    };
+    for (int k = 0; k < 3; ++k)
+        connect(BookingButtons_[index][k], &TOrvoSkinButton::Clicked, this, handlers[index][k]);
+    // Double click and Return edit the selected row.
+    connect(view, &TQELListView::RowActivated, this, handlers[index][1]);
 }
 
 bool TFormQEL::FormCreate()
@@ -304,6 +382,7 @@ bool TFormQEL::FormCreate()
         Books_.SetBookChanged(false);
         Books_.LoadRegular();
         Books_.SetRegularChanged(false);
+        ShowRegularTotals();
     } catch (const QelError &error) {
         // The window runs on as far as it got: no panel shown, diagram mode 0.
         Report(error.Message());
@@ -311,6 +390,7 @@ bool TFormQEL::FormCreate()
     }
     // An unreadable month book is reported and the scan goes on with the others.
     const QStringList errors = Books_.ScanBooks();
+    RefreshListViews();
     if (!errors.isEmpty())
         Report(errors.join(QStringLiteral("\n\n")));
     ShowPanel(0);
@@ -414,6 +494,7 @@ void TFormQEL::btnManagerClick()
     } catch (const QelError &error) {
         Report(error.Message());
     }
+    RefreshListViews();
 }
 
 void TFormQEL::btnIncomeClick()

@@ -10,20 +10,29 @@
 // system and prompt sound and hands them in. Every 300 ms the window brings the enabled
 // state of its buttons in line with the lists.
 
+#include "ledger/BookingList.h"
 #include "ledger/Settings.h"
 
 #include <QTimer>
 #include <QWidget>
 
 #include <array>
+#include <optional>
 
 class BookManager;
 class CategoryTable;
 class HelpSystem;
+class QLabel;
 class TDialogKeyRouter;
+class TFormEntryExpend;
+class TFormEntryIncome;
+class TFormEntryRegular;
 class TFormInfo;
+class TFormNavigator;
+class TFormNew;
 class TMainPanel;
 class TOrvoSkinButton;
+class TQELListView;
 class WarningSound;
 struct LedgerPaths;
 enum class TSkinHotKey;
@@ -58,6 +67,23 @@ public:
     TOrvoSkinButton *MenuButton(int index) const { return MenuButtons_.at(index); }
     TMainPanel *Panel(int index) const { return Panels_.at(index); }
 
+    // The book manager panel.
+    void btnNewBookClick();
+    void btnOpenBookClick();
+    void btnDeleteBookClick();
+    void SetBookTitles();
+
+    // The booking panels: add, edit and remove through the entry dialogs.
+    void btnEntryIncomeClick();
+    void btnEditIncomeClick();
+    void btnDeleteIncomeClick();
+    void btnEntryExpendClick();
+    void btnEditExpendClick();
+    void btnDeleteExpendClick();
+    void btnEntryRegularClick();
+    void btnEditRegularClick();
+    void btnDeleteRegularClick();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -69,6 +95,19 @@ private:
     void BuildBookingPanel(int index);
     TOrvoSkinButton *PanelButton(TMainPanel *panel, const QRect &geometry, const QString &caption,
                                  const QString &hint);
+    void BuildDialogs();
+    // After the manager changed lists: every list view shows its list again.
+    void RefreshListViews();
+    void ShowBookTotals();    // the income and expense panels' labels
+    void ShowRegularTotals(); // the regular panel's label
+    // After a booking change: the panel's list view and its label.
+    void ShowBookingChange(int panel);
+    BookingList &PanelList(int panel);
+    // Shows the panel's entry dialog preset with a row; the row as confirmed, or nothing.
+    std::optional<ListRow> AskBooking(int panel, const ListRow &preset, int mode);
+    void EnterBooking(int panel);
+    void EditBooking(int panel);
+    void RemoveBooking(int panel);
     bool SaveAtShutdown();
     void Report(const QString &message);
 
@@ -93,6 +132,11 @@ private:
     QTimer Timer1_;
     TDialogKeyRouter *KeyRouter_ = nullptr;
     TFormInfo *FormInfo_ = nullptr;
+    TFormNew *FormNew = nullptr;
+    TFormEntryIncome *FormEntryIncome = nullptr;
+    TFormEntryExpend *FormEntryExpend = nullptr;
+    TFormEntryRegular *FormEntryRegular = nullptr;
+    TFormNavigator *FormNavigator = nullptr;
 
     // Menu column, in the order of the panels they show, then the rest.
     TOrvoSkinButton *btnManager = nullptr;
@@ -119,8 +163,11 @@ private:
     TOrvoSkinButton *btnNewBook = nullptr;
     TOrvoSkinButton *btnOpenBook = nullptr;
     TOrvoSkinButton *btnDeleteBook = nullptr;
+    TQELListView *ListViewManager = nullptr;
     // Per booking panel (income, expense, regular): new, edit, remove, print, export.
     std::array<std::array<TOrvoSkinButton *, 5>, 3> BookingButtons_{};
+    std::array<TQELListView *, 3> BookingViews_{};  // ListViewIncome, ListViewExpend, ListViewRegular
+    std::array<QLabel *, 3> BookingTotals_{};        // LabelResultIncome, LabelResultExpend, LabelRegularSumary
     TOrvoSkinButton *btnAnalysePage1 = nullptr;
     TOrvoSkinButton *btnAnalysePage2 = nullptr;
     TOrvoSkinButton *btnPrintAnalyse = nullptr;

@@ -91,6 +91,7 @@ public:
         Timer_.setInterval(10);
         connect(&Timer_, &QTimer::timeout, this, [this] {
             QWidget *modal = QApplication::activeModalWidget();
+
             if (!modal || modal->objectName() != Name_ || !modal->isVisible())
                 return;
             Timer_.stop();

@@ -1,0 +1,158 @@
+// The booking panels of the main window: bookings added, edited and removed through the
+// entry dialogs, the lists kept sorted, the changes flagged for the next save.
+
+#include "app/QELListView.h"
+#include "app/UnitQEL.h"
+#include "controls/MessageBoxes.h"
+#include "dialogs/DialogFrame.h"
+#include "dialogs/EntryIncomeUnit.h"
+#include "dialogs/EntryRegularUnit.h"
+#include "dialogs/NavigatorUnit.h"
+#include "dialogs/NewUnit.h"
+#include "ledger/BookManager.h"
+#include "ledger/FuncUnit.h"
+#include "support/WarningSound.h"
+
+#include <QDate>
+#include <QLabel>
+
+#include <optional>
+
+namespace {
+
+constexpr int IncomePanel = 0;
+constexpr int ExpendPanel = 1;
+constexpr int RegularPanel = 2;
+
+// Income and expense dialogs take the same fields; the panel fills them, shows the dialog
+// and takes the row back only after a valid OK.
+template<typename Dialog>
+std::optional<ListRow> RunBookingDialog(Dialog &dialog, const ListRow &preset, int mode)
+{
+    dialog.BookingDate = preset.Caption;
+    dialog.BookingAmount = preset.SubItem(0);
+    dialog.BookingCategory = preset.SubItem(1);
+    dialog.BookingPurpose = preset.SubItem(2);
+    dialog.EntryMode = mode;
+    dialog.exec();
+    if (!dialog.Accepted)
+        return std::nullopt;
+    return ListRow::Make(dialog.BookingDate, {dialog.BookingAmount, dialog.BookingCategory, dialog.BookingPurpose});
+}
+
+std::optional<ListRow> RunRegularDialog(TFormEntryRegular &dialog, const ListRow &preset, int mode)
+{
+    dialog.BookingDay = preset.Caption;
+    dialog.BookingAmount = preset.SubItem(0);
+    dialog.BookingCategory = preset.SubItem(1);
+    dialog.BookingPurpose = preset.SubItem(2);
+    // A kind the program never writes leaves the dialog's last choice.
+    if (preset.SubItem(3) == IncomeKind())
+        dialog.BookingKind = 1;
+    else if (preset.SubItem(3) == ExpenseKind())
+        dialog.BookingKind = 2;
+    dialog.EntryMode = mode;
+    dialog.exec();
+    if (!dialog.Accepted)
+        return std::nullopt;
+    return ListRow::Make(dialog.BookingDay, {dialog.BookingAmount, dialog.BookingCategory, dialog.BookingPurpose,
+                                             dialog.BookingKind == 2 ? ExpenseKind() : IncomeKind()});
+}
+
+} // namespace
+
+void TFormQEL::BuildDialogs()
+{
+    const DialogServices services{Categories_, Help_, Books_.Paths().HelpFile(), Sound_, Books_.RegionalSettings(),
+                                  [this](int mode) {
+                                      FormNavigator->NavigatorMode = mode;
+                                      FormNavigator->exec();
+                                  }};
+    FormNew = new TFormNew(Help_, Books_.Paths().HelpFile(), this);
+    FormNavigator = new TFormNavigator(Categories_, this);
+    FormEntryIncome = new TFormEntryIncome(services, this);
+    FormEntryExpend = new TFormEntryExpend(services, this);
+    FormEntryRegular = new TFormEntryRegular(services, this);
+}
+
+BookingList &TFormQEL::PanelList(int panel)
+{
+    switch (panel) {
+    case IncomePanel:
+        return Books_.Income();
+    case ExpendPanel:
+        return Books_.Expend();
+    default:
+        return Books_.Regular();
+    }
+}
+
+void TFormQEL::ShowBookingChange(int panel)
+{
+    BookingViews_[panel]->Refresh();
+    if (panel == RegularPanel)
+        ShowRegularTotals();
+    else
+        ShowBookTotals();
+}
+
+std::optional<ListRow> TFormQEL::AskBooking(int panel, const ListRow &preset, int mode)
+{
+    switch (panel) {
+    case IncomePanel:
+        return RunBookingDialog(*FormEntryIncome, preset, mode);
+    case ExpendPanel:
+        return RunBookingDialog(*FormEntryExpend, preset, mode);
+    default:
+        return RunRegularDialog(*FormEntryRegular, preset, mode);
+    }
+}
+
+void TFormQEL::EnterBooking(int panel)
+{
+    const QString today = Books_.RegionalSettings().DateText(QDate::currentDate());
+    // A regular booking starts on today's day: the day text with its dot, e.g. 07.
+    const QString caption = panel == RegularPanel ? today.left(3) : today;
+    std::optional<ListRow> row = AskBooking(
+        panel, ListRow::Make(caption, {QStringLiteral("0.00"), QString(), QString(), IncomeKind()}), 1);
+    if (!row)
+        return;
+    Books_.AddBooking(PanelList(panel), std::move(*row));
+    ShowBookingChange(panel);
+}
+
+void TFormQEL::EditBooking(int panel)
+{
+    BookingList &list = PanelList(panel);
+    const qsizetype selected = list.Selected();
+    if (selected < 0)
+        return;
+    const std::optional<ListRow> row = AskBooking(panel, list.Row(selected), 2);
+    if (!row)
+        return;
+    Books_.EditBooking(list, selected, row->Caption, row->SubItems);
+    ShowBookingChange(panel);
+}
+
+void TFormQEL::RemoveBooking(int panel)
+{
+    BookingList &list = PanelList(panel);
+    const qsizetype selected = list.Selected();
+    if (selected < 0)
+        return;
+    Sound_.Play();
+    if (!AskConfirmation(this, QStringLiteral("Soll die gewählte Buchung entfernt werden?")))
+        return;
+    Books_.RemoveBooking(list, selected);
+    ShowBookingChange(panel);
+}
+
+void TFormQEL::btnEntryIncomeClick() { EnterBooking(IncomePanel); }
+void TFormQEL::btnEditIncomeClick() { EditBooking(IncomePanel); }
+void TFormQEL::btnDeleteIncomeClick() { RemoveBooking(IncomePanel); }
+void TFormQEL::btnEntryExpendClick() { EnterBooking(ExpendPanel); }
+void TFormQEL::btnEditExpendClick() { EditBooking(ExpendPanel); }
+void TFormQEL::btnDeleteExpendClick() { RemoveBooking(ExpendPanel); }
+void TFormQEL::btnEntryRegularClick() { EnterBooking(RegularPanel); }
+void TFormQEL::btnEditRegularClick() { EditBooking(RegularPanel); }
+void TFormQEL::btnDeleteRegularClick() { RemoveBooking(RegularPanel); }

@@ -1,0 +1,96 @@
+// The book manager panel of the main window: create, open and remove month books.
+
+#include "app/MainPanel.h"
+#include "app/QELListView.h"
+#include "app/UnitQEL.h"
+#include "controls/MessageBoxes.h"
+#include "dialogs/NewUnit.h"
+#include "ledger/BookManager.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/QelError.h"
+#include "support/WarningSound.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QLabel>
+
+void TFormQEL::btnNewBookClick()
+{
+    FormNew->exec();
+    if (!FormNew->Accepted)
+        return;
+    const QString name = FormNew->BookName;
+    if (Books_.FindBook(name) >= 0) {
+        QApplication::beep();
+        ShowInformation(this, DuplicateBookMessage(name));
+        return;
+    }
+    try {
+        Books_.CreateBook(name, QDateTime::currentDateTime());
+        SetBookTitles();
+        ShowBookTotals();
+        ShowRegularTotals();
+    } catch (const QelError &error) {
+        Report(error.Message());
+    }
+    RefreshListViews();
+}
+
+void TFormQEL::btnOpenBookClick()
+{
+    const qsizetype row = Books_.Books().Selected();
+    if (row < 0)
+        return;
+    try {
+        Books_.OpenBook(row);
+    } catch (const QelError &error) {
+        Report(error.Message());
+        RefreshListViews();
+        return;
+    }
+    SetBookTitles();
+    ShowBookTotals();
+    RefreshListViews();
+    ShowPanel(1);
+}
+
+void TFormQEL::btnDeleteBookClick()
+{
+    const qsizetype row = Books_.Books().Selected();
+    if (row < 0)
+        return;
+    const QString name = Books_.Books().Row(row).SubItem(0);
+    Sound_.Play();
+    if (!AskInformationYesNo(this, DeleteBookQuestion(name)))
+        return;
+    try {
+        Books_.DeleteBook(row);
+    } catch (const QelError &error) {
+        Report(error.Message());
+    }
+    RefreshListViews();
+}
+
+void TFormQEL::SetBookTitles()
+{
+    PanelIncome->SetTitle(QStringLiteral("Einnahmen - ") + Books_.CurrentBook());
+    PanelExpend->SetTitle(QStringLiteral("Ausgaben - ") + Books_.CurrentBook());
+}
+
+void TFormQEL::ShowBookTotals()
+{
+    BookingTotals_[0]->setText(Books_.IncomeTotalLabel());
+    BookingTotals_[1]->setText(Books_.ExpendTotalLabel());
+}
+
+void TFormQEL::ShowRegularTotals()
+{
+    BookingTotals_[2]->setText(Books_.RegularSummaryLabel());
+}
+
+void TFormQEL::RefreshListViews()
+{
+    ListViewManager->Refresh();
+    for (TQELListView *view : BookingViews_)
+        view->Refresh();
+}

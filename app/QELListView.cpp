@@ -1,0 +1,123 @@
+#include "app/QELListView.h"
+
+#include "app/RowPainters.h"
+#include "ledger/BookingList.h"
+
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QPainter>
+
+namespace {
+
+constexpr QColor GridColor(224, 224, 224);
+
+} // namespace
+
+BookingListModel::BookingListModel(const BookingList &list, QObject *parent)
+    : QAbstractTableModel(parent)
+    , List_(list)
+{
+}
+
+int BookingListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(List_.RowCount());
+}
+
+int BookingListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : 1;
+}
+
+QVariant BookingListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.row() >= List_.RowCount())
+        return {};
+    if (role == Qt::SizeHintRole)
+        return QSize(0, QFontMetrics(ListFont()).height() + 3);
+    // Only for accessibility and tests; the rows are painted by the view's owner.
+    if (role == Qt::DisplayRole)
+        return List_.Row(index.row()).Caption;
+    return {};
+}
+
+void BookingListModel::Reload()
+{
+    beginResetModel();
+    endResetModel();
+}
+
+TQELListView::TQELListView(BookingList &list, RowPainter painter, QWidget *parent)
+    : QTreeView(parent)
+    , List_(list)
+    , Painter_(std::move(painter))
+    , Model_(new BookingListModel(list, this))
+{
+    setModel(Model_);
+    setHeaderHidden(true);
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFrameShape(QFrame::NoFrame);
+    setFont(ListFont());
+    QPalette pal = palette();
+    pal.setColor(QPalette::Base, Qt::white);
+    setPalette(pal);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, &TQELListView::TakeSelection);
+}
+
+void TQELListView::Refresh()
+{
+    Refreshing_ = true;
+    Model_->Reload();
+    const qsizetype selected = List_.Selected();
+    if (selected >= 0) {
+        const QModelIndex index = Model_->index(int(selected), 0);
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(index);
+    }
+    Refreshing_ = false;
+    viewport()->update();
+}
+
+void TQELListView::TakeSelection()
+{
+    if (Refreshing_)
+        return;
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    List_.SetSelected(rows.isEmpty() ? -1 : rows.front().row());
+}
+
+void TQELListView::drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const
+{
+    if (index.row() >= List_.RowCount())
+        return;
+    // The last pixel row is the grid line between rows.
+    QRect rect(0, option.rect.top(), viewport()->width(), option.rect.height() - 1);
+    Painter_(*painter, rect, List_.Row(index.row()), index.row() == List_.Selected());
+    painter->fillRect(QRect(0, rect.bottom() + 1, viewport()->width(), 1), GridColor);
+}
+
+void TQELListView::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        if (List_.Selected() >= 0)
+            emit RowActivated();
+        // The dialog keys still reach the window's buttons through its router.
+        event->ignore();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void TQELListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTreeView::mouseDoubleClickEvent(event);
+    if (List_.Selected() >= 0)
+        emit RowActivated();
+}

@@ -1,0 +1,108 @@
+#include "app/RowPainters.h"
+
+#include "controls/FillGradient.h"
+#include "ledger/BookingList.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/QelError.h"
+#include "support/ResourceImages.h"
+
+#include <QFontMetrics>
+#include <QPainter>
+
+namespace {
+
+struct RowColors
+{
+    QColor Top;
+    QColor Bottom;
+};
+
+constexpr RowColors PlainSelected{QColor(0, 120, 179), QColor(0, 105, 155)};
+constexpr RowColors PlainIdle{QColor(240, 242, 244), QColor(226, 228, 233)};
+
+// Fills the row and sets the text colour; the painter is left ready for the texts.
+void PaintBackground(QPainter &painter, const QRect &rect, const RowColors &colors, bool selected)
+{
+    FillGradient(painter, rect, {colors.Top, colors.Bottom});
+    painter.setFont(ListFont());
+    painter.setPen(selected ? Qt::white : Qt::black);
+    painter.setBrush(Qt::NoBrush);
+}
+
+void TextAt(QPainter &painter, const QRect &rect, int x, const QString &text)
+{
+    const QFontMetrics fm(painter.font());
+    painter.drawText(rect.left() + x, rect.top() + fm.ascent(), text);
+}
+
+void TextEndingAt(QPainter &painter, const QRect &rect, int right, const QString &text)
+{
+    const QFontMetrics fm(painter.font());
+    painter.drawText(rect.left() + right - fm.horizontalAdvance(text), rect.top() + fm.ascent(), text);
+}
+
+void Marker(QPainter &painter, const QPoint &at, const QString &bitmap)
+{
+    // The pictures are part of the program; one that failed to load leaves the row without it.
+    try {
+        painter.drawPixmap(at, TransparentCornerPixmap(ResourceBitmap(bitmap)));
+    } catch (const QelError &) {
+    }
+}
+
+} // namespace
+
+QFont ListFont()
+{
+    return QFont(QStringLiteral("MS Sans Serif"), 8);
+}
+
+void PaintBookingRow(QPainter &painter, const QRect &rect, const ListRow &row, bool selected)
+{
+    painter.save();
+    PaintBackground(painter, rect, selected ? PlainSelected : PlainIdle, selected);
+    TextAt(painter, rect, 6, row.Caption);
+    TextEndingAt(painter, rect, 155, row.SubItem(0));
+    TextAt(painter, rect, 166, row.SubItem(1));
+    TextAt(painter, rect, 376, row.SubItem(2));
+    painter.restore();
+}
+
+void PaintRegularRow(QPainter &painter, const QRect &rect, const ListRow &row, bool selected)
+{
+    const QString kind = row.SubItem(3);
+    RowColors colors = selected ? PlainSelected : PlainIdle;
+    if (kind == IncomeKind())
+        colors = selected ? RowColors{QColor(0, 147, 99), QColor(0, 119, 81)}
+                          : RowColors{QColor(224, 241, 228), QColor(206, 234, 215)};
+    else if (kind == ExpenseKind())
+        colors = selected ? RowColors{QColor(204, 0, 0), QColor(166, 0, 0)}
+                          : RowColors{QColor(243, 228, 228), QColor(239, 215, 214)};
+
+    painter.save();
+    PaintBackground(painter, rect, colors, selected);
+    Marker(painter, rect.topLeft() + QPoint(508, 1),
+           kind == IncomeKind() ? QStringLiteral("LISTBMP_INC") : QStringLiteral("LISTBMP_OUT"));
+    TextAt(painter, rect, 12, row.Caption);
+    TextEndingAt(painter, rect, 115, row.SubItem(0));
+    TextAt(painter, rect, 126, row.SubItem(1));
+    TextAt(painter, rect, 316, row.SubItem(2));
+    TextAt(painter, rect, 522, kind);
+    painter.restore();
+}
+
+void PaintBookRow(QPainter &painter, const QRect &rect, const ListRow &row, bool selected,
+                  const QString &currentBook)
+{
+    const QString name = row.SubItem(0);
+    painter.save();
+    PaintBackground(painter, rect, selected ? PlainSelected : PlainIdle, selected);
+    if (name == currentBook)
+        Marker(painter, rect.topLeft() + QPoint(4, 1), QStringLiteral("BITMAP_POINT"));
+    TextAt(painter, rect, 28, BookMonthWord(name));
+    TextAt(painter, rect, 88, BookYear(name));
+    TextAt(painter, rect, 190, row.SubItem(1));
+    TextEndingAt(painter, rect, 482, row.SubItem(2));
+    TextEndingAt(painter, rect, 582, row.SubItem(3));
+    painter.restore();
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+class QPainter;
+struct ListRow;
+
+// How the program's lists paint a row: a two-colour gradient, then the texts at fixed offsets
+// from the row's left edge, all with their top at the row's top. They draw into any painter,
+// so a test can render a row into an image.
+
+// Income and expense bookings: date, amount (right-aligned), category, purpose.
+void PaintBookingRow(QPainter &painter, const QRect &rect, const ListRow &row, bool selected);
+// Regular bookings: colours and marker by kind, then day, amount, category, purpose, kind.
+void PaintRegularRow(QPainter &painter, const QRect &rect, const ListRow &row, bool selected);
+// The book list: the open book's marker, month, year, last change and the two totals.
+void PaintBookRow(QPainter &painter, const QRect &rect, const ListRow &row, bool selected,
+                  const QString &currentBook);
+
+// The font every list paints its rows in.
+QFont ListFont();
