@@ -596,7 +596,7 @@ void MakeAll(ArtworkWriter &out)
              Banner(dialog, RegularLook, Symbol::Regular, {u"Regelmäßige Buchungen"_s, editLine}));
     out.Jpeg(u"BANBOOK_NEW"_s,
              Banner(QSize(274, 60), BookLook, Symbol::Book,
-                    {u"Neues Haushaltsbuch"_s, u"Wählen Sie Monat und Jahr für das neue Haushaltsbuch."_s, 15, 11}));
+                    {u"Haushaltsbuch erstellen"_s, u"Bestimmen Sie hier den Monat und das Jahr des Haushaltsbuches."_s, 15, 11}));
     out.Jpeg(u"BAN_BACKUP"_s, Banner(QSize(394, 40), BackupLook, Symbol::Backup,
                                      {u"Datensicherung"_s, u"Daten sichern und wiederherstellen"_s}));
     out.Jpeg(u"BAN_INFO"_s,
