@@ -8,6 +8,7 @@
 #include "support/ResourceImages.h"
 #include "support/WarningSound.h"
 
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
@@ -148,6 +149,18 @@ void TDialogFrame::hideEvent(QHideEvent *event)
     QDialog::hideEvent(event);
     if (!event->spontaneous())
         FormClose();
+}
+
+QComboBox *TDialogFrame::AddNameBox(const char *name, const QRect &geometry)
+{
+    auto *box = new QComboBox(this);
+    box->setObjectName(QString::fromLatin1(name));
+    box->setGeometry(geometry);
+    box->setEditable(true);
+    // Return must not add the typed text to the list: the lists come from the category table.
+    box->setInsertPolicy(QComboBox::NoInsert);
+    box->lineEdit()->setMaxLength(30);
+    return box;
 }
 
 void TDialogFrame::CentreOnScreen()

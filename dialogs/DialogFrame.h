@@ -7,6 +7,7 @@
 
 class CategoryTable;
 class HelpSystem;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class Regional;
@@ -53,6 +54,8 @@ protected:
     TOrvoSkinButton *AddPictureButton(const char *name, const QRect &geometry, const QString &picture,
                                       const QString &hint, TSkinHotKey hotKey);
     QLabel *AddLabel(const QString &text, const QPoint &at);
+    // A category or purpose box: typed text of at most 30 characters, or an entry of its list.
+    QComboBox *AddNameBox(const char *name, const QRect &geometry);
     // Centres the dialog on the screen; the dialogs call it before each showing.
     void CentreOnScreen();
 

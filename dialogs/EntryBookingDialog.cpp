@@ -21,18 +21,6 @@ namespace {
 
 constexpr int BookingHelpContext = 1002;
 
-QComboBox *AddTextBox(QWidget *parent, const QString &name, const QRect &geometry)
-{
-    auto *box = new QComboBox(parent);
-    box->setObjectName(name);
-    box->setGeometry(geometry);
-    box->setEditable(true);
-    // Return must not add the typed text to the list: the lists come from the category table.
-    box->setInsertPolicy(QComboBox::NoInsert);
-    box->lineEdit()->setMaxLength(30);
-    return box;
-}
-
 } // namespace
 
 QDate ParseBookingDate(const QString &text, const Regional &regional)
@@ -74,12 +62,12 @@ TFormEntryBooking::TFormEntryBooking(const DialogServices &services, const Kind 
     InstallAmountKeyFilter(Edit2);
 
     AddLabel(u"Kategorie:"_s, {8, 99});
-    ComboBox1 = AddTextBox(this, u"ComboBox1"_s, {8, 118, 234, 21});
+    ComboBox1 = AddNameBox("ComboBox1", {8, 118, 234, 21});
     btnNavigator = AddPictureButton("btnNavigator", {244, 118, 21, 21}, u"BTNPIC_NAVIGATOR"_s,
                                     u"Kategorien-Übersicht (Alt+K)"_s, TSkinHotKey::QBAlt_K);
 
     AddLabel(u"Verwendung:"_s, {8, 145});
-    ComboBox2 = AddTextBox(this, u"ComboBox2"_s, {8, 164, 258, 21});
+    ComboBox2 = AddNameBox("ComboBox2", {8, 164, 258, 21});
 
     QWidget *bar = AddButtonBar();
     btnHelp = AddHelpButton(bar);

@@ -35,17 +35,6 @@ QLineEdit *AddEdit(QWidget *parent, const char *name, const QRect &geometry)
 }
 
 // Editable, at most 30 characters; Return must not add the typed text to the list.
-QComboBox *AddComboBox(QWidget *parent, const char *name, const QRect &geometry)
-{
-    auto *box = new QComboBox(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setGeometry(geometry);
-    box->setEditable(true);
-    box->setInsertPolicy(QComboBox::NoInsert);
-    box->lineEdit()->setMaxLength(30);
-    return box;
-}
-
 TOrvoSkinCheckBox *AddKindBox(TOrvoSkinPanel *panel, const char *name, int left, const QString &caption,
                               const QString &picture)
 {
@@ -87,11 +76,11 @@ TFormEntryRegular::TFormEntryRegular(const DialogServices &services, QWidget *pa
     AddLabel(QStringLiteral("Betrag:"), {137, 128});
     Edit2 = AddEdit(this, "Edit2", {177, 125, 72, 21});
     AddLabel(QStringLiteral("Kategorie:"), {8, 165});
-    ComboBox1 = AddComboBox(this, "ComboBox1", {8, 184, 234, 21});
+    ComboBox1 = AddNameBox("ComboBox1", {8, 184, 234, 21});
     btnNavigator = AddPictureButton("btnNavigator", {244, 184, 21, 21}, QStringLiteral("BTNPIC_NAVIGATOR"),
                                     QStringLiteral("Kategorien-Übersicht (Alt+K)"), TSkinHotKey::QBAlt_K);
     AddLabel(QStringLiteral("Verwendung:"), {8, 211});
-    ComboBox2 = AddComboBox(this, "ComboBox2", {8, 230, 258, 21});
+    ComboBox2 = AddNameBox("ComboBox2", {8, 230, 258, 21});
 
     QWidget *bar = AddButtonBar();
     btnHelp = AddHelpButton(bar);
