@@ -128,6 +128,8 @@ void TestBookFlows::EnterBooking(const char *dialog, const QDate &date, const QS
 void TestBookFlows::createBookAndRefuseDuplicate()
 {
     Start();
+    // Both halves of the regular summary stand also for an empty list.
+    QCOMPARE(Label("LabelRegularSumary")->text(), u"Einnahmen: 0.00 €          Ausgaben: 0.00 €"_s);
     CreateThisMonthsBook();
     const QString name = ThisMonthsBook();
     QCOMPARE(Books->CurrentBook(), name);
@@ -307,6 +309,17 @@ void TestBookFlows::cancelAndUnconfirmedRemovalChangeNothing()
     Button("btnEditIncome")->Click();
     QVERIFY(ok.Done);
     QVERIFY(Books->BookChanged());
+
+    // Removing the last row: the total falls to zero and there is nothing left to print.
+    Window->Timer1Timer();
+    QVERIFY(Button("btnPrintIncome")->Enabled());
+    MessageBoxAnswerer yes(u"&Ja"_s);
+    Button("btnDeleteIncome")->Click();
+    QTRY_COMPARE(yes.Count, 1);
+    QCOMPARE(Label("LabelResultIncome")->text(), u"Gesamteinnahmen: 0.00 €"_s);
+    Window->Timer1Timer();
+    QVERIFY(!Button("btnPrintIncome")->Enabled());
+    QVERIFY(!Button("btnEditIncome")->Enabled());
 }
 
 void TestBookFlows::deleteOpenBookClosesIt()
