@@ -614,8 +614,9 @@ void MakeAll(ArtworkWriter &out)
     out.Bitmap(u"BITMAP_POINT"_s, Small(10, [](QPainter &p) {
         QPolygonF tri;
         tri << QPointF(2, 1) << QPointF(9, 5) << QPointF(2, 9);
-        p.setPen(QPen(BandBlue.darker(140), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        p.setBrush(QColor(0x3E, 0x6B, 0xD8));
+        // Orange with a dark edge stands out on the light rows and on the blue selected row.
+        p.setPen(QPen(QColor(0x8A, 0x3A, 0x00), 1, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        p.setBrush(QColor(0xFD, 0xA7, 0x26));
         p.drawPolygon(tri);
     }));
     out.Bitmap(u"LISTBMP_INC"_s, Small(10, [](QPainter &p) {
