@@ -27,13 +27,12 @@ void TFormQEL::btnNewBookClick()
     }
     try {
         Books_.CreateBook(name, QDateTime::currentDateTime());
-        SetBookTitles();
-        ShowBookTotals();
-        ShowRegularTotals();
     } catch (const QelError &error) {
+        // The steps before the failing one have taken effect: the panels show what is open.
         Report(error.Message());
     }
-    RefreshListViews();
+    ShowBookState();
+    ShowRegularTotals();
 }
 
 void TFormQEL::btnOpenBookClick()
@@ -45,12 +44,10 @@ void TFormQEL::btnOpenBookClick()
         Books_.OpenBook(row);
     } catch (const QelError &error) {
         Report(error.Message());
-        RefreshListViews();
+        ShowBookState();
         return;
     }
-    SetBookTitles();
-    ShowBookTotals();
-    RefreshListViews();
+    ShowBookState();
     ShowPanel(1);
 }
 
@@ -68,7 +65,16 @@ void TFormQEL::btnDeleteBookClick()
     } catch (const QelError &error) {
         Report(error.Message());
     }
+    ShowBookState();
+}
+
+void TFormQEL::ShowBookState()
+{
+    SetBookTitles();
+    ShowBookTotals();
     RefreshListViews();
+    // The menu follows at once, not only at the timer's next tick.
+    Timer1Timer();
 }
 
 void TFormQEL::SetBookTitles()

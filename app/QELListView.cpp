@@ -5,6 +5,7 @@
 
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QPainter>
 
 namespace {
@@ -113,6 +114,14 @@ void TQELListView::keyPressEvent(QKeyEvent *event)
         return;
     }
     QTreeView::keyPressEvent(event);
+}
+
+void TQELListView::mousePressEvent(QMouseEvent *event)
+{
+    // A click below the rows leaves no row selected, so a double click there edits nothing.
+    if (!indexAt(event->position().toPoint()).isValid())
+        clearSelection();
+    QTreeView::mousePressEvent(event);
 }
 
 void TQELListView::mouseDoubleClickEvent(QMouseEvent *event)

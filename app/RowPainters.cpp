@@ -7,6 +7,7 @@
 #include "support/ResourceImages.h"
 
 #include <QFontMetrics>
+#include <QPixmapCache>
 #include <QPainter>
 
 namespace {
@@ -43,11 +44,19 @@ void TextEndingAt(QPainter &painter, const QRect &rect, int right, const QString
 
 void Marker(QPainter &painter, const QPoint &at, const QString &bitmap)
 {
-    // The pictures are part of the program; one that failed to load leaves the row without it.
-    try {
-        painter.drawPixmap(at, TransparentCornerPixmap(ResourceBitmap(bitmap)));
-    } catch (const QelError &) {
+    // Rows are painted often; Qt's pixmap cache keeps each marker decoded.
+    const QString key = QStringLiteral("qel-marker-") + bitmap;
+    QPixmap pixmap;
+    if (!QPixmapCache::find(key, &pixmap)) {
+        // The pictures are part of the program; one that failed to load leaves the row without it.
+        try {
+            pixmap = TransparentCornerPixmap(ResourceBitmap(bitmap));
+        } catch (const QelError &) {
+            return;
+        }
+        QPixmapCache::insert(key, pixmap);
     }
+    painter.drawPixmap(at, pixmap);
 }
 
 } // namespace

@@ -101,15 +101,22 @@ struct HeaderCell
 void AddHeaderCells(QWidget *panel, int top, std::span<const HeaderCell> cells)
 {
     for (const HeaderCell &c : cells) {
-        auto *cell = new QLabel(Text(c.Text), panel);
+        const QString text = Text(c.Text);
+        auto *cell = new QLabel(text, panel);
         cell->setGeometry(c.Left, top, c.Width, 17);
         cell->setAlignment(c.Align | Qt::AlignVCenter);
+        cell->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
+        // A right-aligned caption keeps its trailing blanks as space before the cell's edge;
+        // the label would drop them.
+        if (c.Align & Qt::AlignRight) {
+            const qsizetype trailing = text.size() - text.trimmed().size();
+            cell->setIndent(QFontMetrics(cell->font()).horizontalAdvance(QString(trailing, u' ')));
+        }
         cell->setAutoFillBackground(true);
         QPalette pal = cell->palette();
         pal.setColor(QPalette::Window, QColor(253, 232, 147));
         pal.setColor(QPalette::WindowText, Qt::black);
         cell->setPalette(pal);
-        cell->setFont(QFont(QStringLiteral("MS Sans Serif"), 8));
     }
 }
 
@@ -395,6 +402,7 @@ bool TFormQEL::FormCreate()
         Report(errors.join(QStringLiteral("\n\n")));
     ShowPanel(0);
     DiagramMode_ = 1;
+    Timer1Timer();
     return true;
 }
 

@@ -98,6 +98,8 @@ private:
     void BuildDialogs();
     // After the manager changed lists: every list view shows its list again.
     void RefreshListViews();
+    // After a book was created, opened or removed: titles, totals, lists and buttons.
+    void ShowBookState();
     void ShowBookTotals();    // the income and expense panels' labels
     void ShowRegularTotals(); // the regular panel's label
     // After a booking change: the panel's list view and its label.

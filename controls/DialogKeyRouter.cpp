@@ -67,5 +67,9 @@ bool TDialogKeyRouter::eventFilter(QObject *watched, QEvent *event)
         if (button && button->window() == Window_)
             button->OfferDialogKey(code);
     }
-    return false;
+    // Alt with a letter or digit is a command key, never text for the focused field (Ctrl+Alt
+    // is kept: some keyboards type characters with it).
+    const bool altText = (key->modifiers() & Qt::AltModifier) && !(key->modifiers() & Qt::ControlModifier)
+                         && !key->text().isEmpty() && key->text().front().isPrint();
+    return altText;
 }

@@ -8,7 +8,7 @@ class QWidget;
 // Offers a window's dialog keys to its skin buttons: Return, Escape, F10 and every key
 // pressed with Alt go to each TOrvoSkinButton of the window in control order, and every
 // button whose rule matches clicks. The key is not consumed: it goes on to the widget
-// that has the focus. One router per window.
+// that has the focus; only the text of an Alt key is never typed. One router per window.
 class TDialogKeyRouter : public QObject
 {
     Q_OBJECT

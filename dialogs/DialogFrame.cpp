@@ -5,6 +5,8 @@
 #include "controls/MessageBoxes.h"
 #include "controls/OrvoSkinButton.h"
 #include "ledger/FuncUnit.h"
+#include "ledger/QelError.h"
+#include "support/Banner.h"
 #include "support/ResourceImages.h"
 #include "support/WarningSound.h"
 
@@ -81,6 +83,15 @@ QLabel *TDialogFrame::AddBanner(int height)
     return banner;
 }
 
+void TDialogFrame::ShowBanner(QLabel *image, const QString &name)
+{
+    try {
+        LoadBanner(image, name);
+    } catch (const QelError &error) {
+        ShowErrorReport(this, error.Message());
+    }
+}
+
 QWidget *TDialogFrame::AddButtonBar()
 {
     auto *bar = new QWidget(this);
@@ -140,8 +151,15 @@ QLabel *TDialogFrame::AddLabel(const QString &text, const QPoint &at)
 void TDialogFrame::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
-    if (!event->spontaneous())
+    if (event->spontaneous())
+        return;
+    // The pictures are part of the program; should one be missing, say so and show the
+    // dialog without it rather than let the error leave the event handler.
+    try {
         FormShow();
+    } catch (const QelError &error) {
+        ShowErrorReport(this, error.Message());
+    }
 }
 
 void TDialogFrame::hideEvent(QHideEvent *event)

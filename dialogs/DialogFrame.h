@@ -44,6 +44,9 @@ protected:
 
     // The banner image, full width, the given height; pictures are stretched into it.
     QLabel *AddBanner(int height);
+    // LoadBanner for a dialog being shown: a missing picture is reported and the dialog shows
+    // without it.
+    void ShowBanner(QLabel *image, const QString &name);
     // The coloured bar along the bottom edge.
     QWidget *AddButtonBar();
     // A skin button in the dialog scheme; not a tab stop.

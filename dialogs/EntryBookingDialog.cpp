@@ -108,9 +108,9 @@ void TFormEntryBooking::FormShow()
 {
     CentreOnScreen();
     if (EntryMode == 1)
-        LoadBanner(ImageBanner, Kind_.NewBanner);
+        ShowBanner(ImageBanner, Kind_.NewBanner);
     else if (EntryMode == 2)
-        LoadBanner(ImageBanner, Kind_.EditBanner);
+        ShowBanner(ImageBanner, Kind_.EditBanner);
 
     const QDate date = ParseBookingDate(BookingDate, Services.RegionalSettings);
     DateTimePicker1->setDate(date.isValid() ? date : QDate::currentDate());

@@ -34,9 +34,9 @@ QLineEdit *AddEdit(QWidget *parent, const char *name, const QRect &geometry)
     return edit;
 }
 
-// Editable, at most 30 characters; Return must not add the typed text to the list.
+// A radio box of the kind choice with its arrow picture beside it.
 TOrvoSkinCheckBox *AddKindBox(TOrvoSkinPanel *panel, const char *name, int left, const QString &caption,
-                              const QString &picture)
+                              int pictureLeft, const QString &picture)
 {
     auto *box = new TOrvoSkinCheckBox(panel);
     box->setObjectName(QString::fromLatin1(name));
@@ -47,7 +47,7 @@ TOrvoSkinCheckBox *AddKindBox(TOrvoSkinPanel *panel, const char *name, int left,
 
     auto *arrow = new QLabel(panel);
     arrow->setObjectName(QString::fromLatin1(name) + QStringLiteral("Picture"));
-    arrow->setGeometry(left + 81, 32, 16, 16);
+    arrow->setGeometry(pictureLeft, 32, 16, 16);
     arrow->setPixmap(TransparentCornerPixmap(ResourceBitmap(picture)));
     return box;
 }
@@ -65,8 +65,10 @@ TFormEntryRegular::TFormEntryRegular(const DialogServices &services, QWidget *pa
     PanelKind->setGeometry(8, 56, 257, 57);
     PanelKind->SetTitle(QStringLiteral("Buchungsart"));
     PanelKind->SetBackColor(ColorFromRef(KindPanelColor));
-    rbCheckIncome = AddKindBox(PanelKind, "rbCheckIncome", 14, QStringLiteral("Einnahme"), QStringLiteral("BTNPIC_RADIO_INC"));
-    rbCheckExpend = AddKindBox(PanelKind, "rbCheckExpend", 150, QStringLiteral("Ausgabe"), QStringLiteral("BTNPIC_RADIO_OUT"));
+    rbCheckIncome = AddKindBox(PanelKind, "rbCheckIncome", 14, QStringLiteral("Einnahme"), 95,
+                               QStringLiteral("BTNPIC_RADIO_INC"));
+    rbCheckExpend = AddKindBox(PanelKind, "rbCheckExpend", 150, QStringLiteral("Ausgabe"), 225,
+                               QStringLiteral("BTNPIC_RADIO_OUT"));
     rbCheckIncome->SetChecked(true);
 
     AddLabel(QStringLiteral("Tag:"), {8, 128});
@@ -119,14 +121,10 @@ void TFormEntryRegular::FormShow()
     DayPanel->hide();
     connect(DayPanel, &TQELDayPanel::OnChange, this, &TFormEntryRegular::DayPanelChange);
 
-    try {
-        if (EntryMode == 1)
-            LoadBanner(ImageBanner, QStringLiteral("BANREG_NEW"));
-        else if (EntryMode == 2)
-            LoadBanner(ImageBanner, QStringLiteral("BANREG_EDIT"));
-    } catch (const QelError &error) {
-        ShowErrorReport(this, error.Message());
-    }
+    if (EntryMode == 1)
+        ShowBanner(ImageBanner, QStringLiteral("BANREG_NEW"));
+    else if (EntryMode == 2)
+        ShowBanner(ImageBanner, QStringLiteral("BANREG_EDIT"));
 
     EditDay->setText(BookingDay);
     Edit2->setText(BookingAmount);
@@ -141,6 +139,8 @@ void TFormEntryRegular::FormShow()
 
     Accepted = false;
     rbCheckIncome->setFocus();
+    // Judge OK at once, so that a quick Return cannot accept what the last use left enabled.
+    Timer1Timer();
     Timer1->start();
 }
 

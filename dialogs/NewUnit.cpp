@@ -139,7 +139,7 @@ TFormNew::TFormNew(HelpSystem &help, QString helpFile, QWidget *parent)
 void TFormNew::FormShow()
 {
     CentreOnScreen();
-    LoadBanner(ImageBanner, u"BANBOOK_NEW"_s);
+    ShowBanner(ImageBanner, u"BANBOOK_NEW"_s);
     const QDate today = Today();
     const int year = today.year();
     UpDownYear->SetRange(year - 10, year + 10);

@@ -100,6 +100,10 @@ void BookManager::OpenCurrentBook()
 
 void BookManager::SaveCurrentBook()
 {
+    // Without an open book the lists belong to no file (after the scan they hold the book
+    // read last); a file named only ".qel" would be wrong.
+    if (CurrentBook_.isEmpty())
+        return;
     WriteListFile(Paths_.BookFile(CurrentBook_), ListFiles::MonthBookBytes(Income_, Expend_));
 }
 

@@ -12,6 +12,8 @@
 
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,6 +38,7 @@ private slots:
     void cancelAndUnconfirmedRemovalChangeNothing();
     void deleteOpenBookClosesIt();
     void enterOnEmptyListDoesNothing();
+    void failedOpenShowsWhatIsOpen();
     void regularRowColours_data();
     void regularRowColours();
     void amountEndsAtItsColumn();
@@ -272,6 +275,7 @@ void TestBookFlows::keyboardDayWithFilesAndRestart()
     QCOMPARE(Books->Books().Row(0).SubItem(0), name);
     QCOMPARE(Books->Books().Row(0).SubItem(2), u"1312.50 €"_s);
     Books->Books().SetSelected(0);
+    Window->Timer1Timer();
     Button("btnOpenBook")->Click();
     QCOMPARE(Books->Income().Rows(), income.Rows());
     QCOMPARE(Books->Expend().Rows(), expend.Rows());
@@ -288,6 +292,7 @@ void TestBookFlows::cancelAndUnconfirmedRemovalChangeNothing()
     Books->SetBookChanged(false);
     Books->Income().SetSelected(0);
     Child<TQELListView>("ListViewIncome")->Refresh();
+    Window->Timer1Timer();
 
     ModalDriver cancel(u"FormEntryIncome"_s, [&](QWidget *form) {
         form->findChild<QLineEdit *>(u"Edit2"_s)->setText(u"99"_s);
@@ -365,6 +370,31 @@ void TestBookFlows::enterOnEmptyListDoesNothing()
     Key(Qt::Key_Return);
     QTest::mouseDClick(Child<TQELListView>("ListViewIncome")->viewport(), Qt::LeftButton);
     QVERIFY(!opened);
+}
+
+void TestBookFlows::failedOpenShowsWhatIsOpen()
+{
+    QDir().mkpath(Paths.DataFolder);
+    QFile bad(Paths.BookFile(u"Mai 2008"_s));
+    QVERIFY(bad.open(QIODevice::WriteOnly));
+    bad.write("kein Haushaltsbuch");
+    bad.close();
+    {
+        MessageBoxAnswerer scan(u"OK"_s);
+        Start();
+        QTRY_COMPARE(scan.Count, 1);
+    }
+    Books->Books().SetSelected(0);
+    Window->Timer1Timer();
+    MessageBoxAnswerer open(u"OK"_s);
+    Button("btnOpenBook")->Click();
+    QTRY_COMPARE(open.Count, 1);
+    QCOMPARE(open.Title, u"Orvo Haushaltsbuch"_s);
+    // The book is open as far as it could be read; the panels say which one.
+    QCOMPARE(Books->CurrentBook(), u"Mai 2008"_s);
+    QCOMPARE(Window->Panel(1)->Title(), u"Einnahmen - Mai 2008"_s);
+    QCOMPARE(Window->PanelIndex(), 0);
+    QVERIFY(Button("btnIncome")->Enabled());
 }
 
 void TestBookFlows::regularRowColours_data()

@@ -228,6 +228,11 @@ void TestBookManager::deleteOpenBookClosesIt()
     QVERIFY(!Books->BookChanged());
     QVERIFY(!QFileInfo::exists(Paths.BookFile(u"Juni 2008"_s)));
     QCOMPARE(Books->Books().RowCount(), 0);
+
+    // With no book open, a save writes nothing.
+    Books->AddBooking(Books->Income(), Booking(u"02.06.2008"_s, u"1.00"_s));
+    Books->SaveCurrentBook();
+    QCOMPARE(QDir(Paths.DataFolder).entryList(QDir::Files | QDir::Hidden).size(), 0);
 }
 
 void TestBookManager::editAndRemoveSortAndFlag()

@@ -59,6 +59,7 @@ private slots:
     void initTestCase();
     void init() { Dialog = std::make_unique<TFormEntryRegular>(*Services); }
     void cleanup() { Dialog.reset(); }
+    void okJudgedWhenShown();
     void dayOnOk_data();
     void dayOnOk();
     void fieldsOnOk_data();
@@ -200,6 +201,8 @@ void TestRegularDialog::fieldsOnOk()
     Retype(Edit("Edit2"), amount);
     Retype(Box("ComboBox1")->lineEdit(), category);
     Retype(Box("ComboBox2")->lineEdit(), u"miete mai"_s);
+    // Opened without a category, OK waits for the timer to see the one typed.
+    QTRY_VERIFY(Get<TOrvoSkinButton>("btnOK")->Enabled());
     Click("btnOK");
 
     QVERIFY(Dialog->Accepted);
@@ -208,6 +211,17 @@ void TestRegularDialog::fieldsOnOk()
     QCOMPARE(Dialog->BookingCategory, storedCategory);
     QCOMPARE(Dialog->BookingPurpose, u"Miete mai"_s);
     QCOMPARE(Dialog->BookingKind, expense ? 2 : 1);
+}
+
+void TestRegularDialog::okJudgedWhenShown()
+{
+    // A use that left OK enabled must not let a quick Return accept an empty category.
+    Open(u"01."_s, u"1.00"_s, u"Miete"_s);
+    QVERIFY(Get<TOrvoSkinButton>("btnOK")->Enabled());
+    Dialog->hide();
+    Dialog->BookingCategory.clear();
+    Dialog->show();
+    QVERIFY(!Get<TOrvoSkinButton>("btnOK")->Enabled());
 }
 
 void TestRegularDialog::dayCheckedBeforeAmount()

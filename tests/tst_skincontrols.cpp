@@ -309,6 +309,16 @@ void TestSkinControls::dialogKeys()
     QTest::keyClick(edit, Qt::Key_Escape);
     QCOMPARE(order, QStringList({u"cancel"_s}));
 
+    // An Alt key types nothing into the focused field, whether a button answers it or not.
+    ok->SetHotKey(TSkinHotKey::QBAlt_K);
+    edit->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), edit);
+    order.clear();
+    QTest::keyClick(edit, Qt::Key_K, Qt::AltModifier);
+    QTest::keyClick(edit, Qt::Key_Q, Qt::AltModifier);
+    QCOMPARE(order, QStringList({u"ok"_s}));
+    QCOMPARE(edit->text(), QString());
+
     // A click that installs an application filter (a dialog with a listener of its own)
     // must not see the same press again; the next press of the key clicks again.
     QObject listener;
