@@ -6,7 +6,6 @@
 #include "ledger/QelError.h"
 #include "support/ResourceImages.h"
 
-#include <QFontMetrics>
 #include <QPixmapCache>
 #include <QPainter>
 
@@ -32,14 +31,12 @@ void PaintBackground(QPainter &painter, const QRect &rect, const RowColors &colo
 
 void TextAt(QPainter &painter, const QRect &rect, int x, const QString &text)
 {
-    const QFontMetrics fm(painter.font());
-    painter.drawText(rect.left() + x, rect.top() + fm.ascent(), text);
+    painter.drawText(rect.left() + x, rect.top() + painter.fontMetrics().ascent(), text);
 }
 
 void TextEndingAt(QPainter &painter, const QRect &rect, int right, const QString &text)
 {
-    const QFontMetrics fm(painter.font());
-    painter.drawText(rect.left() + right - fm.horizontalAdvance(text), rect.top() + fm.ascent(), text);
+    TextAt(painter, rect, right - painter.fontMetrics().horizontalAdvance(text), text);
 }
 
 void Marker(QPainter &painter, const QPoint &at, const QString &bitmap)

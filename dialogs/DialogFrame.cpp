@@ -125,6 +125,15 @@ TOrvoSkinButton *TDialogFrame::AddHelpButton(QWidget *bar)
     return help;
 }
 
+std::pair<TOrvoSkinButton *, TOrvoSkinButton *> TDialogFrame::AddOkCancel(QWidget *bar, int cancelLeft)
+{
+    TOrvoSkinButton *ok = AddBarButton(bar, "btnOK", {38, 10, 110, 24}, QStringLiteral("OK"));
+    ok->SetDefault(true);
+    TOrvoSkinButton *cancel = AddBarButton(bar, "btnCancel", {cancelLeft, 10, 110, 24}, QStringLiteral("Abbrechen"));
+    cancel->SetCancel(true);
+    return {ok, cancel};
+}
+
 TOrvoSkinButton *TDialogFrame::AddPictureButton(const char *name, const QRect &geometry, const QString &picture,
                                                 const QString &hint, TSkinHotKey hotKey)
 {

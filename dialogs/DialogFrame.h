@@ -4,6 +4,7 @@
 #include <QString>
 
 #include <functional>
+#include <utility>
 
 class CategoryTable;
 class HelpSystem;
@@ -53,6 +54,8 @@ protected:
     TOrvoSkinButton *AddBarButton(QWidget *bar, const char *name, const QRect &geometry, const QString &caption);
     // The small help button of the bar: picture, hint "Hilfe (Alt+F1)", hot key Alt+F1.
     TOrvoSkinButton *AddHelpButton(QWidget *bar);
+    // The bar's "OK" (default, Return) and "Abbrechen" (cancel, Escape) buttons, 110 x 24.
+    std::pair<TOrvoSkinButton *, TOrvoSkinButton *> AddOkCancel(QWidget *bar, int cancelLeft);
     // A small picture button in the panel scheme (navigator, day picker).
     TOrvoSkinButton *AddPictureButton(const char *name, const QRect &geometry, const QString &picture,
                                       const QString &hint, TSkinHotKey hotKey);

@@ -15,6 +15,8 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -71,10 +73,7 @@ TFormEntryBooking::TFormEntryBooking(const DialogServices &services, const Kind 
 
     QWidget *bar = AddButtonBar();
     btnHelp = AddHelpButton(bar);
-    btnOK = AddBarButton(bar, "btnOK", {38, 10, 110, 24}, u"OK"_s);
-    btnOK->SetDefault(true);
-    btnCancel = AddBarButton(bar, "btnCancel", {154, 10, 110, 24}, u"Abbrechen"_s);
-    btnCancel->SetCancel(true);
+    std::tie(btnOK, btnCancel) = AddOkCancel(bar, 154);
 
     setTabOrder(DateTimePicker1, Edit2);
     setTabOrder(Edit2, ComboBox1);

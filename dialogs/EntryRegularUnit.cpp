@@ -20,6 +20,8 @@
 #include <QShowEvent>
 #include <QTimer>
 
+#include <tuple>
+
 namespace {
 
 constexpr quint32 KindPanelColor = 0xFFCC99;
@@ -86,10 +88,7 @@ TFormEntryRegular::TFormEntryRegular(const DialogServices &services, QWidget *pa
 
     QWidget *bar = AddButtonBar();
     btnHelp = AddHelpButton(bar);
-    btnOK = AddBarButton(bar, "btnOK", {38, 10, 110, 24}, QStringLiteral("OK"));
-    btnOK->SetDefault(true);
-    btnCancel = AddBarButton(bar, "btnCancel", {154, 10, 110, 24}, QStringLiteral("Abbrechen"));
-    btnCancel->SetCancel(true);
+    std::tie(btnOK, btnCancel) = AddOkCancel(bar, 154);
 
     InstallAmountKeyFilter(EditDay);
     InstallAmountKeyFilter(Edit2);

@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+#include <tuple>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -123,10 +125,7 @@ TFormNew::TFormNew(HelpSystem &help, QString helpFile, QWidget *parent)
 
     QWidget *bar = AddButtonBar();
     btnHelp = AddHelpButton(bar);
-    btnOK = AddBarButton(bar, "btnOK", {38, 10, 110, 24}, u"OK"_s);
-    btnOK->SetDefault(true);
-    btnCancel = AddBarButton(bar, "btnCancel", {152, 10, 110, 24}, u"Abbrechen"_s);
-    btnCancel->SetCancel(true);
+    std::tie(btnOK, btnCancel) = AddOkCancel(bar, 152);
 
     setTabOrder(ComboBoxMon, UpDownYear);
 
