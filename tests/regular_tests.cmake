@@ -1,1 +1,1 @@
-qel_add_test(tst_regulardialog SOURCES tst_regulardialog.cpp MessageBoxAnswerer.h LIBS qel_gui)
+qel_add_test(tst_regulardialog SOURCES tst_regulardialog.cpp DialogTestEnvironment.h MessageBoxAnswerer.h LIBS qel_gui)

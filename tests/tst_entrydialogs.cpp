@@ -1,3 +1,4 @@
+#include "DialogTestEnvironment.h"
 #include "MessageBoxAnswerer.h"
 
 #include "controls/Fonts.h"
@@ -79,7 +80,7 @@ void AddKindRows()
 } // namespace
 
 // The income and expense dialogs with their real controls, offscreen.
-class TestEntryDialogs : public QObject
+class TestEntryDialogs : public QObject, protected DialogTestEnvironment
 {
     Q_OBJECT
 
@@ -110,30 +111,17 @@ private:
     void Show(TFormEntryBooking &dialog, const Fields &fields);
     QStringList SubCategories(int group) const;
 
-    QTemporaryDir Home;
-    std::unique_ptr<TDLogFile> Log;
-    std::unique_ptr<HelpSystem> Help;
-    WarningSound Sound;
-    CategoryTable Categories;
-    Regional RegionalSettings;
-    QList<int> NavigatorModes;
 };
 
 void TestEntryDialogs::initTestCase()
 {
     QVERIFY(Home.isValid());
-    qputenv("HOME", Home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", Home.filePath(u".config"_s).toUtf8());
-    RegisterFontSubstitutions();
-    Log = std::make_unique<TDLogFile>(Home.path(), QStringList{u"haushaltsbuch"_s, u"/debug"_s});
-    Help = std::make_unique<HelpSystem>(*Log);
-    Categories.FillDefaultCategories();
+    SetUpEnvironment();
 }
 
 std::unique_ptr<TFormEntryBooking> TestEntryDialogs::Make(bool expense)
 {
-    const DialogServices services{Categories, *Help, Home.filePath(u"QEL.chm"_s), Sound, RegionalSettings,
-                                  [this](int mode) { NavigatorModes << mode; }};
+    const DialogServices services = Services();
     if (expense)
         return std::make_unique<TFormEntryExpend>(services);
     return std::make_unique<TFormEntryIncome>(services);

@@ -1,3 +1,4 @@
+#include "DialogTestEnvironment.h"
 #include "controls/Fonts.h"
 #include "dialogs/NewUnit.h"
 #include "support/DiagnosticLog.h"
@@ -12,7 +13,7 @@
 using namespace Qt::StringLiterals;
 
 // The new month book dialog offscreen, with today's date pinned.
-class TestNewBook : public QObject
+class TestNewBook : public QObject, protected DialogTestEnvironment
 {
     Q_OBJECT
 
@@ -30,24 +31,18 @@ private:
     QWidget *Find(const char *name) const;
     QLineEdit *Year() const { return Dialog->findChild<QLineEdit *>(u"EditYear"_s); }
 
-    QTemporaryDir Home;
-    std::unique_ptr<TDLogFile> Log;
-    std::unique_ptr<HelpSystem> Help;
     std::unique_ptr<TFormNew> Dialog;
 };
 
 void TestNewBook::initTestCase()
 {
     QVERIFY(Home.isValid());
-    qputenv("HOME", Home.path().toUtf8());
-    RegisterFontSubstitutions();
-    Log = std::make_unique<TDLogFile>(Home.path(), QStringList{u"haushaltsbuch"_s, u"-debug"_s});
-    Help = std::make_unique<HelpSystem>(*Log);
+    SetUpEnvironment();
 }
 
 void TestNewBook::init()
 {
-    Dialog = std::make_unique<TFormNew>(*Help, Home.filePath(u"QEL.chm"_s));
+    Dialog = std::make_unique<TFormNew>(*Help, HelpFile());
 }
 
 void TestNewBook::Show(QDate today)

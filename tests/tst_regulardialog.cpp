@@ -1,3 +1,4 @@
+#include "DialogTestEnvironment.h"
 #include "MessageBoxAnswerer.h"
 
 #include "controls/ColorRef.h"
@@ -51,13 +52,13 @@ void Retype(QLineEdit *edit, const QString &text)
 } // namespace
 
 // The regular booking dialog with its real controls, offscreen, over a temporary HOME.
-class TestRegularDialog : public QObject
+class TestRegularDialog : public QObject, protected DialogTestEnvironment
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void init() { Dialog = std::make_unique<TFormEntryRegular>(*Services); }
+    void init() { Dialog = std::make_unique<TFormEntryRegular>(Services()); }
     void cleanup() { Dialog.reset(); }
     void okJudgedWhenShown();
     void dayOnOk_data();
@@ -95,35 +96,12 @@ private:
     void Open(const QString &day = u"07."_s, const QString &amount = u"0.00"_s, const QString &category = {},
               int kind = 1, int mode = 1);
 
-    std::unique_ptr<QTemporaryDir> Home;
-    std::unique_ptr<TDLogFile> Log;
-    std::unique_ptr<HelpSystem> Help;
-    std::unique_ptr<WarningSound> Sound;
-    CategoryTable Categories;
-    Regional RegionalSettings;
-    QList<int> NavigatorModes;
-    std::unique_ptr<DialogServices> Services;
     std::unique_ptr<TFormEntryRegular> Dialog;
 };
 
 void TestRegularDialog::initTestCase()
 {
-    RegisterFontSubstitutions();
-    Home = std::make_unique<QTemporaryDir>();
-    qputenv("HOME", Home->path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", Home->filePath(u".config"_s).toUtf8());
-    qputenv("XDG_DATA_HOME", Home->filePath(u".local/share"_s).toUtf8());
-    const QString run = Home->filePath(u"run"_s);
-    QDir().mkpath(run);
-    QFile::setPermissions(run, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-    qputenv("XDG_RUNTIME_DIR", run.toUtf8());
-    // Debug mode, so the log shows which help topic was asked for.
-    Log = std::make_unique<TDLogFile>(Home->path(), QStringList{u"haushaltsbuch"_s, u"-debug"_s});
-    Help = std::make_unique<HelpSystem>(*Log);
-    Sound = std::make_unique<WarningSound>();
-    Categories.FillDefaultCategories();
-    Services.reset(new DialogServices{Categories, *Help, Home->filePath(u"QEL.chm"_s), *Sound, RegionalSettings,
-                                      [this](int mode) { NavigatorModes.append(mode); }});
+    SetUpEnvironment();
 }
 
 void TestRegularDialog::Open(const QString &day, const QString &amount, const QString &category, int kind, int mode)
