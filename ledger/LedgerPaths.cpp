@@ -33,6 +33,11 @@ LedgerPaths LedgerPaths::Standard(const QString &programFolder)
     return paths;
 }
 
+QString LedgerPaths::PrintoutFolder() const
+{
+    return WithSlash(QDir::cleanPath(DataFolder + QStringLiteral("../Ausdrucke")));
+}
+
 void LedgerPaths::CreateFolders() const
 {
     if (!QDir().mkpath(ProgramDataFolder))

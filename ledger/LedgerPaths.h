@@ -20,6 +20,8 @@ struct LedgerPaths
     QString CategoryFile() const { return ProgramDataFolder + QStringLiteral("Entrys.dat"); }
     QString RegularFile() const { return DataFolder + QStringLiteral("Regular.dat"); }
     QString BookFile(const QString &bookName) const { return DataFolder + bookName + QStringLiteral(".qel"); }
+    // Beside the data folder: printouts saved as PDF files when no printer is installed.
+    QString PrintoutFolder() const;
 
     // Creates both folders with their parents; throws QelError with the start-up
     // message of the folder that could not be made.

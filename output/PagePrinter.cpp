@@ -1,0 +1,200 @@
+#include "output/PagePrinter.h"
+
+#include "controls/MessageBoxes.h"
+
+#include <QBuffer>
+#include <QDateTime>
+#include <QDir>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPrinterInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include <cups/cups.h>
+
+namespace {
+
+const QRect PageRect(0, 0, PageImage::Width, PageImage::Height);
+
+// The page as a one-page PDF over the printable area of the layout.
+QByteArray PagePdf(const PageDrawing &page, const QPageLayout &layout, const QString &title)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setTitle(title);
+        writer.setCreator(ProgramTitle());
+        writer.setResolution(600);
+        writer.setPageLayout(layout);
+        QPainter painter(&writer);
+        StretchPageToRect(painter, QRect(0, 0, writer.width(), writer.height()));
+        page(painter);
+    }
+    return bytes;
+}
+
+QPageLayout PdfFileLayout()
+{
+    return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
+}
+
+// A file name made from the job title: no folder separators, no control characters.
+QString FileNameFromTitle(const QString &title)
+{
+    QString name;
+    for (const QChar c : title)
+        name += (c == u'/' || c == u'\\' || c < u' ') ? u'-' : c;
+    return name.trimmed().isEmpty() ? QStringLiteral("Ausdruck") : name.trimmed();
+}
+
+QString CupsReason()
+{
+    const char *reason = cupsLastErrorString();
+    return reason && *reason ? QString::fromUtf8(reason) : QStringLiteral("unbekannter Fehler");
+}
+
+PrintResult Failure(const QString &message)
+{
+    return {PrintResult::Outcome::Failed, message, {}};
+}
+
+} // namespace
+
+QFont PageFont(const QString &family, int points, bool bold)
+{
+    QFont font(family);
+    font.setPixelSize(qRound(points * PageImage::Dpi / 72.0));
+    font.setBold(bold);
+    return font;
+}
+
+QImage RenderPageImage(const PageDrawing &page)
+{
+    QImage image(PageImage::Width, PageImage::Height, QImage::Format_RGB32);
+    const int dotsPerMeter = qRound(PageImage::Dpi / 0.0254);
+    image.setDotsPerMeterX(dotsPerMeter);
+    image.setDotsPerMeterY(dotsPerMeter);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setClipRect(PageRect);
+    page(painter);
+    return image;
+}
+
+void StretchPageToRect(QPainter &painter, const QRect &target)
+{
+    painter.setViewport(target);
+    painter.setWindow(PageRect);
+    painter.setClipRect(PageRect);
+}
+
+TPagePrinter::TPagePrinter(QString fallbackFolder)
+    : FallbackFolder_(std::move(fallbackFolder))
+{
+}
+
+PrintResult TPagePrinter::PrintPageImage(const PageDrawing &page, const QString &jobTitle) const
+{
+    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
+    if (printer.isNull())
+        return SaveAsPdf(page, jobTitle);
+    return SendToPrinter(printer, page, jobTitle);
+}
+
+PrintResult TPagePrinter::SendToPrinter(const QPrinterInfo &info, const PageDrawing &page,
+                                        const QString &jobTitle) const
+{
+    const QString name = info.printerName();
+    const QByteArray queue = name.section(u'/', 0, 0).toUtf8();
+    const QByteArray instance = name.section(u'/', 1).toUtf8();
+
+    // A stopped queue would keep the job without printing it; say so instead of letting the
+    // user wait for paper that never comes.
+    cups_dest_t *dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.constData(),
+                                         instance.isEmpty() ? nullptr : instance.constData());
+    if (!dest)
+        return Failure(QStringLiteral("Der Drucker \"%1\" ist nicht erreichbar: %2").arg(name, CupsReason()));
+    const QByteArray state = cupsGetOption("printer-state", dest->num_options, dest->options);
+    const QByteArray accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
+    cupsFreeDests(1, dest);
+    if (accepting == "false")
+        return Failure(QStringLiteral("Der Drucker \"%1\" nimmt zurzeit keine Druckaufträge an. "
+                                      "\"%2\" wurde nicht gedruckt.")
+                           .arg(name, jobTitle));
+    if (state == "5")
+        return Failure(QStringLiteral("Der Drucker \"%1\" ist angehalten. \"%2\" wurde nicht gedruckt.")
+                           .arg(name, jobTitle));
+
+    QPageLayout layout;
+    {
+        const QPrinter printer(info, QPrinter::HighResolution);
+        layout = printer.pageLayout();
+    }
+    layout.setMargins(layout.minimumMargins());
+
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/haushaltsbuch-XXXXXX.pdf"));
+    const QByteArray pdf = PagePdf(page, layout, jobTitle);
+    if (!file.open() || file.write(pdf) != pdf.size() || !file.flush())
+        return Failure(QStringLiteral("Der Druckauftrag \"%1\" konnte nicht vorbereitet werden: %2")
+                           .arg(jobTitle, file.errorString()));
+    file.close();
+
+    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(), QFile::encodeName(file.fileName()).constData(),
+                                   jobTitle.toUtf8().constData(), 0, nullptr);
+    if (job <= 0)
+        return Failure(QStringLiteral("Der Druckauftrag \"%1\" wurde vom Drucker \"%2\" nicht angenommen: %3")
+                           .arg(jobTitle, name, CupsReason()));
+    return {PrintResult::Outcome::Printed, {}, {}};
+}
+
+PrintResult TPagePrinter::SaveAsPdf(const PageDrawing &page, const QString &jobTitle) const
+{
+    const QString base = FileNameFromTitle(jobTitle) + u' '
+                         + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
+    const QDir folder(FallbackFolder_);
+    QString path = folder.filePath(base + QStringLiteral(".pdf"));
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = folder.filePath(base + QStringLiteral(" (%1).pdf").arg(n));
+
+    const auto failed = [&](const QString &reason) {
+        return Failure(QStringLiteral("Es ist kein Drucker eingerichtet, und die PDF-Datei \"%1\" konnte "
+                                      "nicht gespeichert werden: %2")
+                           .arg(QDir::toNativeSeparators(path), reason));
+    };
+    if (!QDir().mkpath(FallbackFolder_))
+        return failed(QStringLiteral("Der Ordner \"%1\" kann nicht angelegt werden.").arg(FallbackFolder_));
+
+    const QByteArray pdf = PagePdf(page, PdfFileLayout(), jobTitle);
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return failed(file.errorString());
+    if (file.write(pdf) != pdf.size() || !file.flush() || file.error() != QFileDevice::NoError) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return failed(reason);
+    }
+    if (!file.commit())
+        return failed(file.errorString());
+    return {PrintResult::Outcome::SavedAsPdf,
+            QStringLiteral("Es ist kein Drucker eingerichtet. \"%1\" wurde deshalb als PDF-Datei gespeichert:\n%2")
+                .arg(jobTitle, QDir::toNativeSeparators(path)),
+            path};
+}
+
+void ShowPrintResult(QWidget *parent, const PrintResult &result)
+{
+    switch (result.Kind) {
+    case PrintResult::Outcome::Printed:
+        break;
+    case PrintResult::Outcome::SavedAsPdf:
+        ShowInformation(parent, result.Message);
+        break;
+    case PrintResult::Outcome::Failed:
+        ShowError(parent, result.Message);
+        break;
+    }
+}

@@ -1,0 +1,4 @@
+# Printing and spreadsheet export.
+if(TARGET qel_gui)
+  qel_add_test(tst_pageprinter SOURCES tst_pageprinter.cpp LIBS qel_gui)
+endif()

@@ -1,0 +1,108 @@
+// The printing scheme: page fonts, the stretch onto the printable area, and the PDF that
+// stands in for paper when no printer is installed.
+
+#include "output/PagePrinter.h"
+
+#include <QDir>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestPagePrinter : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        // No printer: the CUPS server is a socket that does not exist.
+        QVERIFY(Home_.isValid());
+        qputenv("HOME", QFile::encodeName(Home_.path()));
+        qputenv("CUPS_SERVER", QFile::encodeName(Home_.filePath(QStringLiteral("no-cups.sock"))));
+    }
+
+    void pageFontSizes_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("10") << 10 << 13;
+        QTest::newRow("12") << 12 << 16;
+        QTest::newRow("28") << 28 << 37;
+        QTest::newRow("32") << 32 << 43;
+        QTest::newRow("52") << 52 << 69;
+    }
+    void pageFontSizes()
+    {
+        QFETCH(int, points);
+        QFETCH(int, pixels);
+        QCOMPARE(PageFont(QStringLiteral("Arial"), points).pixelSize(), pixels);
+    }
+
+    void pageImageIsWhiteAt96Dpi()
+    {
+        const QImage image = RenderPageImage([](QPainter &p) { p.fillRect(0, 3300, 2400, 100, Qt::black); });
+        QCOMPARE(image.size(), QSize(2400, 3350));
+        QCOMPARE(qRound(image.dotsPerMeterX() * 0.0254), 96);
+        QCOMPARE(image.pixel(10, 10), qRgb(255, 255, 255));
+        QCOMPARE(image.pixel(10, 3349), qRgb(0, 0, 0));
+    }
+
+    // The page fills the target in both directions, proportions not kept, and nothing drawn
+    // outside the page reaches the device.
+    void stretchFillsTheTarget()
+    {
+        QImage device(300, 200, QImage::Format_RGB32);
+        device.fill(Qt::white);
+        QPainter painter(&device);
+        StretchPageToRect(painter, QRect(100, 0, 100, 200));
+        painter.fillRect(1200, 0, 1200, 3350, Qt::black); // right half of the page
+        painter.fillRect(2400, 0, 1000, 3350, Qt::red);   // beside the page
+        painter.end();
+        QCOMPARE(device.pixel(125, 100), qRgb(255, 255, 255));
+        QCOMPARE(device.pixel(175, 5), qRgb(0, 0, 0));
+        QCOMPARE(device.pixel(175, 195), qRgb(0, 0, 0));
+        QCOMPARE(device.pixel(250, 100), qRgb(255, 255, 255));
+    }
+
+    void withoutPrinterThePageBecomesAPdf()
+    {
+        const QString folder = Home_.filePath(QStringLiteral("Orvo Haushaltsbuch/Ausdrucke/"));
+        const TPagePrinter printer(folder);
+        const auto page = [](QPainter &p) {
+            p.setFont(PageFont(QStringLiteral("Arial"), 32));
+            p.drawText(300, 400, QStringLiteral("Gehalt"));
+        };
+        const PrintResult first = printer.PrintPageImage(page, QStringLiteral("Haushaltsbuch - Einnahmen"));
+        const PrintResult second = printer.PrintPageImage(page, QStringLiteral("Haushaltsbuch - Einnahmen"));
+        QCOMPARE(first.Kind, PrintResult::Outcome::SavedAsPdf);
+        QCOMPARE(second.Kind, PrintResult::Outcome::SavedAsPdf);
+        QVERIFY(first.File != second.File);
+        for (const PrintResult &result : {first, second}) {
+            QVERIFY(result.Message.contains(result.File));
+            QVERIFY(QFileInfo(result.File).fileName().startsWith(QStringLiteral("Haushaltsbuch - Einnahmen 20")));
+            QFile pdf(result.File);
+            QVERIFY(pdf.open(QIODevice::ReadOnly));
+            QVERIFY(pdf.read(5) == "%PDF-");
+        }
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+    }
+
+    void unwritableFallbackFolderIsReported()
+    {
+        const QString blocked = Home_.filePath(QStringLiteral("blocked"));
+        QFile file(blocked);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const PrintResult result =
+            TPagePrinter(blocked + QStringLiteral("/Ausdrucke/")).PrintPageImage([](QPainter &) {}, QStringLiteral("Test/Job"));
+        QCOMPARE(result.Kind, PrintResult::Outcome::Failed);
+        QVERIFY(result.Message.contains(QStringLiteral("konnte nicht gespeichert werden")));
+        QVERIFY(result.Message.contains(QStringLiteral("Test-Job")));
+    }
+
+private:
+    QTemporaryDir Home_;
+};
+
+QTEST_MAIN(TestPagePrinter)
+#include "tst_pageprinter.moc"
