@@ -2,8 +2,11 @@
 #include "ledger/LedgerPaths.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QelVersion.h>
 
 #include <cstdio>
+#include <string_view>
 
 namespace {
 
@@ -19,6 +22,11 @@ bool DesktopReachable()
 
 int main(int argc, char *argv[])
 {
+    // Answered before any window system is needed.
+    if (argc == 2 && std::string_view(argv[1]) == "--version") {
+        std::fputs("haushaltsbuch " QEL_VERSION "\n", stdout);
+        return 0;
+    }
     if (!DesktopReachable()) {
         std::fputs("Orvo Haushaltsbuch: Keine grafische Sitzung gefunden (DISPLAY und WAYLAND_DISPLAY "
                    "sind nicht gesetzt). Bitte starten Sie das Programm auf dem Desktop; für die "
@@ -27,5 +35,11 @@ int main(int argc, char *argv[])
         return 1;
     }
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QStringLiteral(QEL_VERSION));
+    // The desktop entry and the icon of the installed program, also under Wayland.
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.orvo.Haushaltsbuch"));
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral("de.orvo.Haushaltsbuch"),
+        QIcon(QStringLiteral(":/icons/hicolor/256x256/apps/de.orvo.Haushaltsbuch.png"))));
     return RunProgram(QApplication::arguments(), LedgerPaths::Standard(QApplication::applicationDirPath()));
 }

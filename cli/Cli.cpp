@@ -39,6 +39,7 @@ QString Cli::Usage()
 {
     return QStringLiteral(
         "Aufruf: haushaltsbuch-cli [--data-dir ORDNER] [--program-data-dir ORDNER] BEFEHL [ARGUMENTE]\n"
+        "        haushaltsbuch-cli --help | --version\n"
         "\n"
         "Befehle:\n"
         "  books                     alle Haushaltsbücher mit letzter Änderung, Einnahmen und Ausgaben\n"
@@ -63,6 +64,10 @@ int Cli::Run(const QStringList &arguments)
         const QString option = args.takeFirst();
         if (option == u"--help") {
             Out_ << Usage();
+            return 0;
+        }
+        if (option == u"--version") {
+            Out_ << QStringLiteral("haushaltsbuch-cli %1\n").arg(QCoreApplication::applicationVersion());
             return 0;
         }
         if (option != u"--data-dir" && option != u"--program-data-dir")

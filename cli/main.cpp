@@ -2,12 +2,14 @@
 
 #include <QCoreApplication>
 #include <QTextStream>
+#include <QelVersion.h>
 
 #include <cstdio>
 
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(QEL_VERSION));
     QTextStream out(stdout);
     QTextStream err(stderr);
     out.setEncoding(QStringConverter::Utf8);

@@ -3,6 +3,7 @@
 #include "ledger/QelError.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 namespace {
@@ -36,6 +37,20 @@ LedgerPaths LedgerPaths::Standard(const QString &programFolder)
 QString LedgerPaths::PrintoutFolder() const
 {
     return WithSlash(QDir::cleanPath(DataFolder + QStringLiteral("../Ausdrucke")));
+}
+
+QString LedgerPaths::HelpFile() const
+{
+    const QString beside = ProgramFolder + QStringLiteral("QEL.chm");
+#ifdef QEL_DATA_FROM_BIN
+    if (!QFileInfo::exists(beside)) {
+        const QString installed =
+            QDir::cleanPath(ProgramFolder + QStringLiteral(QEL_DATA_FROM_BIN "/QEL.chm"));
+        if (QFileInfo::exists(installed))
+            return installed;
+    }
+#endif
+    return beside;
 }
 
 void LedgerPaths::CreateFolders() const

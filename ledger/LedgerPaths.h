@@ -15,7 +15,8 @@ struct LedgerPaths
     static LedgerPaths Standard(const QString &programFolder);
     static QString WithSlash(const QString &folder);
 
-    QString HelpFile() const { return ProgramFolder + QStringLiteral("QEL.chm"); }
+    // Beside the program (build tree), else where the installation puts it.
+    QString HelpFile() const;
     QString SettingsFile() const { return ProgramDataFolder + QStringLiteral("QEL.ini"); }
     QString CategoryFile() const { return ProgramDataFolder + QStringLiteral("Entrys.dat"); }
     QString RegularFile() const { return DataFolder + QStringLiteral("Regular.dat"); }

@@ -8,6 +8,7 @@
 
 #include <QLabel>
 #include <QPainter>
+#include <QelVersion.h>
 
 namespace {
 
@@ -40,7 +41,7 @@ TFormInfo::TFormInfo(QWidget *parent)
     Image1->setGeometry(0, 0, 399, 80);
     Image1->setScaledContents(true);
 
-    AddLabel(this, QStringLiteral("Version 2.1"), {313, 90}, true);
+    AddLabel(this, QStringLiteral("Version " QEL_VERSION_SHORT), {313, 90}, true);
     AddLabel(this, QStringLiteral("Velmora Software"), {8, 90}, true, QStringLiteral("Arial"));
     AddLabel(this, QStringLiteral("Für Linux-Desktops mit Qt 6"), {8, 110});
     QLabel *notice = AddLabel(this,

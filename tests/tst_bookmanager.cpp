@@ -51,6 +51,7 @@ private slots:
     void unwritableFolderIsReported();
     void addBookingSortsAndFlags();
     void labels();
+    void helpFileBesideTheProgramOrInstalled();
 
 private:
     void WriteBook(const QString &name, const QList<ListRow> &income, const QList<ListRow> &expend = {});
@@ -378,6 +379,21 @@ void TestBookManager::labels()
     QCOMPARE(Books->IncomeTotalLabel(), u"Gesamteinnahmen: 0.00 €"_s);
     QCOMPARE(Books->ExpendTotalLabel(), u"Gesamtausgaben: 0.00 €"_s);
     QCOMPARE(Books->RegularSummaryLabel(), u"Einnahmen: 1.00 €          Ausgaben: 0.00 €"_s);
+}
+
+// Run from the build tree the help file lies beside the program; installed, it lies in the
+// data folder of the installation (bin/../share/haushaltsbuch).
+void TestBookManager::helpFileBesideTheProgramOrInstalled()
+{
+    const QString beside = Paths.ProgramFolder + u"QEL.chm"_s;
+    const QString installed = Dir->filePath(u"share/haushaltsbuch/QEL.chm"_s);
+    QCOMPARE(Paths.HelpFile(), beside);
+    QVERIFY(QDir().mkpath(QFileInfo(installed).path()));
+    QVERIFY(QFile(installed).open(QIODevice::WriteOnly));
+    QCOMPARE(Paths.HelpFile(), installed);
+    QVERIFY(QDir().mkpath(Paths.ProgramFolder));
+    QVERIFY(QFile(beside).open(QIODevice::WriteOnly));
+    QCOMPARE(Paths.HelpFile(), beside);
 }
 
 QTEST_GUILESS_MAIN(TestBookManager)

@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QSvgGenerator>
 #include <QTextStream>
 
 #include <algorithm>
@@ -64,6 +65,35 @@ public:
     void Bitmap(const QString &name, const QImage &image)
     {
         Save(u"bitmap/"_s + name + u".bmp"_s, image.convertToFormat(QImage::Format_RGB888), "BMP", -1);
+    }
+
+    // The application icon: the same drawing as SVG and as PNGs of the given sizes, in the
+    // layout of the hicolor theme (icons/hicolor/SIZE/apps/NAME.png|svg).
+    void Icon(const QString &name, const std::function<void(QPainter &)> &draw, int canvas,
+              std::initializer_list<int> sizes)
+    {
+        const QString svgPath = Path(u"icons/hicolor/scalable/apps/"_s + name + u".svg"_s);
+        QSvgGenerator svg;
+        svg.setFileName(svgPath);
+        svg.setSize(QSize(canvas, canvas));
+        svg.setViewBox(QRect(0, 0, canvas, canvas));
+        svg.setTitle(u"Orvo Haushaltsbuch"_s);
+        QPainter painter;
+        if (!painter.begin(&svg))
+            return Fail(svgPath);
+        draw(painter);
+        painter.end();
+        for (const int size : sizes) {
+            QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+            image.fill(Qt::transparent);
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.scale(double(size) / canvas, double(size) / canvas);
+            draw(p);
+            p.end();
+            const QString sizeName = QString::number(size) + u'x' + QString::number(size);
+            Save(u"icons/hicolor/"_s + sizeName + u"/apps/"_s + name + u".png"_s, image, "PNG", -1);
+        }
     }
 
     void Wave(const QString &name, const QByteArray &bytes)
@@ -325,6 +355,21 @@ void DrawSymbol(QPainter &p, Symbol symbol, const QRectF &box)
     }
     }
     p.restore();
+}
+
+// The application icon on a 128 × 128 canvas: the book with its coin on a rounded tile in
+// the main window's blue.
+void AppIcon(QPainter &p)
+{
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient tile(QPointF(0, 8), QPointF(0, 120));
+    tile.setColorAt(0, QColor(0x2A, 0x9C, 0xD6));
+    tile.setColorAt(1, QColor(0x00, 0x5E, 0x92));
+    p.setPen(QPen(QColor(0x00, 0x48, 0x70), 2));
+    p.setBrush(tile);
+    p.drawRoundedRect(QRectF(8, 8, 112, 112), 22, 22);
+    DrawSymbol(p, Symbol::Book, QRectF(30, 22, 76, 76));
+    DrawCoin(p, QRectF(14, 62, 50, 50));
 }
 
 struct BannerLook
@@ -712,6 +757,8 @@ void MakeAll(ArtworkWriter &out)
     }));
 
     out.Wave(u"WAVE_01"_s, ChimeWave());
+
+    out.Icon(u"de.orvo.Haushaltsbuch"_s, AppIcon, 128, {48, 256});
 }
 
 } // namespace

@@ -23,3 +23,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 
 echo "== Fuzz targets, ${FUZZ_SECONDS:-30} s each"
 FUZZ_SECONDS="${FUZZ_SECONDS:-30}" bash "$root/fuzz/run.sh" "$root/build-fuzz"
+
+echo "== Debian package: build, validate, lintian, run from an unpacked copy"
+bash "$root/tools/package.sh" "$root/build-package"
+bash "$root/tools/check-package.sh" "$root/build-package"
