@@ -84,10 +84,10 @@ TFormCalculator::TFormCalculator(QWidget *mainWindow)
     DisplayLabel->move(8, 8);
     PopMenuDisplay = new QMenu(this);
     PopMenuDisplay->setObjectName(u"PopMenuDisplay"_s);
-    popCopy = PopMenuDisplay->addAction(u"&Kopieren"_s, this, &TFormCalculator::popCopyClick);
+    // The key is only named in the menu, in German: the window's own key handling copies
+    // on Ctrl+C.
+    popCopy = PopMenuDisplay->addAction(u"&Kopieren\tStrg+C"_s, this, &TFormCalculator::popCopyClick);
     popCopy->setObjectName(u"popCopy"_s);
-    // Shown in the menu; the window's own key handling copies on Ctrl+C.
-    popCopy->setShortcut(QKeySequence::Copy);
     DisplayLabel->SetPopupMenu(PopMenuDisplay);
 
     for (const KeyEntry &k : Keys) {

@@ -138,8 +138,7 @@ void TestCalculator::copiesToTheClipboard()
     QMenu *menu = display->PopupMenu();
     QTRY_VERIFY(menu->isVisible());
     QCOMPARE(menu->actions().size(), 1);
-    QCOMPARE(menu->actions().front()->text(), u"&Kopieren"_s);
-    QCOMPARE(menu->actions().front()->shortcut(), QKeySequence(u"Ctrl+C"_s));
+    QCOMPARE(menu->actions().front()->text(), u"&Kopieren\tStrg+C"_s);
     QTest::keyClick(menu, Qt::Key_K);
     QTRY_VERIFY(!menu->isVisible());
     QCOMPARE(QGuiApplication::clipboard()->text(), u"2.50"_s);

@@ -545,12 +545,19 @@ QImage CalcBars(const QColor &ink, const QList<QRect> &bars)
     });
 }
 
+// Letters with a thin outline of their own ink, so they keep their weight when the picture
+// is flattened.
 QImage CalcLetters(const QString &text, int pixelSize, const QColor &ink)
 {
     return Small(24, [&](QPainter &p) {
-        p.setFont(SansFont(pixelSize, true));
-        p.setPen(ink);
-        p.drawText(QRectF(0, 0, 24, 24), Qt::AlignCenter, text);
+        const QFont font = SansFont(pixelSize, true);
+        QPainterPath path;
+        path.addText(0, 0, font, text);
+        const QRectF box = path.boundingRect();
+        path.translate(std::round(12 - box.center().x()), std::round(12 - box.center().y()));
+        p.setPen(QPen(ink, 0.7));
+        p.setBrush(ink);
+        p.drawPath(path);
     });
 }
 
