@@ -3,6 +3,7 @@
 #include "app/MainPanel.h"
 #include "app/QELListView.h"
 #include "app/RowPainters.h"
+#include "calculator/CalculatorUnit.h"
 #include "controls/ColorRef.h"
 #include "controls/DialogKeyRouter.h"
 #include "controls/MessageBoxes.h"
@@ -172,6 +173,11 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     KeyRouter_ = new TDialogKeyRouter(this);
     FormInfo_ = new TFormInfo(this);
     BuildDialogs();
+    // Not modal: the button stays disabled while the calculator is shown, so it opens once.
+    FormCalculator = new TFormCalculator(this);
+    connect(btnCalculator, &TOrvoSkinButton::Clicked, FormCalculator, &TFormCalculator::Open);
+    connect(FormCalculator, &TFormCalculator::ShownChanged, btnCalculator,
+            [this](bool shown) { btnCalculator->SetEnabled(!shown); });
 
     Timer1_.setInterval(300);
     connect(&Timer1_, &QTimer::timeout, this, &TFormQEL::Timer1Timer);

@@ -24,6 +24,7 @@ class CategoryTable;
 class HelpSystem;
 class QLabel;
 class TDialogKeyRouter;
+class TFormCalculator;
 class TFormEntryExpend;
 class TFormEntryIncome;
 class TFormEntryRegular;
@@ -139,6 +140,7 @@ private:
     TFormEntryExpend *FormEntryExpend = nullptr;
     TFormEntryRegular *FormEntryRegular = nullptr;
     TFormNavigator *FormNavigator = nullptr;
+    TFormCalculator *FormCalculator = nullptr;
 
     // Menu column, in the order of the panels they show, then the rest.
     TOrvoSkinButton *btnManager = nullptr;

@@ -47,7 +47,7 @@ void TOrvoSkinControl::mousePressEvent(QMouseEvent *event)
     QWidget::mousePressEvent(event);
     if (event->button() != Qt::LeftButton)
         return;
-    if (!Focused_ && Enabled_)
+    if (FocusOnClick_ && !Focused_ && Enabled_)
         setFocus(Qt::MouseFocusReason);
     Pressed_ = true;
     update();

@@ -3,7 +3,7 @@
 #include <QColor>
 #include <QWidget>
 
-// What the skin button and the skin check box share: their own Enabled flag (not QWidget's,
+// What the skin button, the skin check box and the calculator keys share: their own Enabled flag (not QWidget's,
 // so a disabled control keeps tracking the mouse and the focus but paints disabled and
 // ignores clicks), the mouse-over, pressed and focus states, and the click on release.
 class TOrvoSkinControl : public QWidget
@@ -29,6 +29,8 @@ signals:
 protected:
     // Sets a colour property and repaints when it changed.
     void SetColor(QColor &member, const QColor &value);
+    // Keys of a window that takes the keyboard itself must not draw the focus to them.
+    void SetFocusOnClick(bool focus) { FocusOnClick_ = focus; }
 
     void enterEvent(QEnterEvent *event) override;
     void leaveEvent(QEvent *event) override;
@@ -43,4 +45,5 @@ private:
     bool MouseOver_ = false;
     bool Pressed_ = false;
     bool Focused_ = false;
+    bool FocusOnClick_ = true;
 };

@@ -152,6 +152,10 @@ void TestResources::everyResourceHasItsSize_data()
     for (const auto *name : {"CALCBTN_NORM", "CALCBTN_RED", "CALCBTN_BLUE", "CALCBTN_YELLOW", "CALCBTN_MOVE", "CALCBTN_DOWN"})
         row(u":/bitmap/"_s + QLatin1StringView(name) + u".bmp"_s, 32, 32);
     row(u":/bitmap/CALC_DISPLAY.bmp"_s, 184, 29);
+    row(u":/bitmap/CALC_DESK.bmp"_s, 200, 200);
+    for (const auto *name : {"CALCPIC_DIV", "CALCPIC_MUL", "CALCPIC_SUB", "CALCPIC_ADD", "CALCPIC_COMMA", "CALCPIC_EQUALS",
+                             "CALCPIC_CLEAR", "CALCPIC_MEMCOPY", "CALCPIC_MEMINSERT", "CALCPIC_CLOSE"})
+        row(u":/bitmap/"_s + QLatin1StringView(name) + u".bmp"_s, 24, 24);
     for (const auto *name : {"BTNPIC_HELP", "BTNPIC_NAVIGATOR", "BTNPIC_DAYPICKER", "BTNPIC_FOLDER", "BTNPIC_RADIO_INC",
                              "BTNPIC_RADIO_OUT"})
         row(u":/bitmap/"_s + QLatin1StringView(name) + u".bmp"_s, 16, 16);
@@ -195,7 +199,7 @@ void TestResources::noResourceIsMissingFromTheTable()
         QVERIFY(ResourceBytes(stem + u"_NEW.jpg"_s) != ResourceBytes(stem + u"_EDIT.jpg"_s));
     }
     QCOMPARE(QDir(u":/jpg"_s).entryList().size(), 9);
-    QCOMPARE(QDir(u":/bitmap"_s).entryList().size(), 22);
+    QCOMPARE(QDir(u":/bitmap"_s).entryList().size(), 33);
     QCOMPARE(QDir(u":/wave"_s).entryList(), QStringList{u"WAVE_01.wav"_s});
 }
 

@@ -544,6 +544,110 @@ QImage CalcDisplay()
     return Flatten(canvas);
 }
 
+// The calculator's body behind its display and keys: dark, lit from above, with a recess
+// for the display. The window cuts the corners round.
+QImage CalcDesk()
+{
+    QImage image(200, 200, QImage::Format_RGB888);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    QLinearGradient body(QPointF(0, 0), QPointF(0, 200));
+    body.setColorAt(0, QColor(0x4A, 0x55, 0x68));
+    body.setColorAt(0.22, QColor(0x3A, 0x44, 0x55));
+    body.setColorAt(1, QColor(0x22, 0x28, 0x33));
+    p.fillRect(image.rect(), body);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(QColor(255, 255, 255, 70), 1));
+    p.drawRoundedRect(QRectF(1.5, 1.5, 197, 197), 9, 9);
+    p.setPen(QPen(QColor(0, 0, 0, 110), 1));
+    p.drawRoundedRect(QRectF(0.5, 0.5, 199, 199), 10, 10);
+    // The recess around the display: shadow above, light below.
+    p.setPen(QPen(QColor(0, 0, 0, 90), 1));
+    p.setBrush(QColor(0x1C, 0x21, 0x2A));
+    p.drawRoundedRect(QRectF(5.5, 5.5, 189, 34), 6, 6);
+    p.setPen(QPen(QColor(255, 255, 255, 45), 1));
+    p.drawLine(QPointF(9, 40.5), QPointF(191, 40.5));
+    // The function column stands apart from the number block.
+    p.setPen(QPen(QColor(0, 0, 0, 70), 1));
+    p.drawLine(QPointF(157.5, 46), QPointF(157.5, 186));
+    p.setPen(QPen(QColor(255, 255, 255, 30), 1));
+    p.drawLine(QPointF(158.5, 46), QPointF(158.5, 186));
+    return image;
+}
+
+// The pictures on the calculator's function keys, 24 x 24, dark on the light key faces.
+const QColor CalcInk(0x22, 0x2A, 0x38);
+const QColor CalcOperatorInk(0x1F, 0x35, 0x78);
+const QColor CalcRedInk(0x86, 0x1C, 0x1C);
+const QColor CalcMemoryInk(0x5E, 0x4A, 0x08);
+
+QImage CalcBars(const QColor &ink, const QList<QRect> &bars)
+{
+    return Small(24, [&ink, &bars](QPainter &p) {
+        p.setRenderHint(QPainter::Antialiasing, false);
+        for (const QRect &bar : bars)
+            p.fillRect(bar, ink);
+    });
+}
+
+// Letters with a thin outline of their own ink, so they keep their weight when the picture
+// is flattened.
+QImage CalcLetters(const QString &text, int pixelSize, const QColor &ink)
+{
+    return Small(24, [&](QPainter &p) {
+        const QFont font = SansFont(pixelSize, true);
+        QPainterPath path;
+        path.addText(0, 0, font, text);
+        const QRectF box = path.boundingRect();
+        path.translate(std::round(12 - box.center().x()), std::round(12 - box.center().y()));
+        p.setPen(QPen(ink, 0.7));
+        p.setBrush(ink);
+        p.drawPath(path);
+    });
+}
+
+void MakeCalculatorPictures(ArtworkWriter &out)
+{
+    out.Bitmap(u"CALC_DESK"_s, CalcDesk());
+    out.Bitmap(u"CALCPIC_ADD"_s, CalcBars(CalcOperatorInk, {QRect(5, 10, 14, 4), QRect(10, 5, 4, 14)}));
+    out.Bitmap(u"CALCPIC_SUB"_s, CalcBars(CalcOperatorInk, {QRect(5, 10, 14, 4)}));
+    out.Bitmap(u"CALCPIC_EQUALS"_s, CalcBars(CalcInk, {QRect(5, 7, 14, 4), QRect(5, 13, 14, 4)}));
+    out.Bitmap(u"CALCPIC_DIV"_s, Small(24, [](QPainter &p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(CalcOperatorInk);
+        p.drawRect(QRectF(5, 10, 14, 4));
+        p.drawEllipse(QRectF(9.5, 3.5, 5, 5));
+        p.drawEllipse(QRectF(9.5, 15.5, 5, 5));
+    }));
+    out.Bitmap(u"CALCPIC_MUL"_s, Small(24, [](QPainter &p) {
+        p.setPen(QPen(CalcOperatorInk, 3.6, Qt::SolidLine, Qt::FlatCap));
+        p.drawLine(QPointF(6.5, 6.5), QPointF(17.5, 17.5));
+        p.drawLine(QPointF(17.5, 6.5), QPointF(6.5, 17.5));
+    }));
+    out.Bitmap(u"CALCPIC_COMMA"_s, Small(24, [](QPainter &p) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(CalcInk);
+        p.drawEllipse(QRectF(9, 11, 6.5, 6.5));
+        QPainterPath tail;
+        tail.moveTo(15.3, 14.5);
+        tail.cubicTo(15.6, 18, 13.5, 20.5, 10, 21.5);
+        tail.lineTo(9.8, 20);
+        tail.cubicTo(11.5, 19, 12.5, 17.5, 12.2, 15.5);
+        tail.closeSubpath();
+        p.drawPath(tail);
+    }));
+    out.Bitmap(u"CALCPIC_CLEAR"_s, CalcLetters(u"C"_s, 17, CalcRedInk));
+    out.Bitmap(u"CALCPIC_MEMCOPY"_s, CalcLetters(u"MC"_s, 12, CalcMemoryInk));
+    out.Bitmap(u"CALCPIC_MEMINSERT"_s, CalcLetters(u"MR"_s, 12, CalcMemoryInk));
+    // "E" ends the calculator: the switch-off sign.
+    out.Bitmap(u"CALCPIC_CLOSE"_s, Small(24, [](QPainter &p) {
+        p.setPen(QPen(CalcRedInk, 2.6, Qt::SolidLine, Qt::RoundCap));
+        p.setBrush(Qt::NoBrush);
+        p.drawArc(QRectF(5, 6, 14, 14), 125 * 16, 290 * 16);
+        p.drawLine(QPointF(12, 3.5), QPointF(12, 12));
+    }));
+}
+
 // Fades from the dark colour to white; the dark part stays wide enough for the white heading
 // that is written over it.
 QImage NavigatorStrip(const QColor &dark, bool incomeArrow)
@@ -681,6 +785,7 @@ void MakeAll(ArtworkWriter &out)
     out.Bitmap(u"CALCBTN_DOWN"_s,
                CalcKey({QColor(0xF0, 0x9A, 0x2A), QColor(0xFD, 0xC8, 0x70), QColor(0x9A, 0x5C, 0x08), true}));
     out.Bitmap(u"CALC_DISPLAY"_s, CalcDisplay());
+    MakeCalculatorPictures(out);
 
     out.Bitmap(u"BTNPIC_HELP"_s, Small(16, [](QPainter &p) {
         QRadialGradient g(QPointF(6, 5), 11);
