@@ -3,6 +3,7 @@
 #include "app/MainPanel.h"
 #include "app/QELListView.h"
 #include "app/RowPainters.h"
+#include "backup/BackupUnit.h"
 #include "controls/ColorRef.h"
 #include "controls/DialogKeyRouter.h"
 #include "controls/MessageBoxes.h"
@@ -171,6 +172,7 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     BuildPanels();
     KeyRouter_ = new TDialogKeyRouter(this);
     FormInfo_ = new TFormInfo(this);
+    FormBackup = new TFormBackup(Settings_, Books_.Paths().DataFolder, Help_, Books_.Paths().HelpFile(), this);
     BuildDialogs();
 
     Timer1_.setInterval(300);
@@ -218,6 +220,7 @@ void TFormQEL::BuildMenu()
     connect(btnRegular, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnRegularClick);
     connect(btnAnalyse, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnAnalyseClick);
     connect(btnDiagram, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnDiagramClick);
+    connect(btnBackup, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnBackupClick);
     connect(btnHelp, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnHelpClick);
     connect(btnInfo, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnInfoClick);
     connect(btnClose, &TOrvoSkinButton::Clicked, this, &QWidget::close);
@@ -528,6 +531,13 @@ void TFormQEL::btnAnalyseClick()
 void TFormQEL::btnDiagramClick()
 {
     ShowPanel(5);
+}
+
+void TFormQEL::btnBackupClick()
+{
+    FormBackup->exec();
+    if (FormBackup->Restored)
+        EndAfterRestore();
 }
 
 void TFormQEL::btnHelpClick()

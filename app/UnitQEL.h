@@ -24,6 +24,7 @@ class CategoryTable;
 class HelpSystem;
 class QLabel;
 class TDialogKeyRouter;
+class TFormBackup;
 class TFormEntryExpend;
 class TFormEntryIncome;
 class TFormEntryRegular;
@@ -119,6 +120,7 @@ private:
     void btnRegularClick();
     void btnAnalyseClick();
     void btnDiagramClick();
+    void btnBackupClick();
     void btnHelpClick();
     void btnInfoClick();
 
@@ -134,6 +136,7 @@ private:
     QTimer Timer1_;
     TDialogKeyRouter *KeyRouter_ = nullptr;
     TFormInfo *FormInfo_ = nullptr;
+    TFormBackup *FormBackup = nullptr;
     TFormNew *FormNew = nullptr;
     TFormEntryIncome *FormEntryIncome = nullptr;
     TFormEntryExpend *FormEntryExpend = nullptr;
