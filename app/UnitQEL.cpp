@@ -480,7 +480,9 @@ void TFormQEL::EndAfterRestore()
     Books_.SetBookChanged(false);
     Books_.SetRegularChanged(false);
     Ending_ = true;
-    close();
+    // An open help window must not keep the program running over the restored files.
+    if (close())
+        QCoreApplication::quit();
 }
 
 void TFormQEL::resizeEvent(QResizeEvent *event)

@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QScreen>
@@ -22,6 +23,7 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
+#include <QTranslator>
 
 #include <tuple>
 
@@ -76,6 +78,29 @@ std::pair<TOrvoSkinCheckBox *, TOrvoSkinCheckBox *> AddChoicePanel(QWidget *page
     };
     return {addBox(booksName, 28, u"Haushaltsbücher"_s), addBox(regularName, 50, u"Regelmäßige Buchungen"_s)};
 }
+
+// Qt's own dialogs in German, while one is open, where Qt's translations are installed.
+class QtGermanTexts
+{
+public:
+    QtGermanTexts()
+    {
+        if (Translator_.load(QLocale(QLocale::German, QLocale::Germany), u"qtbase"_s, u"_"_s,
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            Installed_ = QCoreApplication::installTranslator(&Translator_);
+    }
+    ~QtGermanTexts()
+    {
+        if (Installed_)
+            QCoreApplication::removeTranslator(&Translator_);
+    }
+    QtGermanTexts(const QtGermanTexts &) = delete;
+    QtGermanTexts &operator=(const QtGermanTexts &) = delete;
+
+private:
+    QTranslator Translator_;
+    bool Installed_ = false;
+};
 
 } // namespace
 
@@ -178,13 +203,18 @@ void TFormBackup::Timer1Timer()
 
 QString TFormBackup::ChooseFolder()
 {
+    const QtGermanTexts german;
     QFileDialog dialog(this, u"Verzeichnis wählen..."_s, QDir::homePath());
     dialog.setObjectName(u"FolderDialog"_s);
     dialog.setFileMode(QFileDialog::Directory);
     // Qt's own dialog, folders only; read-only, so that it offers no new folder.
     dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
-    if (auto *newFolder = dialog.findChild<QToolButton *>(u"newFolderButton"_s))
-        newFolder->hide();
+    // Neither a new folder nor a choice of file types belongs in a folder choice.
+    for (const QString &name : {u"newFolderButton"_s, u"fileTypeLabel"_s, u"fileTypeCombo"_s}) {
+        if (auto *widget = dialog.findChild<QWidget *>(name))
+            widget->hide();
+    }
+    dialog.resize(dialog.sizeHint());
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         dialog.move(screen->availableGeometry().center() - dialog.rect().center());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
@@ -196,12 +226,15 @@ void TFormBackup::btnChangeBackupPathClick()
 {
     if (const QString folder = ChooseFolder(); !folder.isEmpty())
         EditBackupPath->setText(folder);
+    // The click gave the folder button the focus; Return must now mean OK, not the folder again.
+    EditBackupPath->setFocus();
 }
 
 void TFormBackup::btnChangeRestorePathClick()
 {
     if (const QString folder = ChooseFolder(); !folder.isEmpty())
         EditRestorePath->setText(folder);
+    EditRestorePath->setFocus();
 }
 
 void TFormBackup::btnHelpClick()

@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev libchm-dev fp-utils
   libbenchmark-dev
   fonts-liberation xvfb xauth
+  qt6-translations-l10n
 )
 
 missing=()
