@@ -112,6 +112,8 @@ TFormBackup::TFormBackup(BackupSettings &settings, QString dataFolder, HelpSyste
     , Help_(help)
     , HelpFile_(std::move(helpFile))
 {
+    // No close box: the window ends through OK, Abbrechen or Escape.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     ImageBanner = AddBanner(40);
 
     PagesBackup = new QTabWidget(this);

@@ -67,7 +67,7 @@ void Finish(benchmark::State &state, const Folders &f)
     state.SetItemsProcessed(state.iterations() * (DemoData::Options{}.Books + 1));
 }
 
-void BM_Backup(benchmark::State &state)
+void Transfer(benchmark::State &state, bool backup)
 {
     Folders &f = TheFolders(static_cast<int>(state.range(0)));
     if (!Prepared(state, f))
@@ -75,7 +75,10 @@ void BM_Backup(benchmark::State &state)
     const BackupEngine engine(f.Data);
     for (auto _ : state) {
         try {
-            engine.Backup(f.Backup, {});
+            if (backup)
+                engine.Backup(f.Backup, {});
+            else
+                engine.Restore(f.Backup, {});
         } catch (const QelError &error) {
             state.SkipWithError(qPrintable(error.Message()));
             return;
@@ -83,23 +86,16 @@ void BM_Backup(benchmark::State &state)
     }
     Finish(state, f);
 }
+
+void BM_Backup(benchmark::State &state)
+{
+    Transfer(state, true);
+}
 BENCHMARK(BM_Backup)->ArgName("memory")->Arg(OnDisk)->Arg(InMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_Restore(benchmark::State &state)
 {
-    Folders &f = TheFolders(static_cast<int>(state.range(0)));
-    if (!Prepared(state, f))
-        return;
-    const BackupEngine engine(f.Data);
-    for (auto _ : state) {
-        try {
-            engine.Restore(f.Backup, {});
-        } catch (const QelError &error) {
-            state.SkipWithError(qPrintable(error.Message()));
-            return;
-        }
-    }
-    Finish(state, f);
+    Transfer(state, false);
 }
 BENCHMARK(BM_Restore)->ArgName("memory")->Arg(OnDisk)->Arg(InMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
