@@ -68,10 +68,12 @@ private slots:
 private:
     // Opens the window with a click on "Datensicherung" and runs the action in it.
     bool InBackupWindow(const std::function<void(QWidget *)> &action);
+    // To the focus of the open dialog, also before the window system has activated it.
     static void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        QWidget *target = QApplication::focusWidget();
-        QTest::keyClick(target ? target : QApplication::activeModalWidget(), key, modifiers);
+        QWidget *window = QApplication::activeModalWidget();
+        QWidget *target = window && window->focusWidget() ? window->focusWidget() : window;
+        QTest::keyClick(target ? target : QApplication::focusWidget(), key, modifiers);
     }
     template<typename T>
     static T *In(QWidget *form, const char *name)
@@ -175,7 +177,6 @@ void TestBackupForm::okFollowsBoxesAndFields()
         QVERIFY(!QFileInfo::exists(Stick() + u"/Sicherung"_s));
         QCOMPARE(Window->Settings().BackupName, u"OrvoHaushalt_Backup"_s);
 
-        // Offscreen, the focus does not come back from the closed question.
         QTest::keyClick(In<QTabWidget>(form, "PagesBackup")->tabBar(), Qt::Key_Tab, Qt::ControlModifier);
         QVERIFY(!okAfterTick()); // no folder to restore from yet
         Key(Qt::Key_Escape);
