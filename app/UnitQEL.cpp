@@ -3,6 +3,7 @@
 #include "app/MainPanel.h"
 #include "app/QELListView.h"
 #include "app/RowPainters.h"
+#include "backup/BackupUnit.h"
 #include "calculator/CalculatorUnit.h"
 #include "controls/ColorRef.h"
 #include "controls/DialogKeyRouter.h"
@@ -172,6 +173,7 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     BuildPanels();
     KeyRouter_ = new TDialogKeyRouter(this);
     FormInfo_ = new TFormInfo(this);
+    FormBackup = new TFormBackup(Settings_, Books_.Paths().DataFolder, Help_, Books_.Paths().HelpFile(), this);
     BuildDialogs();
     // Not modal: the button stays disabled while the calculator is shown, so it opens once.
     FormCalculator = new TFormCalculator(this);
@@ -224,6 +226,7 @@ void TFormQEL::BuildMenu()
     connect(btnRegular, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnRegularClick);
     connect(btnAnalyse, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnAnalyseClick);
     connect(btnDiagram, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnDiagramClick);
+    connect(btnBackup, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnBackupClick);
     connect(btnHelp, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnHelpClick);
     connect(btnInfo, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnInfoClick);
     connect(btnClose, &TOrvoSkinButton::Clicked, this, &QWidget::close);
@@ -483,7 +486,9 @@ void TFormQEL::EndAfterRestore()
     Books_.SetBookChanged(false);
     Books_.SetRegularChanged(false);
     Ending_ = true;
-    close();
+    // An open help window must not keep the program running over the restored files.
+    if (close())
+        QCoreApplication::quit();
 }
 
 void TFormQEL::resizeEvent(QResizeEvent *event)
@@ -534,6 +539,13 @@ void TFormQEL::btnAnalyseClick()
 void TFormQEL::btnDiagramClick()
 {
     ShowPanel(5);
+}
+
+void TFormQEL::btnBackupClick()
+{
+    FormBackup->exec();
+    if (FormBackup->Restored)
+        EndAfterRestore();
 }
 
 void TFormQEL::btnHelpClick()

@@ -25,6 +25,7 @@ class HelpSystem;
 class QLabel;
 class TDialogKeyRouter;
 class TFormCalculator;
+class TFormBackup;
 class TFormEntryExpend;
 class TFormEntryIncome;
 class TFormEntryRegular;
@@ -120,6 +121,7 @@ private:
     void btnRegularClick();
     void btnAnalyseClick();
     void btnDiagramClick();
+    void btnBackupClick();
     void btnHelpClick();
     void btnInfoClick();
 
@@ -135,6 +137,7 @@ private:
     QTimer Timer1_;
     TDialogKeyRouter *KeyRouter_ = nullptr;
     TFormInfo *FormInfo_ = nullptr;
+    TFormBackup *FormBackup = nullptr;
     TFormNew *FormNew = nullptr;
     TFormEntryIncome *FormEntryIncome = nullptr;
     TFormEntryExpend *FormEntryExpend = nullptr;

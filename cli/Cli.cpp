@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include "backup/BackupEngine.h"
 #include "ledger/BookManager.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/FuncUnit.h"
@@ -52,6 +53,10 @@ QString Cli::Usage()
         "  add-regular TAG BETRAG KATEGORIE VERWENDUNG Einnahme|Ausgabe\n"
         "                            eine regelmäßige Buchung anlegen, TAG z. B. 07.\n"
         "  verify                    alle Dateien lesen und unlesbare melden\n"
+        "  backup [--books-only|--regular-only] ORDNER\n"
+        "                            Haushaltsbücher und regelmäßige Buchungen in ORDNER sichern\n"
+        "  restore [--books-only|--regular-only] ORDNER\n"
+        "                            die gesicherten Daten aus ORDNER wieder herstellen\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -99,10 +104,13 @@ int Cli::Run(const QStringList &arguments)
             return AddRegular(args);
         if (command == u"verify" && expect(0, 0))
             return Verify();
+        if ((command == u"backup" || command == u"restore") && expect(1, 2))
+            return BackupOrRestore(command == u"backup", args);
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
-    const QStringList known = QStringLiteral("books show regular categories new add add-regular verify").split(u' ');
+    const QStringList known =
+        QStringLiteral("books show regular categories new add add-regular verify backup restore").split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));
     return UsageError(QStringLiteral("Unbekannter Befehl \"%1\".").arg(command));
@@ -300,6 +308,34 @@ int Cli::Verify()
         return 1;
     }
     Out_ << QStringLiteral("Alle %1 Dateien sind lesbar.").arg(checked) << '\n';
+    return 0;
+}
+
+int Cli::BackupOrRestore(bool backup, const QStringList &args)
+{
+    BackupSelection what;
+    const QString &folder = args.back();
+    if (args.size() == 2) {
+        if (args.front() == u"--books-only")
+            what.Regular = false;
+        else if (args.front() == u"--regular-only")
+            what.Books = false;
+        else
+            return UsageError(QStringLiteral("Unbekannte Option \"%1\".").arg(args.front()));
+    }
+    // An empty name would be the current folder.
+    if (folder.isEmpty() || folder == u"--books-only" || folder == u"--regular-only")
+        return UsageError(QStringLiteral("Zum Befehl \"%1\" fehlt der Ordner.")
+                              .arg(backup ? QStringLiteral("backup") : QStringLiteral("restore")));
+    if (!LockForWriting())
+        return 1;
+    const BackupEngine engine(Paths_.DataFolder);
+    const QString absolute = QDir(folder).absolutePath();
+    if (backup)
+        engine.Backup(absolute, what);
+    else
+        engine.Restore(absolute, what);
+    Out_ << (backup ? BackupEngine::BackupDoneMessage() : BackupEngine::RestoreDoneMessage()) << '\n';
     return 0;
 }
 

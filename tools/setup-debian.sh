@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev
   fonts-liberation xvfb xauth
   dpkg-dev lintian desktop-file-utils appstream
+  qt6-translations-l10n
 )
 
 missing=()

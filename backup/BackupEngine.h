@@ -1,0 +1,53 @@
+#pragma once
+
+#include "backup/FolderTransfer.h"
+
+#include <QString>
+
+// What a backup or restore takes: the month books, Regular.dat, or both.
+struct BackupSelection
+{
+    bool Books = true;
+    bool Regular = true;
+};
+
+// Backup and restore of the data folder's ledger files. Errors throw QelError with the
+// user's message. Whatever fails, the data folder and an earlier backup stay exactly as they
+// were; what succeeds makes the target's selected files exactly those of the source (a
+// backup also drops an old Regular.dat that the data folder no longer has, a restore keeps
+// the data folder's Regular.dat when the backup has none).
+class BackupEngine
+{
+public:
+    // `ops` replaces the file system steps (tests); it must outlive the engine.
+    explicit BackupEngine(QString dataFolder, TransferFileOps *ops = nullptr);
+    BackupEngine(const BackupEngine &) = delete;
+    BackupEngine &operator=(const BackupEngine &) = delete;
+
+    // The backup folder made of the two settings: the path, a separator unless it ends in one,
+    // the name.
+    static QString BackupFolder(const QString &backupPath, const QString &backupName);
+
+    // Copies the selected ledger files of the data folder into the folder, made if missing.
+    void Backup(const QString &backupFolder, BackupSelection what) const;
+    // Copies the selected ledger files of the folder into the data folder.
+    void Restore(const QString &restoreFolder, BackupSelection what) const;
+
+    // Whether two paths name one folder, however they reach it: links, "..", "./", trailing
+    // separators, and letter case where the file system ignores it.
+    static bool SameFolder(const QString &a, const QString &b);
+
+    static QString BackupDoneMessage();  // "Die Datensicherung ist abgeschlossen."
+    static QString RestoreDoneMessage(); // "Das Wiederherstellen der Daten ist abgeschlossen."
+
+private:
+    struct Messages;
+    // The steps both directions share. A backup drops the target's Regular.dat when the source
+    // has none; a restore keeps it.
+    void Transfer(const QString &source, const LedgerFiles &from, const QString &target, BackupSelection what,
+                  bool dropMissingRegular, const Messages &messages) const;
+
+    QString DataFolder_;
+    TransferFileOps OwnOps_;
+    TransferFileOps &Ops_;
+};

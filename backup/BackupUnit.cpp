@@ -1,0 +1,318 @@
+#include "backup/BackupUnit.h"
+
+#include "backup/BackupEngine.h"
+#include "controls/MessageBoxes.h"
+#include "controls/OrvoSkinButton.h"
+#include "controls/OrvoSkinCheckBox.h"
+#include "controls/OrvoSkinPanel.h"
+#include "ledger/QelError.h"
+#include "ledger/Settings.h"
+#include "support/Banner.h"
+#include "support/HelpSystem.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLibraryInfo>
+#include <QLineEdit>
+#include <QScopeGuard>
+#include <QScreen>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QTranslator>
+
+#include <tuple>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int HelpContext = 1007;
+constexpr int MaxNameLength = 255;
+
+QLabel *AddPageLabel(QWidget *page, const QString &text, const QPoint &at)
+{
+    auto *label = new QLabel(text, page);
+    label->move(at);
+    label->adjustSize();
+    return label;
+}
+
+// A read-only path field whose hint always shows its whole text. It takes any length: a
+// chosen folder must never be cut short.
+QLineEdit *AddPathEdit(QWidget *page, const char *name, const QRect &geometry)
+{
+    auto *edit = new QLineEdit(page);
+    edit->setObjectName(QString::fromLatin1(name));
+    edit->setGeometry(geometry);
+    edit->setReadOnly(true);
+    QObject::connect(edit, &QLineEdit::textChanged, edit, [edit](const QString &text) {
+        if (edit->toolTip() != text)
+            edit->setToolTip(text);
+    });
+    return edit;
+}
+
+// The panel with the two check boxes of a page, both checked at first.
+std::pair<TOrvoSkinCheckBox *, TOrvoSkinCheckBox *> AddChoicePanel(QWidget *page, const char *name, int top,
+                                                                   const QString &title, const char *booksName,
+                                                                   const char *regularName)
+{
+    auto *panel = new TOrvoSkinPanel(page);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setGeometry(8, top, 350, 76);
+    panel->SetTitle(title);
+    const auto addBox = [panel](const char *boxName, int boxTop, const QString &caption) {
+        auto *box = new TOrvoSkinCheckBox(panel);
+        box->setObjectName(QString::fromLatin1(boxName));
+        box->move(14, boxTop);
+        box->SetCaption(caption);
+        box->SetCheckSymbol(TCheckSymbol::sCross);
+        box->SetColor(panel->BackColor());
+        box->SetChecked(true);
+        return box;
+    };
+    return {addBox(booksName, 28, u"Haushaltsbücher"_s), addBox(regularName, 50, u"Regelmäßige Buchungen"_s)};
+}
+
+// Qt's own dialogs in German, while one is open, where Qt's translations are installed.
+class QtGermanTexts
+{
+public:
+    QtGermanTexts()
+    {
+        if (Translator_.load(QLocale(QLocale::German, QLocale::Germany), u"qtbase"_s, u"_"_s,
+                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+            Installed_ = QCoreApplication::installTranslator(&Translator_);
+    }
+    ~QtGermanTexts()
+    {
+        if (Installed_)
+            QCoreApplication::removeTranslator(&Translator_);
+    }
+    QtGermanTexts(const QtGermanTexts &) = delete;
+    QtGermanTexts &operator=(const QtGermanTexts &) = delete;
+
+private:
+    QTranslator Translator_;
+    bool Installed_ = false;
+};
+
+} // namespace
+
+TFormBackup::TFormBackup(BackupSettings &settings, QString dataFolder, HelpSystem &help, QString helpFile,
+                         QWidget *parent)
+    : TDialogFrame(parent, u"FormBackup"_s, u"Datensicherung"_s, {394, 341})
+    , Settings_(settings)
+    , DataFolder_(std::move(dataFolder))
+    , Help_(help)
+    , HelpFile_(std::move(helpFile))
+{
+    // No close box: the window ends through OK, Abbrechen or Escape.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    ImageBanner = AddBanner(40);
+
+    PagesBackup = new QTabWidget(this);
+    PagesBackup->setObjectName(u"PagesBackup"_s);
+    PagesBackup->setGeometry(8, 48, 378, 241);
+    auto *backupPage = new QWidget;
+    backupPage->setObjectName(u"TabBackup"_s);
+    auto *restorePage = new QWidget;
+    restorePage->setObjectName(u"TabRestore"_s);
+    PagesBackup->addTab(backupPage, style()->standardIcon(QStyle::SP_DialogSaveButton), u"Daten sichern"_s);
+    PagesBackup->addTab(restorePage, style()->standardIcon(QStyle::SP_BrowserReload), u"Daten wieder herstellen"_s);
+
+    const auto folderButton = [this](const char *name, QWidget *page) {
+        TOrvoSkinButton *button = AddPictureButton(name, {337, 26, 21, 21}, u"BTNPIC_FOLDER"_s,
+                                                   u"Verzeichnis wählen"_s, TSkinHotKey::None);
+        button->setParent(page);
+        button->show();
+        return button;
+    };
+    AddPageLabel(backupPage, u"Verzeichnis für die Datensicherung:"_s, {8, 10});
+    EditBackupPath = AddPathEdit(backupPage, "EditBackupPath", {8, 26, 325, 21});
+    btnChangeBackupPath = folderButton("btnChangeBackupPath", backupPage);
+    AddPageLabel(backupPage, u"Name der Datensicherung:"_s, {8, 56});
+    EditBackupName = new QLineEdit(BackupSettings::DefaultBackupName(), backupPage);
+    EditBackupName->setObjectName(u"EditBackupName"_s);
+    EditBackupName->setGeometry(8, 72, 350, 21);
+    EditBackupName->setMaxLength(MaxNameLength);
+    std::tie(rbCheckBackBooks, rbCheckBackRegular) = AddChoicePanel(
+        backupPage, "PanelBackup", 106, u"Folgende Daten sichern"_s, "rbCheckBackBooks", "rbCheckBackRegular");
+
+    AddPageLabel(restorePage, u"Verzeichnis der gesicherten Daten:"_s, {8, 10});
+    EditRestorePath = AddPathEdit(restorePage, "EditRestorePath", {8, 26, 325, 21});
+    btnChangeRestorePath = folderButton("btnChangeRestorePath", restorePage);
+    std::tie(rbCheckRestBooks, rbCheckRestRegular) =
+        AddChoicePanel(restorePage, "PanelRestore", 60, u"Folgende Daten wieder herstellen"_s, "rbCheckRestBooks",
+                       "rbCheckRestRegular");
+
+    QWidget *bar = AddButtonBar();
+    btnHelp = AddHelpButton(bar);
+    std::tie(btnOK, btnCancel) = AddOkCancel(bar, 152);
+
+    Timer1 = new QTimer(this);
+    Timer1->setInterval(300);
+
+    connect(Timer1, &QTimer::timeout, this, &TFormBackup::Timer1Timer);
+    connect(btnChangeBackupPath, &TOrvoSkinButton::Clicked, this, &TFormBackup::btnChangeBackupPathClick);
+    connect(btnChangeRestorePath, &TOrvoSkinButton::Clicked, this, &TFormBackup::btnChangeRestorePathClick);
+    connect(btnHelp, &TOrvoSkinButton::Clicked, this, &TFormBackup::btnHelpClick);
+    connect(btnOK, &TOrvoSkinButton::Clicked, this, &TFormBackup::btnOKClick);
+    connect(btnCancel, &TOrvoSkinButton::Clicked, this, &TFormBackup::btnCancelClick);
+}
+
+void TFormBackup::FormShow()
+{
+    CentreOnScreen();
+    ShowBanner(ImageBanner, u"BAN_BACKUP"_s);
+    EditBackupPath->setText(Settings_.BackupPath);
+    EditBackupName->setText(Settings_.BackupName);
+    // The last backup is the likely one to restore; with a setting blank the field keeps
+    // what it had.
+    if (!Settings_.BackupPath.trimmed().isEmpty() && !Settings_.BackupName.trimmed().isEmpty()) {
+        const QString folder = BackupEngine::BackupFolder(Settings_.BackupPath, Settings_.BackupName);
+        EditRestorePath->setText(QFileInfo(folder).isDir() ? folder : QString());
+    }
+    Restored = false;
+    // The page tabs first: the arrow keys choose the page, Tab leads into it.
+    PagesBackup->setFocus();
+    // Judged at once, so that a quick Return cannot act on what the last showing left enabled.
+    Timer1Timer();
+    Timer1->start();
+}
+
+void TFormBackup::FormClose()
+{
+    Timer1->stop();
+    DropBanner(ImageBanner);
+}
+
+void TFormBackup::Timer1Timer()
+{
+    if (PagesBackup->currentIndex() == 0) {
+        btnOK->SetEnabled((rbCheckBackBooks->Checked() || rbCheckBackRegular->Checked())
+                          && !EditBackupPath->text().isEmpty() && !EditBackupName->text().isEmpty());
+    } else {
+        btnOK->SetEnabled((rbCheckRestBooks->Checked() || rbCheckRestRegular->Checked())
+                          && !EditRestorePath->text().isEmpty());
+    }
+}
+
+QString TFormBackup::ChooseFolder()
+{
+    const QtGermanTexts german;
+    QFileDialog dialog(this, u"Verzeichnis wählen..."_s, QDir::homePath());
+    dialog.setObjectName(u"FolderDialog"_s);
+    dialog.setFileMode(QFileDialog::Directory);
+    // Qt's own dialog, folders only; read-only, so that it offers no new folder.
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
+    // Neither a new folder nor a choice of file types belongs in a folder choice.
+    for (const QString &name : {u"newFolderButton"_s, u"fileTypeLabel"_s, u"fileTypeCombo"_s}) {
+        if (auto *widget = dialog.findChild<QWidget *>(name))
+            widget->hide();
+    }
+    dialog.resize(dialog.sizeHint());
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
+}
+
+void TFormBackup::btnChangeBackupPathClick()
+{
+    if (const QString folder = ChooseFolder(); !folder.isEmpty())
+        EditBackupPath->setText(folder);
+    // The click gave the folder button the focus; Return must now mean OK, not the folder again.
+    EditBackupPath->setFocus();
+}
+
+void TFormBackup::btnChangeRestorePathClick()
+{
+    if (const QString folder = ChooseFolder(); !folder.isEmpty())
+        EditRestorePath->setText(folder);
+    EditRestorePath->setFocus();
+}
+
+void TFormBackup::btnHelpClick()
+{
+    Help_.HHHelpContext(HelpFile_, HelpContext);
+}
+
+void TFormBackup::btnCancelClick()
+{
+    reject();
+}
+
+void TFormBackup::btnOKClick()
+{
+    // The boxes and fields may have changed since the last tick.
+    Timer1Timer();
+    if (!btnOK->Enabled())
+        return;
+    if (PagesBackup->currentIndex() == 0)
+        RunBackup();
+    else
+        RunRestore();
+}
+
+bool TFormBackup::Confirm(const QString &head, const QString &question, bool books, bool regular)
+{
+    QString list;
+    if (books)
+        list = u"- Haushaltsbücher"_s;
+    if (regular)
+        list += u"\n- Regelmäßige Buchungen"_s;
+    return AskOkCancel(this, head + u"\n\n"_s + list + u"\n\n"_s + question);
+}
+
+void TFormBackup::ShowFailure(const QString &message)
+{
+    QApplication::beep();
+    ShowError(this, message);
+}
+
+void TFormBackup::RunBackup()
+{
+    const BackupSelection what{rbCheckBackBooks->Checked(), rbCheckBackRegular->Checked()};
+    if (!Confirm(u"Folgende Daten werden gesichert:"_s, u"Datensicherung jetzt starten?"_s, what.Books, what.Regular))
+        return;
+    // Kept even when the backup fails.
+    Settings_.BackupPath = EditBackupPath->text();
+    Settings_.BackupName = EditBackupName->text();
+    try {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        BackupEngine(DataFolder_).Backup(BackupEngine::BackupFolder(Settings_.BackupPath, Settings_.BackupName), what);
+    } catch (const QelError &error) {
+        ShowFailure(error.Message());
+        return;
+    }
+    ShowInformation(this, BackupEngine::BackupDoneMessage());
+    accept();
+}
+
+void TFormBackup::RunRestore()
+{
+    const BackupSelection what{rbCheckRestBooks->Checked(), rbCheckRestRegular->Checked()};
+    if (!Confirm(u"Folgende Daten werden wieder hergestellt:"_s, u"Wiederherstellung jetzt starten?"_s, what.Books,
+                 what.Regular))
+        return;
+    try {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
+        BackupEngine(DataFolder_).Restore(EditRestorePath->text(), what);
+    } catch (const QelError &error) {
+        ShowFailure(error.Message());
+        return;
+    }
+    ShowInformation(this, BackupEngine::RestoreDoneMessage()
+                              + u"\nZur Datenübernahme muss das Programm neu gestartet werden!"_s);
+    Restored = true;
+    accept();
+}

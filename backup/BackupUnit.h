@@ -1,0 +1,62 @@
+#pragma once
+
+#include "dialogs/DialogFrame.h"
+
+struct BackupSettings;
+class QTabWidget;
+class QTimer;
+class TOrvoSkinCheckBox;
+
+// The backup window ("Datensicherung"): page 0 backs the data folder up into the folder made
+// of BackupPath and BackupName, page 1 restores it from a folder the user picks. The settings
+// are the main window's; a backup stores the two fields in them. After a successful restore
+// Restored is true and the program must end without writing its lists over the restored files.
+class TFormBackup : public TDialogFrame
+{
+    Q_OBJECT
+
+public:
+    TFormBackup(BackupSettings &settings, QString dataFolder, HelpSystem &help, QString helpFile,
+                QWidget *parent = nullptr);
+
+    bool Restored = false;
+
+    void Timer1Timer();
+
+private:
+    void FormShow() override;
+    void FormClose() override;
+    void btnChangeBackupPathClick();
+    void btnChangeRestorePathClick();
+    void btnHelpClick();
+    void btnOKClick();
+    void btnCancelClick();
+    void RunBackup();
+    void RunRestore();
+    // Qt's own folder dialog; the chosen folder, or nothing when cancelled.
+    QString ChooseFolder();
+    // The question before either run, listing what the page's boxes select.
+    bool Confirm(const QString &head, const QString &question, bool books, bool regular);
+    void ShowFailure(const QString &message);
+
+    BackupSettings &Settings_;
+    QString DataFolder_;
+    HelpSystem &Help_;
+    QString HelpFile_;
+
+    QLabel *ImageBanner = nullptr;
+    QTabWidget *PagesBackup = nullptr;
+    QLineEdit *EditBackupPath = nullptr;
+    TOrvoSkinButton *btnChangeBackupPath = nullptr;
+    QLineEdit *EditBackupName = nullptr;
+    TOrvoSkinCheckBox *rbCheckBackBooks = nullptr;
+    TOrvoSkinCheckBox *rbCheckBackRegular = nullptr;
+    QLineEdit *EditRestorePath = nullptr;
+    TOrvoSkinButton *btnChangeRestorePath = nullptr;
+    TOrvoSkinCheckBox *rbCheckRestBooks = nullptr;
+    TOrvoSkinCheckBox *rbCheckRestRegular = nullptr;
+    TOrvoSkinButton *btnHelp = nullptr;
+    TOrvoSkinButton *btnOK = nullptr;
+    TOrvoSkinButton *btnCancel = nullptr;
+    QTimer *Timer1 = nullptr;
+};

@@ -1,0 +1,438 @@
+#include "backup/BackupEngine.h"
+#include "backup/FolderTransfer.h"
+#include "ledger/InstanceLock.h"
+#include "ledger/QelError.h"
+
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+using namespace Qt::StringLiterals;
+using Files = QMap<QString, QByteArray>;
+
+namespace {
+
+const QString Causes = u"\n\nMögliche Ursachen:\n- Kein Datenträger vorhanden\n- Datenträger ist schreibgeschützt\n"
+                       u"- Es fehlen die nötigen Zugriffsrechte"_s;
+const QString Identical = u"Das Backup- und Datenverzeichnis dürfen nicht identisch sein!"_s;
+const QString BackupCopy = u"Fehler beim Kopieren der Sicherungsdaten!"_s + Causes;
+const QString BackupRemove = u"Fehler beim Entfernen alter Sicherungsdaten!"_s + Causes;
+const QString RestoreCopy = u"Fehler beim Wiederherstellen der Sicherungsdaten!"_s + Causes;
+const QString RestoreRemove = u"Fehler beim Entfernen vorhandener Daten!"_s + Causes;
+
+const QString March = u"März 2008.qel"_s;
+const QString January = u"Januar 2008.qel"_s;
+const QString December = u"Dezember 2007.qel"_s;
+const QString Regular = u"Regular.dat"_s;
+
+// What the program keeps beside the books; a transfer must neither copy nor touch it.
+Files Beside(const QByteArray &mark)
+{
+    return {{u"Januar 2008.qel.AbC123"_s, mark}, {u"Mai 2008.qel.defekt"_s, mark}, {u"Mai 2008.qel.defekt-2"_s, mark},
+            {u"Regular.dat.Xy12Ab"_s, mark},     {u"Notizen.txt"_s, mark},         {u"Archiv.qel/"_s, {}},
+            {u"Archiv.qel/Alt.qel"_s, mark}};
+}
+
+Files operator+(Files a, const Files &b)
+{
+    a.insert(b);
+    return a;
+}
+
+// Every file below the folder with its bytes, and every folder as "name/".
+Files Snapshot(const QString &folder)
+{
+    Files files;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        const QString name = QDir(folder).relativeFilePath(path);
+        QFile file(path);
+        if (it.fileInfo().isDir())
+            files.insert(name + u'/', {});
+        else if (file.open(QIODevice::ReadOnly))
+            files.insert(name, file.readAll());
+        else
+            files.insert(name, "<unreadable>");
+    }
+    return files;
+}
+
+void Write(const QString &folder, const Files &files)
+{
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        QFile file(folder + u'/' + it.key());
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        if (it.key().endsWith(u'/'))
+            continue;
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(it.value());
+    }
+}
+
+QString Failure(const std::function<void()> &action)
+{
+    try {
+        action();
+    } catch (const QelError &error) {
+        return error.Message();
+    }
+    return {};
+}
+
+// Fails the chosen calls of one step; every other call goes through.
+class FailingOps : public TransferFileOps
+{
+public:
+    FailingOps(QString step, QList<int> calls)
+        : Step_(std::move(step))
+        , Calls_(std::move(calls))
+    {
+    }
+    bool Copy(const QString &from, const QString &to) override { return Pass(u"Copy") && TransferFileOps::Copy(from, to); }
+    bool Move(const QString &from, const QString &to) override { return Pass(u"Move") && TransferFileOps::Move(from, to); }
+    bool Flush(int folder) override { return Pass(u"Flush") && TransferFileOps::Flush(folder); }
+
+private:
+    bool Pass(QStringView step) { return step != Step_ || !Calls_.contains(++Count_); }
+    QString Step_;
+    QList<int> Calls_;
+    int Count_ = 0;
+};
+
+} // namespace
+
+class TestBackup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void backupIntoNewFolderAndRestore();
+    void transfers_data();
+    void transfers();
+    void refusals_data();
+    void refusals();
+    void faultsChangeNothing_data();
+    void faultsChangeNothing();
+    void readOnlyAndFullDisks();
+    void tenThousandBooks();
+    void commandLine();
+
+private:
+    QString Path(const QString &name) const { return Home->filePath(name); }
+    bool Mount(const QStringList &args);
+    static void RunEngine(const QString &op, const QString &data, const QString &folder, BackupSelection what,
+                          TransferFileOps *ops = nullptr);
+
+    std::unique_ptr<QTemporaryDir> Home;
+    QStringList Mounts;
+};
+
+void TestBackup::init()
+{
+    Home = std::make_unique<QTemporaryDir>();
+}
+
+void TestBackup::cleanup()
+{
+    while (!Mounts.isEmpty())
+        QProcess::execute(u"umount"_s, {Mounts.takeLast()});
+    Home.reset();
+}
+
+bool TestBackup::Mount(const QStringList &args)
+{
+    if (QProcess::execute(u"mount"_s, args) != 0)
+        return false;
+    if (!Mounts.contains(args.last()))
+        Mounts.append(args.last());
+    return true;
+}
+
+void TestBackup::RunEngine(const QString &op, const QString &data, const QString &folder, BackupSelection what,
+                           TransferFileOps *ops)
+{
+    const BackupEngine engine(data, ops);
+    if (op == u"backup")
+        engine.Backup(folder, what);
+    else
+        engine.Restore(folder, what);
+}
+
+void TestBackup::backupIntoNewFolderAndRestore()
+{
+    const QString data = Path(u"Dokumente/Daten"_s);
+    Write(data, Beside("D") + Files{{March, "A"}, {January, "B"}, {Regular, "R"}});
+    QVERIFY(QFile::setPermissions(data + u'/' + January, QFileDevice::ReadOwner | QFileDevice::ReadGroup));
+    const QDateTime changed(QDate(2008, 3, 31), QTime(23, 59, 58));
+    QFile march(data + u'/' + March);
+    QVERIFY(march.open(QIODevice::ReadWrite) && march.setFileTime(changed, QFileDevice::FileModificationTime));
+    march.close();
+
+    // The folder and its parents are made; the copies keep time and permissions.
+    const QString folder = BackupEngine::BackupFolder(Path(u"USB Stick/Sicherung"_s), u"OrvoHaushalt_Backup"_s);
+    QCOMPARE(folder, Path(u"USB Stick/Sicherung/OrvoHaushalt_Backup"_s));
+    BackupEngine(data).Backup(folder, {});
+    QCOMPARE(Snapshot(folder), (Files{{March, "A"}, {January, "B"}, {Regular, "R"}}));
+    QCOMPARE(QFileInfo(folder + u'/' + March).lastModified(), changed);
+    QCOMPARE(QFileInfo(folder + u'/' + January).permissions(), QFileInfo(data + u'/' + January).permissions());
+
+    QVERIFY(QFile::remove(data + u'/' + March));
+    Write(data, {{December, "neu"}, {Regular, "R2"}});
+    BackupEngine(data).Restore(folder, {});
+    QCOMPARE(Snapshot(data), (Beside("D") + Files{{March, "A"}, {January, "B"}, {Regular, "R"}}));
+}
+
+void TestBackup::transfers_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<bool>("books");
+    QTest::addColumn<bool>("regular");
+    QTest::addColumn<Files>("source");
+    QTest::addColumn<Files>("target");
+    QTest::addColumn<Files>("expected");
+    const Files data{{March, "A2"}, {January, "B2"}, {Regular, "R2"}};
+    const Files backup{{January, "B1"}, {December, "C1"}, {Regular, "R1"}};
+    QTest::newRow("backup replaces the old one") << u"backup"_s << true << true << data << backup << data;
+    QTest::newRow("backup books") << u"backup"_s << true << false << data << backup
+                                  << Files{{March, "A2"}, {January, "B2"}, {Regular, "R1"}};
+    QTest::newRow("backup regular") << u"backup"_s << false << true << data << backup
+                                    << Files{{January, "B1"}, {December, "C1"}, {Regular, "R2"}};
+    QTest::newRow("backup drops a Regular.dat gone since") << u"backup"_s << true << true << Files{{March, "A2"}}
+                                                           << backup << Files{{March, "A2"}};
+    QTest::newRow("restore") << u"restore"_s << true << true << backup << data << backup;
+    QTest::newRow("restore keeps Regular.dat the backup lacks")
+        << u"restore"_s << true << true << Files{{December, "C1"}} << data << Files{{December, "C1"}, {Regular, "R2"}};
+    QTest::newRow("restore books") << u"restore"_s << true << false << backup << data
+                                   << Files{{January, "B1"}, {December, "C1"}, {Regular, "R2"}};
+    QTest::newRow("restore regular") << u"restore"_s << false << true << backup << data
+                                     << Files{{March, "A2"}, {January, "B2"}, {Regular, "R1"}};
+}
+
+void TestBackup::transfers()
+{
+    QFETCH(QString, op);
+    QFETCH(bool, books);
+    QFETCH(bool, regular);
+    QFETCH(Files, source);
+    QFETCH(Files, target);
+    QFETCH(Files, expected);
+    Write(Path(u"Quelle"_s), Beside("Q") + source);
+    Write(Path(u"Ziel"_s), Beside("Z") + target);
+    const bool backup = op == u"backup";
+    RunEngine(op, Path(backup ? u"Quelle"_s : u"Ziel"_s), Path(backup ? u"Ziel"_s : u"Quelle"_s), {books, regular});
+    QCOMPARE(Snapshot(Path(u"Ziel"_s)), Beside("Z") + expected);
+    QCOMPARE(Snapshot(Path(u"Quelle"_s)), Beside("Q") + source);
+}
+
+void TestBackup::refusals_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QString>("data");
+    QTest::addColumn<QString>("folder");
+    QTest::addColumn<bool>("regularOnly");
+    QTest::addColumn<QString>("message");
+    const QString nothingToRestore = u"Im Backupverzeichnis wurden keine gesicherten Daten gefunden!"_s;
+    for (const QString &same : {u"Daten"_s, u"Daten/"_s, u"Sicherung/../Daten"_s, u"./Daten/."_s, u"Verweis"_s}) {
+        QTest::addRow("backup into %s", qPrintable(same)) << u"backup"_s << u"Daten"_s << same << false << Identical;
+        QTest::addRow("restore from %s", qPrintable(same)) << u"restore"_s << u"Daten"_s << same << false << Identical;
+    }
+    QTest::newRow("backup from nowhere") << u"backup"_s << u"Fehlt"_s << u"Sicherung"_s << false
+                                         << u"Datenverzeichnis wurde nicht gefunden!"_s;
+    QTest::newRow("backup of nothing") << u"backup"_s << u"Leer"_s << u"Neu"_s << false
+                                       << u"Im Datenverzeichnis wurden keine Daten zum Sichern gefunden!"_s;
+    QTest::newRow("backup without books over books")
+        << u"backup"_s << u"NurRegular"_s << u"Sicherung"_s << false
+        << u"Im Datenverzeichnis wurden keine Haushaltsbücher gefunden!\n\n"
+           u"Die Datensicherung würde alle gesicherten Haushaltsbücher entfernen."_s;
+    QTest::newRow("restore from nowhere") << u"restore"_s << u"Daten"_s << u"Fehlt"_s << false
+                                          << u"Backupverzeichnis wurde nicht gefunden!"_s;
+    QTest::newRow("restore from the parent") << u"restore"_s << u"Daten"_s << u"."_s << false << nothingToRestore;
+    QTest::newRow("restore of a missing Regular.dat") << u"restore"_s << u"Daten"_s << u"Sicherung"_s << true
+                                                      << nothingToRestore;
+    QTest::newRow("restore without books over books")
+        << u"restore"_s << u"Daten"_s << u"NurRegular"_s << false
+        << u"Im Backupverzeichnis wurden keine Haushaltsbücher gefunden!\n\n"
+           u"Die Wiederherstellung würde alle vorhandenen Haushaltsbücher entfernen."_s;
+}
+
+void TestBackup::refusals()
+{
+    QFETCH(QString, op);
+    QFETCH(QString, data);
+    QFETCH(QString, folder);
+    QFETCH(bool, regularOnly);
+    QFETCH(QString, message);
+    Write(Path(u"Daten"_s), Beside("D") + Files{{March, "A"}, {Regular, "R"}});
+    Write(Path(u"Sicherung"_s), Files{{January, "B"}});
+    Write(Path(u"NurRegular"_s), Files{{Regular, "R1"}});
+    QVERIFY(QDir().mkpath(Path(u"Leer"_s)));
+    QVERIFY(QFile::link(Path(u"Daten"_s), Path(u"Verweis"_s)));
+    const Files before = Snapshot(Home->path());
+    QCOMPARE(Failure([&] { RunEngine(op, Path(data), Path(folder), {!regularOnly, true}); }), message);
+    QCOMPARE(Snapshot(Home->path()), before);
+}
+
+void TestBackup::faultsChangeNothing_data()
+{
+    QTest::addColumn<QString>("op");
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QList<int>>("calls");
+    QTest::addColumn<QString>("message");
+    // Three copies, three old files moved out (Januar, Dezember, Regular.dat), three moved in.
+    const struct
+    {
+        const char *Op;
+        QString Copy;
+        QString Remove;
+    } ops[] = {{"backup", BackupCopy, BackupRemove}, {"restore", RestoreCopy, RestoreRemove}};
+    for (const auto &o : ops) {
+        const QString op = QString::fromLatin1(o.Op);
+        QTest::addRow("%s: first copy", o.Op) << op << u"Copy"_s << QList<int>{1} << o.Copy;
+        QTest::addRow("%s: last copy", o.Op) << op << u"Copy"_s << QList<int>{3} << o.Copy;
+        QTest::addRow("%s: flush", o.Op) << op << u"Flush"_s << QList<int>{1} << o.Copy;
+        QTest::addRow("%s: first move out", o.Op) << op << u"Move"_s << QList<int>{1} << o.Remove;
+        QTest::addRow("%s: last move in", o.Op) << op << u"Move"_s << QList<int>{6} << o.Remove;
+        // Putting back fails too: the old file waits in the staging folder.
+        QTest::addRow("%s: undo fails", o.Op) << op << u"Move"_s << QList<int>{4, 5} << o.Remove;
+    }
+}
+
+void TestBackup::faultsChangeNothing()
+{
+    QFETCH(QString, op);
+    QFETCH(QString, step);
+    QFETCH(QList<int>, calls);
+    QFETCH(QString, message);
+    Write(Path(u"Daten"_s), Beside("D") + Files{{March, "A"}, {January, "B"}, {Regular, "R"}});
+    Write(Path(u"Sicherung"_s), Files{{January, "B1"}, {December, "C1"}, {Regular, "R1"}});
+    const Files before = Snapshot(Home->path());
+    FailingOps failing(step, calls);
+    QCOMPARE(Failure([&] { RunEngine(op, Path(u"Daten"_s), Path(u"Sicherung"_s), {}, &failing); }), message);
+    if (calls.size() > 1) {
+        // What could not be put back waits in the staging folder instead of being lost.
+        const QDir target(Path(op == u"backup" ? u"Sicherung"_s : u"Daten"_s));
+        const QStringList staging = target.entryList({u".Haushaltsbuch-Sicherung-*"_s}, QDir::Dirs | QDir::Hidden);
+        QCOMPARE(staging.size(), 1);
+        const QDir kept(target.filePath(staging.first() + u"/alt"_s));
+        const QStringList names = kept.entryList(QDir::Files);
+        QCOMPARE(names.size(), 1);
+        QVERIFY(QFile::rename(kept.filePath(names.first()), target.filePath(names.first())));
+        QVERIFY(QDir(target.filePath(staging.first())).removeRecursively());
+    }
+    QCOMPARE(Snapshot(Home->path()), before);
+}
+
+void TestBackup::readOnlyAndFullDisks()
+{
+    const QString data = Path(u"Daten"_s);
+    const QString stick = Path(u"usb"_s);
+    const QString folder = stick + u"/OrvoHaushalt_Backup"_s;
+    Files books{{Regular, "R"}};
+    for (int i = 0; i < 60; ++i)
+        books.insert(u"Buch %1.qel"_s.arg(i), QByteArray(8192, char('a' + i % 26)));
+    Write(data, books);
+    const auto backup = [&](const QString &into) { return Failure([&] { BackupEngine(data).Backup(into, {}); }); };
+
+    // Root reads every file; for anyone else an unreadable book fails the backup.
+    if (::geteuid() != 0) {
+        Write(Path(u"alt"_s), {{January, "B1"}});
+        QVERIFY(QFile::setPermissions(data + u"/Buch 7.qel"_s, {}));
+        QCOMPARE(backup(Path(u"alt"_s)), BackupCopy);
+        QCOMPARE(Snapshot(Path(u"alt"_s)), (Files{{January, "B1"}}));
+        QVERIFY(QFile::setPermissions(data + u"/Buch 7.qel"_s, QFileDevice::ReadOwner | QFileDevice::WriteOwner));
+    }
+
+    QVERIFY(QDir().mkpath(stick));
+    if (!Mount({u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=256k"_s, u"tmpfs"_s, stick}))
+        QSKIP("mounting needs root here");
+    Write(folder, {{January, "B1"}, {Regular, "R1"}});
+    const Files stickBefore = Snapshot(stick);
+
+    // Full midway: 480 KiB of books into 256 KiB.
+    QCOMPARE(backup(folder), BackupCopy);
+    QCOMPARE(Snapshot(stick), stickBefore);
+
+    // Read-only: the old backup cannot be replaced, no folder can be made.
+    QVERIFY(Mount({u"-o"_s, u"remount,ro"_s, stick}));
+    QCOMPARE(backup(folder), BackupCopy);
+    QCOMPARE(backup(stick + u"/Neu"_s), u"Verzeichnis für die Datensicherung konnte nicht angelegt werden!"_s + Causes);
+    QCOMPARE(Snapshot(stick), stickBefore);
+
+    // A bind mount reaches the data folder by another path.
+    const QString bound = Path(u"Daten2"_s);
+    QVERIFY(QDir().mkpath(bound) && Mount({u"--bind"_s, data, bound}));
+    QCOMPARE(backup(bound), Identical);
+    QCOMPARE(Failure([&] { BackupEngine(data).Restore(bound, {}); }), Identical);
+    QCOMPARE(Snapshot(data), books);
+}
+
+void TestBackup::tenThousandBooks()
+{
+    // In memory where there is a tmpfs: creating files is slow on a busy, churned disk. Empty
+    // files take no room there.
+    const QTemporaryDir shm(u"/dev/shm/tst_backup-XXXXXX"_s);
+    const QString root = shm.isValid() ? shm.path() : Home->path();
+    const QString data = root + u"/Daten"_s;
+    Files books;
+    for (int i = 0; i < 10000; ++i)
+        books.insert(u"Buch %1 äö.qel"_s.arg(i), {});
+    Write(data, books);
+    BackupEngine(data).Backup(root + u"/Sicherung"_s, {});
+    for (int i = 0; i < 10000; i += 2)
+        QVERIFY(QFile::remove(data + u"/Buch %1 äö.qel"_s.arg(i)));
+    BackupEngine(data).Restore(root + u"/Sicherung"_s, {});
+    QCOMPARE(Snapshot(data), books);
+}
+
+void TestBackup::commandLine()
+{
+    const QString data = Path(u"Daten"_s);
+    Write(data, {{March, "A"}, {Regular, "R"}});
+    QVERIFY(QDir().mkpath(Path(u"run"_s)));
+    QVERIFY(QFile::setPermissions(Path(u"run"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    const auto run = [&](const QStringList &args) {
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"HOME"_s, Home->path());
+        env.insert(u"XDG_RUNTIME_DIR"_s, Path(u"run"_s));
+        cli.setProcessEnvironment(env);
+        cli.setWorkingDirectory(Home->path());
+        cli.start(QStringLiteral(QEL_CLI_PATH), QStringList{u"--data-dir"_s, data} + args);
+        if (!cli.waitForFinished(60000))
+            qFatal("haushaltsbuch-cli did not finish");
+        return std::tuple{cli.exitCode(), QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError())};
+    };
+    // A relative folder is taken from where the command runs.
+    QCOMPARE(run({u"backup"_s, u"--books-only"_s, u"USB/Sicherung"_s}),
+             std::tuple(0, u"Die Datensicherung ist abgeschlossen.\n"_s));
+    QCOMPARE(Snapshot(Path(u"USB/Sicherung"_s)), (Files{{March, "A"}}));
+    QCOMPARE(run({u"backup"_s, data + u"/"_s}), std::tuple(1, Identical + u'\n'));
+
+    Write(data, {{March, "A2"}, {Regular, "R2"}});
+    InstanceLock program(Path(u"run/Haushaltsbuch.lock"_s));
+    QVERIFY(program.TryLock());
+    const auto [status, output] = run({u"restore"_s, Path(u"USB/Sicherung"_s)});
+    QCOMPARE(status, 1);
+    QVERIFY2(output.contains(u"läuft gerade"_s), qPrintable(output));
+    program.Unlock();
+    QCOMPARE(run({u"restore"_s, u"--regular-only"_s, Path(u"USB/Sicherung"_s)}),
+             std::tuple(1, u"Im Backupverzeichnis wurden keine gesicherten Daten gefunden!\n"_s));
+    QCOMPARE(run({u"restore"_s, Path(u"USB/Sicherung"_s)}),
+             std::tuple(0, u"Das Wiederherstellen der Daten ist abgeschlossen.\n"_s));
+    QCOMPARE(Snapshot(data), (Files{{March, "A"}, {Regular, "R2"}}));
+
+    for (const QStringList &wrong : {QStringList{u"backup"_s}, QStringList{u"backup"_s, u"--books-only"_s},
+                                     QStringList{u"restore"_s, u"--all"_s, u"x"_s}, QStringList{u"backup"_s, QString()}})
+        QCOMPARE(std::get<0>(run(wrong)), 2);
+}
+
+QTEST_GUILESS_MAIN(TestBackup)
+#include "tst_backup.moc"
