@@ -12,8 +12,8 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QInputMethodEvent>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>

@@ -3,7 +3,6 @@
 #include "ledger/BookingList.h"
 #include "ledger/ComponentStream.h"
 #include "ledger/QelError.h"
-
 #include "ledger/Win1252.h"
 
 #include <QDir>
@@ -234,9 +233,10 @@ QStringList UndecodableBookFiles(const QString &folder)
 
 QString UndecodableNameMessage(const QString &win1252Name)
 {
-    return QStringLiteral("Der Name der Datei \"%1\" im Datenordner ist nicht in UTF-8 geschrieben (vermutlich "
-                          "Windows-1252). Das Haushaltsbuch kann sie deshalb nicht öffnen. Bitte benennen Sie "
-                          "die Datei in \"%1\" um, damit das Haushaltsbuch sie anzeigt.")
+    return QStringLiteral("Der Name der Datei \"%1\" im Datenordner ist in einer älteren Zeichenkodierung "
+                          "gespeichert (vermutlich Windows-1252, nicht UTF-8). Das Haushaltsbuch kann sie deshalb "
+                          "nicht öffnen. Bitte geben Sie der Datei den Namen \"%1\" neu, zum Beispiel im "
+                          "Dateimanager; danach zeigt das Haushaltsbuch sie an.")
         .arg(win1252Name);
 }
 

@@ -445,7 +445,7 @@ void TestBookManager::scanNamesBooksThatAreNotUtf8()
     std::fclose(old);
     const QStringList errors = Books->ScanBooks();
     QCOMPARE(errors.size(), 1);
-    QVERIFY2(errors.front().startsWith(u"Der Name der Datei \"März 2008.qel\" im Datenordner ist nicht in UTF-8"_s),
+    QVERIFY2(errors.front().startsWith(u"Der Name der Datei \"März 2008.qel\" im Datenordner ist in einer älteren Zeichenkodierung"_s),
              qPrintable(errors.front()));
     QCOMPARE(BookNames(), QStringList{u"Mai 2008"_s});
 }
