@@ -334,12 +334,15 @@ void TestMainWindow::quitEndsTheProgramWhateverIsOpen()
     MessageBoxAnswerer yes(u"&Ja"_s);
     bool asked = false;
     bool stuck = false;
-    QTimer guard; // only ends a program that failed to end by itself
+    QTimer guard; // only ends a program that hangs, so that the test fails instead
     guard.setSingleShot(true);
     QObject::connect(&guard, &QTimer::timeout, [&] {
         stuck = true;
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
         QCoreApplication::quit();
     });
+    guard.start(120000);
     QTimer driver;
     driver.setInterval(10);
     QObject::connect(&driver, &QTimer::timeout, [&] {
@@ -348,7 +351,6 @@ void TestMainWindow::quitEndsTheProgramWhateverIsOpen()
                 driver.stop();
                 asked = true;
                 QTest::keyClick(w, Qt::Key_X, Qt::AltModifier);
-                guard.start(60000);
                 return;
             }
         }

@@ -43,8 +43,8 @@ add() { run_cli "$data" add "$book" income 15.01.2008 "$1,00" Crash Lauf; }
 # Files other than the book, Regular.dat and the hidden temporary files of a save: what
 # the scan or a backup would take by mistake.
 strays() {
-  find "$1" -mindepth 1 -maxdepth 1 ! -name "$book.qel" ! -name Regular.dat \
-    ! -regex '.*/\.\(.*\.qel\|Regular\.dat\)\.[A-Za-z0-9]\{6\}\.tmp' | wc -l
+  find "$1" -mindepth 1 -maxdepth 1 ! -name "$book.qel" ! -name Regular.dat -regextype posix-extended \
+    ! -regex '.*/\.(.*\.qel|Regular\.dat)\.[A-Za-z0-9]{6}\.tmp' | wc -l
 }
 leftovers() { find "$1" -mindepth 1 -maxdepth 1 -name '.*.tmp' | wc -l; }
 
