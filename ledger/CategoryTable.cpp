@@ -55,7 +55,8 @@ void CategoryTable::LoadRecord(QByteArrayView bytes, const QString &path)
     // Names lie on 31-byte steps throughout (a group is its name and 20 sub-categories).
     const qsizetype whole = bytes.size() / NameSize * NameSize;
     Record_.fill(0);
-    std::memcpy(Record_.data(), bytes.data(), whole);
+    if (whole > 0) // an empty file gives no data pointer at all
+        std::memcpy(Record_.data(), bytes.data(), whole);
     throw QelError(ShortRecordMessage(path));
 }
 
