@@ -34,6 +34,7 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
     TFormQEL window(books, categories, help, sound);
     if (!window.FormCreate())
         return 1;
+    QObject::connect(&window, &TFormQEL::Closed, qApp, &QCoreApplication::quit);
     window.show();
     return QApplication::exec();
 }

@@ -11,6 +11,7 @@
 #include "controls/OrvoSkinButton.h"
 #include "ledger/BookManager.h"
 #include "ledger/CategoryTable.h"
+#include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
 #include "support/HelpSystem.h"
 #include "support/InfoUnit.h"
@@ -391,9 +392,18 @@ bool TFormQEL::FormCreate()
     if (!QFileInfo::exists(paths.HelpFile()))
         ShowError(this, QStringLiteral("Die Hilfedatei wurde nicht gefunden!"));
     Settings_ = LoadSettings(paths.SettingsFile());
+    // The only instance runs: no save is under way whose temporary file could still be needed.
+    ListFiles::RemoveLeftovers(paths.DataFolder);
 
+    // A damaged category table costs the dialogs their names, not the bookings: the
+    // regular bookings and the books are still read, so that no save can replace them
+    // with lists that were never read.
     try {
         Categories_.LoadCategoryTable(paths.CategoryFile());
+    } catch (const QelError &error) {
+        Report(error.Message());
+    }
+    try {
         Books_.SetCurrentBook(QString());
         Books_.SetBookChanged(false);
         Books_.LoadRegular();
@@ -459,6 +469,7 @@ void TFormQEL::closeEvent(QCloseEvent *event)
     }
     Timer1_.stop();
     event->accept();
+    emit Closed();
 }
 
 bool TFormQEL::SaveAtShutdown()

@@ -86,6 +86,11 @@ public:
     void btnEditRegularClick();
     void btnDeleteRegularClick();
 
+signals:
+    // The window closed for good (confirmed, changes saved): the program ends, whatever
+    // other windows (help) are still open.
+    void Closed();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -13,6 +13,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int MaxTextLength = 30;
@@ -22,8 +24,15 @@ QString OneLine(QString message)
     return message.replace(u'\n', u' ').simplified();
 }
 
-QString Record(const QStringList &fields)
+// One line per record: a control character from a file of other origin prints as a blank.
+QString Record(QStringList fields)
 {
+    for (QString &field : fields) {
+        for (QChar &ch : field) {
+            if (ch.category() == QChar::Other_Control)
+                ch = u' ';
+        }
+    }
     return fields.join(u'\t');
 }
 
@@ -294,6 +303,13 @@ int Cli::Verify()
             ListFiles::ParseMonthBook(ListFiles::ReadFile(path), income, expend);
         });
     }
+    // Listings skip names that are not UTF-8; such a book would otherwise seem lost.
+    for (const QString &name : ListFiles::UndecodableBookFiles(Paths_.DataFolder)) {
+        ++checked;
+        ++failed;
+        Out_ << Record({QDir::toNativeSeparators(Paths_.DataFolder + name), ListFiles::UndecodableNameMessage(name)})
+             << '\n';
+    }
     if (QFileInfo(Paths_.RegularFile()).isFile()) {
         check(Paths_.RegularFile(), [](const QString &path) {
             BookingList regular(ListKind::Regular);
@@ -376,6 +392,11 @@ bool Cli::AcceptText(const QString &text, const QString &what, bool required)
         Fail(QStringLiteral("Bitte geben Sie eine %1 an.").arg(what));
         return false;
     }
+    // A tab or line break would split the record that "show" prints into forged ones.
+    if (std::any_of(text.cbegin(), text.cend(), [](QChar ch) { return ch.category() == QChar::Other_Control; })) {
+        Fail(QStringLiteral("Die %1 darf keine Steuerzeichen wie Tabulator oder Zeilenumbruch enthalten.").arg(what));
+        return false;
+    }
     if (text.size() > MaxTextLength) {
         Fail(QStringLiteral("Die %1 darf höchstens %2 Zeichen lang sein.").arg(what).arg(MaxTextLength));
         return false;
@@ -390,8 +411,13 @@ bool Cli::AcceptText(const QString &text, const QString &what, bool required)
 
 bool Cli::LockForWriting()
 {
-    if (Lock_.IsLocked() || Lock_.TryLock())
+    if (Lock_.IsLocked())
         return true;
+    if (Lock_.TryLock()) {
+        // No other save can run now: temporary files of a killed one can go.
+        ListFiles::RemoveLeftovers(Paths_.DataFolder);
+        return true;
+    }
     Fail(QStringLiteral("Das Programm Orvo Haushaltsbuch läuft gerade. Bitte beenden Sie es, bevor Sie über die "
                         "Kommandozeile Daten ändern."));
     return false;

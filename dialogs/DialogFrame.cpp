@@ -11,7 +11,9 @@
 #include "support/WarningSound.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -37,6 +39,8 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override
     {
+        if (event->type() == QEvent::InputMethod)
+            return FilterCommit(watched, static_cast<QInputMethodEvent *>(event));
         if (event->type() != QEvent::KeyPress)
             return false;
         auto *key = static_cast<QKeyEvent *>(event);
@@ -45,16 +49,28 @@ protected:
         if (key->key() == Qt::Key_Backspace)
             return false;
         const QString text = key->text();
-        if (text.size() != 1 || !text.at(0).isPrint())
+        if (text.isEmpty() || !text.at(0).isPrint())
             return false;
-        const std::optional<QChar> passed = FilterAmountKey(text.at(0));
-        if (!passed)
-            return true;
-        if (*passed != text.at(0)) {
-            static_cast<QLineEdit *>(watched)->insert(QString(*passed));
-            return true;
-        }
-        return false;
+        // A dead key followed by a character it does not combine with types both at once.
+        const QString passed = FilterAmountText(text);
+        if (passed == text)
+            return false;
+        if (!passed.isEmpty())
+            static_cast<QLineEdit *>(watched)->insert(passed);
+        return true;
+    }
+
+    // Text from an input method (dead keys, compose sequences) is filtered like typed keys;
+    // its composition on the way there is left as it is.
+    static bool FilterCommit(QObject *watched, QInputMethodEvent *event)
+    {
+        const QString passed = FilterAmountText(event->commitString());
+        if (passed == event->commitString())
+            return false;
+        QInputMethodEvent filtered(event->preeditString(), event->attributes());
+        filtered.setCommitString(passed, event->replacementStart(), event->replacementLength());
+        QCoreApplication::sendEvent(watched, &filtered);
+        return true;
     }
 };
 

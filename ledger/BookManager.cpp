@@ -20,6 +20,7 @@ bool FileExists(const QString &path)
 BookManager::BookManager(LedgerPaths paths, Regional regional)
     : Paths_(std::move(paths))
     , Regional_(std::move(regional))
+    , NotRead_{Paths_.RegularFile()}
 {
 }
 
@@ -47,6 +48,8 @@ QStringList BookManager::ScanBooks()
         }
     }
     Books_.SortByCaption(Regional_);
+    for (const QString &name : ListFiles::UndecodableBookFiles(Paths_.DataFolder))
+        errors.append(ListFiles::UndecodableNameMessage(name));
     return errors;
 }
 
@@ -61,13 +64,10 @@ void BookManager::LoadBookTotals(qsizetype row)
 
     Income_.ClearRows();
     Expend_.ClearRows();
-    const QString bookFile = Paths_.BookFile(Books_.Row(row).SubItem(0));
-    if (FileExists(bookFile))
-        ReadMonthBookFile(bookFile);
+    ReadMonthBookFile(Paths_.BookFile(Books_.Row(row).SubItem(0)));
 
     Regular_.ClearRows();
-    if (FileExists(Paths_.RegularFile()))
-        ReadRegularFile(Paths_.RegularFile());
+    ReadRegularFile(Paths_.RegularFile());
 
     Books_.SetSubItem(row, 2, TotalFor(ListSum(Income_), RegularIncomeSum(Regular_)));
     Books_.SetSubItem(row, 3, TotalFor(ListSum(Expend_), RegularExpenseSum(Regular_)));
@@ -91,9 +91,7 @@ void BookManager::OpenCurrentBook()
 {
     Income_.ClearRows();
     Expend_.ClearRows();
-    const QString bookFile = Paths_.BookFile(CurrentBook_);
-    if (FileExists(bookFile))
-        ReadMonthBookFile(bookFile);
+    ReadMonthBookFile(Paths_.BookFile(CurrentBook_));
     Income_.SetColumnAlignment(1, ColumnAlignment::Right);
     Expend_.SetColumnAlignment(1, ColumnAlignment::Right);
 }
@@ -110,8 +108,7 @@ void BookManager::SaveCurrentBook()
 void BookManager::LoadRegular()
 {
     Regular_.ClearRows();
-    if (FileExists(Paths_.RegularFile()))
-        ReadRegularFile(Paths_.RegularFile());
+    ReadRegularFile(Paths_.RegularFile());
     Regular_.SetColumnAlignment(1, ColumnAlignment::Right);
 }
 
@@ -238,9 +235,26 @@ QString BookManager::RegularSummaryLabel() const
            + MoneyLabel(RegularExpenseSum(Regular_), Regional_);
 }
 
+QByteArray BookManager::ReadListFile(const QString &path)
+{
+    try {
+        QByteArray bytes = ListFiles::ReadFile(path);
+        NotRead_.remove(path);
+        return bytes;
+    } catch (const QelError &) {
+        NotRead_.insert(path);
+        throw;
+    }
+}
+
 void BookManager::ReadMonthBookFile(const QString &path)
 {
-    const QByteArray bytes = ListFiles::ReadFile(path);
+    // A missing file reads as two empty lists; the next save makes it.
+    if (!FileExists(path)) {
+        NotRead_.remove(path);
+        return;
+    }
+    const QByteArray bytes = ReadListFile(path);
     try {
         ListFiles::ParseMonthBook(bytes, Income_, Expend_);
     } catch (const QelError &error) {
@@ -250,7 +264,11 @@ void BookManager::ReadMonthBookFile(const QString &path)
 
 void BookManager::ReadRegularFile(const QString &path)
 {
-    const QByteArray bytes = ListFiles::ReadFile(path);
+    if (!FileExists(path)) {
+        NotRead_.remove(path);
+        return;
+    }
+    const QByteArray bytes = ReadListFile(path);
     try {
         ListFiles::ParseRegular(bytes, Regular_);
     } catch (const QelError &error) {
@@ -281,6 +299,12 @@ QString BookManager::KeptNameFor(const QString &path) const
 
 void BookManager::WriteListFile(const QString &path, const QByteArray &bytes)
 {
+    // The list in memory holds nothing of such a file: writing would replace its bookings.
+    if (NotRead_.contains(path) && FileExists(path)) {
+        throw QelError(QStringLiteral("Die Datei \"%1\" wurde nicht gelesen und wird deshalb nicht überschrieben. "
+                                      "Die Änderungen sind nicht gespeichert.")
+                           .arg(QDir::toNativeSeparators(path)));
+    }
     const auto damaged = Damaged_.constFind(path);
     if (damaged != Damaged_.cend() && FileExists(path)) {
         QString kept = damaged.value();

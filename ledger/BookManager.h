@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -42,7 +43,8 @@ public:
 
     // Fills the book list from the month book files of the data folder, reading each once
     // for its totals, and sorts it by book key. A file that cannot be read keeps its row
-    // with empty totals and the scan goes on; the messages of such files are returned.
+    // with empty totals and the scan goes on; the messages of such files are returned,
+    // and those of book files whose names cannot be read as UTF-8.
     QStringList ScanBooks();
     // Saves pending changes, reads the row's book and Regular.dat, sets the row's totals.
     void LoadBookTotals(qsizetype row);
@@ -80,6 +82,7 @@ private:
     void SortAndFlag(BookingList &list);
     void ReadMonthBookFile(const QString &path);
     void ReadRegularFile(const QString &path);
+    QByteArray ReadListFile(const QString &path);
     void WriteListFile(const QString &path, const QByteArray &bytes);
     // Rethrows a parse error with a note that the damaged file will be kept.
     [[noreturn]] void RememberDamaged(const QString &path, const QString &message);
@@ -97,6 +100,9 @@ private:
     bool RegularChanged_ = false;
     // Files that failed to parse: a copy of the original is kept before it is replaced.
     QHash<QString, QString> Damaged_;
+    // Existing files whose list holds nothing of them, because they could not be opened or
+    // (Regular.dat) were not read yet: a save over them is refused.
+    QSet<QString> NotRead_;
 };
 
 // A name as the new-book dialog makes it: a German month name, one blank, four digits.

@@ -47,9 +47,17 @@ void CategoryTable::LoadCategoryTable(const QString &path)
 
 void CategoryTable::LoadRecord(QByteArrayView bytes, const QString &path)
 {
-    if (bytes.size() < RecordSize)
-        throw QelError(ShortRecordMessage(path));
-    std::memcpy(Record_.data(), bytes.data(), RecordSize);
+    if (bytes.size() >= RecordSize) {
+        std::memcpy(Record_.data(), bytes.data(), RecordSize);
+        return;
+    }
+    // What was read stays: every name whose 31 bytes are all there; the rest are empty.
+    // Names lie on 31-byte steps throughout (a group is its name and 20 sub-categories).
+    const qsizetype whole = bytes.size() / NameSize * NameSize;
+    Record_.fill(0);
+    if (whole > 0) // an empty file gives no data pointer at all
+        std::memcpy(Record_.data(), bytes.data(), whole);
+    throw QelError(ShortRecordMessage(path));
 }
 
 void CategoryTable::FillDefaultCategories()

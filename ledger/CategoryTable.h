@@ -24,10 +24,10 @@ public:
     CategoryTable(); // all slots empty
 
     // Entrys.dat when it exists, otherwise the built-in defaults. A file shorter than one
-    // record throws QelError and leaves the table as it was.
+    // record throws QelError; the names it holds whole stay in the table, the rest are empty.
     void LoadCategoryTable(const QString &path);
     void FillDefaultCategories();
-    // Takes the first RecordSize bytes; throws QelError when fewer are given.
+    // Takes the first RecordSize bytes; with fewer, the whole names among them, then throws.
     void LoadRecord(QByteArrayView bytes, const QString &path);
 
     // The names as stored (a length byte above 30 counts as 30).

@@ -49,6 +49,55 @@ QString UnknownProperty(const QString &name)
 
 // ---------------------------------------------------------------- writing
 
+struct ValueName
+{
+    qint32 Value;
+    const char *Name;
+};
+
+// Colours that have a name: the fixed ones (0x00BBGGRR), the system colours (high byte
+// FF, low byte the system's colour index), "none" and "default".
+constexpr ValueName ColourNames[] = {
+    {0x000000, "clBlack"}, {0x000080, "clMaroon"}, {0x008000, "clGreen"}, {0x008080, "clOlive"},
+    {0x800000, "clNavy"}, {0x800080, "clPurple"}, {0x808000, "clTeal"}, {0x808080, "clGray"},
+    {0xC0C0C0, "clSilver"}, {0x0000FF, "clRed"}, {0x00FF00, "clLime"}, {0x00FFFF, "clYellow"},
+    {0xFF0000, "clBlue"}, {0xFF00FF, "clFuchsia"}, {0xFFFF00, "clAqua"}, {0xFFFFFF, "clWhite"},
+    {0xC0DCC0, "clMoneyGreen"}, {0xF0CAA6, "clSkyBlue"}, {0xF0FBFF, "clCream"}, {0xA4A0A0, "clMedGray"},
+    {qint32(0xFF000000), "clScrollBar"}, {qint32(0xFF000001), "clBackground"},
+    {qint32(0xFF000002), "clActiveCaption"}, {qint32(0xFF000003), "clInactiveCaption"},
+    {qint32(0xFF000004), "clMenu"}, {qint32(0xFF000005), "clWindow"}, {qint32(0xFF000006), "clWindowFrame"},
+    {qint32(0xFF000007), "clMenuText"}, {qint32(0xFF000008), "clWindowText"},
+    {qint32(0xFF000009), "clCaptionText"}, {qint32(0xFF00000A), "clActiveBorder"},
+    {qint32(0xFF00000B), "clInactiveBorder"}, {qint32(0xFF00000C), "clAppWorkSpace"},
+    {qint32(0xFF00000D), "clHighlight"}, {qint32(0xFF00000E), "clHighlightText"},
+    {qint32(0xFF00000F), "clBtnFace"}, {qint32(0xFF000010), "clBtnShadow"}, {qint32(0xFF000011), "clGrayText"},
+    {qint32(0xFF000012), "clBtnText"}, {qint32(0xFF000013), "clInactiveCaptionText"},
+    {qint32(0xFF000014), "clBtnHighlight"}, {qint32(0xFF000015), "cl3DDkShadow"},
+    {qint32(0xFF000016), "cl3DLight"}, {qint32(0xFF000017), "clInfoText"}, {qint32(0xFF000018), "clInfoBk"},
+    {qint32(0xFF00001A), "clHotLight"}, {qint32(0xFF00001B), "clGradientActiveCaption"},
+    {qint32(0xFF00001C), "clGradientInactiveCaption"}, {qint32(0xFF00001D), "clMenuHighlight"},
+    {qint32(0xFF00001E), "clMenuBar"}, {0x1FFFFFFF, "clNone"}, {0x20000000, "clDefault"},
+};
+
+constexpr ValueName CharsetNames[] = {
+    {0, "ANSI_CHARSET"}, {1, "DEFAULT_CHARSET"}, {2, "SYMBOL_CHARSET"}, {77, "MAC_CHARSET"},
+    {128, "SHIFTJIS_CHARSET"}, {129, "HANGEUL_CHARSET"}, {130, "JOHAB_CHARSET"}, {134, "GB2312_CHARSET"},
+    {136, "CHINESEBIG5_CHARSET"}, {161, "GREEK_CHARSET"}, {162, "TURKISH_CHARSET"},
+    {163, "VIETNAMESE_CHARSET"}, {177, "HEBREW_CHARSET"}, {178, "ARABIC_CHARSET"}, {186, "BALTIC_CHARSET"},
+    {204, "RUSSIAN_CHARSET"}, {222, "THAI_CHARSET"}, {238, "EASTEUROPE_CHARSET"}, {255, "OEM_CHARSET"},
+};
+
+// A value read as a number is written by its name when it has one.
+template <std::size_t N>
+NamedValue WithName(const NamedValue &value, const ValueName (&names)[N])
+{
+    if (!value.Name.isEmpty())
+        return value;
+    const auto known = std::find_if(std::begin(names), std::end(names),
+                                    [&](const ValueName &n) { return n.Value == value.Number; });
+    return known == std::end(names) ? value : NamedValue{QString::fromLatin1(known->Name), 0};
+}
+
 // A stored text: the 8-bit form, cut to 255 characters, as the characters it stands for.
 QString StoredText(const QString &text)
 {
@@ -737,14 +786,14 @@ void WriteListRecord(QByteArray &out, const BookingList &list, const QString &ob
     w.Name("BorderStyle");
     w.Ident(p.BorderStyle);
     w.Name("Color");
-    w.Named(p.Color);
+    w.Named(WithName(p.Color, ColourNames));
     WriteColumns(w, list.Columns());
     w.Name("ColumnClick");
     w.Boolean(p.ColumnClick);
     w.Name("Font.Charset");
-    w.Named(p.FontCharset);
+    w.Named(WithName(p.FontCharset, CharsetNames));
     w.Name("Font.Color");
-    w.Named(p.FontColor);
+    w.Named(WithName(p.FontColor, ColourNames));
     w.Name("Font.Height");
     w.Integer(p.FontHeight);
     if (!p.FontName.isEmpty()) {

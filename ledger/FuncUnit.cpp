@@ -68,6 +68,16 @@ std::optional<QChar> FilterAmountKey(QChar ch)
     return std::nullopt;
 }
 
+QString FilterAmountText(QStringView text)
+{
+    QString kept;
+    for (const QChar ch : text) {
+        if (const std::optional<QChar> passed = FilterAmountKey(ch); passed && *passed != u'\b')
+            kept.append(*passed);
+    }
+    return kept;
+}
+
 QString FormatAmount(double value)
 {
     if (std::isnan(value))

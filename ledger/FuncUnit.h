@@ -24,6 +24,9 @@ QString NormalizeAmountText(QString text);
 // The amount field's key filter: a comma becomes a dot; digits, the dot and backspace
 // pass; every other character is dropped (nullopt).
 std::optional<QChar> FilterAmountKey(QChar ch);
+// The same filter over a text that arrives whole (several characters of one key, text
+// committed by an input method): kept characters in order, backspace dropped.
+QString FilterAmountText(QStringView text);
 
 // Two decimals, halves away from zero, from an 18-digit decimal expansion; "." always.
 QString FormatAmount(double value);

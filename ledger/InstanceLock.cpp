@@ -1,13 +1,22 @@
 #include "ledger/InstanceLock.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
 
-InstanceLock::InstanceLock(const QString &lockFilePath)
-    : Lock_(lockFilePath)
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+InstanceLock::InstanceLock(QString lockFilePath)
+    : Path_(std::move(lockFilePath))
 {
-    // Only a lock whose process is gone counts as stale, however old it is.
-    Lock_.setStaleLockTime(0);
+}
+
+InstanceLock::~InstanceLock()
+{
+    Unlock();
 }
 
 QString InstanceLock::DefaultPath()
@@ -20,15 +29,29 @@ QString InstanceLock::DefaultPath()
 
 bool InstanceLock::TryLock()
 {
-    return Lock_.tryLock(0);
+    if (Fd_ >= 0)
+        return true;
+    // Close-on-exec: a browser or mail program started from here must not inherit the lock.
+    const int fd = ::open(QFile::encodeName(Path_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return false;
+    int locked;
+    do
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    while (locked < 0 && errno == EINTR);
+    if (locked < 0) {
+        ::close(fd);
+        return false;
+    }
+    Fd_ = fd;
+    return true;
 }
 
 void InstanceLock::Unlock()
 {
-    Lock_.unlock();
-}
-
-bool InstanceLock::IsLocked() const
-{
-    return Lock_.isLocked();
+    if (Fd_ < 0)
+        return;
+    // Closing the descriptor releases the lock; the file stays for the next start.
+    ::close(Fd_);
+    Fd_ = -1;
 }

@@ -1,23 +1,28 @@
 #pragma once
 
-#include <QLockFile>
 #include <QString>
 
-// Keeps the program to one running copy: a lock file named "Haushaltsbuch" in the
-// user's runtime folder, held for the whole run. A lock left by a process that no longer
-// runs is taken over. The command-line tool takes the same lock while it writes.
+// Keeps the program to one running copy: an advisory lock (flock) on the file
+// "Haushaltsbuch.lock" in the user's runtime folder, held through an open descriptor for
+// the whole run. The system drops the lock when its holder ends, however it ends, so a
+// file left behind never blocks; its content does not matter. The command-line tool
+// takes the same lock while it writes.
 class InstanceLock
 {
 public:
-    explicit InstanceLock(const QString &lockFilePath = DefaultPath());
+    explicit InstanceLock(QString lockFilePath = DefaultPath());
+    ~InstanceLock();
+    InstanceLock(const InstanceLock &) = delete;
+    InstanceLock &operator=(const InstanceLock &) = delete;
 
     static QString DefaultPath();
 
-    // False when another running process holds the lock.
+    // False when another holder has the lock (or the file cannot be opened at all).
     bool TryLock();
     void Unlock();
-    bool IsLocked() const;
+    bool IsLocked() const { return Fd_ >= 0; }
 
 private:
-    QLockFile Lock_;
+    QString Path_;
+    int Fd_ = -1;
 };

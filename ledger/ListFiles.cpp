@@ -3,13 +3,21 @@
 #include "ledger/BookingList.h"
 #include "ledger/ComponentStream.h"
 #include "ledger/QelError.h"
+#include "ledger/Win1252.h"
 
 #include <QDir>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace ListFiles {
 
@@ -61,6 +69,8 @@ QString SystemReason(int errorNumber)
         return QStringLiteral("Das Speicherkontingent ist erschöpft.");
     case EISDIR:
         return QStringLiteral("Der Name bezeichnet ein Verzeichnis.");
+    case EFBIG:
+        return QStringLiteral("Die Datei ist zu groß.");
     case ENAMETOOLONG:
         return QStringLiteral("Der Dateiname ist zu lang.");
     case EMFILE:
@@ -92,18 +102,142 @@ QByteArray ReadFile(const QString &path)
     return bytes;
 }
 
-void WriteFile(const QString &path, const QByteArray &bytes)
+namespace {
+
+QString TemporaryNameFor(const QString &fileName)
 {
-    QSaveFile file(path);
-    errno = 0;
-    if (!file.open(QIODevice::WriteOnly)) {
-        const int reason = errno ? errno : EACCES;
-        throw QelError(QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2")
-                           .arg(QDir::toNativeSeparators(path), SystemReason(reason)));
+    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString random;
+    for (int i = 0; i < 6; ++i)
+        random.append(QLatin1Char(Letters[QRandomGenerator::global()->bounded(62)]));
+    return u'.' + fileName + u'.' + random + QStringLiteral(".tmp");
+}
+
+const QRegularExpression &LeftoverPattern()
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\.(.+\\.qel|Regular\\.dat)\\.[A-Za-z0-9]{6}\\.tmp$"));
+    return pattern;
+}
+
+bool WriteAll(int fd, const char *data, qsizetype size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, static_cast<size_t>(size));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0) {
+            if (written == 0)
+                errno = EIO;
+            return false;
+        }
+        data += written;
+        size -= written;
     }
-    // Without a successful commit the temporary file is discarded and the old file stays.
-    if (file.write(bytes) != bytes.size() || !file.commit())
-        throw QelError(QStringLiteral("Stream-Schreibfehler"));
+    return true;
+}
+
+// Makes the data of a rename durable; a folder that cannot be synced is no reason to
+// report a save that is already complete.
+void SyncFolder(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+} // namespace
+
+void WriteFile(const QString &path, QByteArrayView bytes)
+{
+    const QFileInfo target(path);
+    const QString folder = target.absolutePath();
+    const QByteArray nativeTarget = QFile::encodeName(path);
+    struct stat old{};
+    const bool existed = ::stat(nativeTarget.constData(), &old) == 0;
+
+    // Every step reports its errno; the temporary file goes again on any failure, so the
+    // old file is all that is left.
+    QByteArray temporary;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temporary = QFile::encodeName(folder + u'/' + TemporaryNameFor(target.fileName()));
+        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST && errno != EINTR)
+            break;
+    }
+    if (fd < 0) {
+        throw QelError(QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2")
+                           .arg(QDir::toNativeSeparators(path), SystemReason(errno ? errno : EACCES)));
+    }
+    const auto fail = [&](int reason) {
+        ::close(fd);
+        ::unlink(temporary.constData());
+        QString message = QStringLiteral("Stream-Schreibfehler: Die Datei \"%1\" konnte nicht gespeichert werden. %2")
+                              .arg(QDir::toNativeSeparators(path), SystemReason(reason));
+        if (existed)
+            message += QStringLiteral(" Die bisherige Datei bleibt unverändert.");
+        throw QelError(message);
+    };
+
+    if (existed)
+        ::fchmod(fd, old.st_mode & 07777); // a copy keeps the file's permissions
+    if (!WriteAll(fd, bytes.data(), bytes.size()))
+        fail(errno);
+    // The file system may report a full disk or a failed device only here.
+    int synced;
+    do
+        synced = ::fsync(fd);
+    while (synced < 0 && errno == EINTR);
+    if (synced < 0)
+        fail(errno);
+    if (::rename(temporary.constData(), nativeTarget.constData()) < 0)
+        fail(errno);
+    ::close(fd);
+    SyncFolder(QFile::encodeName(folder));
+}
+
+bool IsLeftoverName(const QString &fileName)
+{
+    return LeftoverPattern().match(fileName).hasMatch();
+}
+
+int RemoveLeftovers(const QString &folder)
+{
+    int removed = 0;
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (IsLeftoverName(name) && QFile::remove(QDir(folder).filePath(name)))
+            ++removed;
+    }
+    return removed;
+}
+
+QStringList UndecodableBookFiles(const QString &folder)
+{
+    QStringList names;
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return names;
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (!name.endsWith(".qel") || QFile::encodeName(QFile::decodeName(name)) == name)
+            continue;
+        names.append(Win1252::Decode(name));
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+QString UndecodableNameMessage(const QString &win1252Name)
+{
+    return QStringLiteral("Der Name der Datei \"%1\" im Datenordner ist in einer älteren Zeichenkodierung "
+                          "gespeichert (vermutlich Windows-1252, nicht UTF-8). Das Haushaltsbuch kann sie deshalb "
+                          "nicht öffnen. Bitte geben Sie der Datei den Namen \"%1\" neu, zum Beispiel im "
+                          "Dateimanager; danach zeigt das Haushaltsbuch sie an.")
+        .arg(win1252Name);
 }
 
 } // namespace ListFiles

@@ -9,7 +9,7 @@ class BookingList;
 // The list files of the data folder: a month book (two list records, income then
 // expenses) and Regular.dat (one record). Reading takes the whole file and parses it
 // from memory; writing goes to a temporary file in the same folder that replaces the
-// old file only once it is complete.
+// old file only once every byte of it is on the disk.
 namespace ListFiles {
 
 QString IncomeObjectName();  // "ListViewIncome"
@@ -25,9 +25,23 @@ void ParseRegular(QByteArrayView data, BookingList &regular);
 
 // "Datei %s kann nicht geöffnet werden. %s" when the file cannot be read.
 QByteArray ReadFile(const QString &path);
-// "Datei "%s" kann nicht erstellt werden. %s" or "Stream-Schreibfehler"; the old file
-// stays as it was on any failure.
-void WriteFile(const QString &path, const QByteArray &bytes);
+// "Datei "%s" kann nicht erstellt werden. %s" when the temporary file cannot be made,
+// "Stream-Schreibfehler: ..." naming the file and the reason when writing, syncing or
+// replacing fails. The old file stays as it was on any failure.
+void WriteFile(const QString &path, QByteArrayView bytes);
+
+// The temporary files of WriteFile are hidden and carry a suffix of their own
+// (".Mai 2008.qel.a1B2c3.tmp"), so the book scan and the backup never take them. A save
+// killed before its rename leaves one behind; RemoveLeftovers deletes those of a folder
+// and returns how many. Call it only while no save runs (under the instance lock).
+bool IsLeftoverName(const QString &fileName);
+int RemoveLeftovers(const QString &folder);
+
+// Month book files whose names the system cannot read as UTF-8 (e.g. "M\xE4rz 2008.qel"
+// from an old archive): the names as they read in Windows-1252, sorted. Directory
+// listings skip such files, so they are looked for byte by byte.
+QStringList UndecodableBookFiles(const QString &folder);
+QString UndecodableNameMessage(const QString &win1252Name);
 
 // The system's reason for an errno value, in German.
 QString SystemReason(int errorNumber);

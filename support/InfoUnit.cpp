@@ -6,8 +6,10 @@
 #include "support/Banner.h"
 #include "support/OrvoLinkLabel.h"
 
+#include <QGuiApplication>
 #include <QLabel>
 #include <QPainter>
+#include <QScreen>
 #include <QelVersion.h>
 
 namespace {
@@ -80,6 +82,12 @@ TFormInfo::TFormInfo(QWidget *parent)
 void TFormInfo::showEvent(QShowEvent *event)
 {
     QDialog::showEvent(event);
+    // On the screen's centre, not over the main window, wherever that stands.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
     LoadBanner(Image1, QStringLiteral("BAN_INFO"));
     btnOK->setFocus();
 }

@@ -69,6 +69,15 @@ protected:
 
     TOrvoSkinButton *Button(const char *name) const { return Child<TOrvoSkinButton>(name); }
 
+    // The widget a key goes to: the focus widget of the dialog in front, else of the main
+    // window. Asked of the windows themselves: the application's focus follows the
+    // platform's activation events, which arrive some time after a dialog opens or closes.
+    QWidget *KeyTarget() const
+    {
+        QWidget *window = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : Window.get();
+        return window->focusWidget() ? window->focusWidget() : window;
+    }
+
     std::unique_ptr<QTemporaryDir> Home;
     LedgerPaths Paths;
     std::unique_ptr<TDLogFile> Log;
@@ -79,8 +88,9 @@ protected:
     std::unique_ptr<TFormQEL> Window;
 };
 
-// Runs an action on the next modal dialog with the given object name as soon as it is shown,
-// then lets the dialog run on. Polls, because the dialog runs its own event loop.
+// Runs an action on the next modal dialog with the given object name as soon as it is shown
+// and has its focus field, then lets the dialog run on. Polls, because the dialog runs its
+// own event loop.
 class ModalDriver : public QObject
 {
 public:
@@ -92,7 +102,7 @@ public:
         connect(&Timer_, &QTimer::timeout, this, [this] {
             QWidget *modal = QApplication::activeModalWidget();
 
-            if (!modal || modal->objectName() != Name_ || !modal->isVisible())
+            if (!modal || modal->objectName() != Name_ || !modal->isVisible() || !modal->focusWidget())
                 return;
             Timer_.stop();
             Done = true;

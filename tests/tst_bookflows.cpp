@@ -82,15 +82,12 @@ void TestBookFlows::Start()
 
 void TestBookFlows::Key(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
-    QWidget *target = QApplication::focusWidget();
-    if (!target)
-        target = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : Window.get();
-    QTest::keyClick(target, key, modifiers);
+    QTest::keyClick(KeyTarget(), key, modifiers);
 }
 
 void TestBookFlows::Type(const QString &text)
 {
-    QTest::keyClicks(QApplication::focusWidget(), text);
+    QTest::keyClicks(KeyTarget(), text);
 }
 
 QString TestBookFlows::ThisMonthsBook() const
@@ -113,7 +110,7 @@ void TestBookFlows::EnterBooking(const char *dialog, const QDate &date, const QS
         // The date picker has the focus; the other fields follow in tab order.
         form->findChild<QDateEdit *>(u"DateTimePicker1"_s)->setDate(date);
         Key(Qt::Key_Tab);
-        QApplication::focusWidget()->setProperty("text", QString());
+        KeyTarget()->setProperty("text", QString());
         Type(amount);
         Key(Qt::Key_Tab);
         Type(category);

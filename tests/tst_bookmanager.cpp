@@ -8,6 +8,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <csignal>
+#include <cstdio>
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -49,6 +53,10 @@ private slots:
     void scanGoesOnPastUnreadableFile();
     void damagedOriginalIsKeptBeforeSaving();
     void unwritableFolderIsReported();
+    void failedWriteKeepsOldFile();
+    void listNeverReadIsNotWrittenOver();
+    void leftoversOfKilledSavesGo();
+    void scanNamesBooksThatAreNotUtf8();
     void addBookingSortsAndFlags();
     void labels();
     void helpFileBesideTheProgramOrInstalled();
@@ -356,6 +364,91 @@ void TestBookManager::unwritableFolderIsReported()
         QVERIFY(error.Message().size() > expected.size());
     }
     QVERIFY(!before.isEmpty());
+}
+
+void TestBookManager::failedWriteKeepsOldFile()
+{
+    // A file size limit fails the write part-way like a full disk does, but needs no mount.
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    for (int i = 0; i < 80; ++i)
+        Books->AddBooking(Books->Income(), Booking(u"%1.05.2008"_s.arg(i % 28 + 1, 2, 10, QChar(u'0')), u"10.00"_s));
+    Books->SaveCurrentBook();
+    const QByteArray before = FileBytes(Paths.BookFile(u"Mai 2008"_s));
+    QVERIFY(before.size() > 4096);
+    Books->AddBooking(Books->Income(), Booking(u"31.05.2008"_s, u"1.00"_s));
+
+    rlimit old{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit small = old;
+    small.rlim_cur = 4096;
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QString message;
+    try {
+        Books->SaveCurrentBook();
+    } catch (const QelError &error) {
+        message = error.Message();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
+
+    QVERIFY2(message.startsWith(u"Stream-Schreibfehler: Die Datei \"%1\" konnte nicht gespeichert werden. Die Datei ist zu groß."_s
+                                    .arg(QDir::toNativeSeparators(Paths.BookFile(u"Mai 2008"_s)))),
+             qPrintable(message));
+    QCOMPARE(FileBytes(Paths.BookFile(u"Mai 2008"_s)), before);
+    QCOMPARE(QDir(Paths.DataFolder).entryList(QDir::Files | QDir::Hidden), QStringList{u"Mai 2008.qel"_s});
+    QVERIFY(Books->BookChanged());
+}
+
+void TestBookManager::listNeverReadIsNotWrittenOver()
+{
+    WriteRegular({RegularBooking(u"01."_s, u"1000.00"_s, u"Einnahme"_s)});
+    const QByteArray before = FileBytes(Paths.RegularFile());
+    // Start-up stopped before Regular.dat was read: the one new row must not replace it.
+    Books->AddBooking(Books->Regular(), RegularBooking(u"02."_s, u"5.00"_s, u"Ausgabe"_s));
+    QVERIFY_THROWS_EXCEPTION(QelError, Books->SaveRegular());
+    QCOMPARE(FileBytes(Paths.RegularFile()), before);
+
+    Books->LoadRegular();
+    Books->AddBooking(Books->Regular(), RegularBooking(u"02."_s, u"5.00"_s, u"Ausgabe"_s));
+    Books->SaveRegular();
+    BookingList regular(ListKind::Regular);
+    ListFiles::ParseRegular(FileBytes(Paths.RegularFile()), regular);
+    QCOMPARE(regular.RowCount(), 2);
+}
+
+void TestBookManager::leftoversOfKilledSavesGo()
+{
+    WriteBook(u"Mai 2008"_s, {});
+    const QStringList ours{u".Mai 2008.qel.a1B2c3.tmp"_s, u".Regular.dat.ZZZZZZ.tmp"_s};
+    const QStringList theirs{u"Mai 2008.qel.backup"_s, u"Mai 2008.qel.TYMkZW"_s, u".notiz.tmp"_s,
+                             u".Mai 2008.qel.kurz.tmp"_s};
+    for (const QString &name : ours + theirs) {
+        QFile file(Paths.DataFolder + name);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(FileBytes(Paths.BookFile(u"Mai 2008"_s)));
+    }
+    QCOMPARE(Books->ScanBooks(), QStringList());
+    QCOMPARE(BookNames(), QStringList{u"Mai 2008"_s});
+    QCOMPARE(ListFiles::RemoveLeftovers(Paths.DataFolder), 2);
+    QStringList left = QDir(Paths.DataFolder).entryList(QDir::Files | QDir::Hidden);
+    QStringList expected = theirs + QStringList{u"Mai 2008.qel"_s};
+    left.sort();
+    expected.sort();
+    QCOMPARE(left, expected);
+}
+
+void TestBookManager::scanNamesBooksThatAreNotUtf8()
+{
+    WriteBook(u"Mai 2008"_s, {});
+    std::FILE *old = std::fopen((QFile::encodeName(Paths.DataFolder) + "M\xE4rz 2008.qel").constData(), "wb");
+    QVERIFY(old);
+    std::fclose(old);
+    const QStringList errors = Books->ScanBooks();
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.front().startsWith(u"Der Name der Datei \"März 2008.qel\" im Datenordner ist in einer älteren Zeichenkodierung"_s),
+             qPrintable(errors.front()));
+    QCOMPARE(BookNames(), QStringList{u"Mai 2008"_s});
 }
 
 void TestBookManager::addBookingSortsAndFlags()

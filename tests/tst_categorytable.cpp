@@ -94,24 +94,30 @@ void TestCategoryTable::fileIsTakenByteForByte()
 void TestCategoryTable::shortFileFails_data()
 {
     QTest::addColumn<int>("size");
-    QTest::newRow("empty") << 0;
-    QTest::newRow("7000 bytes") << 7000;
-    QTest::newRow("one byte short") << CategoryTable::RecordSize - 1;
+    QTest::addColumn<int>("wholeNames");
+    QTest::newRow("empty") << 0 << 0;
+    QTest::newRow("half a name") << 15 << 0;
+    QTest::newRow("7000 bytes") << 7000 << 225;
+    QTest::newRow("one byte short") << CategoryTable::RecordSize - 1 << 229;
 }
 
 void TestCategoryTable::shortFileFails()
 {
     QFETCH(int, size);
+    QFETCH(int, wholeNames);
     CategoryTable table;
     table.FillDefaultCategories();
-    const QByteArray before = table.Record();
     try {
         table.LoadCategoryTable(WriteFile(QByteArray(size, '\x03')));
         QFAIL("no error");
     } catch (const QelError &error) {
         QVERIFY2(error.Message().startsWith(u"E/A-Fehler"_s), qPrintable(error.Message()));
     }
-    QCOMPARE(table.Record(), before);
+    // What was read stays: the names held whole, the rest of the table empty.
+    const int kept = wholeNames * CategoryTable::NameSize;
+    QCOMPARE(table.Record(), QByteArray(kept, '\x03') + QByteArray(CategoryTable::RecordSize - kept, '\0'));
+    if (wholeNames > CategoryTable::IncomeCount)
+        QCOMPARE(table.GroupName(0), u"\x03\x03\x03"_s);
 }
 
 void TestCategoryTable::slotRules()

@@ -8,6 +8,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -126,6 +128,11 @@ void TestCli::bookingsAreCheckedLikeTheDialog_data()
                                        << u"Die Kategorie darf höchstens 30 Zeichen lang sein."_s;
     QTest::newRow("purpose not storable") << QStringList{book, u"expense"_s, u"01.05.2008"_s, u"5"_s, u"Wohnen"_s, u"Miete ✓"_s}
                                           << u"Die Verwendung \"Miete ✓\" enthält Zeichen"_s;
+    QTest::newRow("tab in category") << QStringList{book, u"expense"_s, u"01.05.2008"_s, u"5"_s, u"Wohnen\tMiete"_s}
+                                     << u"Die Kategorie darf keine Steuerzeichen"_s;
+    QTest::newRow("line break in purpose")
+        << QStringList{book, u"expense"_s, u"01.05.2008"_s, u"5"_s, u"Wohnen"_s, u"Miete\nEinnahme\t01.05.2008"_s}
+        << u"Die Verwendung darf keine Steuerzeichen"_s;
     QTest::newRow("unknown book") << QStringList{u"Juni 2008"_s, u"expense"_s, u"01.05.2008"_s, u"5"_s, u"Wohnen"_s}
                                   << u"Das Haushaltsbuch \"Juni 2008\" existiert nicht."_s;
 }
@@ -148,6 +155,9 @@ void TestCli::regularBookings()
     QCOMPARE(r.Out, u"Einnahmen: 1000.00 €          Ausgaben: 0.00 €\n"_s);
     QCOMPARE(Run({u"add-regular"_s, u"1."_s, u"300,25"_s, u"Wohnen"_s, u"Miete"_s, u"Ausgabe"_s}).Status, 0);
 
+    r = Run({u"add-regular"_s, u"3"_s, u"1"_s, u"Wohnen"_s, u"Miete\r\n"_s, u"Ausgabe"_s});
+    QCOMPARE(r.Status, 1);
+    QVERIFY2(r.Err.startsWith(u"Die Verwendung darf keine Steuerzeichen"_s), qPrintable(r.Err));
     r = Run({u"add-regular"_s, u"32"_s, u"1"_s, u"Wohnen"_s, u"Miete"_s, u"Ausgabe"_s});
     QCOMPARE(r.Status, 1);
     QVERIFY(r.Err.startsWith(u"Die Angabe \"32.\" unter Tag entspricht nicht dem geforderten Format\n"_s));
@@ -213,6 +223,19 @@ void TestCli::verifyReportsUnreadableFiles()
                         + QDir::toNativeSeparators(data + u"/Regular.dat"_s) + u"\tUngültiges Stream-Format\n"_s);
     QCOMPARE(r.Err, u"2 von 3 Dateien sind nicht lesbar.\n"_s);
 
+    // A book named in Windows-1252 is invisible to listings; verify names it all the same.
+    QFile book(data + u"/Mai 2008.qel"_s);
+    QVERIFY(book.open(QIODevice::ReadOnly));
+    std::FILE *copy = std::fopen((QFile::encodeName(data) + "/M\xE4rz 2008.qel").constData(), "wb");
+    QVERIFY(copy);
+    std::fwrite(book.readAll().constData(), 1, book.size(), copy);
+    std::fclose(copy);
+    r = Run({u"--data-dir"_s, data, u"verify"_s});
+    QCOMPARE(r.Status, 1);
+    QVERIFY2(r.Out.contains(QDir::toNativeSeparators(data + u"/März 2008.qel"_s) + u"\tDer Name der Datei \"März 2008.qel\""_s),
+             qPrintable(r.Out));
+    QCOMPARE(r.Err, u"3 von 4 Dateien sind nicht lesbar.\n"_s);
+
     // A damaged book is not changed by an attempt to book into it.
     r = Run({u"--data-dir"_s, data, u"add"_s, u"Juni 2008"_s, u"income"_s, u"01.06.2008"_s, u"1"_s, u"Gehalt"_s});
     QCOMPARE(r.Status, 1);
@@ -234,6 +257,13 @@ void TestCli::writesWaitForTheRunningProgram()
 
     program.Unlock();
     QCOMPARE(Run({u"new"_s, u"Juni 2008"_s}).Status, 0);
+
+    // What a holder killed before it wrote anything leaves behind blocks nothing.
+    for (const char *leftover : {"Haushaltsbuch.lock", "Haushaltsbuch.lock.rmlock"}) {
+        QFile file(Home->filePath(u"run/"_s + QLatin1StringView(leftover)));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    }
+    QCOMPARE(Run({u"new"_s, u"Juli 2008"_s}).Status, 0);
 }
 
 void TestCli::wrongUsage_data()

@@ -57,6 +57,8 @@ private slots:
     void textTagFollowsShortestForm_data();
     void textTagFollowsShortestForm();
     void presentationIsReadBack();
+    void namedValuesAreWrittenByName_data();
+    void namedValuesAreWrittenByName();
     void secondRecordFollowsFirst();
     void otherRowBlockVersionIsSkipped();
     void olderEightBitRowBlock();
@@ -213,6 +215,30 @@ void TestComponentStream::presentationIsReadBack()
     ComponentStream::ReadListRecord(Record(written), 0, read);
     QCOMPARE(read.Presentation(), written.Presentation());
     QCOMPARE(read.Columns(), written.Columns());
+}
+
+void TestComponentStream::namedValuesAreWrittenByName_data()
+{
+    QTest::addColumn<QByteArray>("property");
+    QTest::addColumn<QByteArray>("written");
+    const QByteArray white = Short("Color") + '\x07' + Short("clWhite");
+    QTest::newRow("name kept") << white << white;
+    QTest::newRow("number with a name") << Short("Color") + Hex("04 FF FF FF 00") << white;
+    QTest::newRow("system colour") << Short("Font.Color") + Hex("04 08 00 00 FF")
+                                   << Short("Font.Color") + '\x07' + Short("clWindowText");
+    QTest::newRow("character set") << Short("Font.Charset") + Hex("02 00")
+                                   << Short("Font.Charset") + '\x07' + Short("ANSI_CHARSET");
+    QTest::newRow("number without a name") << Short("Color") + Hex("04 DD EE FF 00")
+                                           << Short("Color") + Hex("04 DD EE FF 00");
+}
+
+void TestComponentStream::namedValuesAreWrittenByName()
+{
+    QFETCH(QByteArray, property);
+    QFETCH(QByteArray, written);
+    BookingList list(ListKind::Income);
+    QCOMPARE(ReadError(RecordWith(property), list), QString());
+    QVERIFY(Record(list).contains(written));
 }
 
 void TestComponentStream::secondRecordFollowsFirst()

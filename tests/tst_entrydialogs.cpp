@@ -16,6 +16,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -92,6 +93,7 @@ private slots:
     void bannerFollowsMode();
     void amountTyping_data();
     void amountTyping();
+    void inputMethodTextIsFiltered();
     void twoSeparatorsAreRefused();
     void textsCapitalised_data();
     void textsCapitalised();
@@ -229,6 +231,27 @@ void TestEntryDialogs::amountTyping()
     PressOk(dialog.get());
     QVERIFY(dialog->Accepted);
     QCOMPARE(dialog->BookingAmount, stored);
+}
+
+void TestEntryDialogs::inputMethodTextIsFiltered()
+{
+    // A German keyboard's dead keys: ^ and ´ arrive composed through the input method, or
+    // with the next key as two characters at once.
+    auto dialog = Make(false);
+    Show(*dialog, {u"01.05.2008"_s, QString(), u"Gehalt"_s, {}});
+    auto *edit = Find<QLineEdit>(dialog.get(), "Edit2");
+    Type(edit, u"1"_s);
+    for (const QString &committed : {u"^"_s, u"é"_s, u"2,"_s}) {
+        QInputMethodEvent composing(committed.left(1), {});
+        QCoreApplication::sendEvent(edit, &composing);
+        QInputMethodEvent commit;
+        commit.setCommitString(committed);
+        QCoreApplication::sendEvent(edit, &commit);
+    }
+    QTest::sendKeyEvent(QTest::Press, edit, Qt::Key_5, u"´5"_s, Qt::NoModifier);
+    QCOMPARE(edit->text(), u"12.5"_s);
+    PressOk(dialog.get());
+    QCOMPARE(dialog->BookingAmount, u"12.5"_s);
 }
 
 void TestEntryDialogs::twoSeparatorsAreRefused()

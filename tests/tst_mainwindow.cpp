@@ -10,11 +10,13 @@
 #include "ledger/BookManager.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/InstanceLock.h"
+#include "ledger/ListFiles.h"
 #include "support/DiagnosticLog.h"
 #include "support/HelpSystem.h"
 #include "support/WarningSound.h"
 
 #include <QFile>
+#include <QScreen>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -38,8 +40,11 @@ private slots:
     void hotKeysFollowThePanel();
     void closeAsksAndSavesSettings();
     void failingStartStepLeavesNoPanel();
+    void damagedCategoryTableKeepsTheBookings();
     void folderThatCannotBeMade();
     void secondStartIsRefused();
+    void quitEndsTheProgramWhateverIsOpen();
+    void informationOnTheScreenCentre();
 
 private:
     void PressAlt(Qt::Key key);
@@ -62,7 +67,7 @@ void TestMainWindow::cleanup()
 
 void TestMainWindow::PressAlt(Qt::Key key)
 {
-    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : Window.get(), key, Qt::AltModifier);
+    QTest::keyClick(KeyTarget(), key, Qt::AltModifier);
 }
 
 void TestMainWindow::layout()
@@ -242,22 +247,52 @@ void TestMainWindow::closeAsksAndSavesSettings()
 
 void TestMainWindow::failingStartStepLeavesNoPanel()
 {
-    QDir().mkpath(Paths.ProgramDataFolder);
-    QFile entrys(Paths.CategoryFile());
-    QVERIFY(entrys.open(QIODevice::WriteOnly));
-    entrys.write(QByteArray(7000, '\0'));
-    entrys.close();
+    QDir().mkpath(Paths.DataFolder);
+    QFile regular(Paths.RegularFile());
+    QVERIFY(regular.open(QIODevice::WriteOnly));
+    regular.write("XXXX");
+    regular.close();
 
     MessageBoxAnswerer ok(u"OK"_s);
     QVERIFY(Window->FormCreate());
     QCOMPARE(ok.Title, u"Orvo Haushaltsbuch"_s);
-    QVERIFY2(ok.Text.startsWith(u"E/A-Fehler"_s), qPrintable(ok.Text));
+    QVERIFY2(ok.Text.startsWith(u"Ungültiges Stream-Format"_s), qPrintable(ok.Text));
     QVERIFY(ok.Text.endsWith(u'.'));
     for (int i = 0; i < 6; ++i) {
         QVERIFY(!Window->Panel(i)->isVisibleTo(Window.get()));
         QVERIFY(!Window->MenuButton(i)->Downed());
     }
     QCOMPARE(Window->DiagramMode(), 0);
+}
+
+void TestMainWindow::damagedCategoryTableKeepsTheBookings()
+{
+    QDir().mkpath(Paths.ProgramDataFolder);
+    QFile entrys(Paths.CategoryFile());
+    QVERIFY(entrys.open(QIODevice::WriteOnly));
+    entrys.write(QByteArray(7000, '\0'));
+    entrys.close();
+    QDir().mkpath(Paths.DataFolder);
+    BookingList regular(ListKind::Regular);
+    regular.AddRow(ListRow::Make(u"01."_s, {u"1000.00"_s, u"Gehalt"_s, QString(), u"Einnahme"_s}));
+    ListFiles::WriteFile(Paths.RegularFile(), ListFiles::RegularBytes(regular));
+    ListFiles::WriteFile(Paths.BookFile(u"Mai 2008"_s), ListFiles::MonthBookBytes(BookingList(ListKind::Income),
+                                                                                 BookingList(ListKind::Expend)));
+
+    MessageBoxAnswerer ok(u"OK"_s);
+    QVERIFY(Window->FormCreate());
+    QVERIFY2(ok.Text.startsWith(u"E/A-Fehler"_s), qPrintable(ok.Text));
+    // The regular bookings and the books are read all the same, and start-up finishes.
+    QCOMPARE(Books->Regular().Rows(), regular.Rows());
+    QCOMPARE(Books->Books().RowCount(), 1);
+    QVERIFY(Window->Panel(0)->isVisibleTo(Window.get()));
+
+    // The user's next regular booking is added to those on disk, not put in their place.
+    Books->AddBooking(Books->Regular(), ListRow::Make(u"03."_s, {u"400.00"_s, u"Miete"_s, QString(), u"Ausgabe"_s}));
+    Books->SaveRegular();
+    BookingList saved(ListKind::Regular);
+    ListFiles::ParseRegular(ListFiles::ReadFile(Paths.RegularFile()), saved);
+    QCOMPARE(saved.RowCount(), 2);
 }
 
 void TestMainWindow::folderThatCannotBeMade()
@@ -282,6 +317,68 @@ void TestMainWindow::secondStartIsRefused()
     for (QWidget *w : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<TFormQEL *>(w));
     QVERIFY(first.IsLocked());
+}
+
+void TestMainWindow::quitEndsTheProgramWhateverIsOpen()
+{
+    Window.reset();
+    // A process killed at start-up leaves its lock file behind, maybe empty; it blocks nothing.
+    for (const char *name : {"Haushaltsbuch.lock", "Haushaltsbuch.lock.rmlock"}) {
+        QFile left(Home->filePath(u"run/"_s + QLatin1StringView(name)));
+        QVERIFY(left.open(QIODevice::WriteOnly));
+    }
+    QWidget help; // another window of the program, as the help window is
+    help.show();
+
+    // Once the program's window shows: Alt+X, answered with "Ja".
+    MessageBoxAnswerer yes(u"&Ja"_s);
+    bool asked = false;
+    bool stuck = false;
+    QTimer guard; // only ends a program that hangs, so that the test fails instead
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        stuck = true;
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+        QCoreApplication::quit();
+    });
+    guard.start(120000);
+    QTimer driver;
+    driver.setInterval(10);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (qobject_cast<TFormQEL *>(w) && w->isVisible() && !QApplication::activeModalWidget()) {
+                driver.stop();
+                asked = true;
+                QTest::keyClick(w, Qt::Key_X, Qt::AltModifier);
+                return;
+            }
+        }
+    });
+    driver.start();
+    QCOMPARE(RunProgram({u"haushaltsbuch"_s}, Paths), 0);
+    QVERIFY(asked);
+    QCOMPARE(yes.Text, u"Möchten Sie das Haushaltsbuch jetzt beenden?"_s);
+    QVERIFY(!stuck);
+    QVERIFY(!help.isVisible()); // closed with the program
+    InstanceLock next;
+    QVERIFY(next.TryLock());
+}
+
+void TestMainWindow::informationOnTheScreenCentre()
+{
+    QVERIFY(Window->FormCreate());
+    Window->show();
+    Window->move(0, 0);
+    QPoint centre;
+    ModalDriver info(u"FormInfo"_s, [&](QWidget *form) {
+        centre = form->frameGeometry().center();
+        QTest::keyClick(KeyTarget(), Qt::Key_Escape);
+    });
+    PressAlt(Qt::Key_F2);
+    QVERIFY(info.Done);
+    QVERIFY(info.Closed);
+    QCOMPARE(centre, QGuiApplication::primaryScreen()->availableGeometry().center());
 }
 
 QTEST_MAIN(TestMainWindow)

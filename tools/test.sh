@@ -14,6 +14,20 @@ cmake -S "$root" -B "$root/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build "$root/build-test" -- -j"$jobs"
 ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
 
+echo "== Widget tests again, with two busy loops beside them"
+sh -c 'while :; do :; done' &
+busy1=$!
+sh -c 'while :; do :; done' &
+busy2=$!
+status=0
+ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs" -L widget || status=$?
+kill "$busy1" "$busy2"
+wait "$busy1" "$busy2" 2>/dev/null || true
+[ "$status" -eq 0 ]
+
+echo "== Crash and full-disk test"
+bash "$root/tools/crash-test.sh" "$root/build-test"
+
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQEL_WERROR=ON -DQEL_SANITIZE=ON >/dev/null
