@@ -156,6 +156,7 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     , Categories_(categories)
     , Help_(help)
     , Sound_(sound)
+    , PagePrinter_(Books_.Paths().PrintoutFolder())
 {
     setObjectName(QStringLiteral("FormQEL"));
     setWindowTitle(ProgramTitle());
@@ -172,6 +173,7 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     KeyRouter_ = new TDialogKeyRouter(this);
     FormInfo_ = new TFormInfo(this);
     BuildDialogs();
+    BuildAnalysisPanels();
 
     Timer1_.setInterval(300);
     connect(&Timer1_, &QTimer::timeout, this, &TFormQEL::Timer1Timer);
@@ -518,16 +520,6 @@ void TFormQEL::btnExpendClick()
 void TFormQEL::btnRegularClick()
 {
     ShowPanel(3);
-}
-
-void TFormQEL::btnAnalyseClick()
-{
-    ShowPanel(4);
-}
-
-void TFormQEL::btnDiagramClick()
-{
-    ShowPanel(5);
 }
 
 void TFormQEL::btnHelpClick()

@@ -12,6 +12,7 @@
 
 #include "ledger/BookingList.h"
 #include "ledger/Settings.h"
+#include "output/PagePrinter.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -23,6 +24,8 @@ class BookManager;
 class CategoryTable;
 class HelpSystem;
 class QLabel;
+class QScrollArea;
+class TAnalysisPageImage;
 class TDialogKeyRouter;
 class TFormEntryExpend;
 class TFormEntryIncome;
@@ -30,9 +33,11 @@ class TFormEntryRegular;
 class TFormInfo;
 class TFormNavigator;
 class TFormNew;
+class TFormPrintAnalyse;
 class TMainPanel;
 class TOrvoSkinButton;
 class TQELListView;
+class TQELPieChart;
 class WarningSound;
 struct LedgerPaths;
 enum class TSkinHotKey;
@@ -84,6 +89,18 @@ public:
     void btnEditRegularClick();
     void btnDeleteRegularClick();
 
+    // The analysis panel: the two pages, dragging them, printing them.
+    void btnAnalysePage1Click();
+    void btnAnalysePage2Click();
+    void btnPrintAnalyseClick();
+    void ImageAnalysePage1MouseDown(QPoint globalPosition);
+    void ImageAnalysePage1MouseMove(QPoint globalPosition, Qt::MouseButtons buttons);
+    void ImageAnalysePage1MouseUp();
+    // The diagram panel: one side's pie, and printing it.
+    void btnShowDiaIncClick();
+    void btnShowDiaOutClick();
+    void btnPrintDiagramClick();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -96,6 +113,8 @@ private:
     TOrvoSkinButton *PanelButton(TMainPanel *panel, const QRect &geometry, const QString &caption,
                                  const QString &hint);
     void BuildDialogs();
+    void BuildAnalysisPanels();
+    void ShowAnalysisPage(int page);
     // After the manager changed lists: every list view shows its list again.
     void RefreshListViews();
     // After a book was created, opened or removed: titles, totals, lists and buttons.
@@ -126,6 +145,7 @@ private:
     CategoryTable &Categories_;
     HelpSystem &Help_;
     WarningSound &Sound_;
+    TPagePrinter PagePrinter_;
     BackupSettings Settings_;
     int PanelIndex_ = -1;
     int DiagramMode_ = 0;
@@ -139,6 +159,7 @@ private:
     TFormEntryExpend *FormEntryExpend = nullptr;
     TFormEntryRegular *FormEntryRegular = nullptr;
     TFormNavigator *FormNavigator = nullptr;
+    TFormPrintAnalyse *FormPrintAnalyse = nullptr;
 
     // Menu column, in the order of the panels they show, then the rest.
     TOrvoSkinButton *btnManager = nullptr;
@@ -176,6 +197,12 @@ private:
     TOrvoSkinButton *btnShowDiaInc = nullptr;
     TOrvoSkinButton *btnShowDiaOut = nullptr;
     TOrvoSkinButton *btnPrintDiagram = nullptr;
+    QScrollArea *ScrollBoxAnalyse = nullptr;
+    TAnalysisPageImage *ImageAnalysePage1 = nullptr;
+    TAnalysisPageImage *ImageAnalysePage2 = nullptr;
+    // Where the last step of a page drag was, in screen coordinates; (-1, -1) when none.
+    QPoint DragPoint{-1, -1};
+    TQELPieChart *ChartDia = nullptr;
 
     // The panel-local buttons with the hot keys they answer while their panel is shown.
     std::array<QList<QPair<TOrvoSkinButton *, TSkinHotKey>>, 6> PanelHotKeys_;

@@ -30,6 +30,7 @@ private:
     int Add(const QStringList &args);
     int AddRegular(const QStringList &args);
     int Verify();
+    int Analysis(const QString &name);
 
     bool IsListedBook(const QString &name) const;
     // The amount as the entry dialog takes it, or an empty text after reporting why not.

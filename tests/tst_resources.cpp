@@ -153,7 +153,7 @@ void TestResources::everyResourceHasItsSize_data()
         row(u":/bitmap/"_s + QLatin1StringView(name) + u".bmp"_s, 32, 32);
     row(u":/bitmap/CALC_DISPLAY.bmp"_s, 184, 29);
     for (const auto *name : {"BTNPIC_HELP", "BTNPIC_NAVIGATOR", "BTNPIC_DAYPICKER", "BTNPIC_FOLDER", "BTNPIC_RADIO_INC",
-                             "BTNPIC_RADIO_OUT"})
+                             "BTNPIC_RADIO_OUT", "BTNPIC_PAGE"})
         row(u":/bitmap/"_s + QLatin1StringView(name) + u".bmp"_s, 16, 16);
 }
 
