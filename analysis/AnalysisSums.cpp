@@ -5,6 +5,42 @@
 
 #include <QHash>
 
+namespace {
+
+// A group name as the breakdown compares it: letter case ignored, character by character.
+// Views into the rows' own texts, so a row costs no copy.
+struct FoldedName
+{
+    QStringView Text;
+};
+
+bool operator==(FoldedName a, FoldedName b)
+{
+    if (a.Text.size() != b.Text.size())
+        return false;
+    for (qsizetype i = 0; i < a.Text.size(); ++i) {
+        if (a.Text[i] != b.Text[i] && a.Text[i].toCaseFolded() != b.Text[i].toCaseFolded())
+            return false;
+    }
+    return true;
+}
+
+size_t qHash(FoldedName name, size_t seed = 0)
+{
+    size_t hash = seed ^ 0xcbf29ce484222325ULL;
+    for (const QChar c : name.Text)
+        hash = (hash ^ c.toCaseFolded().unicode()) * 0x100000001b3ULL;
+    return hash;
+}
+
+const QString &SubItemRef(const ListRow &row, int i)
+{
+    static const QString none;
+    return i < row.SubItems.size() ? row.SubItems.at(i) : none;
+}
+
+} // namespace
+
 AnalysisTotals ComputeAnalysisTotals(const BookingList &income, const BookingList &expend, const BookingList &regular)
 {
     AnalysisTotals t;
@@ -23,18 +59,17 @@ QList<GroupSum> SumGroups(const BookingList &main, const BookingList &regular, A
     const QString kind = side == AnalysisSide::Income ? IncomeKind() : ExpenseKind();
 
     QList<GroupSum> groups;
-    // Case-folded name -> its group. Adding by the folded name, not the exact one, keeps a
-    // row written "miete" from dropping out of the breakdown when "Miete" came first.
-    QHash<QString, qsizetype> index;
+    // One group per name regardless of letter case, and every row of it adds to it: a row
+    // written "miete" must not drop out of the breakdown because "Miete" came first.
+    QHash<FoldedName, qsizetype> index;
     const auto add = [&](const ListRow &row) {
-        const QString name = row.SubItem(keyColumn);
-        const QString folded = name.toCaseFolded();
-        auto it = index.constFind(folded);
+        const QString &name = SubItemRef(row, keyColumn);
+        auto it = index.constFind(FoldedName{name});
         if (it == index.cend()) {
-            it = index.insert(folded, groups.size());
+            it = index.insert(FoldedName{name}, groups.size());
             groups.append({name, 0.0});
         }
-        const QString amount = row.SubItem(0);
+        const QString &amount = SubItemRef(row, 0);
         if (!amount.isEmpty())
             groups[*it].Sum += ParseAmount(amount);
     };
@@ -42,7 +77,7 @@ QList<GroupSum> SumGroups(const BookingList &main, const BookingList &regular, A
     for (const ListRow &row : main.Rows())
         add(row);
     for (const ListRow &row : regular.Rows()) {
-        if (row.SubItem(3) == kind)
+        if (SubItemRef(row, 3) == kind)
             add(row);
     }
     return groups;
