@@ -195,7 +195,7 @@ void TestResources::noResourceIsMissingFromTheTable()
         QVERIFY(ResourceBytes(stem + u"_NEW.jpg"_s) != ResourceBytes(stem + u"_EDIT.jpg"_s));
     }
     QCOMPARE(QDir(u":/jpg"_s).entryList().size(), 9);
-    QCOMPARE(QDir(u":/bitmap"_s).entryList().size(), 22);
+    QCOMPARE(QDir(u":/bitmap"_s).entryList().size(), 23);
     QCOMPARE(QDir(u":/wave"_s).entryList(), QStringList{u"WAVE_01.wav"_s});
 }
 
