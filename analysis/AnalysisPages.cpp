@@ -20,7 +20,7 @@ struct PageGeometry
 {
     int Left[2];
     int Right[2];
-    int TitleAt;     // x and y of the title
+    int TitleX;
     int TitleY;
     int TitlePoints;
     int TextPoints;
@@ -28,8 +28,8 @@ struct PageGeometry
     bool Screen;     // bands and "[Keine Angabe]" on screen; boxes and the bare name on paper
 };
 
-constexpr PageGeometry Screen{{50, 330}, {300, 580}, 50, 20, 12, 10, 15, true};
-constexpr PageGeometry Paper{{300, 1340}, {1200, 2240}, 300, 100, 52, 32, 50, false};
+constexpr PageGeometry ScreenPage{{50, 330}, {300, 580}, 50, 20, 12, 10, 15, true};
+constexpr PageGeometry PaperPage{{300, 1340}, {1200, 2240}, 300, 100, 52, 32, 50, false};
 
 // The paper's boxes take the left-end colours of the screen's band bitmaps.
 QColor BandColour(const QString &name)
@@ -53,7 +53,7 @@ public:
         Page_.Size = G_.Screen ? AnalysisPage::ScreenSize : QSize(PageImage::Width, PageImage::Height);
         Page_.FontFamily = G_.Screen ? u"MS Sans Serif"_s : u"Arial"_s;
         Page_.LineWidth = G_.Screen ? 1 : 2;
-        Text({G_.TitleAt, G_.TitleY}, u"Haushaltsbuch - Berechnung für "_s + Source_.BookName, G_.TitlePoints, true);
+        Text({G_.TitleX, G_.TitleY}, u"Haushaltsbuch - Berechnung für "_s + Source_.BookName, G_.TitlePoints, true);
     }
 
     PageLayout Take() { return std::move(Page_); }
@@ -110,7 +110,7 @@ private:
     PageLayout Page_;
 };
 
-// Totals at the top of page 1; the y values of the screen, then of the paper.
+// The totals at the top of page 1, at the y of the headings, income, expense, rules and results.
 void AddTotals(PageBuilder &page, const AnalysisSource &source, const int (&y)[5])
 {
     const AnalysisTotals t = ComputeAnalysisTotals(source.Income, source.Expend, source.Regular);
@@ -151,22 +151,22 @@ PageLayout Page2(const PageGeometry &g, const AnalysisSource &source, int headin
 
 PageLayout AnalysisPage1Layout(const AnalysisSource &source)
 {
-    return Page1(Screen, source, {60, 80, 95, 115, 120}, 160, 180);
+    return Page1(ScreenPage, source, {60, 80, 95, 115, 120}, 160, 180);
 }
 
 PageLayout AnalysisPage2Layout(const AnalysisSource &source)
 {
-    return Page2(Screen, source, 60, 80);
+    return Page2(ScreenPage, source, 60, 80);
 }
 
 PageLayout PrintPage1Layout(const AnalysisSource &source)
 {
-    return Page1(Paper, source, {300, 360, 410, 470, 480}, 620, 680);
+    return Page1(PaperPage, source, {300, 360, 410, 470, 480}, 620, 680);
 }
 
 PageLayout PrintPage2Layout(const AnalysisSource &source)
 {
-    return Page2(Paper, source, 300, 360);
+    return Page2(PaperPage, source, 300, 360);
 }
 
 void PaintPage(QPainter &painter, const PageLayout &page)

@@ -77,10 +77,10 @@ void TestAnalysisPanel::init()
 
 void TestAnalysisPanel::Key(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
+    // To the window itself: right after a dialog closed, the focus widget may still be one of
+    // the hidden dialog's, which would swallow the key.
     QWidget *target = QApplication::activeModalWidget();
-    if (!target)
-        target = QApplication::focusWidget() ? QApplication::focusWidget() : Window.get();
-    QTest::keyClick(target, key, modifiers);
+    QTest::keyClick(target ? target : Window.get(), key, modifiers);
 }
 
 QImage TestAnalysisPanel::Expected(void (*draw)(QPainter &, const AnalysisSource &)) const
@@ -163,6 +163,7 @@ void TestAnalysisPanel::printDialogPrintsTheCheckedPages()
         auto *page2 = form->findChild<TOrvoSkinCheckBox *>(u"CheckPage2"_s);
         auto *print = form->findChild<TOrvoSkinButton *>(u"btnPrint"_s);
         QVERIFY(page1->Checked() && !page2->Checked() && print->Enabled());
+        QVERIFY(form->findChild<QTimer *>(u"Timer1"_s)->isActive());
         QTest::mouseClick(page1, Qt::LeftButton);
         form->Timer1Timer();
         QVERIFY(!print->Enabled());
@@ -180,6 +181,7 @@ void TestAnalysisPanel::printDialogPrintsTheCheckedPages()
     });
     Key(Qt::Key_D);
     QVERIFY(printBoth.Done && printBoth.Closed);
+    QVERIFY(!Window->findChild<TFormPrintAnalyse *>()->findChild<QTimer *>(u"Timer1"_s)->isActive());
     // One job per page, page 1 first; without a printer each became a PDF.
     QVERIFY(answers.Texts.at(0).contains(u"\"Haushaltsbuch - Auswertung 1\""_s));
     QVERIFY(answers.Texts.at(1).contains(u"\"Haushaltsbuch - Auswertung 2\""_s));
