@@ -62,6 +62,8 @@ QList<GroupSum> SumGroups(const BookingList &main, const BookingList &regular, A
     // One group per name regardless of letter case, and every row of it adds to it: a row
     // written "miete" must not drop out of the breakdown because "Miete" came first.
     QHash<FoldedName, qsizetype> index;
+    // Room for a group per row up front, so that a month of distinct purposes never rehashes.
+    index.reserve(main.RowCount() + regular.RowCount());
     const auto add = [&](const ListRow &row) {
         const QString &name = SubItemRef(row, keyColumn);
         auto it = index.constFind(FoldedName{name});
