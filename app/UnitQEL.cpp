@@ -159,6 +159,7 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     , Categories_(categories)
     , Help_(help)
     , Sound_(sound)
+    , PagePrinter_(Books_.Paths().PrintoutFolder())
 {
     setObjectName(QStringLiteral("FormQEL"));
     setWindowTitle(ProgramTitle());
@@ -181,6 +182,7 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     connect(btnCalculator, &TOrvoSkinButton::Clicked, FormCalculator, &TFormCalculator::Open);
     connect(FormCalculator, &TFormCalculator::ShownChanged, btnCalculator,
             [this](bool shown) { btnCalculator->SetEnabled(!shown); });
+    BuildAnalysisPanels();
 
     Timer1_.setInterval(300);
     connect(&Timer1_, &QTimer::timeout, this, &TFormQEL::Timer1Timer);
@@ -540,16 +542,6 @@ void TFormQEL::btnExpendClick()
 void TFormQEL::btnRegularClick()
 {
     ShowPanel(3);
-}
-
-void TFormQEL::btnAnalyseClick()
-{
-    ShowPanel(4);
-}
-
-void TFormQEL::btnDiagramClick()
-{
-    ShowPanel(5);
 }
 
 void TFormQEL::btnBackupClick()

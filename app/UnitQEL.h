@@ -12,6 +12,7 @@
 
 #include "ledger/BookingList.h"
 #include "ledger/Settings.h"
+#include "output/PagePrinter.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -23,6 +24,8 @@ class BookManager;
 class CategoryTable;
 class HelpSystem;
 class QLabel;
+class QScrollArea;
+class TAnalysisPageImage;
 class TDialogKeyRouter;
 class TFormCalculator;
 class TFormBackup;
@@ -32,9 +35,11 @@ class TFormEntryRegular;
 class TFormInfo;
 class TFormNavigator;
 class TFormNew;
+class TFormPrintAnalyse;
 class TMainPanel;
 class TOrvoSkinButton;
 class TQELListView;
+class TQELPieChart;
 class WarningSound;
 struct LedgerPaths;
 enum class TSkinHotKey;
@@ -86,6 +91,18 @@ public:
     void btnEditRegularClick();
     void btnDeleteRegularClick();
 
+    // The analysis panel: the two pages, dragging them, printing them.
+    void btnAnalysePage1Click();
+    void btnAnalysePage2Click();
+    void btnPrintAnalyseClick();
+    void ImageAnalysePage1MouseDown(QPoint globalPosition);
+    void ImageAnalysePage1MouseMove(QPoint globalPosition, Qt::MouseButtons buttons);
+    void ImageAnalysePage1MouseUp();
+    // The diagram panel: one side's pie, and printing it.
+    void btnShowDiaIncClick();
+    void btnShowDiaOutClick();
+    void btnPrintDiagramClick();
+
 signals:
     // The window closed for good (confirmed, changes saved): the program ends, whatever
     // other windows (help) are still open.
@@ -103,6 +120,8 @@ private:
     TOrvoSkinButton *PanelButton(TMainPanel *panel, const QRect &geometry, const QString &caption,
                                  const QString &hint);
     void BuildDialogs();
+    void BuildAnalysisPanels();
+    void ShowAnalysisPage(int page);
     // After the manager changed lists: every list view shows its list again.
     void RefreshListViews();
     // After a book was created, opened or removed: titles, totals, lists and buttons.
@@ -134,6 +153,7 @@ private:
     CategoryTable &Categories_;
     HelpSystem &Help_;
     WarningSound &Sound_;
+    TPagePrinter PagePrinter_;
     BackupSettings Settings_;
     int PanelIndex_ = -1;
     int DiagramMode_ = 0;
@@ -149,6 +169,7 @@ private:
     TFormEntryRegular *FormEntryRegular = nullptr;
     TFormNavigator *FormNavigator = nullptr;
     TFormCalculator *FormCalculator = nullptr;
+    TFormPrintAnalyse *FormPrintAnalyse = nullptr;
 
     // Menu column, in the order of the panels they show, then the rest.
     TOrvoSkinButton *btnManager = nullptr;
@@ -186,6 +207,12 @@ private:
     TOrvoSkinButton *btnShowDiaInc = nullptr;
     TOrvoSkinButton *btnShowDiaOut = nullptr;
     TOrvoSkinButton *btnPrintDiagram = nullptr;
+    QScrollArea *ScrollBoxAnalyse = nullptr;
+    TAnalysisPageImage *ImageAnalysePage1 = nullptr;
+    TAnalysisPageImage *ImageAnalysePage2 = nullptr;
+    // Where the last step of a page drag was, in screen coordinates; (-1, -1) when none.
+    QPoint DragPoint{-1, -1};
+    TQELPieChart *ChartDia = nullptr;
 
     // The panel-local buttons with the hot keys they answer while their panel is shown.
     std::array<QList<QPair<TOrvoSkinButton *, TSkinHotKey>>, 6> PanelHotKeys_;

@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "backup/BackupEngine.h"
+#include "analysis/AnalysisSums.h"
 #include "ledger/BookManager.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/FuncUnit.h"
@@ -61,6 +62,8 @@ QString Cli::Usage()
         "                            eine Einnahme oder Ausgabe buchen, DATUM als TT.MM.JJJJ\n"
         "  add-regular TAG BETRAG KATEGORIE VERWENDUNG Einnahme|Ausgabe\n"
         "                            eine regelmäßige Buchung anlegen, TAG z. B. 07.\n"
+        "  analysis NAME             die Berechnung eines Haushaltsbuchs: Summen und Aufteilung nach\n"
+        "                            Kategorien und Verwendung (Abschnitt, Name, Betrag)\n"
         "  verify                    alle Dateien lesen und unlesbare melden\n"
         "  backup [--books-only|--regular-only] ORDNER\n"
         "                            Haushaltsbücher und regelmäßige Buchungen in ORDNER sichern\n"
@@ -115,11 +118,13 @@ int Cli::Run(const QStringList &arguments)
             return Verify();
         if ((command == u"backup" || command == u"restore") && expect(1, 2))
             return BackupOrRestore(command == u"backup", args);
+        if (command == u"analysis" && expect(1, 1))
+            return Analysis(args.front());
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
     const QStringList known =
-        QStringLiteral("books show regular categories new add add-regular verify backup restore").split(u' ');
+        QStringLiteral("books show regular categories new add add-regular verify analysis backup restore").split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));
     return UsageError(QStringLiteral("Unbekannter Befehl \"%1\".").arg(command));
@@ -276,6 +281,47 @@ int Cli::AddRegular(const QStringList &args)
     books.SaveRegular();
     books.SetRegularChanged(false);
     Out_ << books.RegularSummaryLabel() << '\n';
+    return 0;
+}
+
+int Cli::Analysis(const QString &name)
+{
+    if (!IsListedBook(name))
+        return Fail(QStringLiteral("Das Haushaltsbuch \"%1\" existiert nicht.").arg(name));
+    BookManager books = MakeManager();
+    books.LoadRegular();
+    books.SetCurrentBook(name);
+    books.OpenCurrentBook();
+
+    const auto line = [this](const QString &section, const QString &name, double amount) {
+        Out_ << Record({section, name, FormatAmount(amount)}) << '\n';
+    };
+    const AnalysisTotals t = ComputeAnalysisTotals(books.Income(), books.Expend(), books.Regular());
+    const QString total = QStringLiteral("Gesamt");
+    const QString regular = QStringLiteral("Regelmäßig");
+    line(total, QStringLiteral("Einnahmen"), t.TotalIncome);
+    line(total, QStringLiteral("Ausgaben"), t.TotalExpense);
+    line(total, QStringLiteral("Ergebnis"), t.Result);
+    line(regular, QStringLiteral("Einnahmen"), t.RegularIncome);
+    line(regular, QStringLiteral("Ausgaben"), t.RegularExpense);
+    line(regular, QStringLiteral("Ergebnis"), t.RegularResult);
+
+    const struct
+    {
+        const char16_t *Section;
+        AnalysisSide Side;
+        GroupKey Key;
+    } breakdowns[] = {
+        {u"Einnahmen nach Kategorien", AnalysisSide::Income, GroupKey::Category},
+        {u"Ausgaben nach Kategorien", AnalysisSide::Expense, GroupKey::Category},
+        {u"Einnahmen nach Verwendung", AnalysisSide::Income, GroupKey::Purpose},
+        {u"Ausgaben nach Verwendung", AnalysisSide::Expense, GroupKey::Purpose},
+    };
+    for (const auto &b : breakdowns) {
+        const BookingList &main = b.Side == AnalysisSide::Income ? books.Income() : books.Expend();
+        for (const GroupSum &group : SumGroups(main, books.Regular(), b.Side, b.Key))
+            line(QString::fromUtf16(b.Section), group.Name, group.Sum);
+    }
     return 0;
 }
 

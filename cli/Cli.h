@@ -31,6 +31,7 @@ private:
     int AddRegular(const QStringList &args);
     int Verify();
     int BackupOrRestore(bool backup, const QStringList &args);
+    int Analysis(const QString &name);
 
     bool IsListedBook(const QString &name) const;
     // The amount as the entry dialog takes it, or an empty text after reporting why not.

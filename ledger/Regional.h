@@ -20,6 +20,7 @@ public:
     const QString &LongTimeFormat() const { return LongTimeFormat_; }
     const QString &CurrencySymbol() const { return CurrencySymbol_; }
     QChar DecimalSeparator() const { return DecimalSeparator_; }
+    const QLocale &Locale() const { return Locale_; }
 
     QString DateText(QDate date) const;
     QString TimeText(QTime time) const;

@@ -6,12 +6,14 @@
 #include <QTimer>
 
 // Answers the next message box that opens: records its title and text and clicks the button
-// with the given caption. Works while the box runs its own event loop.
+// with the given caption. Works while the box runs its own event loop. With keepAnswering it
+// answers every such box while it lives and keeps their texts in order.
 class MessageBoxAnswerer : public QObject
 {
 public:
-    explicit MessageBoxAnswerer(QString button)
+    explicit MessageBoxAnswerer(QString button, bool keepAnswering = false)
         : Button_(std::move(button))
+        , KeepAnswering_(keepAnswering)
     {
         Timer_.setInterval(20);
         connect(&Timer_, &QTimer::timeout, this, [this] {
@@ -23,7 +25,9 @@ public:
             ++Count;
             for (QAbstractButton *b : box->buttons()) {
                 if (b->text() == Button_) {
-                    Timer_.stop();
+                    Texts.append(Text);
+                    if (!KeepAnswering_)
+                        Timer_.stop();
                     b->click();
                     return;
                 }
@@ -34,9 +38,11 @@ public:
 
     QString Title;
     QString Text;
+    QStringList Texts; // of the boxes answered
     int Count = 0;
 
 private:
     QString Button_;
+    bool KeepAnswering_ = false;
     QTimer Timer_;
 };

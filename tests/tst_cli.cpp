@@ -39,6 +39,7 @@ private slots:
     void writesWaitForTheRunningProgram();
     void wrongUsage_data();
     void wrongUsage();
+    void analysisFigures();
 
 private:
     Result Run(const QStringList &args);
@@ -275,6 +276,7 @@ void TestCli::wrongUsage_data()
     QTest::newRow("option without folder") << QStringList{u"--data-dir"_s};
     QTest::newRow("missing argument") << QStringList{u"show"_s};
     QTest::newRow("too many arguments") << QStringList{u"books"_s, u"x"_s};
+    QTest::newRow("analysis without book") << QStringList{u"analysis"_s};
     QTest::newRow("wrong booking kind")
         << QStringList{u"add"_s, u"Mai 2008"_s, u"Einnahme"_s, u"01.05.2008"_s, u"1"_s, u"Gehalt"_s};
 }
@@ -285,6 +287,40 @@ void TestCli::wrongUsage()
     const Result r = Run(args);
     QCOMPARE(r.Status, 2);
     QVERIFY(r.Err.contains(u"Aufruf: haushaltsbuch-cli"_s));
+}
+
+void TestCli::analysisFigures()
+{
+    QCOMPARE(Run({u"new"_s, u"März 2008"_s}).Status, 0);
+    const QString book = u"März 2008"_s;
+    QCOMPARE(Run({u"add"_s, book, u"income"_s, u"01.03.2008"_s, u"100"_s, u"A"_s, u"Lohn"_s}).Status, 0);
+    QCOMPARE(Run({u"add"_s, book, u"income"_s, u"02.03.2008"_s, u"20"_s, u"B"_s}).Status, 0);
+    QCOMPARE(Run({u"add"_s, book, u"expense"_s, u"03.03.2008"_s, u"500"_s, u"Wohnen"_s, u"Miete"_s}).Status, 0);
+    QCOMPARE(Run({u"add-regular"_s, u"7"_s, u"30"_s, u"C"_s, u"Kindergeld"_s, u"Einnahme"_s}).Status, 0);
+    QCOMPARE(Run({u"add-regular"_s, u"1"_s, u"12,5"_s, u"Wohnen"_s, u"Strom"_s, u"Ausgabe"_s}).Status, 0);
+
+    const Result r = Run({u"analysis"_s, book});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, u"Gesamt\tEinnahmen\t150.00\n"
+                    "Gesamt\tAusgaben\t512.50\n"
+                    "Gesamt\tErgebnis\t-362.50\n"
+                    "Regelmäßig\tEinnahmen\t30.00\n"
+                    "Regelmäßig\tAusgaben\t12.50\n"
+                    "Regelmäßig\tErgebnis\t17.50\n"
+                    "Einnahmen nach Kategorien\tA\t100.00\n"
+                    "Einnahmen nach Kategorien\tB\t20.00\n"
+                    "Einnahmen nach Kategorien\tC\t30.00\n"
+                    "Ausgaben nach Kategorien\tWohnen\t512.50\n"
+                    "Einnahmen nach Verwendung\tLohn\t100.00\n"
+                    "Einnahmen nach Verwendung\t\t20.00\n"
+                    "Einnahmen nach Verwendung\tKindergeld\t30.00\n"
+                    "Ausgaben nach Verwendung\tMiete\t500.00\n"
+                    "Ausgaben nach Verwendung\tStrom\t12.50\n"_s);
+
+    const Result missing = Run({u"analysis"_s, u"Mai 2008"_s});
+    QCOMPARE(missing.Status, 1);
+    QCOMPARE(missing.Err, u"Das Haushaltsbuch \"Mai 2008\" existiert nicht.\n"_s);
+    QVERIFY(Run({u"--help"_s}).Out.contains(u"  analysis NAME "_s));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -157,7 +157,7 @@ void TestResources::everyResourceHasItsSize_data()
                              "CALCPIC_CLEAR", "CALCPIC_MEMCOPY", "CALCPIC_MEMINSERT", "CALCPIC_CLOSE"})
         row(u":/bitmap/"_s + QLatin1StringView(name) + u".bmp"_s, 24, 24);
     for (const auto *name : {"BTNPIC_HELP", "BTNPIC_NAVIGATOR", "BTNPIC_DAYPICKER", "BTNPIC_FOLDER", "BTNPIC_RADIO_INC",
-                             "BTNPIC_RADIO_OUT"})
+                             "BTNPIC_RADIO_OUT", "BTNPIC_PAGE"})
         row(u":/bitmap/"_s + QLatin1StringView(name) + u".bmp"_s, 16, 16);
 }
 
@@ -199,7 +199,7 @@ void TestResources::noResourceIsMissingFromTheTable()
         QVERIFY(ResourceBytes(stem + u"_NEW.jpg"_s) != ResourceBytes(stem + u"_EDIT.jpg"_s));
     }
     QCOMPARE(QDir(u":/jpg"_s).entryList().size(), 9);
-    QCOMPARE(QDir(u":/bitmap"_s).entryList().size(), 33);
+    QCOMPARE(QDir(u":/bitmap"_s).entryList().size(), 34);
     QCOMPARE(QDir(u":/wave"_s).entryList(), QStringList{u"WAVE_01.wav"_s});
 }
 

@@ -861,6 +861,28 @@ void MakeAll(ArtworkWriter &out)
         DrawArrow(p, QPointF(8, 1), 14, false, QColor(0xE0, 0x48, 0x48), BandRed, 1);
     }));
 
+    // A printed analysis page: a sheet with a turned corner, a heading band and lines.
+    out.Bitmap(u"BTNPIC_PAGE"_s, Small(16, [](QPainter &p) {
+        QPainterPath sheet;
+        sheet.moveTo(2.5, 0.5);
+        sheet.lineTo(10, 0.5);
+        sheet.lineTo(13.5, 4);
+        sheet.lineTo(13.5, 15.5);
+        sheet.lineTo(2.5, 15.5);
+        sheet.closeSubpath();
+        p.setPen(QPen(QColor(0x50, 0x50, 0x50), 1));
+        p.setBrush(Qt::white);
+        p.drawPath(sheet);
+        QPolygonF corner;
+        corner << QPointF(10, 0.5) << QPointF(10, 4) << QPointF(13.5, 4);
+        p.setBrush(QColor(0xD0, 0xD0, 0xD0));
+        p.drawPolygon(corner);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.fillRect(4, 5, 7, 2, BandBlue);
+        for (int y : {9, 11, 13})
+            p.fillRect(4, y, 8, 1, QColor(0x80, 0x80, 0x80));
+    }));
+
     out.Wave(u"WAVE_01"_s, ChimeWave());
 
     out.Icon(u"de.orvo.Haushaltsbuch"_s, AppIcon, 128, {48, 256});

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include <functional>
+
+class QPainter;
+
+// One analysis page in the scroll box: a picture of the page, drawn when the month is
+// computed and shown unchanged until it is computed again. The mouse over it is passed on,
+// so that the window can scroll the box by dragging the page.
+class TAnalysisPageImage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    TAnalysisPageImage(QSize size, QWidget *parent = nullptr);
+
+    const QImage &Picture() const { return Picture_; }
+    // Draws the page afresh on a white picture of the page's size.
+    void Draw(const std::function<void(QPainter &)> &page);
+
+signals:
+    void MouseDown(QPoint globalPosition);
+    void MouseMove(QPoint globalPosition, Qt::MouseButtons buttons);
+    void MouseUp();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+
+private:
+    QImage Picture_;
+};

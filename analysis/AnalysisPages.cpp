@@ -1,0 +1,229 @@
+#include "analysis/AnalysisPages.h"
+
+#include "analysis/AnalysisSums.h"
+#include "ledger/FuncUnit.h"
+#include "output/PagePrinter.h"
+#include "support/ResourceImages.h"
+
+#include <QPainter>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QColor Grey(0x80, 0x80, 0x80);
+const QColor NegativeRed(0xFF, 0x00, 0x00);
+
+// Where a page puts things: two columns, their right edges, and the sizes that differ
+// between the screen and the paper.
+struct PageGeometry
+{
+    int Left[2];
+    int Right[2];
+    int TitleX;
+    int TitleY;
+    int TitlePoints;
+    int TextPoints;
+    int LineStep;    // breakdown lines
+    bool Screen;     // bands and "[Keine Angabe]" on screen; boxes and the bare name on paper
+};
+
+constexpr PageGeometry ScreenPage{{50, 330}, {300, 580}, 50, 20, 12, 10, 15, true};
+constexpr PageGeometry PaperPage{{300, 1340}, {1200, 2240}, 300, 100, 52, 32, 50, false};
+
+// The paper's boxes take the left-end colours of the screen's band bitmaps.
+QColor BandColour(const QString &name)
+{
+    if (name == u"BLUE")
+        return QColor(0x30, 0x48, 0x87);
+    if (name == u"YELLOW")
+        return QColor(0x7A, 0x67, 0x25);
+    if (name == u"GREEN")
+        return QColor(0x30, 0x6D, 0x44);
+    return QColor(0x8C, 0x37, 0x37);
+}
+
+class PageBuilder
+{
+public:
+    PageBuilder(const PageGeometry &geometry, const AnalysisSource &source)
+        : G_(geometry)
+        , Source_(source)
+    {
+        Page_.Size = G_.Screen ? AnalysisPage::ScreenSize : QSize(PageImage::Width, PageImage::Height);
+        Page_.FontFamily = G_.Screen ? u"MS Sans Serif"_s : u"Arial"_s;
+        Page_.LineWidth = G_.Screen ? 1 : 2;
+        Text({G_.TitleX, G_.TitleY}, u"Haushaltsbuch - Berechnung für "_s + Source_.BookName, G_.TitlePoints, true);
+    }
+
+    PageLayout Take() { return std::move(Page_); }
+
+    // A column's heading band (screen) or box (paper) with its white heading.
+    void Heading(int column, int y, const QString &colour, const QString &text)
+    {
+        const int x = G_.Left[column];
+        if (G_.Screen)
+            Add({PageItem::Kind::Band, {x, y}, {}, colour});
+        else
+            Add({PageItem::Kind::Box, {x, y}, {G_.Right[column], y + 50}, {}, BandColour(colour)});
+        Text({x, y}, text, G_.TextPoints, true, Qt::white);
+    }
+
+    // name + ":" at the column's left edge, the money label ending at its right edge.
+    void Figure(int column, int y, const QString &name, double value, const QColor &valueColour = Qt::black)
+    {
+        Text({G_.Left[column], y}, name + u':', G_.TextPoints);
+        Add({PageItem::Kind::RightText, {G_.Right[column], y}, {}, Money(value), valueColour, G_.TextPoints});
+    }
+
+    void Rule(int column, int y)
+    {
+        Add({PageItem::Kind::Line, {G_.Left[column], y}, {G_.Right[column], y}, {}, Grey});
+    }
+
+    void Breakdown(int column, int top, AnalysisSide side, GroupKey key)
+    {
+        const BookingList &main = side == AnalysisSide::Income ? Source_.Income : Source_.Expend;
+        int y = top;
+        for (const GroupSum &group : SumGroups(main, Source_.Regular, side, key)) {
+            // Lines below the page would be cut off anyway.
+            if (y >= Page_.Size.height())
+                break;
+            const bool unnamed = group.Name.isEmpty() && G_.Screen;
+            Figure(column, y, unnamed ? u"[Keine Angabe]"_s : group.Name, group.Sum);
+            y += G_.LineStep;
+        }
+    }
+
+private:
+    void Add(PageItem item) { Page_.Items.append(std::move(item)); }
+
+    void Text(QPoint at, const QString &text, int points, bool bold = false, const QColor &colour = Qt::black)
+    {
+        Add({PageItem::Kind::Text, at, {}, text, colour, points, bold});
+    }
+
+    QString Money(double value) const { return MoneyLabel(FormatAmount(value), Source_.RegionalSettings); }
+
+    const PageGeometry &G_;
+    const AnalysisSource &Source_;
+    PageLayout Page_;
+};
+
+// The totals at the top of page 1, at the y of the headings, income, expense, rules and results.
+void AddTotals(PageBuilder &page, const AnalysisSource &source, const int (&y)[5])
+{
+    const AnalysisTotals t = ComputeAnalysisTotals(source.Income, source.Expend, source.Regular);
+    page.Heading(0, y[0], u"BLUE"_s, u"Einnahmen/Ausgaben gesamt"_s);
+    page.Heading(1, y[0], u"YELLOW"_s, u"Regelmäßige Buchungen"_s);
+    page.Figure(0, y[1], u"Einnahmen"_s, t.TotalIncome);
+    page.Figure(1, y[1], u"Einnahmen"_s, t.RegularIncome);
+    page.Figure(0, y[2], u"Ausgaben"_s, t.TotalExpense);
+    page.Figure(1, y[2], u"Ausgaben"_s, t.RegularExpense);
+    page.Rule(0, y[3]);
+    page.Rule(1, y[3]);
+    page.Figure(0, y[4], u"Ergebnis"_s, t.Result, IsNegativeResult(t.Result) ? NegativeRed : Qt::black);
+    page.Figure(1, y[4], u"Ergebnis"_s, t.RegularResult, IsNegativeResult(t.RegularResult) ? NegativeRed : Qt::black);
+}
+
+PageLayout Page1(const PageGeometry &g, const AnalysisSource &source, const int (&totals)[5], int headingY, int linesY)
+{
+    PageBuilder page(g, source);
+    AddTotals(page, source, totals);
+    page.Heading(0, headingY, u"GREEN"_s, u"Einnahmen nach Kategorien"_s);
+    page.Heading(1, headingY, u"RED"_s, u"Ausgaben nach Kategorien"_s);
+    page.Breakdown(0, linesY, AnalysisSide::Income, GroupKey::Category);
+    page.Breakdown(1, linesY, AnalysisSide::Expense, GroupKey::Category);
+    return page.Take();
+}
+
+PageLayout Page2(const PageGeometry &g, const AnalysisSource &source, int headingY, int linesY)
+{
+    PageBuilder page(g, source);
+    page.Heading(0, headingY, u"GREEN"_s, u"Einnahmen nach Verwendung"_s);
+    page.Heading(1, headingY, u"RED"_s, u"Ausgaben nach Verwendung"_s);
+    page.Breakdown(0, linesY, AnalysisSide::Income, GroupKey::Purpose);
+    page.Breakdown(1, linesY, AnalysisSide::Expense, GroupKey::Purpose);
+    return page.Take();
+}
+
+} // namespace
+
+PageLayout AnalysisPage1Layout(const AnalysisSource &source)
+{
+    return Page1(ScreenPage, source, {60, 80, 95, 115, 120}, 160, 180);
+}
+
+PageLayout AnalysisPage2Layout(const AnalysisSource &source)
+{
+    return Page2(ScreenPage, source, 60, 80);
+}
+
+PageLayout PrintPage1Layout(const AnalysisSource &source)
+{
+    return Page1(PaperPage, source, {300, 360, 410, 470, 480}, 620, 680);
+}
+
+PageLayout PrintPage2Layout(const AnalysisSource &source)
+{
+    return Page2(PaperPage, source, 300, 360);
+}
+
+void PaintPage(QPainter &painter, const PageLayout &page)
+{
+    // Text boxes far wider than any text, so that alignment is left to the painter and holds
+    // on every device the page is replayed on.
+    constexpr int Wide = 100000;
+    painter.save();
+    painter.fillRect(QRect(QPoint(0, 0), page.Size), Qt::white);
+    painter.setBackgroundMode(Qt::TransparentMode);
+    for (const PageItem &item : page.Items) {
+        switch (item.What) {
+        case PageItem::Kind::Text:
+        case PageItem::Kind::RightText: {
+            painter.setFont(PageFont(page.FontFamily, item.Points, item.Bold));
+            painter.setPen(item.Colour);
+            const bool right = item.What == PageItem::Kind::RightText;
+            const QRect box(right ? item.At.x() - Wide : item.At.x(), item.At.y(), Wide, Wide);
+            painter.drawText(box, Qt::AlignTop | Qt::TextSingleLine | Qt::TextDontClip | (right ? Qt::AlignRight : Qt::AlignLeft),
+                             item.Text);
+            break;
+        }
+        case PageItem::Kind::Band:
+            DrawBand(painter, item.At.x(), item.At.y(), item.Text);
+            break;
+        case PageItem::Kind::Box:
+            painter.fillRect(QRect(item.At, item.To - QPoint(1, 1)), item.Colour);
+            break;
+        case PageItem::Kind::Line:
+            painter.fillRect(QRect(item.At.x(), item.At.y(), item.To.x() - item.At.x(), page.LineWidth), item.Colour);
+            break;
+        }
+    }
+    painter.restore();
+}
+
+void DrawAnalysisPage1(QPainter &painter, const AnalysisSource &source)
+{
+    PaintPage(painter, AnalysisPage1Layout(source));
+}
+
+void DrawAnalysisPage2(QPainter &painter, const AnalysisSource &source)
+{
+    PaintPage(painter, AnalysisPage2Layout(source));
+}
+
+void DrawPrintPage1(QPainter &painter, const AnalysisSource &source)
+{
+    PaintPage(painter, PrintPage1Layout(source));
+}
+
+void DrawPrintPage2(QPainter &painter, const AnalysisSource &source)
+{
+    PaintPage(painter, PrintPage2Layout(source));
+}
+
+void DrawBand(QPainter &painter, int x, int y, const QString &colourName)
+{
+    painter.drawImage(QPoint(x, y), ResourceBitmap(u"CALCULATE_"_s + colourName));
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "dialogs/DialogFrame.h"
+
+class BookingList;
+class QPainter;
+class QTimer;
+class TOrvoSkinCheckBox;
+class TPagePrinter;
+
+// "Berechnung drucken": which analysis pages to print. The check boxes keep their state
+// between showings; each checked page is one print job, page 1 first. The pages are drawn
+// afresh at each print from the lists the main window hands over before showing the dialog.
+class TFormPrintAnalyse : public TDialogFrame
+{
+    Q_OBJECT
+
+public:
+    TFormPrintAnalyse(const TPagePrinter &printer, const Regional &regional, QWidget *parent = nullptr);
+
+    void SetLists(const BookingList &income, const BookingList &expend, const BookingList &regular,
+                  const QString &bookName);
+
+    void DrawPrintPage1(QPainter &painter) const;
+    void DrawPrintPage2(QPainter &painter) const;
+    // Prints the checked pages; after a failed job the next page is not tried.
+    void PrintSelectedPages();
+
+    void Timer1Timer();
+
+private:
+    void FormShow() override;
+    void FormClose() override;
+    void btnPrintClick();
+    void btnCloseClick();
+
+    const TPagePrinter &Printer_;
+    const Regional &Regional_;
+    const BookingList *Income_ = nullptr;
+    const BookingList *Expend_ = nullptr;
+    const BookingList *Regular_ = nullptr;
+    QString BookName_;
+
+    TOrvoSkinCheckBox *CheckPage1 = nullptr;
+    TOrvoSkinCheckBox *CheckPage2 = nullptr;
+    TOrvoSkinButton *btnPrint = nullptr;
+    TOrvoSkinButton *btnClose = nullptr;
+    QTimer *Timer1 = nullptr;
+};
