@@ -12,6 +12,7 @@
 
 #include "ledger/BookingList.h"
 #include "ledger/Settings.h"
+#include "output/PagePrinter.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -84,6 +85,14 @@ public:
     void btnEditRegularClick();
     void btnDeleteRegularClick();
 
+    // The booking panels' printouts and spreadsheet exports.
+    void btnPrintIncomeClick();
+    void btnPrintExpendClick();
+    void btnPrintRegularClick();
+    void btnExportIncomeClick();
+    void btnExportExpendClick();
+    void btnExportRegularClick();
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
@@ -110,6 +119,7 @@ private:
     void EnterBooking(int panel);
     void EditBooking(int panel);
     void RemoveBooking(int panel);
+    void PrintList(int panel);
     bool SaveAtShutdown();
     void Report(const QString &message);
 
@@ -126,6 +136,7 @@ private:
     CategoryTable &Categories_;
     HelpSystem &Help_;
     WarningSound &Sound_;
+    TPagePrinter PagePrinter_;
     BackupSettings Settings_;
     int PanelIndex_ = -1;
     int DiagramMode_ = 0;

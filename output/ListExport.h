@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+class BookingList;
+class QWidget;
+
+// The main window's export of a booking list: asks for the file in Qt's own save dialog
+// (object name "XlsSaveDialog"), appends ".xls", asks before replacing a file, writes the
+// table and offers to show it with the program the desktop opens .xls files with.
+void ExportListToXls(QWidget *parent, const BookingList &list, const QString &proposedFileName);
