@@ -197,6 +197,6 @@ void TFormQEL::btnPrintIncomeClick() { PrintList(IncomePanel); }
 void TFormQEL::btnPrintExpendClick() { PrintList(ExpendPanel); }
 void TFormQEL::btnPrintRegularClick() { PrintList(RegularPanel); }
 // The proposed file name is the panel's title as it stands.
-void TFormQEL::btnExportIncomeClick() { ExportListToXls(this, Books_.Income(), PanelIncome->Title()); }
-void TFormQEL::btnExportExpendClick() { ExportListToXls(this, Books_.Expend(), PanelExpend->Title()); }
-void TFormQEL::btnExportRegularClick() { ExportListToXls(this, Books_.Regular(), PanelRegular->Title()); }
+void TFormQEL::btnExportIncomeClick() { ExportListToXls(this, Books_.Income(), PanelIncome->Title(), ExportFolder_); }
+void TFormQEL::btnExportExpendClick() { ExportListToXls(this, Books_.Expend(), PanelExpend->Title(), ExportFolder_); }
+void TFormQEL::btnExportRegularClick() { ExportListToXls(this, Books_.Regular(), PanelRegular->Title(), ExportFolder_); }

@@ -137,6 +137,7 @@ private:
     HelpSystem &Help_;
     WarningSound &Sound_;
     TPagePrinter PagePrinter_;
+    QString ExportFolder_; // where the export's save dialog starts
     BackupSettings Settings_;
     int PanelIndex_ = -1;
     int DiagramMode_ = 0;

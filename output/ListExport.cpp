@@ -7,15 +7,17 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
 
 // Qt's own dialog (not the desktop's), so that it looks the same everywhere and tests can
 // drive it; it asks nothing about existing files, the export does.
-QString AskFileName(QWidget *parent, const QString &proposedFileName)
+QString AskFileName(QWidget *parent, const QString &proposedFileName, const QString &folder)
 {
-    QFileDialog dialog(parent, QStringLiteral("Excel-Tabelle speichern unter..."), QString(),
+    QFileDialog dialog(parent, QStringLiteral("Excel-Tabelle speichern unter..."),
+                       folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) : folder,
                        QStringLiteral("Excel-Tabelle (*.xls)"));
     dialog.setObjectName(QStringLiteral("XlsSaveDialog"));
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
@@ -34,13 +36,14 @@ QString AskFileName(QWidget *parent, const QString &proposedFileName)
 
 } // namespace
 
-void ExportListToXls(QWidget *parent, const BookingList &list, const QString &proposedFileName)
+void ExportListToXls(QWidget *parent, const BookingList &list, const QString &proposedFileName, QString &folder)
 {
-    const QString chosen = AskFileName(parent, proposedFileName);
+    const QString chosen = AskFileName(parent, proposedFileName, folder);
     if (chosen.isEmpty())
         return;
     const QString fileName = WithXlsExtension(chosen);
     const QFileInfo target(fileName);
+    folder = target.absolutePath();
     // A folder of that name is no file to replace; the save below says what is wrong.
     if (target.exists() && !target.isDir()
         && !AskWarningYesNo(parent, QStringLiteral("Es existiert bereits eine Datei unter diesem Namen!\n"

@@ -135,9 +135,10 @@ private slots:
 
 private:
     void Start();
-    // Runs the save dialog on the next export: checks what it proposes, types the name of a
-    // file in the temporary home folder.
-    void ExportWithName(const char *button, const QString &proposed, const QString &typed);
+    // Runs the save dialog on the next export: checks what it proposes and where it starts,
+    // types the name of a file in the temporary home folder.
+    void ExportWithName(const char *button, const QString &proposed, const QString &typed,
+                        const QString &start = {});
     QString Folder(const QString &name) const { return Home->filePath(name); }
 };
 
@@ -291,7 +292,8 @@ void TestListOutput::printButtons()
         QVERIFY2(text.contains(expected), qPrintable(expected + u" not in: "_s + text));
 }
 
-void TestListOutput::ExportWithName(const char *button, const QString &proposed, const QString &typed)
+void TestListOutput::ExportWithName(const char *button, const QString &proposed, const QString &typed,
+                                    const QString &start)
 {
     ModalDriver save(u"XlsSaveDialog"_s, [&](QWidget *modal) {
         auto *dialog = qobject_cast<QFileDialog *>(modal);
@@ -301,6 +303,8 @@ void TestListOutput::ExportWithName(const char *button, const QString &proposed,
         auto *name = dialog->findChild<QLineEdit *>(u"fileNameEdit"_s);
         QVERIFY(name);
         QCOMPARE(name->text(), proposed);
+        if (!start.isEmpty())
+            QCOMPARE(dialog->directory().absolutePath(), start);
         // The folder is picked first, as a user would browse to it; the name is typed.
         dialog->setDirectory(Home->path());
         name->selectAll();
@@ -332,7 +336,8 @@ void TestListOutput::exportThroughTheDialog()
     const QString chosen = Folder(u"Monat"_s);
     {
         MessageBoxScript show({u"&Ja"_s});
-        ExportWithName("btnExportIncome", u"Einnahmen - März 2008"_s, u"Monat"_s);
+        QVERIFY(QDir().mkpath(Folder(u"Documents"_s)));
+        ExportWithName("btnExportIncome", u"Einnahmen - März 2008"_s, u"Monat"_s, Folder(u"Documents"_s));
         QCOMPARE(show.Boxes, (QList<QPair<QString, QString>>{
                                  {u"Bestätigen"_s, u"Soll die Exel-Tabelle jetzt angezeigt werden?"_s}}));
     }
@@ -347,7 +352,7 @@ void TestListOutput::exportThroughTheDialog()
         QSKIP("only the offscreen platform is known to open nothing");
     Window->ShowPanel(3);
     MessageBoxScript fail({u"&Ja"_s, u"OK"_s});
-    ExportWithName("btnExportRegular", u"Regelmäßige Buchungen"_s, u"Regelmaessig.Xls"_s);
+    ExportWithName("btnExportRegular", u"Regelmäßige Buchungen"_s, u"Regelmaessig.Xls"_s, Home->path());
     QCOMPARE(fail.Boxes.size(), 2);
     QCOMPARE(fail.Boxes.at(1), qMakePair(u"Fehler"_s, u"Programm konnte nicht gestartet werden!"_s));
     QVERIFY(QFileInfo::exists(Folder(u"Regelmaessig.Xls"_s)));
