@@ -7,6 +7,7 @@
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
 #include "ledger/Win1252.h"
+#include "output/ExportEXCEL.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -51,6 +52,10 @@ QString Cli::Usage()
         "  add-regular TAG BETRAG KATEGORIE VERWENDUNG Einnahme|Ausgabe\n"
         "                            eine regelmäßige Buchung anlegen, TAG z. B. 07.\n"
         "  verify                    alle Dateien lesen und unlesbare melden\n"
+        "  export NAME income|expense DATEI\n"
+        "                            die Einnahmen oder Ausgaben eines Haushaltsbuchs als Excel-Tabelle\n"
+        "                            (.xls) speichern, wie \"Exportieren\" im Programm; DATEI wird ersetzt\n"
+        "  export-regular DATEI      die regelmäßigen Buchungen als Excel-Tabelle speichern\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -94,10 +99,14 @@ int Cli::Run(const QStringList &arguments)
             return AddRegular(args);
         if (command == u"verify" && expect(0, 0))
             return Verify();
+        if (command == u"export" && expect(3, 3))
+            return Export(args);
+        if (command == u"export-regular" && expect(1, 1))
+            return ExportRegular(args.front());
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
-    const QStringList known = QStringLiteral("books show regular categories new add add-regular verify").split(u' ');
+    const QStringList known = QStringLiteral("books show regular categories new add add-regular verify export export-regular").split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));
     return UsageError(QStringLiteral("Unbekannter Befehl \"%1\".").arg(command));
@@ -295,6 +304,38 @@ int Cli::Verify()
         return 1;
     }
     Out_ << QStringLiteral("Alle %1 Dateien sind lesbar.").arg(checked) << '\n';
+    return 0;
+}
+
+int Cli::Export(const QStringList &args)
+{
+    const QString &name = args.at(0);
+    const QString &kind = args.at(1);
+    if (kind != u"income" && kind != u"expense")
+        return UsageError(QStringLiteral("Die Buchungsart muss \"income\" oder \"expense\" sein, nicht \"%1\".").arg(kind));
+    if (!IsListedBook(name))
+        return Fail(QStringLiteral("Das Haushaltsbuch \"%1\" existiert nicht.").arg(name));
+    BookManager books = MakeManager();
+    books.SetCurrentBook(name);
+    books.OpenCurrentBook();
+    return WriteTable(kind == u"income" ? books.Income() : books.Expend(), args.at(2));
+}
+
+int Cli::ExportRegular(const QString &file)
+{
+    BookManager books = MakeManager();
+    books.LoadRegular();
+    return WriteTable(books.Regular(), file);
+}
+
+// The same bytes as the program's export of the list; the file name is taken as given.
+int Cli::WriteTable(const BookingList &list, const QString &file)
+{
+    SaveXlsFile(QFileInfo(file).absoluteFilePath(), list);
+    Out_ << QStringLiteral("Die Tabelle \"%1\" wurde gespeichert: %2 Buchungen.")
+                .arg(QDir::toNativeSeparators(file))
+                .arg(list.RowCount())
+         << '\n';
     return 0;
 }
 
