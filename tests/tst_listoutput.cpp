@@ -19,10 +19,14 @@
 #include <QPainter>
 #include <QPointer>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
 #include <QUrl>
+
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -113,6 +117,45 @@ int RightmostInk(const QImage &image, const QRect &area)
     return -1;
 }
 
+// The darkness of the page in a coarse grid, one cell per 100 × 100 page pixels.
+QList<double> InkGrid(const QImage &page)
+{
+    const QImage small = page.convertToFormat(QImage::Format_Grayscale8)
+                             .scaled(PageImage::Width / 100, PageImage::Height / 100, Qt::IgnoreAspectRatio,
+                                     Qt::SmoothTransformation);
+    QList<double> grid;
+    for (int y = 0; y < small.height(); ++y) {
+        for (int x = 0; x < small.width(); ++x)
+            grid.append(255 - qGray(small.pixel(x, y)));
+    }
+    return grid;
+}
+
+double Correlation(const QList<double> &a, const QList<double> &b)
+{
+    const auto n = double(a.size());
+    double sa = 0, sb = 0, saa = 0, sbb = 0, sab = 0;
+    for (qsizetype i = 0; i < a.size(); ++i) {
+        sa += a[i];
+        sb += b[i];
+        saa += a[i] * a[i];
+        sbb += b[i] * b[i];
+        sab += a[i] * b[i];
+    }
+    const double cov = sab - sa * sb / n;
+    const double var = std::sqrt((saa - sa * sa / n) * (sbb - sb * sb / n));
+    return var > 0 ? cov / var : 0;
+}
+
+QString Tool(const QString &name, const QStringList &args)
+{
+    QProcess process;
+    process.start(QStandardPaths::findExecutable(name), args);
+    if (!process.waitForFinished(60000) || process.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
 } // namespace
 
 class TestListOutput : public QObject, protected MainWindowFixture
@@ -129,6 +172,7 @@ private slots:
     void regularBands();
     void printButtons_data();
     void printButtons();
+    void printsThroughCups();
     void exportThroughTheDialog();
     void exportAsksBeforeReplacing();
     void exportRefusesAFolder();
@@ -290,6 +334,70 @@ void TestListOutput::printButtons()
     const QString text = QString::fromUtf8(process.readAllStandardOutput());
     for (const QString &expected : {pageTitle, u"Betrag (€)"_s, u"Gebühren"_s, u"12.50"_s})
         QVERIFY2(text.contains(expected), qPrintable(expected + u" not in: "_s + text));
+}
+
+// tools/test.sh runs this with a private CUPS server whose default queue writes PDF files
+// (cups-pdf, into QEL_CUPS_PDF_DIR): the list goes through the real printing system as
+// one job of one page that looks like the page drawn. cups-pdf's round trip through
+// PostScript leaves no extractable text, so the page is compared as a picture.
+void TestListOutput::printsThroughCups()
+{
+    const QString pdfFolder = qEnvironmentVariable("QEL_CUPS_PDF_DIR");
+    if (pdfFolder.isEmpty() || !qEnvironmentVariableIsSet("QEL_CUPS_SERVER"))
+        QSKIP("needs a private CUPS server with a cups-pdf queue, as tools/test.sh starts it");
+    qputenv("CUPS_SERVER", qgetenv("QEL_CUPS_SERVER"));
+    const QStringList before = QDir(pdfFolder).entryList(QDir::Files);
+    Start();
+    for (int day = 1; day <= 28; ++day)
+        Books->AddBooking(Books->Income(), ListRow::Make(u"%1.03.2008"_s.arg(day, 2, 10, QChar(u'0')),
+                                                         {u"%1.00"_s.arg(day * 10), u"Gehälter"_s, u"Überweisung"_s}));
+    Window->ShowPanel(1);
+    Window->Timer1Timer();
+    {
+        MessageBoxScript yes({u"&Ja"_s});
+        QTest::mouseClick(Button("btnPrintIncome"), Qt::LeftButton);
+        QCOMPARE(yes.Boxes.size(), 1); // printed: nothing to say after the question
+    }
+    QVERIFY(QDir(Paths.PrintoutFolder()).isEmpty(QDir::Files));
+
+    // The job is done when its PDF is complete enough for pdfinfo to name the job.
+    QString pdf;
+    QString info;
+    const auto arrived = [&] {
+        for (const QString &name : QDir(pdfFolder).entryList(QDir::Files)) {
+            if (before.contains(name))
+                continue;
+            pdf = QDir(pdfFolder).filePath(name);
+            info = Tool(u"pdfinfo"_s, {pdf});
+            if (info.contains(u"Haushaltsbuch - Einnahmen"_s))
+                return true;
+        }
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(arrived(), 60000);
+    const auto cleanup = qScopeGuard([&] { QFile::remove(pdf); });
+    QVERIFY2(info.contains(QRegularExpression(u"Title: +\\(?Haushaltsbuch - Einnahmen\\)?\\n"_s)), qPrintable(info));
+    QVERIFY2(info.contains(QRegularExpression(u"Pages: +1\n"_s)), qPrintable(info));
+
+    const QString raster = Home->filePath(u"printed"_s);
+    Tool(u"pdftoppm"_s, {u"-r"_s, u"30"_s, u"-gray"_s, u"-png"_s, u"-singlefile"_s, pdf, raster});
+    const QImage printed(raster + u".png"_s);
+    QVERIFY(!printed.isNull());
+    const QImage drawn = RenderPageImage([&](QPainter &p) {
+        DrawListPage(p, Books->Income(), u"Einnahmen - März 2008"_s, Euro);
+    });
+    BookingList half(ListKind::Income);
+    for (int i = 0; i < 14; ++i)
+        half.AddRow(Books->Income().Row(i));
+    const QImage halfDrawn = RenderPageImage([&](QPainter &p) {
+        DrawListPage(p, half, u"Einnahmen - März 2008"_s, Euro);
+    });
+    // Like the page drawn, and more like it than like the page with only half its rows.
+    const double similarity = Correlation(InkGrid(drawn), InkGrid(printed));
+    const double toHalf = Correlation(InkGrid(halfDrawn), InkGrid(printed));
+    qInfo("printed page against the drawn one: correlation %.3f (%.3f with half the rows)", similarity, toHalf);
+    QVERIFY(similarity > 0.9);
+    QVERIFY(similarity > toHalf + 0.1);
 }
 
 void TestListOutput::ExportWithName(const char *button, const QString &proposed, const QString &typed,

@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev libchm-dev fp-utils libcups2-dev
   libbenchmark-dev
   fonts-liberation xvfb xauth
+  cups printer-driver-cups-pdf poppler-utils libreoffice-calc-nogui
 )
 
 missing=()

@@ -14,6 +14,8 @@ cmake -S "$root" -B "$root/build-test" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build "$root/build-test" -- -j"$jobs"
 ctest --test-dir "$root/build-test" --output-on-failure -j"$jobs"
 
+bash "$root/tools/check-output.sh" "$root/build-test"
+
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQEL_WERROR=ON -DQEL_SANITIZE=ON >/dev/null
