@@ -336,10 +336,11 @@ void TestListOutput::printButtons()
         QVERIFY2(text.contains(expected), qPrintable(expected + u" not in: "_s + text));
 }
 
-// tools/test.sh runs this with a private CUPS server whose default queue writes PDF files
-// (cups-pdf, into QEL_CUPS_PDF_DIR): the list goes through the real printing system as
-// one job of one page that looks like the page drawn. cups-pdf's round trip through
-// PostScript leaves no extractable text, so the page is compared as a picture.
+// tools/check-output.sh runs this with a private CUPS server whose default queue "PDF"
+// writes PDF files (cups-pdf, into QEL_CUPS_PDF_DIR): the list goes through the real
+// printing system as one job of one page that looks like the page drawn. cups-pdf's round
+// trip through PostScript leaves no extractable text, so the page is compared as a
+// picture. The queue is stopped and removed at the end.
 void TestListOutput::printsThroughCups()
 {
     const QString pdfFolder = qEnvironmentVariable("QEL_CUPS_PDF_DIR");
@@ -398,6 +399,24 @@ void TestListOutput::printsThroughCups()
     qInfo("printed page against the drawn one: correlation %.3f (%.3f with half the rows)", similarity, toHalf);
     QVERIFY(similarity > 0.9);
     QVERIFY(similarity > toHalf + 0.1);
+
+    // A stopped queue is reported, never taken for a printout; a printer that went away
+    // leaves the PDF file.
+    const auto printAnswered = [&] {
+        MessageBoxScript answers({u"&Ja"_s, u"OK"_s});
+        QTest::mouseClick(Button("btnPrintIncome"), Qt::LeftButton);
+        return answers.Boxes;
+    };
+    QCOMPARE(QProcess::execute(QStandardPaths::findExecutable(u"cupsdisable"_s), {u"PDF"_s}), 0);
+    auto boxes = printAnswered();
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes.at(1), qMakePair(u"Fehler"_s, u"Der Drucker \"PDF\" ist angehalten. "
+                                                  "\"Haushaltsbuch - Einnahmen\" wurde nicht gedruckt."_s));
+    QCOMPARE(QProcess::execute(QStandardPaths::findExecutable(u"lpadmin"_s), {u"-x"_s, u"PDF"_s}), 0);
+    boxes = printAnswered();
+    QCOMPARE(boxes.size(), 2);
+    QCOMPARE(boxes.at(1).first, u"Informationen"_s);
+    QCOMPARE(QDir(Paths.PrintoutFolder()).entryList(QDir::Files).size(), 1);
 }
 
 void TestListOutput::ExportWithName(const char *button, const QString &proposed, const QString &typed,
