@@ -66,12 +66,15 @@ void RuleAt(QPainter &painter, int y)
 // sub-items from their columns on.
 void DrawLine(QPainter &painter, const PageLayout &layout, int top, const QStringList &texts)
 {
-    const qsizetype count = std::min<qsizetype>(std::ssize(layout.Columns), texts.size());
-    for (qsizetype c = 0; c < count; ++c) {
+    qsizetype c = 0;
+    for (const PageColumn &column : layout.Columns) {
+        if (c >= texts.size())
+            break;
         if (c == 1)
-            TextEndingAt(painter, layout.Columns[size_t(c)].X, top, texts.at(c));
+            TextEndingAt(painter, column.X, top, texts.at(c));
         else
-            TextAt(painter, layout.Columns[size_t(c)].X, top, texts.at(c));
+            TextAt(painter, column.X, top, texts.at(c));
+        ++c;
     }
 }
 
