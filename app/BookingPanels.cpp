@@ -1,6 +1,7 @@
 // The booking panels of the main window: bookings added, edited and removed through the
 // entry dialogs, the lists kept sorted, the changes flagged for the next save.
 
+#include "app/MainPanel.h"
 #include "app/QELListView.h"
 #include "app/UnitQEL.h"
 #include "controls/MessageBoxes.h"
@@ -11,6 +12,8 @@
 #include "dialogs/NewUnit.h"
 #include "ledger/BookManager.h"
 #include "ledger/FuncUnit.h"
+#include "output/ListExport.h"
+#include "output/ListPages.h"
 #include "support/WarningSound.h"
 
 #include <QDate>
@@ -147,6 +150,40 @@ void TFormQEL::RemoveBooking(int panel)
     ShowBookingChange(panel);
 }
 
+void TFormQEL::PrintList(int panel)
+{
+    const QString book = Books_.CurrentBook();
+    struct Printout
+    {
+        QString Question;
+        QString PageTitle;
+        QString JobTitle;
+    };
+    const Printout printouts[] = {
+        {QStringLiteral("Sollen die Einnahmen ") + book + QStringLiteral(" gedruckt werden?"),
+         QStringLiteral("Einnahmen - ") + book, QStringLiteral("Haushaltsbuch - Einnahmen")},
+        {QStringLiteral("Sollen die Ausgaben ") + book + QStringLiteral(" gedruckt werden?"),
+         QStringLiteral("Ausgaben - ") + book, QStringLiteral("Haushaltsbuch - Ausgaben")},
+        {QStringLiteral("Sollen die regelmäßigen Buchungen gedruckt werden?"), QStringLiteral("Regelmäßige Buchungen"),
+         QStringLiteral("Haushaltsbuch - Regelmäßige Buchungen")},
+    };
+    const Printout &printout = printouts[panel];
+    Sound_.Play();
+    if (!AskConfirmation(this, printout.Question))
+        return;
+    const BookingList &list = PanelList(panel);
+    const QString &currency = Books_.RegionalSettings().CurrencySymbol();
+    const PrintResult result = PagePrinter_.PrintPageImage(
+        [&](QPainter &painter) {
+            if (panel == RegularPanel)
+                DrawRegularListPage(painter, list, printout.PageTitle, currency);
+            else
+                DrawListPage(painter, list, printout.PageTitle, currency);
+        },
+        printout.JobTitle);
+    ShowPrintResult(this, result);
+}
+
 void TFormQEL::btnEntryIncomeClick() { EnterBooking(IncomePanel); }
 void TFormQEL::btnEditIncomeClick() { EditBooking(IncomePanel); }
 void TFormQEL::btnDeleteIncomeClick() { RemoveBooking(IncomePanel); }
@@ -156,3 +193,10 @@ void TFormQEL::btnDeleteExpendClick() { RemoveBooking(ExpendPanel); }
 void TFormQEL::btnEntryRegularClick() { EnterBooking(RegularPanel); }
 void TFormQEL::btnEditRegularClick() { EditBooking(RegularPanel); }
 void TFormQEL::btnDeleteRegularClick() { RemoveBooking(RegularPanel); }
+void TFormQEL::btnPrintIncomeClick() { PrintList(IncomePanel); }
+void TFormQEL::btnPrintExpendClick() { PrintList(ExpendPanel); }
+void TFormQEL::btnPrintRegularClick() { PrintList(RegularPanel); }
+// The proposed file name is the panel's title as it stands.
+void TFormQEL::btnExportIncomeClick() { ExportListToXls(this, Books_.Income(), PanelIncome->Title(), ExportFolder_); }
+void TFormQEL::btnExportExpendClick() { ExportListToXls(this, Books_.Expend(), PanelExpend->Title(), ExportFolder_); }
+void TFormQEL::btnExportRegularClick() { ExportListToXls(this, Books_.Regular(), PanelRegular->Title(), ExportFolder_); }

@@ -367,12 +367,15 @@ void TFormQEL::BuildBookingPanel(int index)
     BookingButtons_[index][4]->SetFocusColor(ColorFromRef(13417909));
 
     using Handler = void (TFormQEL::*)();
-    const Handler handlers[3][3] = {
-        {&TFormQEL::btnEntryIncomeClick, &TFormQEL::btnEditIncomeClick, &TFormQEL::btnDeleteIncomeClick},
-        {&TFormQEL::btnEntryExpendClick, &TFormQEL::btnEditExpendClick, &TFormQEL::btnDeleteExpendClick},
-        {&TFormQEL::btnEntryRegularClick, &TFormQEL::btnEditRegularClick, &TFormQEL::btnDeleteRegularClick},
+    const Handler handlers[3][5] = {
+        {&TFormQEL::btnEntryIncomeClick, &TFormQEL::btnEditIncomeClick, &TFormQEL::btnDeleteIncomeClick,
+         &TFormQEL::btnPrintIncomeClick, &TFormQEL::btnExportIncomeClick},
+        {&TFormQEL::btnEntryExpendClick, &TFormQEL::btnEditExpendClick, &TFormQEL::btnDeleteExpendClick,
+         &TFormQEL::btnPrintExpendClick, &TFormQEL::btnExportExpendClick},
+        {&TFormQEL::btnEntryRegularClick, &TFormQEL::btnEditRegularClick, &TFormQEL::btnDeleteRegularClick,
+         &TFormQEL::btnPrintRegularClick, &TFormQEL::btnExportRegularClick},
     };
-    for (int k = 0; k < 3; ++k)
+    for (int k = 0; k < 5; ++k)
         connect(BookingButtons_[index][k], &TOrvoSkinButton::Clicked, this, handlers[index][k]);
     // Double click and Return edit the selected row.
     connect(view, &TQELListView::RowActivated, this, handlers[index][1]);

@@ -91,6 +91,14 @@ public:
     void btnEditRegularClick();
     void btnDeleteRegularClick();
 
+    // The booking panels' printouts and spreadsheet exports.
+    void btnPrintIncomeClick();
+    void btnPrintExpendClick();
+    void btnPrintRegularClick();
+    void btnExportIncomeClick();
+    void btnExportExpendClick();
+    void btnExportRegularClick();
+
     // The analysis panel: the two pages, dragging them, printing them.
     void btnAnalysePage1Click();
     void btnAnalysePage2Click();
@@ -136,6 +144,7 @@ private:
     void EnterBooking(int panel);
     void EditBooking(int panel);
     void RemoveBooking(int panel);
+    void PrintList(int panel);
     bool SaveAtShutdown();
     void Report(const QString &message);
 
@@ -154,6 +163,7 @@ private:
     HelpSystem &Help_;
     WarningSound &Sound_;
     TPagePrinter PagePrinter_;
+    QString ExportFolder_; // where the export's save dialog starts
     BackupSettings Settings_;
     int PanelIndex_ = -1;
     int DiagramMode_ = 0;

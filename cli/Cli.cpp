@@ -9,6 +9,7 @@
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
 #include "ledger/Win1252.h"
+#include "output/ExportEXCEL.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -69,6 +70,10 @@ QString Cli::Usage()
         "                            Haushaltsbücher und regelmäßige Buchungen in ORDNER sichern\n"
         "  restore [--books-only|--regular-only] ORDNER\n"
         "                            die gesicherten Daten aus ORDNER wieder herstellen\n"
+        "  export NAME income|expense DATEI\n"
+        "                            die Einnahmen oder Ausgaben eines Haushaltsbuchs als Excel-Tabelle\n"
+        "                            (.xls) speichern, wie \"Exportieren\" im Programm; DATEI wird ersetzt\n"
+        "  export-regular DATEI      die regelmäßigen Buchungen als Excel-Tabelle speichern\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -120,11 +125,16 @@ int Cli::Run(const QStringList &arguments)
             return BackupOrRestore(command == u"backup", args);
         if (command == u"analysis" && expect(1, 1))
             return Analysis(args.front());
+        if (command == u"export" && expect(3, 3))
+            return Export(args);
+        if (command == u"export-regular" && expect(1, 1))
+            return ExportRegular(args.front());
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
-    const QStringList known =
-        QStringLiteral("books show regular categories new add add-regular verify analysis backup restore").split(u' ');
+    const QStringList known = QStringLiteral(
+        "books show regular categories new add add-regular verify analysis export export-regular backup restore")
+                                  .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));
     return UsageError(QStringLiteral("Unbekannter Befehl \"%1\".").arg(command));
@@ -398,6 +408,38 @@ int Cli::BackupOrRestore(bool backup, const QStringList &args)
     else
         engine.Restore(absolute, what);
     Out_ << (backup ? BackupEngine::BackupDoneMessage() : BackupEngine::RestoreDoneMessage()) << '\n';
+    return 0;
+}
+
+int Cli::Export(const QStringList &args)
+{
+    const QString &name = args.at(0);
+    const QString &kind = args.at(1);
+    if (kind != u"income" && kind != u"expense")
+        return UsageError(QStringLiteral("Die Buchungsart muss \"income\" oder \"expense\" sein, nicht \"%1\".").arg(kind));
+    if (!IsListedBook(name))
+        return Fail(QStringLiteral("Das Haushaltsbuch \"%1\" existiert nicht.").arg(name));
+    BookManager books = MakeManager();
+    books.SetCurrentBook(name);
+    books.OpenCurrentBook();
+    return WriteTable(kind == u"income" ? books.Income() : books.Expend(), args.at(2));
+}
+
+int Cli::ExportRegular(const QString &file)
+{
+    BookManager books = MakeManager();
+    books.LoadRegular();
+    return WriteTable(books.Regular(), file);
+}
+
+// The same bytes as the program's export of the list; the file name is taken as given.
+int Cli::WriteTable(const BookingList &list, const QString &file)
+{
+    SaveXlsFile(QFileInfo(file).absoluteFilePath(), list);
+    Out_ << QStringLiteral("Die Tabelle \"%1\" wurde gespeichert: %2 Buchungen.")
+                .arg(QDir::toNativeSeparators(file))
+                .arg(list.RowCount())
+         << '\n';
     return 0;
 }
 

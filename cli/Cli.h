@@ -8,6 +8,7 @@
 #include <QTextStream>
 
 class BookManager;
+class BookingList;
 
 // haushaltsbuch-cli: the ledger without a window. Reads and changes the same files as the
 // program, through the same book manager, one record per output line with tab-separated
@@ -32,6 +33,9 @@ private:
     int Verify();
     int BackupOrRestore(bool backup, const QStringList &args);
     int Analysis(const QString &name);
+    int Export(const QStringList &args);
+    int ExportRegular(const QString &file);
+    int WriteTable(const BookingList &list, const QString &file);
 
     bool IsListedBook(const QString &name) const;
     // The amount as the entry dialog takes it, or an empty text after reporting why not.

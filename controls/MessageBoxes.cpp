@@ -61,6 +61,11 @@ void ShowWarning(QWidget *parent, const QString &text)
     Run(parent, QMessageBox::Warning, QStringLiteral("Warnung"), text, {Ok});
 }
 
+bool AskWarningYesNo(QWidget *parent, const QString &text)
+{
+    return Run(parent, QMessageBox::Warning, QStringLiteral("Warnung"), text, YesNo) == QMessageBox::YesRole;
+}
+
 void ShowError(QWidget *parent, const QString &text)
 {
     Run(parent, QMessageBox::Critical, QStringLiteral("Fehler"), text, {Ok});

@@ -13,6 +13,7 @@ bool AskConfirmation(QWidget *parent, const QString &text);       // "Bestätige
 bool AskInformationYesNo(QWidget *parent, const QString &text);   // "Informationen", Ja / Nein
 bool AskOkCancel(QWidget *parent, const QString &text);           // "Bestätigen", OK / Abbrechen
 void ShowWarning(QWidget *parent, const QString &text);           // "Warnung", OK
+bool AskWarningYesNo(QWidget *parent, const QString &text);       // "Warnung", Ja / Nein
 void ShowError(QWidget *parent, const QString &text);             // "Fehler", OK
 void ShowPlainMessage(QWidget *parent, const QString &text);      // program title, OK, no icon
 // The report of an error that ended a user action: titled with the program's title, the

@@ -18,25 +18,6 @@ namespace {
 
 const QRect PageRect(0, 0, PageImage::Width, PageImage::Height);
 
-// The page as a one-page PDF over the printable area of the layout.
-QByteArray PagePdf(const PageDrawing &page, const QPageLayout &layout, const QString &title)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter writer(&buffer);
-        writer.setTitle(title);
-        writer.setCreator(ProgramTitle());
-        writer.setResolution(600);
-        writer.setPageLayout(layout);
-        QPainter painter(&writer);
-        StretchPageToRect(painter, QRect(0, 0, writer.width(), writer.height()));
-        page(painter);
-    }
-    return bytes;
-}
-
 QPageLayout PdfFileLayout()
 {
     return QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF());
@@ -83,6 +64,24 @@ QImage RenderPageImage(const PageDrawing &page)
     painter.setClipRect(PageRect);
     page(painter);
     return image;
+}
+
+QByteArray PagePdf(const PageDrawing &page, const QPageLayout &layout, const QString &title)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter writer(&buffer);
+        writer.setTitle(title);
+        writer.setCreator(ProgramTitle());
+        writer.setResolution(600);
+        writer.setPageLayout(layout);
+        QPainter painter(&writer);
+        StretchPageToRect(painter, QRect(0, 0, writer.width(), writer.height()));
+        page(painter);
+    }
+    return bytes;
 }
 
 void StretchPageToRect(QPainter &painter, const QRect &target)

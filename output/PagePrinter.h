@@ -6,6 +6,7 @@
 
 #include <functional>
 
+class QPageLayout;
 class QPainter;
 class QPrinterInfo;
 class QWidget;
@@ -29,6 +30,10 @@ QFont PageFont(const QString &family, int points, bool bold = false);
 
 // The page as an image: white, 2400 × 3350, 96 pixels per inch.
 QImage RenderPageImage(const PageDrawing &page);
+
+// The page as the printer gets it: a one-page PDF, the page stretched over the printable
+// area of the layout.
+QByteArray PagePdf(const PageDrawing &page, const QPageLayout &layout, const QString &title);
 
 // Maps the page onto a target rectangle of the painter's device, stretched in both
 // directions, and clips to it.

@@ -1,6 +1,7 @@
 #include "ledger/BookingList.h"
 #include "ledger/InstanceLock.h"
 #include "ledger/ListFiles.h"
+#include "output/ExportEXCEL.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,6 +38,7 @@ private slots:
     void categoriesFromDefaultsAndFile();
     void verifyReportsUnreadableFiles();
     void writesWaitForTheRunningProgram();
+    void exportWritesTheProgramsTable();
     void wrongUsage_data();
     void wrongUsage();
     void analysisFigures();
@@ -267,6 +269,38 @@ void TestCli::writesWaitForTheRunningProgram()
     QCOMPARE(Run({u"new"_s, u"Juli 2008"_s}).Status, 0);
 }
 
+void TestCli::exportWritesTheProgramsTable()
+{
+    QCOMPARE(Run({u"new"_s, u"März 2008"_s}).Status, 0);
+    QCOMPARE(Run({u"add"_s, u"März 2008"_s, u"expense"_s, u"03.03.2008"_s, u"3,99"_s, u"Gebühren"_s, u"Konto"_s}).Status, 0);
+    QCOMPARE(Run({u"add"_s, u"März 2008"_s, u"expense"_s, u"01.03.2008"_s, u"650"_s, u"Wohnen"_s}).Status, 0);
+    QCOMPARE(Run({u"add-regular"_s, u"5"_s, u"1000"_s, u"Lohn"_s, u"Gehalt"_s, u"Einnahme"_s}).Status, 0);
+
+    // The program's export works on the same lists as they come from the files.
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    BookingList regular(ListKind::Regular);
+    ListFiles::ParseMonthBook(ListFiles::ReadFile(DataFolder() + u"März 2008.qel"_s), income, expend);
+    ListFiles::ParseRegular(ListFiles::ReadFile(DataFolder() + u"Regular.dat"_s), regular);
+    const QString table = Home->filePath(u"Ausgaben.xls"_s);
+    Result r = Run({u"export"_s, u"März 2008"_s, u"expense"_s, table});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, u"Die Tabelle \"%1\" wurde gespeichert: 2 Buchungen.\n"_s.arg(table));
+    QCOMPARE(ListFiles::ReadFile(table), XlsTableBytes(expend));
+    QVERIFY(XlsTableBytes(expend).contains("Geb\xFChren"));
+    QCOMPARE(Run({u"export"_s, u"März 2008"_s, u"income"_s, table}).Status, 0);
+    QCOMPARE(ListFiles::ReadFile(table), XlsTableBytes(income));
+    QCOMPARE(Run({u"export-regular"_s, table}).Status, 0);
+    QCOMPARE(ListFiles::ReadFile(table), XlsTableBytes(regular));
+
+    r = Run({u"export"_s, u"April 2008"_s, u"income"_s, table});
+    QCOMPARE(r.Status, 1);
+    QCOMPARE(r.Err, u"Das Haushaltsbuch \"April 2008\" existiert nicht.\n"_s);
+    r = Run({u"export-regular"_s, Home->path()});
+    QCOMPARE(r.Status, 1);
+    QVERIFY(r.Err.endsWith(u"kann nicht erstellt werden. Der Name bezeichnet ein Verzeichnis.\n"_s));
+}
+
 void TestCli::wrongUsage_data()
 {
     QTest::addColumn<QStringList>("args");
@@ -279,6 +313,8 @@ void TestCli::wrongUsage_data()
     QTest::newRow("analysis without book") << QStringList{u"analysis"_s};
     QTest::newRow("wrong booking kind")
         << QStringList{u"add"_s, u"Mai 2008"_s, u"Einnahme"_s, u"01.05.2008"_s, u"1"_s, u"Gehalt"_s};
+    QTest::newRow("wrong export kind") << QStringList{u"export"_s, u"Mai 2008"_s, u"regular"_s, u"a.xls"_s};
+    QTest::newRow("export without file") << QStringList{u"export-regular"_s};
 }
 
 void TestCli::wrongUsage()

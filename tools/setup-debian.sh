@@ -11,6 +11,7 @@ packages=(
   fonts-liberation xvfb xauth
   dpkg-dev lintian desktop-file-utils appstream
   qt6-translations-l10n
+  cups printer-driver-cups-pdf poppler-utils libreoffice-calc-nogui
 )
 
 missing=()
