@@ -11,11 +11,20 @@
 #include "support/WarningSound.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
 
 int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
 {
     QApplication::setApplicationName(ProgramTitle());
     RegisterFontSubstitutions();
+    // Qt's own texts (folder and file dialogs, the fields' context menus) in German, where
+    // Qt's translations are installed.
+    QTranslator qtGerman;
+    if (qtGerman.load(QLocale(QLocale::German, QLocale::Germany), QStringLiteral("qtbase"), QStringLiteral("_"),
+                      QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtGerman);
 
     // Help and the diagnostic log come first, before any window.
     TDLogFile log(paths.ProgramFolder, arguments);

@@ -15,7 +15,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
-#include <QLibraryInfo>
 #include <QLineEdit>
 #include <QScopeGuard>
 #include <QScreen>
@@ -23,7 +22,6 @@
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
-#include <QTranslator>
 
 #include <tuple>
 
@@ -78,29 +76,6 @@ std::pair<TOrvoSkinCheckBox *, TOrvoSkinCheckBox *> AddChoicePanel(QWidget *page
     };
     return {addBox(booksName, 28, u"Haushaltsbücher"_s), addBox(regularName, 50, u"Regelmäßige Buchungen"_s)};
 }
-
-// Qt's own dialogs in German, while one is open, where Qt's translations are installed.
-class QtGermanTexts
-{
-public:
-    QtGermanTexts()
-    {
-        if (Translator_.load(QLocale(QLocale::German, QLocale::Germany), u"qtbase"_s, u"_"_s,
-                             QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-            Installed_ = QCoreApplication::installTranslator(&Translator_);
-    }
-    ~QtGermanTexts()
-    {
-        if (Installed_)
-            QCoreApplication::removeTranslator(&Translator_);
-    }
-    QtGermanTexts(const QtGermanTexts &) = delete;
-    QtGermanTexts &operator=(const QtGermanTexts &) = delete;
-
-private:
-    QTranslator Translator_;
-    bool Installed_ = false;
-};
 
 } // namespace
 
@@ -205,7 +180,6 @@ void TFormBackup::Timer1Timer()
 
 QString TFormBackup::ChooseFolder()
 {
-    const QtGermanTexts german;
     QFileDialog dialog(this, u"Verzeichnis wählen..."_s, QDir::homePath());
     dialog.setObjectName(u"FolderDialog"_s);
     dialog.setFileMode(QFileDialog::Directory);
