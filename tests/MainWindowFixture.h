@@ -69,12 +69,15 @@ protected:
 
     TOrvoSkinButton *Button(const char *name) const { return Child<TOrvoSkinButton>(name); }
 
-    // The widget a key goes to: the focus widget of the dialog in front, else of the main
-    // window. Asked of the windows themselves: the application's focus follows the
-    // platform's activation events, which arrive some time after a dialog opens or closes.
+    // The widget a key goes to: the focus widget of an open drop-down list, else of the dialog
+    // in front, else of the main window. Asked of the windows themselves: the application's
+    // focus follows the platform's activation events, which arrive some time after a dialog
+    // opens or closes.
     QWidget *KeyTarget() const
     {
-        QWidget *window = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : Window.get();
+        QWidget *window = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
+                          : QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                              : Window.get();
         return window->focusWidget() ? window->focusWidget() : window;
     }
 
