@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -442,6 +443,13 @@ void TestHelp::windowIsReused()
     HelpSystem help(log);
     QCOMPARE(help.HHHelpContext(HelpFile(), 1000), 0);
     HelpWindow *window = help.Window();
+    // It opens in the middle of the screen, and Escape closes it.
+    const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY((window->frameGeometry().center() - centre).manhattanLength() <= 10);
+    QTest::keyClick(window->Browser(), Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+    QCOMPARE(help.HHHelpContext(HelpFile(), 1000), 0);
+    QVERIFY(window->isVisible());
     window->showMinimized();
     QCOMPARE(help.HHHelpContext(HelpFile(), 1002), 0);
     QCOMPARE(help.Window(), window);
