@@ -91,9 +91,11 @@ protected:
     std::unique_ptr<TFormQEL> Window;
 };
 
-// Runs an action on the next modal dialog with the given object name as soon as it is shown
-// and has its focus field, then lets the dialog run on. Polls, because the dialog runs its
-// own event loop.
+// Runs an action on the next modal dialog with the given object name as soon as it is shown,
+// active and has its focus field, then lets the dialog run on. Polls, because the dialog runs
+// its own event loop. Until the platform has activated the dialog, focus changes inside it
+// send no focus events (a field entered with Tab would not select its text), and a user could
+// not type into it yet either.
 class ModalDriver : public QObject
 {
 public:
@@ -105,7 +107,8 @@ public:
         connect(&Timer_, &QTimer::timeout, this, [this] {
             QWidget *modal = QApplication::activeModalWidget();
 
-            if (!modal || modal->objectName() != Name_ || !modal->isVisible() || !modal->focusWidget())
+            if (!modal || modal->objectName() != Name_ || !modal->isVisible() || !modal->isActiveWindow()
+                || !modal->focusWidget())
                 return;
             Timer_.stop();
             Done = true;
