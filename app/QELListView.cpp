@@ -104,7 +104,7 @@ void TQELListView::drawRow(QPainter *painter, const QStyleOptionViewItem &option
     Painter_(*painter, rect, List_.Row(index.row()), selected);
     painter->fillRect(QRect(0, rect.bottom() + 1, viewport()->width(), 1), GridColor);
     if (selected && hasFocus())
-        DrawFocusFrame(*painter, rect, Qt::white);
+        DrawFocusFrame(*painter, rect.adjusted(1, 1, -2, -2), Qt::white);
 }
 
 void TQELListView::paintEvent(QPaintEvent *event)
@@ -113,7 +113,7 @@ void TQELListView::paintEvent(QPaintEvent *event)
     // A focused list without a selected row shows its focus around the whole list.
     if (hasFocus() && List_.Selected() < 0) {
         QPainter painter(viewport());
-        DrawFocusFrame(painter, viewport()->rect(), Qt::black);
+        DrawFocusFrame(painter, viewport()->rect().adjusted(0, 0, -1, -1), Qt::black);
     }
 }
 
@@ -134,7 +134,7 @@ void TQELListView::DrawFocusFrame(QPainter &painter, const QRect &rect, const QC
     painter.save();
     painter.setPen(QPen(color, 1, Qt::DotLine));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(rect.adjusted(1, 1, -2, -2));
+    painter.drawRect(rect);
     painter.restore();
 }
 
