@@ -118,10 +118,12 @@ void TFormQEL::EnterBooking(int panel)
     const QString caption = panel == RegularPanel ? today.left(3) : today;
     std::optional<ListRow> row = AskBooking(
         panel, ListRow::Make(caption, {QStringLiteral("0.00"), QString(), QString(), IncomeKind()}), 1);
-    if (!row)
-        return;
-    Books_.AddBooking(PanelList(panel), std::move(*row));
-    ShowBookingChange(panel);
+    if (row) {
+        BookingList &list = PanelList(panel);
+        list.SetSelected(Books_.AddBooking(list, std::move(*row)));
+        ShowBookingChange(panel);
+    }
+    FocusList(panel);
 }
 
 void TFormQEL::EditBooking(int panel)
@@ -131,10 +133,12 @@ void TFormQEL::EditBooking(int panel)
     if (selected < 0)
         return;
     const std::optional<ListRow> row = AskBooking(panel, list.Row(selected), 2);
-    if (!row)
-        return;
-    Books_.EditBooking(list, selected, row->Caption, row->SubItems);
-    ShowBookingChange(panel);
+    if (row) {
+        // The selection follows the row to its place after sorting.
+        Books_.EditBooking(list, selected, row->Caption, row->SubItems);
+        ShowBookingChange(panel);
+    }
+    FocusList(panel);
 }
 
 void TFormQEL::RemoveBooking(int panel)
@@ -144,10 +148,19 @@ void TFormQEL::RemoveBooking(int panel)
     if (selected < 0)
         return;
     Sound_.Play();
-    if (!AskConfirmation(this, QStringLiteral("Soll die gewählte Buchung entfernt werden?")))
-        return;
-    Books_.RemoveBooking(list, selected);
-    ShowBookingChange(panel);
+    if (AskConfirmation(this, QStringLiteral("Soll die gewählte Buchung entfernt werden?"))) {
+        Books_.RemoveBooking(list, selected);
+        ShowBookingChange(panel);
+    }
+    FocusList(panel);
+}
+
+void TFormQEL::FocusList(int panel)
+{
+    // The keyboard goes back to the list, so that the arrows move on from the row just worked
+    // on, and its buttons follow the selection at once, not only at the timer's next tick.
+    BookingViews_[panel]->setFocus(Qt::OtherFocusReason);
+    Timer1Timer();
 }
 
 void TFormQEL::PrintList(int panel)

@@ -20,9 +20,10 @@ void TFormQEL::btnNewBookClick()
     if (!FormNew->Accepted)
         return;
     const QString name = FormNew->BookName;
-    if (Books_.FindBook(name) >= 0) {
+    if (Books_.FindBook(name) >= 0 || Books_.BookFileExists(name)) {
         QApplication::beep();
         ShowInformation(this, DuplicateBookMessage(name));
+        ListViewManager->setFocus(Qt::OtherFocusReason);
         return;
     }
     try {
@@ -33,6 +34,8 @@ void TFormQEL::btnNewBookClick()
     }
     ShowBookState();
     ShowRegularTotals();
+    // The new book's row is selected: Return opens it.
+    ListViewManager->setFocus(Qt::OtherFocusReason);
 }
 
 void TFormQEL::btnOpenBookClick()
@@ -65,7 +68,10 @@ void TFormQEL::btnDeleteBookClick()
     } catch (const QelError &error) {
         Report(error.Message());
     }
+    // The open book's row, if one is still open; nothing the next Alt+E could remove unasked.
+    Books_.Books().SetSelected(Books_.CurrentBook().isEmpty() ? -1 : Books_.FindBook(Books_.CurrentBook()));
     ShowBookState();
+    ListViewManager->setFocus(Qt::OtherFocusReason);
 }
 
 void TFormQEL::ShowBookState()

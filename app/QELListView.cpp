@@ -100,12 +100,56 @@ void TQELListView::drawRow(QPainter *painter, const QStyleOptionViewItem &option
         return;
     // The last pixel row is the grid line between rows.
     QRect rect(0, option.rect.top(), viewport()->width(), option.rect.height() - 1);
-    Painter_(*painter, rect, List_.Row(index.row()), index.row() == List_.Selected());
+    const bool selected = index.row() == List_.Selected();
+    Painter_(*painter, rect, List_.Row(index.row()), selected);
     painter->fillRect(QRect(0, rect.bottom() + 1, viewport()->width(), 1), GridColor);
+    if (selected && hasFocus())
+        DrawFocusFrame(*painter, rect.adjusted(1, 1, -2, -2), Qt::white);
+}
+
+void TQELListView::paintEvent(QPaintEvent *event)
+{
+    QTreeView::paintEvent(event);
+    // A focused list without a selected row shows its focus around the whole list.
+    if (hasFocus() && List_.Selected() < 0) {
+        QPainter painter(viewport());
+        DrawFocusFrame(painter, viewport()->rect().adjusted(0, 0, -1, -1), Qt::black);
+    }
+}
+
+void TQELListView::focusInEvent(QFocusEvent *event)
+{
+    QTreeView::focusInEvent(event);
+    viewport()->update();
+}
+
+void TQELListView::focusOutEvent(QFocusEvent *event)
+{
+    QTreeView::focusOutEvent(event);
+    viewport()->update();
+}
+
+void TQELListView::DrawFocusFrame(QPainter &painter, const QRect &rect, const QColor &color)
+{
+    painter.save();
+    painter.setPen(QPen(color, 1, Qt::DotLine));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect);
+    painter.restore();
 }
 
 void TQELListView::keyPressEvent(QKeyEvent *event)
 {
+    // Without a selected row the arrows start at the first row, wherever Qt's own current
+    // row was left.
+    const bool arrow = event->key() == Qt::Key_Down || event->key() == Qt::Key_Up;
+    if (arrow && List_.Selected() < 0 && List_.RowCount() > 0 && event->modifiers() == Qt::NoModifier) {
+        const QModelIndex first = Model_->index(0, 0);
+        selectionModel()->setCurrentIndex(first, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        scrollTo(first);
+        event->accept();
+        return;
+    }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         if (List_.Selected() >= 0)
             emit RowActivated();

@@ -48,12 +48,18 @@ signals:
 
 protected:
     void drawRow(QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void paintEvent(QPaintEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
 
 private:
     void TakeSelection();
+    // The dotted frame that shows where the keyboard is: around the selected row, or
+    // around the list when no row is selected.
+    static void DrawFocusFrame(QPainter &painter, const QRect &rect, const QColor &color);
 
     BookingList &List_;
     RowPainter Painter_;

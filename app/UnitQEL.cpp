@@ -408,19 +408,22 @@ bool TFormQEL::FormCreate()
     } catch (const QelError &error) {
         Report(error.Message());
     }
+    Books_.SetCurrentBook(QString());
+    Books_.SetBookChanged(false);
+    // An unreadable Regular.dat, like an unreadable month book, is reported and start-up
+    // goes on: the books are still listed, the damaged file is kept and not written over.
+    QStringList errors;
     try {
-        Books_.SetCurrentBook(QString());
-        Books_.SetBookChanged(false);
         Books_.LoadRegular();
-        Books_.SetRegularChanged(false);
-        ShowRegularTotals();
     } catch (const QelError &error) {
-        // The window runs on as far as it got: no panel shown, diagram mode 0.
-        Report(error.Message());
-        return true;
+        errors.append(error.Message());
     }
-    // An unreadable month book is reported and the scan goes on with the others.
-    const QStringList errors = Books_.ScanBooks();
+    Books_.SetRegularChanged(false);
+    ShowRegularTotals();
+    for (const QString &error : Books_.ScanBooks()) {
+        if (!errors.contains(error))
+            errors.append(error);
+    }
     RefreshListViews();
     if (!errors.isEmpty())
         Report(errors.join(QStringLiteral("\n\n")));
@@ -442,6 +445,11 @@ void TFormQEL::ShowPanel(int panel)
             button->SetHotKey(i == panel ? hotKey : TSkinHotKey::None);
     }
     PanelIndex_ = panel;
+    // The keyboard works on the shown panel's list: arrows move, Return opens or edits.
+    if (panel == 0)
+        ListViewManager->setFocus(Qt::OtherFocusReason);
+    else if (panel >= 1 && panel <= 3)
+        BookingViews_[panel - 1]->setFocus(Qt::OtherFocusReason);
 }
 
 void TFormQEL::Timer1Timer()

@@ -142,6 +142,7 @@ private:
     // Shows the panel's entry dialog preset with a row; the row as confirmed, or nothing.
     std::optional<ListRow> AskBooking(int panel, const ListRow &preset, int mode);
     void EnterBooking(int panel);
+    void FocusList(int panel);
     void EditBooking(int panel);
     void RemoveBooking(int panel);
     void PrintList(int panel);

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QPointer>
 #include <QWidget>
+#include <QWindow>
 
 TDialogKeyRouter::TDialogKeyRouter(QWidget *window)
     : QObject(window)
@@ -32,6 +33,20 @@ bool TDialogKeyRouter::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::KeyRelease) {
         if (watched == Offered_.Receiver && static_cast<QKeyEvent *>(event)->key() == Offered_.Key)
             Offered_ = {};
+        return false;
+    }
+    // Every new press is first announced to the window's focus object. What is kept of the
+    // last press ends there: its release may have gone to another window (the press closed
+    // this dialog), and the next press may reuse the address of the last event, which must
+    // not make it look like a step of that old one.
+    if (event->type() == QEvent::ShortcutOverride && !Window_.isNull()) {
+        const bool ours = watched->isWidgetType() ? static_cast<QWidget *>(watched)->window() == Window_
+                                                  : watched == Window_->windowHandle();
+        if (ours) {
+            Offered_ = {};
+            LastEvent_ = nullptr;
+            LastReceiver_ = nullptr;
+        }
         return false;
     }
     if (event->type() != QEvent::KeyPress || Window_.isNull() || !watched->isWidgetType())

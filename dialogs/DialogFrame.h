@@ -61,6 +61,7 @@ protected:
                                       const QString &hint, TSkinHotKey hotKey);
     QLabel *AddLabel(const QString &text, const QPoint &at);
     // A category or purpose box: typed text of at most 30 characters, or an entry of its list.
+    // Return in its open list takes the highlighted entry and then acts as the default button.
     QComboBox *AddNameBox(const char *name, const QRect &geometry);
     // Centres the dialog on the screen; the dialogs call it before each showing.
     void CentreOnScreen();
@@ -71,6 +72,14 @@ protected:
     virtual void FormClose() {}
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void PressDefaultButton();
+
+    TOrvoSkinButton *OkButton_ = nullptr;
+    // The name box whose open list is taking a Return, while that key is delivered.
+    QComboBox *ReturnInList_ = nullptr;
 };
 
 // The amount field's key filter (also the regular dialog's day field): a typed comma becomes
@@ -79,6 +88,11 @@ protected:
 // is not filtered.
 void InstallAmountKeyFilter(QLineEdit *edit);
 
-// CheckAmountText as the dialogs use it: when the amount is refused, the prompt sound and the
-// information message, then false.
-bool AcceptAmountText(QWidget *parent, WarningSound &sound, const QString &text);
+// CheckAmountText as the dialogs use it: when the amount is refused, the prompt sound, the
+// information message and the field back in front of the user (SelectForCorrection), then
+// false.
+bool AcceptAmountText(QWidget *parent, WarningSound &sound, QLineEdit *edit);
+
+// After a refused entry: the focus in the field with its whole text selected, so that the
+// next keys replace it. The dialog gives the focus to it when it is active again.
+void SelectForCorrection(QLineEdit *edit);

@@ -2,14 +2,13 @@
 
 #include "controls/OrvoSkinButton.h"
 #include "controls/SkinHotKey.h"
+#include "dialogs/DatePicker.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
 #include "support/Banner.h"
 #include "support/HelpSystem.h"
 
 #include <QComboBox>
-#include <QDateEdit>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QShowEvent>
@@ -30,10 +29,9 @@ QDate ParseBookingDate(const QString &text, const Regional &regional)
     const QString trimmed = text.trimmed();
     if (const QDate date = regional.ParseDate(trimmed); date.isValid())
         return date;
-    // The two-digit year first: "yyyy" would read "09" as the year 9. Qt reads "yy" as 19yy;
-    // 00..49 are taken as this century.
-    if (const QDate date = QDate::fromString(trimmed, u"d.M.yy"_s); date.isValid())
-        return date.year() < 1950 ? date.addYears(100) : date;
+    // The two-digit year first: "yyyy" would read "09" as the year 9.
+    if (const QDate date = ShortYearDate(trimmed); date.isValid())
+        return date;
     for (const QString &format : {u"d.M.yyyy"_s, u"yyyy-MM-dd"_s, u"d/M/yyyy"_s}) {
         if (const QDate date = QDate::fromString(trimmed, format); date.isValid())
             return date;
@@ -49,13 +47,12 @@ TFormEntryBooking::TFormEntryBooking(const DialogServices &services, const Kind 
     ImageBanner = AddBanner(40);
 
     AddLabel(u"Datum:"_s, {8, 62});
-    DateTimePicker1 = new QDateEdit(this);
+    DateTimePicker1 = new TQELDatePicker(this);
     DateTimePicker1->setObjectName(u"DateTimePicker1"_s);
     DateTimePicker1->setGeometry(46, 59, 85, 21);
     DateTimePicker1->setCalendarPopup(true);
     DateTimePicker1->setDisplayFormat(Services.RegionalSettings.ShortDateFormat());
     DateTimePicker1->setLocale(QLocale(QLocale::German, QLocale::Germany));
-    DateTimePicker1->installEventFilter(this);
 
     AddLabel(u"Betrag:"_s, {145, 62});
     Edit2 = new QLineEdit(this);
@@ -84,23 +81,14 @@ TFormEntryBooking::TFormEntryBooking(const DialogServices &services, const Kind 
     Timer1->setInterval(300);
 
     connect(Timer1, &QTimer::timeout, this, &TFormEntryBooking::Timer1Timer);
+    // OK follows the fields at once, too: a quick Return after the last key must not find it
+    // still disabled.
+    connect(Edit2, &QLineEdit::textChanged, this, &TFormEntryBooking::Timer1Timer);
+    connect(ComboBox1, &QComboBox::editTextChanged, this, &TFormEntryBooking::Timer1Timer);
     connect(btnOK, &TOrvoSkinButton::Clicked, this, &TFormEntryBooking::btnOKClick);
     connect(btnCancel, &TOrvoSkinButton::Clicked, this, &TFormEntryBooking::btnCancelClick);
     connect(btnHelp, &TOrvoSkinButton::Clicked, this, &TFormEntryBooking::btnHelpClick);
     connect(btnNavigator, &TOrvoSkinButton::Clicked, this, &TFormEntryBooking::btnNavigatorClick);
-}
-
-bool TFormEntryBooking::eventFilter(QObject *watched, QEvent *event)
-{
-    // Tab leaves the date picker for the next field instead of walking its day, month and
-    // year; the arrow keys and the separators still move between those.
-    if (watched == DateTimePicker1 && event->type() == QEvent::KeyPress) {
-        const auto *key = static_cast<QKeyEvent *>(event);
-        const bool plain = !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
-        if (plain && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab))
-            return focusNextPrevChild(key->key() == Qt::Key_Tab);
-    }
-    return TDialogFrame::eventFilter(watched, event);
 }
 
 void TFormEntryBooking::FormShow()
@@ -139,7 +127,8 @@ void TFormEntryBooking::Timer1Timer()
 
 void TFormEntryBooking::btnOKClick()
 {
-    if (!AcceptAmountText(this, Services.Sound, Edit2->text()))
+    DateTimePicker1->CommitTyping();
+    if (!AcceptAmountText(this, Services.Sound, Edit2))
         return;
     BookingDate = Services.RegionalSettings.DateText(DateTimePicker1->date());
     BookingAmount = NormalizeAmountText(Edit2->text()).replace(u',', u'.');

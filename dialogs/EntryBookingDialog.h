@@ -5,10 +5,10 @@
 #include <QDate>
 
 class QComboBox;
-class QDateEdit;
 class QLabel;
 class QLineEdit;
 class QTimer;
+class TQELDatePicker;
 
 // A booking date as the caller hands it over: the short date form first, then a few other
 // common forms, so a date written under other conventions is not lost. Invalid when none fits.
@@ -45,8 +45,6 @@ protected:
     // texts stay as they are.
     virtual void FillLists() = 0;
 
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
     const DialogServices Services;
     QComboBox *ComboBox1 = nullptr;
     QComboBox *ComboBox2 = nullptr;
@@ -62,7 +60,7 @@ private:
 
     Kind Kind_;
     QLabel *ImageBanner = nullptr;
-    QDateEdit *DateTimePicker1 = nullptr;
+    TQELDatePicker *DateTimePicker1 = nullptr;
     QLineEdit *Edit2 = nullptr;
     TOrvoSkinButton *btnNavigator = nullptr;
     TOrvoSkinButton *btnHelp = nullptr;

@@ -102,6 +102,11 @@ TFormEntryRegular::TFormEntryRegular(const DialogServices &services, QWidget *pa
     Timer1->setInterval(300);
 
     connect(Timer1, &QTimer::timeout, this, &TFormEntryRegular::Timer1Timer);
+    // OK follows the fields at once, too: a quick Return after the last key must not find it
+    // still disabled.
+    connect(EditDay, &QLineEdit::textChanged, this, &TFormEntryRegular::Timer1Timer);
+    connect(Edit2, &QLineEdit::textChanged, this, &TFormEntryRegular::Timer1Timer);
+    connect(ComboBox1, &QComboBox::editTextChanged, this, &TFormEntryRegular::Timer1Timer);
     connect(rbCheckIncome, &TOrvoSkinCheckBox::Clicked, this, &TFormEntryRegular::FillCategoryLists);
     connect(rbCheckExpend, &TOrvoSkinCheckBox::Clicked, this, &TFormEntryRegular::FillCategoryLists);
     connect(ComboBox1, &QComboBox::activated, this, &TFormEntryRegular::ComboBox1Select);
@@ -204,9 +209,10 @@ void TFormEntryRegular::btnOKClick()
     if (!CheckDayText(EditDay->text(), Services_.RegionalSettings)) {
         Services_.Sound.Play();
         ShowError(this, DayTextMessage(EditDay->text()));
+        SelectForCorrection(EditDay);
         return;
     }
-    if (!AcceptAmountText(this, Services_.Sound, Edit2->text()))
+    if (!AcceptAmountText(this, Services_.Sound, Edit2))
         return;
 
     BookingDay = EditDay->text();

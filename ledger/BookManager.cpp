@@ -27,6 +27,7 @@ BookManager::BookManager(LedgerPaths paths, Regional regional)
 QStringList BookManager::ScanBooks()
 {
     Books_.ClearRows();
+    OwnSums_.clear();
     QDir folder(Paths_.DataFolder);
     const QFileInfoList entries = folder.entryInfoList(
         {QStringLiteral("*.qel")}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive, QDir::Unsorted);
@@ -55,24 +56,56 @@ QStringList BookManager::ScanBooks()
 
 void BookManager::LoadBookTotals(qsizetype row)
 {
+    if (const std::optional<QelError> regularError = LoadTotals(row))
+        throw *regularError;
+}
+
+std::optional<QelError> BookManager::LoadTotals(qsizetype row)
+{
     if (row < 0 || row >= Books_.RowCount())
-        return;
+        return std::nullopt;
     if (BookChanged_)
         SaveCurrentBook();
     if (RegularChanged_)
         SaveRegular();
 
+    const QString name = Books_.Row(row).SubItem(0);
     Income_.ClearRows();
     Expend_.ClearRows();
-    ReadMonthBookFile(Paths_.BookFile(Books_.Row(row).SubItem(0)));
+    OwnSums_.remove(name);
+    ReadMonthBookFile(Paths_.BookFile(name));
+    OwnSums_.insert(name, {ListSum(Income_), ListSum(Expend_)});
 
-    Regular_.ClearRows();
-    ReadRegularFile(Paths_.RegularFile());
+    // A damaged Regular.dat would fail again for every book; its failure was reported once.
+    std::optional<QelError> regularError;
+    if (!RegularUnreadable_) {
+        Regular_.ClearRows();
+        try {
+            ReadRegularFile(Paths_.RegularFile());
+        } catch (const QelError &error) {
+            regularError = error;
+        }
+    }
 
-    Books_.SetSubItem(row, 2, TotalFor(ListSum(Income_), RegularIncomeSum(Regular_)));
-    Books_.SetSubItem(row, 3, TotalFor(ListSum(Expend_), RegularExpenseSum(Regular_)));
+    SetTotals(row, ListSum(Income_), ListSum(Expend_));
     BookChanged_ = false;
     RegularChanged_ = false;
+    return regularError;
+}
+
+void BookManager::SetTotals(qsizetype row, const QString &incomeSum, const QString &expendSum)
+{
+    Books_.SetSubItem(row, 2, TotalFor(incomeSum, RegularIncomeSum(Regular_)));
+    Books_.SetSubItem(row, 3, TotalFor(expendSum, RegularExpenseSum(Regular_)));
+}
+
+void BookManager::RefreshTotals()
+{
+    for (qsizetype row = 0; row < Books_.RowCount(); ++row) {
+        const auto sums = OwnSums_.constFind(Books_.Row(row).SubItem(0));
+        if (sums != OwnSums_.cend())
+            SetTotals(row, sums->Income, sums->Expend);
+    }
 }
 
 QString BookManager::TotalFor(const QString &bookSum, const QString &regularSum) const
@@ -82,9 +115,10 @@ QString BookManager::TotalFor(const QString &bookSum, const QString &regularSum)
 
 void BookManager::RefreshCurrentBook()
 {
-    if (CurrentBook_.isEmpty() || !(BookChanged_ || RegularChanged_))
-        return;
-    LoadBookTotals(FindBook(CurrentBook_));
+    if (!CurrentBook_.isEmpty() && (BookChanged_ || RegularChanged_))
+        LoadBookTotals(FindBook(CurrentBook_));
+    // The regular bookings count in every book, not only in the open one.
+    RefreshTotals();
 }
 
 void BookManager::OpenCurrentBook()
@@ -115,22 +149,31 @@ void BookManager::LoadRegular()
 void BookManager::SaveRegular()
 {
     WriteListFile(Paths_.RegularFile(), ListFiles::RegularBytes(Regular_));
+    // The file now holds exactly the list, whatever was wrong with it before.
+    RegularUnreadable_ = false;
 }
 
 qsizetype BookManager::CreateBook(const QString &name, const QDateTime &now)
 {
-    if (FindBook(name) >= 0)
+    // A file of that name that is not listed (the scan could not list it, or it came
+    // meanwhile) is somebody's book all the same.
+    if (FindBook(name) >= 0 || BookFileExists(name))
         throw QelError(DuplicateBookMessage(name));
     const QString noAmount = QStringLiteral("0 ") + Regional_.CurrencySymbol();
     const qsizetype row = Books_.AddRow(ListRow::Make(
         BookKey(name, Regional_),
         {name, Regional_.DateText(now.date()) + u' ' + Regional_.TimeText(now.time()), noAmount, noAmount}));
-    LoadBookTotals(row);
+    // An unreadable Regular.dat does not stop the new book: its file is written all the same.
+    const std::optional<QelError> regularError = LoadTotals(row);
     Books_.SetSelected(row);
     CurrentBook_ = Books_.Row(row).SubItem(0);
     Books_.SortByCaption(Regional_);
     OpenCurrentBook();
     SaveCurrentBook();
+    // Regular.dat was saved and read again: every row counts it as it is now.
+    RefreshTotals();
+    if (regularError)
+        throw *regularError;
     return Books_.Selected();
 }
 
@@ -162,10 +205,16 @@ void BookManager::DeleteBook(qsizetype row)
         }
     }
     Books_.RemoveRow(row);
+    OwnSums_.remove(name);
     if (name == CurrentBook_) {
         CurrentBook_.clear();
         BookChanged_ = false;
     }
+}
+
+bool BookManager::BookFileExists(const QString &name) const
+{
+    return FileExists(Paths_.BookFile(name));
 }
 
 qsizetype BookManager::FindBook(const QString &name) const
@@ -264,8 +313,11 @@ void BookManager::ReadMonthBookFile(const QString &path)
 
 void BookManager::ReadRegularFile(const QString &path)
 {
+    // Until the read succeeds.
+    RegularUnreadable_ = true;
     if (!FileExists(path)) {
         NotRead_.remove(path);
+        RegularUnreadable_ = false;
         return;
     }
     const QByteArray bytes = ReadListFile(path);
@@ -274,6 +326,7 @@ void BookManager::ReadRegularFile(const QString &path)
     } catch (const QelError &error) {
         RememberDamaged(path, error.Message());
     }
+    RegularUnreadable_ = false;
 }
 
 void BookManager::RememberDamaged(const QString &path, const QString &message)

@@ -2,6 +2,7 @@
 
 #include "ledger/BookingList.h"
 #include "ledger/LedgerPaths.h"
+#include "ledger/QelError.h"
 #include "ledger/Regional.h"
 
 #include <QDateTime>
@@ -9,6 +10,8 @@
 #include <QSet>
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 // The ledger state and the file side of the book manager: the four lists (income and
 // expenses of the open month book, regular bookings, the book list), which book is open,
@@ -47,16 +50,23 @@ public:
     // and those of book files whose names cannot be read as UTF-8.
     QStringList ScanBooks();
     // Saves pending changes, reads the row's book and Regular.dat, sets the row's totals.
+    // A Regular.dat that could not be read before is not read again: the regular list keeps
+    // what was read of it. When it fails now, the row still gets its totals.
     void LoadBookTotals(qsizetype row);
-    // Saves and refreshes the open book's row when anything changed.
+    // Saves and refreshes the open book's row when anything changed, then every other row's
+    // totals with the regular bookings as they stand now.
     void RefreshCurrentBook();
+    // Every row's totals from the book's own sums, as last read, and the regular list; the
+    // books are not read again. Rows of books that could not be read keep empty totals.
+    void RefreshTotals();
     void OpenCurrentBook();
     void SaveCurrentBook();
     void LoadRegular();
     void SaveRegular();
 
     // The file side of "create": the book's row, its file written at once with two empty
-    // lists, and the book open. Throws the duplicate message when the name exists.
+    // lists, and the book open. Throws the duplicate message when the name is listed or its
+    // file exists; that file is left as it is.
     qsizetype CreateBook(const QString &name, const QDateTime &now);
     // The file side of "open": saves the changed book, then opens the row's book.
     void OpenBook(qsizetype row);
@@ -65,6 +75,8 @@ public:
 
     // The first row whose name is exactly the given one, or -1.
     qsizetype FindBook(const QString &name) const;
+    // Whether the data folder holds a file for a book of that name, listed or not.
+    bool BookFileExists(const QString &name) const;
 
     // A booking change as the panels make it: the list is sorted afterwards and its
     // changed flag set. Returns the row's index after sorting.
@@ -79,6 +91,9 @@ public:
     QString RegularSummaryLabel() const; // "Einnahmen: … €          Ausgaben: … €"
 
 private:
+    // LoadBookTotals, with a failure to read Regular.dat handed back instead of thrown.
+    std::optional<QelError> LoadTotals(qsizetype row);
+    void SetTotals(qsizetype row, const QString &incomeSum, const QString &expendSum);
     void SortAndFlag(BookingList &list);
     void ReadMonthBookFile(const QString &path);
     void ReadRegularFile(const QString &path);
@@ -98,6 +113,15 @@ private:
     QString CurrentBook_;
     bool BookChanged_ = false;
     bool RegularChanged_ = false;
+    // The last read of Regular.dat failed, and nothing has been saved over it since.
+    bool RegularUnreadable_ = false;
+    // Each listed book's own income and expense sums (ListSum) as last read, by name.
+    struct OwnSums
+    {
+        QString Income;
+        QString Expend;
+    };
+    QHash<QString, OwnSums> OwnSums_;
     // Files that failed to parse: a copy of the original is kept before it is replaced.
     QHash<QString, QString> Damaged_;
     // Existing files whose list holds nothing of them, because they could not be opened or

@@ -3,7 +3,10 @@
 #include "support/ChmArchive.h"
 
 #include <QDesktopServices>
+#include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QScreen>
+#include <QKeyEvent>
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -72,6 +75,15 @@ HelpWindow::HelpWindow(QWidget *parent)
     connect(Browser_, &QTextBrowser::anchorClicked, this, &HelpWindow::AnchorClicked);
 }
 
+void HelpWindow::keyPressEvent(QKeyEvent *event)
+{
+    // Escape closes the help as it closes the program's dialogs; the browser passes it on.
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+        close();
+    else
+        QWidget::keyPressEvent(event);
+}
+
 HelpWindow::~HelpWindow() = default;
 
 QString HelpWindow::Scheme()
@@ -98,6 +110,11 @@ bool HelpWindow::ShowTopic(std::shared_ptr<const ChmArchive> archive, const QStr
 void HelpWindow::BringToFront()
 {
     setWindowState(windowState() & ~Qt::WindowMinimized);
+    // Each time it opens, in the middle of the screen; once open, it stays where it was put.
+    if (!isVisible()) {
+        if (const QScreen *screen = QGuiApplication::primaryScreen())
+            move(screen->availableGeometry().center() - rect().center());
+    }
     show();
     raise();
     activateWindow();

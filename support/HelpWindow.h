@@ -26,7 +26,8 @@ public:
     // was, when the archive cannot give that object.
     bool ShowTopic(std::shared_ptr<const ChmArchive> archive, const QString &objectPath);
 
-    // Brings the window to the front, restored if it was minimised.
+    // Brings the window to the front, restored if it was minimised; a window that was not
+    // shown opens in the middle of the screen. Escape closes it.
     void BringToFront();
 
     // The topic shown, as a URL of the archive's scheme ("help:/start.html").
@@ -35,6 +36,9 @@ public:
 
     // The URL scheme of archive objects inside the browser.
     static QString Scheme();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     void AnchorClicked(const QUrl &url);

@@ -69,12 +69,15 @@ protected:
 
     TOrvoSkinButton *Button(const char *name) const { return Child<TOrvoSkinButton>(name); }
 
-    // The widget a key goes to: the focus widget of the dialog in front, else of the main
-    // window. Asked of the windows themselves: the application's focus follows the
-    // platform's activation events, which arrive some time after a dialog opens or closes.
+    // The widget a key goes to: the focus widget of an open drop-down list, else of the dialog
+    // in front, else of the main window. Asked of the windows themselves: the application's
+    // focus follows the platform's activation events, which arrive some time after a dialog
+    // opens or closes.
     QWidget *KeyTarget() const
     {
-        QWidget *window = QApplication::activeModalWidget() ? QApplication::activeModalWidget() : Window.get();
+        QWidget *window = QApplication::activePopupWidget() ? QApplication::activePopupWidget()
+                          : QApplication::activeModalWidget() ? QApplication::activeModalWidget()
+                                                              : Window.get();
         return window->focusWidget() ? window->focusWidget() : window;
     }
 
@@ -88,9 +91,11 @@ protected:
     std::unique_ptr<TFormQEL> Window;
 };
 
-// Runs an action on the next modal dialog with the given object name as soon as it is shown
-// and has its focus field, then lets the dialog run on. Polls, because the dialog runs its
-// own event loop.
+// Runs an action on the next modal dialog with the given object name as soon as it is shown,
+// active and has its focus field, then lets the dialog run on. Polls, because the dialog runs
+// its own event loop. Until the platform has activated the dialog, focus changes inside it
+// send no focus events (a field entered with Tab would not select its text), and a user could
+// not type into it yet either.
 class ModalDriver : public QObject
 {
 public:
@@ -102,7 +107,8 @@ public:
         connect(&Timer_, &QTimer::timeout, this, [this] {
             QWidget *modal = QApplication::activeModalWidget();
 
-            if (!modal || modal->objectName() != Name_ || !modal->isVisible() || !modal->focusWidget())
+            if (!modal || modal->objectName() != Name_ || !modal->isVisible() || !modal->isActiveWindow()
+                || !modal->focusWidget())
                 return;
             Timer_.stop();
             Done = true;

@@ -184,6 +184,13 @@ void TestBookManager::createRefusesDuplicate()
         QCOMPARE(error.Message(), u"Das Haushaltsbuch \"Mai 2008\" existiert bereits!"_s);
     }
     QCOMPARE(BookNames(), QStringList({u"Mai 2008"_s}));
+
+    // A book file that is not listed is somebody's book all the same: no row, no new file.
+    WriteBook(u"Juni 2008"_s, {Booking(u"01.06.2008"_s, u"7.00"_s)});
+    const QByteArray before = FileBytes(Paths.BookFile(u"Juni 2008"_s));
+    QVERIFY_THROWS_EXCEPTION(QelError, Books->CreateBook(u"Juni 2008"_s, QDateTime::currentDateTime()));
+    QCOMPARE(BookNames(), QStringList({u"Mai 2008"_s}));
+    QCOMPARE(FileBytes(Paths.BookFile(u"Juni 2008"_s)), before);
 }
 
 void TestBookManager::openSavesChangedBookFirst()
@@ -308,6 +315,17 @@ void TestBookManager::scanGoesOnPastUnreadableFile()
     QCOMPARE(Books->Books().Row(2).SubItem(2), u"3.00 €"_s);
     // Reading alone writes nothing.
     QCOMPARE(QDir(Paths.DataFolder).entryList(QDir::Files).size(), 3);
+
+    // A damaged Regular.dat is reported once, and every readable book still has its totals.
+    QFile::remove(Paths.BookFile(u"Juni 2008"_s));
+    QFile regular(Paths.RegularFile());
+    QVERIFY(regular.open(QIODevice::WriteOnly)); // empty
+    regular.close();
+    const QStringList regularErrors = Books->ScanBooks();
+    QCOMPARE(regularErrors.size(), 1);
+    QVERIFY2(regularErrors.front().contains(u"Regular.dat"_s), qPrintable(regularErrors.front()));
+    QCOMPARE(Books->Books().Row(0).SubItem(2), u"1.00 €"_s);
+    QCOMPARE(Books->Books().Row(1).SubItem(2), u"3.00 €"_s);
 }
 
 void TestBookManager::damagedOriginalIsKeptBeforeSaving()

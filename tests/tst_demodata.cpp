@@ -262,6 +262,23 @@ void TestDemoData::commandLine()
 
     // A data folder below a plain file cannot be made.
     QCOMPARE(run({dir.filePath(u"Regular.dat/Daten"_s)}), 1);
+
+    // Somebody's ledger is never written over, unless asked for: not a book, not Regular.dat.
+    QTemporaryDir mine;
+    QVERIFY(mine.isValid());
+    const QByteArray own("meine Buchungen");
+    for (const QString &name : {u"Regular.dat"_s, u"Januar 2008.qel"_s}) {
+        QDir(mine.path()).removeRecursively();
+        QDir().mkpath(mine.path());
+        QFile file(mine.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(own);
+        file.close();
+        QCOMPARE(run({u"--books"_s, u"2"_s, mine.path()}), 1);
+        QCOMPARE(Files(mine.path()), QStringList{name});
+        QCOMPARE(run({u"--books"_s, u"2"_s, u"--force"_s, mine.path()}), 0);
+        QCOMPARE(Files(mine.path()).size(), 3);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDemoData)

@@ -107,6 +107,8 @@ private slots:
     void openingListsSubCategories();
     void bookingDate_data();
     void bookingDate();
+    void datesTypedWithPoints_data();
+    void datesTypedWithPoints();
 
 private:
     std::unique_ptr<TFormEntryBooking> Make(bool expense);
@@ -421,6 +423,56 @@ void TestEntryDialogs::bookingDate()
     QCOMPARE(Find<QDateEdit>(dialog.get(), "DateTimePicker1")->date(), date);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(dialog->BookingDate, date.toString(u"dd.MM.yyyy"_s));
+}
+
+void TestEntryDialogs::datesTypedWithPoints_data()
+{
+    QTest::addColumn<QString>("preset");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<bool>("backAgain"); // to the amount and back with Shift+Tab first
+    QTest::addColumn<bool>("returnInField"); // OK with Return in the date field, not after Tab
+    QTest::addColumn<QString>("stored");
+    const QString preset = u"03.05.2008"_s;
+    QTest::newRow("dd.MM.yyyy") << preset << u"15.10.2026"_s << false << false << u"15.10.2026"_s;
+    QTest::newRow("d.MM.yyyy") << preset << u"1.10.2026"_s << false << false << u"01.10.2026"_s;
+    QTest::newRow("0d.MM.yyyy") << preset << u"01.10.2026"_s << false << false << u"01.10.2026"_s;
+    QTest::newRow("dd.MM.yy") << preset << u"15.10.26"_s << false << false << u"15.10.2026"_s;
+    QTest::newRow("digits only") << preset << u"15102026"_s << false << false << u"15.10.2026"_s;
+    QTest::newRow("d.M.yyyy") << preset << u"4.2.2026"_s << false << false << u"04.02.2026"_s;
+    QTest::newRow("after Shift+Tab") << preset << u"15.10.2026"_s << true << false << u"15.10.2026"_s;
+    QTest::newRow("two-digit year, Return") << preset << u"15.10.26"_s << false << true << u"15.10.2026"_s;
+    QTest::newRow("keypad comma") << preset << u"15,10,2026"_s << false << false << u"15.10.2026"_s;
+    // "+" stands for the Up arrow: it steps the day that the field starts on.
+    QTest::newRow("arrow steps the day") << u"14.10.2026"_s << u"+"_s << false << false << u"15.10.2026"_s;
+}
+
+void TestEntryDialogs::datesTypedWithPoints()
+{
+    QFETCH(QString, preset);
+    QFETCH(QString, typed);
+    QFETCH(bool, backAgain);
+    QFETCH(bool, returnInField);
+    QFETCH(QString, stored);
+    auto dialog = Make(false);
+    Show(*dialog, {preset, u"1.00"_s, u"Gehalt"_s, {}});
+    auto *picker = Find<QDateEdit>(dialog.get(), "DateTimePicker1");
+    QCOMPARE(dialog->focusWidget(), picker);
+    if (backAgain) {
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(dialog->focusWidget(), picker);
+    }
+    if (typed == u"+")
+        QTest::keyClick(picker, Qt::Key_Up);
+    else
+        Type(picker, typed);
+    if (!returnInField) {
+        QTest::keyClick(picker, Qt::Key_Tab);
+        QCOMPARE(dialog->focusWidget(), Find(dialog.get(), "Edit2"));
+    }
+    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+    QVERIFY(dialog->Accepted);
+    QCOMPARE(dialog->BookingDate, stored);
 }
 
 QTEST_MAIN(TestEntryDialogs)

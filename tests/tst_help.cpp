@@ -8,6 +8,7 @@
 
 #include <QImage>
 #include <QPixmap>
+#include <QScreen>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextDocument>
@@ -131,6 +132,8 @@ private slots:
     void compiledTopics();
     void compiledContextsAreTheFive();
     void compiledLinksResolve();
+    void compiledHelpCoversTheProgram_data();
+    void compiledHelpCoversTheProgram();
     void compiledReadLimits();
     void compiledFileHasNoCompileTime();
     void clearCompileTimesRefusesOtherFiles_data();
@@ -311,7 +314,34 @@ void TestHelp::compiledLinksResolve()
             QVERIFY2(objects.contains(u'/' + target), qPrintable(object + u" -> "_s + target));
         }
     }
-    QCOMPARE(pages, 6);
+    QCOMPARE(pages, 9);
+#endif
+}
+
+void TestHelp::compiledHelpCoversTheProgram_data()
+{
+    QTest::addColumn<QString>("object");
+    QTest::addColumn<QString>("phrase");
+    QTest::newRow("dates with points") << u"/buchungen.html"_s << u"15.10.26"_s;
+    QTest::newRow("last change stays") << u"/uebersicht.html"_s << u"ändert sich diese Angabe nicht"_s;
+    QTest::newRow("regular totals") << u"/uebersicht.html"_s << u"bei allen Büchern"_s;
+    QTest::newRow("PDF without printer") << u"/drucken.html"_s << u"Orvo Haushaltsbuch/Ausdrucke"_s;
+    QTest::newRow("export") << u"/drucken.html"_s << u".xls"_s;
+    QTest::newRow("analysis pages") << u"/auswertung.html"_s << u"Alt+F9"_s;
+    QTest::newRow("pies") << u"/auswertung.html"_s << u"höchstens 20 Kategorien"_s;
+    QTest::newRow("calculator") << u"/rechner.html"_s << u"Alt+F3"_s;
+}
+
+void TestHelp::compiledHelpCoversTheProgram()
+{
+    QFETCH(QString, object);
+    QFETCH(QString, phrase);
+    REQUIRE_HELP_FILE();
+#ifdef QEL_HELP_FILE
+    const ChmArchive archive(HelpFile());
+    QVERIFY(QString::fromUtf8(archive.Read(object).value_or(QByteArray())).contains(phrase));
+    // Every topic can be found in the contents.
+    QVERIFY(QString::fromUtf8(archive.Read(u"/QEL.hhc"_s).value_or(QByteArray())).contains(object.mid(1)));
 #endif
 }
 
@@ -442,6 +472,13 @@ void TestHelp::windowIsReused()
     HelpSystem help(log);
     QCOMPARE(help.HHHelpContext(HelpFile(), 1000), 0);
     HelpWindow *window = help.Window();
+    // It opens in the middle of the screen, and Escape closes it.
+    const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY((window->frameGeometry().center() - centre).manhattanLength() <= 10);
+    QTest::keyClick(window->Browser(), Qt::Key_Escape);
+    QVERIFY(!window->isVisible());
+    QCOMPARE(help.HHHelpContext(HelpFile(), 1000), 0);
+    QVERIFY(window->isVisible());
     window->showMinimized();
     QCOMPARE(help.HHHelpContext(HelpFile(), 1002), 0);
     QCOMPARE(help.Window(), window);

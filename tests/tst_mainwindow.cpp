@@ -9,6 +9,7 @@
 #include "controls/OrvoSkinButton.h"
 #include "ledger/BookManager.h"
 #include "ledger/CategoryTable.h"
+#include "ledger/FuncUnit.h"
 #include "ledger/InstanceLock.h"
 #include "ledger/ListFiles.h"
 #include "support/DiagnosticLog.h"
@@ -39,7 +40,7 @@ private slots:
     void timerEnablesByState();
     void hotKeysFollowThePanel();
     void closeAsksAndSavesSettings();
-    void failingStartStepLeavesNoPanel();
+    void damagedRegularFileStillListsTheBooks();
     void damagedCategoryTableKeepsTheBookings();
     void folderThatCannotBeMade();
     void secondStartIsRefused();
@@ -245,24 +246,47 @@ void TestMainWindow::closeAsksAndSavesSettings()
     QCOMPARE(ini.value(u"BACKUP/Name"_s).toString(), u"OrvoHaushalt_Backup"_s);
 }
 
-void TestMainWindow::failingStartStepLeavesNoPanel()
+void TestMainWindow::damagedRegularFileStillListsTheBooks()
 {
     QDir().mkpath(Paths.DataFolder);
     QFile regular(Paths.RegularFile());
-    QVERIFY(regular.open(QIODevice::WriteOnly));
-    regular.write("XXXX");
+    QVERIFY(regular.open(QIODevice::WriteOnly)); // empty
     regular.close();
+    BookingList income(ListKind::Income);
+    income.AddRow(ListRow::Make(u"01.05.2008"_s, {u"10.00"_s, u"Lohn"_s, QString()}));
+    const BookingList expend(ListKind::Expend);
+    ListFiles::WriteFile(Paths.BookFile(u"Mai 2008"_s), ListFiles::MonthBookBytes(income, expend));
+    ListFiles::WriteFile(Paths.BookFile(u"Juni 2008"_s),
+                         ListFiles::MonthBookBytes(BookingList(ListKind::Income), expend));
 
-    MessageBoxAnswerer ok(u"OK"_s);
+    // One report, and start-up goes on: every book listed with its totals, the books shown.
+    MessageBoxAnswerer ok(u"OK"_s, true);
     QVERIFY(Window->FormCreate());
+    QCOMPARE(ok.Count, 1);
     QCOMPARE(ok.Title, u"Orvo Haushaltsbuch"_s);
-    QVERIFY2(ok.Text.startsWith(u"Ungültiges Stream-Format"_s), qPrintable(ok.Text));
-    QVERIFY(ok.Text.endsWith(u'.'));
-    for (int i = 0; i < 6; ++i) {
-        QVERIFY(!Window->Panel(i)->isVisibleTo(Window.get()));
-        QVERIFY(!Window->MenuButton(i)->Downed());
-    }
-    QCOMPARE(Window->DiagramMode(), 0);
+    QVERIFY2(ok.Text.contains(u"Regular.dat"_s), qPrintable(ok.Text));
+    QCOMPARE(Books->Books().RowCount(), 2);
+    QCOMPARE(Books->Books().Row(0).SubItems.mid(2), QStringList({u"10.00 €"_s, u"0.00 €"_s}));
+    QCOMPARE(Books->Books().Row(1).SubItems.mid(2), QStringList({u"0.00 €"_s, u"0.00 €"_s}));
+    QVERIFY(Window->Panel(0)->isVisibleTo(Window.get()));
+    QVERIFY(Window->MenuButton(0)->Downed());
+    QCOMPARE(Window->DiagramMode(), 1);
+
+    // A month whose file is there, listed or not, is not made a second time.
+    const QDate today = QDate::currentDate();
+    const QString name = MonthNames().at(today.month() - 1) + u' ' + QString::number(today.year());
+    ListFiles::WriteFile(Paths.BookFile(name), ListFiles::MonthBookBytes(income, expend));
+    const QByteArray before = ListFiles::ReadFile(Paths.BookFile(name));
+    Window->show();
+    Window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+    ModalDriver create(u"FormNew"_s, [this](QWidget *) { QTest::keyClick(KeyTarget(), Qt::Key_Return); });
+    PressAlt(Qt::Key_N);
+    QVERIFY(create.Done);
+    QTRY_COMPARE(ok.Count, 2);
+    QCOMPARE(ok.Text, u"Das Haushaltsbuch \""_s + name + u"\" existiert bereits!"_s);
+    QCOMPARE(Books->Books().RowCount(), 2);
+    QCOMPARE(ListFiles::ReadFile(Paths.BookFile(name)), before);
 }
 
 void TestMainWindow::damagedCategoryTableKeepsTheBookings()

@@ -23,11 +23,14 @@ void Print(std::FILE *stream, const QString &text)
 
 QString UsageText()
 {
-    return QStringLiteral("Aufruf: qel-demo-data [--books N] [--rows R] [--regular K] [--seed S] DATENVERZEICHNIS\n"
+    return QStringLiteral("Aufruf: qel-demo-data [--books N] [--rows R] [--regular K] [--seed S] [--force] "
+                          "DATENVERZEICHNIS\n"
                           "  --books N    Anzahl der Haushaltsbücher ab Januar 2008 (Vorgabe 240)\n"
                           "  --rows R     Buchungen je Haushaltsbuch, Einnahmen und Ausgaben (Vorgabe 100)\n"
                           "  --regular K  regelmäßige Buchungen in Regular.dat (Vorgabe 50)\n"
-                          "  --seed S     Startwert des Zufallsgenerators (Vorgabe 1)\n");
+                          "  --seed S     Startwert des Zufallsgenerators (Vorgabe 1)\n"
+                          "  --force      auch in ein Verzeichnis schreiben, das schon Haushaltsbücher oder\n"
+                          "               eine Regular.dat enthält; Dateien gleichen Namens werden ersetzt\n");
 }
 
 int UsageError(const QString &message)
@@ -69,6 +72,10 @@ int main(int argc, char *argv[])
         if (arg == u"-h" || arg == u"--help") {
             Print(stdout, UsageText());
             return 0;
+        }
+        if (arg == u"--force") {
+            options.Force = true;
+            continue;
         }
         if (!arg.startsWith(u"--")) {
             if (!folder.isEmpty())

@@ -8,6 +8,7 @@
 #include "ledger/Regional.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <span>
 
@@ -200,6 +201,15 @@ void Write(const QString &dataFolder, const Options &options)
 {
     LedgerPaths paths;
     paths.DataFolder = LedgerPaths::WithSlash(dataFolder);
+    const QDir folder(paths.DataFolder);
+    if (!options.Force && folder.exists()
+        && (!folder.entryList({QStringLiteral("*.qel")}, QDir::Files | QDir::Hidden).isEmpty()
+            || QFileInfo::exists(paths.RegularFile()))) {
+        throw QelError(QStringLiteral("Das Verzeichnis \"%1\" enthält schon Haushaltsbücher oder eine Regular.dat. "
+                                      "Die Beispieldaten würden sie überschreiben; wählen Sie ein leeres "
+                                      "Verzeichnis oder geben Sie --force an.")
+                           .arg(QDir::toNativeSeparators(dataFolder)));
+    }
     if (!QDir().mkpath(paths.DataFolder)) {
         throw QelError(QStringLiteral("Verzeichnis \"%1\" konnte nicht angelegt werden!")
                            .arg(QDir::toNativeSeparators(dataFolder)));

@@ -22,6 +22,8 @@ struct Options
     int Regular = 50;
     quint32 Seed = 1;
     QDate FirstMonth{2008, 1, 1};
+    // Write also into a folder that already holds month books or a Regular.dat.
+    bool Force = false;
 };
 
 // The name of the book index months after firstMonth: "Januar 2008", "Februar 2008", ...
@@ -38,7 +40,8 @@ void FillMonthBook(std::mt19937 &rng, QDate month, int incomeRows, int expendRow
 void FillRegular(std::mt19937 &rng, int count, BookingList &regular, const Regional &regional);
 
 // Creates dataFolder if needed and writes options.Books month books and Regular.dat
-// into it, replacing files of the same names. Throws QelError.
+// into it. A folder that already holds month books or a Regular.dat (somebody's ledger) is
+// refused unless options.Force; then files of the same names are replaced. Throws QelError.
 void Write(const QString &dataFolder, const Options &options);
 
 } // namespace DemoData
