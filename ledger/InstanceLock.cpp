@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cerrno>
@@ -19,12 +20,21 @@ InstanceLock::~InstanceLock()
     Unlock();
 }
 
+QString InstanceLock::RuntimeFolder(const QString &xdgRuntimeDir, const QString &sessionFolder)
+{
+    if (xdgRuntimeDir.isEmpty()) {
+        const QFileInfo session(sessionFolder);
+        if (session.isDir() && session.ownerId() == ::getuid())
+            return sessionFolder;
+    }
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return folder.isEmpty() ? QDir::tempPath() : folder;
+}
+
 QString InstanceLock::DefaultPath()
 {
-    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (folder.isEmpty())
-        folder = QDir::tempPath();
-    return folder + QStringLiteral("/Haushaltsbuch.lock");
+    const QString session = QStringLiteral("/run/user/%1").arg(::getuid());
+    return RuntimeFolder(qEnvironmentVariable("XDG_RUNTIME_DIR"), session) + QStringLiteral("/Haushaltsbuch.lock");
 }
 
 bool InstanceLock::TryLock()

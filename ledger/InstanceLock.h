@@ -16,6 +16,10 @@ public:
     InstanceLock &operator=(const InstanceLock &) = delete;
 
     static QString DefaultPath();
+    // The runtime folder that holds the lock. Without XDG_RUNTIME_DIR (a cron job, a plain
+    // ssh login) the login session's folder /run/user/UID is taken when it is there and ours,
+    // so such a command sees the lock of the program running on the desktop.
+    static QString RuntimeFolder(const QString &xdgRuntimeDir, const QString &sessionFolder);
 
     // False when another holder has the lock (or the file cannot be opened at all).
     bool TryLock();

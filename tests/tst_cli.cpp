@@ -267,6 +267,11 @@ void TestCli::writesWaitForTheRunningProgram()
         QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     }
     QCOMPARE(Run({u"new"_s, u"Juli 2008"_s}).Status, 0);
+
+    // Without XDG_RUNTIME_DIR (a cron job) the lock is looked for in the login session's folder,
+    // where the program on the desktop holds it.
+    QCOMPARE(InstanceLock::RuntimeFolder(QString(), Home->path()), Home->path());
+    QVERIFY(InstanceLock::RuntimeFolder(QString(), Home->filePath(u"keine Sitzung"_s)) != Home->filePath(u"keine Sitzung"_s));
 }
 
 void TestCli::exportWritesTheProgramsTable()
