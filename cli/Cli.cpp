@@ -72,7 +72,8 @@ QString Cli::Usage()
         "                            die gesicherten Daten aus ORDNER wieder herstellen\n"
         "  export NAME income|expense DATEI\n"
         "                            die Einnahmen oder Ausgaben eines Haushaltsbuchs als Excel-Tabelle\n"
-        "                            (.xls) speichern, wie \"Exportieren\" im Programm; DATEI wird ersetzt\n"
+        "                            (.xls) speichern, wie \"Exportieren\" im Programm; fehlt \".xls\",\n"
+        "                            wird es angehängt; eine vorhandene Datei wird ersetzt\n"
         "  export-regular DATEI      die regelmäßigen Buchungen als Excel-Tabelle speichern\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
@@ -432,12 +433,15 @@ int Cli::ExportRegular(const QString &file)
     return WriteTable(books.Regular(), file);
 }
 
-// The same bytes as the program's export of the list; the file name is taken as given.
+// The same bytes as the program's export of the list. As there, ".xls" is added when the name
+// lacks it, so a slip on the command line can never write a table over a month book or
+// Regular.dat.
 int Cli::WriteTable(const BookingList &list, const QString &file)
 {
-    SaveXlsFile(QFileInfo(file).absoluteFilePath(), list);
+    const QString target = WithXlsExtension(QFileInfo(file).absoluteFilePath());
+    SaveXlsFile(target, list);
     Out_ << QStringLiteral("Die Tabelle \"%1\" wurde gespeichert: %2 Buchungen.")
-                .arg(QDir::toNativeSeparators(file))
+                .arg(QDir::toNativeSeparators(target))
                 .arg(list.RowCount())
          << '\n';
     return 0;

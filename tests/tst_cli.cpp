@@ -301,9 +301,18 @@ void TestCli::exportWritesTheProgramsTable()
     r = Run({u"export"_s, u"April 2008"_s, u"income"_s, table});
     QCOMPARE(r.Status, 1);
     QCOMPARE(r.Err, u"Das Haushaltsbuch \"April 2008\" existiert nicht.\n"_s);
-    r = Run({u"export-regular"_s, Home->path()});
+    QVERIFY(QDir(Home->path()).mkdir(u"Ordner.xls"_s));
+    r = Run({u"export-regular"_s, Home->filePath(u"Ordner"_s)});
     QCOMPARE(r.Status, 1);
     QVERIFY(r.Err.endsWith(u"kann nicht erstellt werden. Der Name bezeichnet ein Verzeichnis.\n"_s));
+
+    // ".xls" is added as in the program, so a slip never writes a table over a ledger file.
+    const QByteArray book = ListFiles::ReadFile(DataFolder() + u"März 2008.qel"_s);
+    QCOMPARE(Run({u"export"_s, u"März 2008"_s, u"income"_s, DataFolder() + u"März 2008.qel"_s}).Status, 0);
+    QCOMPARE(Run({u"export-regular"_s, DataFolder() + u"Regular.dat"_s}).Status, 0);
+    QCOMPARE(ListFiles::ReadFile(DataFolder() + u"März 2008.qel"_s), book);
+    QCOMPARE(ListFiles::ReadFile(DataFolder() + u"März 2008.qel.xls"_s), XlsTableBytes(income));
+    QCOMPARE(Run({u"verify"_s}).Status, 0);
 }
 
 void TestCli::wrongUsage_data()
