@@ -497,8 +497,12 @@ bool TFormQEL::SaveAtShutdown()
         Books_.SetRegularChanged(false);
         return true;
     } catch (const QelError &error) {
-        // Ending now would lose the changes: say so and let the user decide.
         ShowError(this, error.Message());
+        // After a restore only the settings are left to write, and running on would write the
+        // lists from before the restore over the restored files: the program ends regardless.
+        if (EndsAfterRestore_)
+            return true;
+        // Ending now would lose the changes: say so and let the user decide.
         return AskConfirmation(this, QStringLiteral("Die Änderungen konnten nicht gespeichert werden.\n"
                                                     "Möchten Sie das Haushaltsbuch trotzdem beenden? "
                                                     "Die nicht gespeicherten Änderungen gehen dann verloren."));
@@ -510,9 +514,10 @@ void TFormQEL::EndAfterRestore()
     Books_.SetBookChanged(false);
     Books_.SetRegularChanged(false);
     Ending_ = true;
+    EndsAfterRestore_ = true;
+    close();
     // An open help window must not keep the program running over the restored files.
-    if (close())
-        QCoreApplication::quit();
+    QCoreApplication::quit();
 }
 
 void TFormQEL::resizeEvent(QResizeEvent *event)

@@ -169,6 +169,7 @@ private:
     int PanelIndex_ = -1;
     int DiagramMode_ = 0;
     bool Ending_ = false;
+    bool EndsAfterRestore_ = false; // a failed save of the settings no longer keeps it running
 
     QTimer Timer1_;
     TDialogKeyRouter *KeyRouter_ = nullptr;

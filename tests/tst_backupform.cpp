@@ -64,6 +64,7 @@ private slots:
     void okFollowsBoxesAndFields();
     void failureKeepsTheWindowOpen();
     void folderDialog();
+    void restoreEndsEvenWhenTheSettingsCannotBeSaved();
 
 private:
     // Opens the window with a click on "Datensicherung" and runs the action in it.
@@ -232,6 +233,26 @@ void TestBackupForm::folderDialog()
         }
         Key(Qt::Key_Escape);
     }));
+}
+
+// Running on after a restore would write the lists from before it over the restored files.
+void TestBackupForm::restoreEndsEvenWhenTheSettingsCannotBeSaved()
+{
+    const QString folder = Stick() + u"/OrvoHaushalt_Backup"_s;
+    BoxAnswers answers({u"OK"_s, u"OK"_s, u"OK"_s, u"OK"_s, u"OK"_s, u"&Nein"_s});
+    QVERIFY(InBackupWindow([&](QWidget *) { Key(Qt::Key_Return); }));
+    const QByteArray backedUp = ListFiles::ReadFile(folder + u"/April 2008.qel"_s);
+    ListFiles::WriteFile(Paths.BookFile(u"April 2008"_s), "geändert");
+    QVERIFY(QFile::remove(Paths.SettingsFile()) || !QFile::exists(Paths.SettingsFile()));
+    QVERIFY(QDir().mkpath(Paths.SettingsFile())); // a folder where QEL.ini belongs
+    QVERIFY(InBackupWindow([&](QWidget *) {
+        Key(Qt::Key_Tab, Qt::ControlModifier);
+        Key(Qt::Key_Return);
+    }));
+    QTRY_VERIFY(!Window->isVisible());
+    QCOMPARE(answers.Boxes.size(), 5); // the two of the backup, the two of the restore, the settings error
+    QVERIFY2(answers.Boxes.last().startsWith(u"Fehler: "_s), qPrintable(answers.Boxes.last()));
+    QCOMPARE(ListFiles::ReadFile(Paths.BookFile(u"April 2008"_s)), backedUp);
 }
 
 QTEST_MAIN(TestBackupForm)
