@@ -147,13 +147,23 @@ void SyncFolder(const QByteArray &folder)
     }
 }
 
+// A ledger file may be a link into another folder (a synced or shared one): the save goes to
+// the file the link names, as writing through the link would, and the link stays.
+QString ResolvedTarget(const QString &path)
+{
+    QFileInfo file(path);
+    for (int hops = 0; file.isSymLink() && hops < 40; ++hops)
+        file.setFile(file.symLinkTarget());
+    return file.absoluteFilePath();
+}
+
 } // namespace
 
 void WriteFile(const QString &path, QByteArrayView bytes)
 {
-    const QFileInfo target(path);
+    const QFileInfo target(ResolvedTarget(path));
     const QString folder = target.absolutePath();
-    const QByteArray nativeTarget = QFile::encodeName(path);
+    const QByteArray nativeTarget = QFile::encodeName(target.filePath());
     struct stat old{};
     const bool existed = ::stat(nativeTarget.constData(), &old) == 0;
 

@@ -56,6 +56,7 @@ private slots:
     void failedWriteKeepsOldFile();
     void listNeverReadIsNotWrittenOver();
     void leftoversOfKilledSavesGo();
+    void saveWritesThroughALink();
     void scanNamesBooksThatAreNotUtf8();
     void addBookingSortsAndFlags();
     void labels();
@@ -433,6 +434,30 @@ void TestBookManager::listNeverReadIsNotWrittenOver()
     BookingList regular(ListKind::Regular);
     ListFiles::ParseRegular(FileBytes(Paths.RegularFile()), regular);
     QCOMPARE(regular.RowCount(), 2);
+}
+
+// A book kept as a link into a synced folder stays a link; the file it names gets the save.
+void TestBookManager::saveWritesThroughALink()
+{
+    const QString synced = Dir->filePath(u"Cloud/Mai.qel"_s);
+    QVERIFY(QDir().mkpath(QFileInfo(synced).path()));
+    WriteBook(u"Mai 2008"_s, {});
+    QVERIFY(QFile::rename(Paths.BookFile(u"Mai 2008"_s), synced));
+    QVERIFY(QFile::link(synced, Paths.BookFile(u"Mai 2008"_s)));
+    QVERIFY(QFile::link(Dir->filePath(u"Cloud/Regular.dat"_s), Paths.RegularFile())); // not there yet
+
+    Books->ScanBooks();
+    Books->SetCurrentBook(u"Mai 2008"_s);
+    Books->OpenCurrentBook();
+    Books->AddBooking(Books->Income(), Booking(u"02.05.2008"_s, u"1.00"_s));
+    Books->AddBooking(Books->Regular(), RegularBooking(u"07."_s, u"2.00"_s, u"Einnahme"_s));
+    Books->SaveCurrentBook();
+    Books->SaveRegular();
+
+    QVERIFY(QFileInfo(Paths.BookFile(u"Mai 2008"_s)).isSymLink());
+    QVERIFY(QFileInfo(Paths.RegularFile()).isSymLink());
+    QVERIFY(FileBytes(synced).size() > 1112);
+    QVERIFY(QFileInfo::exists(Dir->filePath(u"Cloud/Regular.dat"_s)));
 }
 
 void TestBookManager::leftoversOfKilledSavesGo()
