@@ -33,6 +33,10 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
     // One running copy: the lock is held until this function returns.
     InstanceLock instance;
     if (!instance.TryLock()) {
+        if (!instance.ErrorString().isEmpty()) {
+            ShowError(nullptr, instance.ErrorString());
+            return 1;
+        }
         ShowPlainMessage(nullptr, QStringLiteral("Das Programm wurde bereits gestartet!"));
         return 0;
     }

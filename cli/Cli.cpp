@@ -510,8 +510,10 @@ bool Cli::LockForWriting()
         ListFiles::RemoveLeftovers(Paths_.DataFolder);
         return true;
     }
-    Fail(QStringLiteral("Das Programm Orvo Haushaltsbuch läuft gerade. Bitte beenden Sie es, bevor Sie über die "
-                        "Kommandozeile Daten ändern."));
+    Fail(!Lock_.ErrorString().isEmpty()
+             ? Lock_.ErrorString()
+             : QStringLiteral("Das Programm Orvo Haushaltsbuch läuft gerade. Bitte beenden Sie es, bevor Sie über die "
+                              "Kommandozeile Daten ändern."));
     return false;
 }
 

@@ -1,5 +1,7 @@
 #include "ledger/InstanceLock.h"
 
+#include "ledger/ListFiles.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -42,9 +44,13 @@ bool InstanceLock::TryLock()
     if (Fd_ >= 0)
         return true;
     // Close-on-exec: a browser or mail program started from here must not inherit the lock.
+    Error_.clear();
     const int fd = ::open(QFile::encodeName(Path_).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0)
+    if (fd < 0) {
+        Error_ = QStringLiteral("Die Sperrdatei \"%1\" kann nicht angelegt werden. %2")
+                     .arg(QDir::toNativeSeparators(Path_), ListFiles::SystemReason(errno));
         return false;
+    }
     int locked;
     do
         locked = ::flock(fd, LOCK_EX | LOCK_NB);

@@ -21,12 +21,15 @@ public:
     // so such a command sees the lock of the program running on the desktop.
     static QString RuntimeFolder(const QString &xdgRuntimeDir, const QString &sessionFolder);
 
-    // False when another holder has the lock (or the file cannot be opened at all).
+    // False when another holder has the lock, or when the lock file cannot be opened at all;
+    // then ErrorString() says why (it is empty when another holder has the lock).
     bool TryLock();
+    const QString &ErrorString() const { return Error_; }
     void Unlock();
     bool IsLocked() const { return Fd_ >= 0; }
 
 private:
     QString Path_;
+    QString Error_;
     int Fd_ = -1;
 };

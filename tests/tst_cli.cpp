@@ -268,6 +268,14 @@ void TestCli::writesWaitForTheRunningProgram()
     }
     QCOMPARE(Run({u"new"_s, u"Juli 2008"_s}).Status, 0);
 
+    // A lock file that cannot be made is reported as such, not as a running program.
+    InstanceLock nowhere(Home->filePath(u"fehlt/Haushaltsbuch.lock"_s));
+    QVERIFY(!nowhere.TryLock());
+    QVERIFY2(nowhere.ErrorString().startsWith(u"Die Sperrdatei"_s), qPrintable(nowhere.ErrorString()));
+    QVERIFY(program.TryLock());
+    QVERIFY(!InstanceLock(Home->filePath(u"run/Haushaltsbuch.lock"_s)).TryLock());
+    program.Unlock();
+
     // Without XDG_RUNTIME_DIR (a cron job) the lock is looked for in the login session's folder,
     // where the program on the desktop holds it.
     QCOMPARE(InstanceLock::RuntimeFolder(QString(), Home->path()), Home->path());
