@@ -4,6 +4,7 @@
 #include "app/QELListView.h"
 #include "app/RowPainters.h"
 #include "backup/BackupUnit.h"
+#include "backup/LedgerBackup.h"
 #include "calculator/CalculatorUnit.h"
 #include "controls/ColorRef.h"
 #include "controls/DialogKeyRouter.h"
@@ -19,11 +20,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QScreen>
 
+#include <cstdio>
 #include <span>
 
 namespace {
@@ -175,7 +178,7 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     BuildPanels();
     KeyRouter_ = new TDialogKeyRouter(this);
     FormInfo_ = new TFormInfo(this);
-    FormBackup = new TFormBackup(Settings_, Books_.Paths().DataFolder, Help_, Books_.Paths().HelpFile(), this);
+    FormBackup = new TFormBackup(Settings_, Books_.Paths(), Help_, this);
     BuildDialogs();
     // Not modal: the button stays disabled while the calculator is shown, so it opens once.
     FormCalculator = new TFormCalculator(this);
@@ -397,6 +400,9 @@ bool TFormQEL::FormCreate()
     if (!QFileInfo::exists(paths.HelpFile()))
         ShowError(this, QStringLiteral("Die Hilfedatei wurde nicht gefunden!"));
     Settings_ = LoadSettings(paths.SettingsFile());
+    // A backup or restore that was killed is finished or undone before anything is read.
+    if (const QStringList recovered = LedgerBackup(paths).Recover(); !recovered.isEmpty())
+        ShowInformation(this, recovered.join(QStringLiteral("\n\n")));
     // The only instance runs: no save is under way whose temporary file could still be needed.
     ListFiles::RemoveLeftovers(paths.DataFolder);
 
@@ -481,8 +487,48 @@ void TFormQEL::closeEvent(QCloseEvent *event)
         return;
     }
     Timer1_.stop();
+    if (const QString failure = KeepAutomaticBackup(); !failure.isEmpty()) {
+        if (Quiet_)
+            std::fprintf(stderr, "%s\n", failure.toLocal8Bit().constData());
+        else
+            ShowError(this, failure);
+    }
     event->accept();
     emit Closed();
+}
+
+QString TFormQEL::KeepAutomaticBackup()
+{
+    // After a restore the data are the restored ones, and the copy from before it is kept.
+    if (EndsAfterRestore_ || BackupKept_ || !Books_.FilesChanged())
+        return {};
+    BackupKept_ = true;
+    try {
+        LedgerBackup(Books_.Paths()).KeepAutomaticCopy(QDateTime::currentDateTime());
+    } catch (const QelError &error) {
+        return error.Message() + QStringLiteral("\n\nIhre Daten sind gespeichert; das Haushaltsbuch wird beendet.");
+    }
+    return {};
+}
+
+void TFormQEL::EndWithoutQuestions(const QString &why)
+{
+    std::fprintf(stderr, "Orvo Haushaltsbuch: %s – das Programm wird beendet.\n", why.toLocal8Bit().constData());
+    Ending_ = true;
+    Quiet_ = true;
+    close();
+    // Leaves open dialogs too: their loops end with the program's.
+    QCoreApplication::quit();
+}
+
+void TFormQEL::SaveForSessionEnd()
+{
+    Quiet_ = true;
+    SaveAtShutdown();
+    if (const QString failure = KeepAutomaticBackup(); !failure.isEmpty())
+        std::fprintf(stderr, "%s\n", failure.toLocal8Bit().constData());
+    // The session closes the window next: no question then.
+    Ending_ = true;
 }
 
 bool TFormQEL::SaveAtShutdown()
@@ -497,6 +543,10 @@ bool TFormQEL::SaveAtShutdown()
         Books_.SetRegularChanged(false);
         return true;
     } catch (const QelError &error) {
+        if (Quiet_) {
+            std::fprintf(stderr, "%s\n", error.Message().toLocal8Bit().constData());
+            return true;
+        }
         ShowError(this, error.Message());
         // After a restore only the settings are left to write, and running on would write the
         // lists from before the restore over the restored files: the program ends regardless.
