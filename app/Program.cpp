@@ -49,7 +49,12 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
     TFormQEL window(books, categories, help, sound);
     if (!window.FormCreate())
         return 1;
-    QObject::connect(&window, &TFormQEL::Closed, qApp, &QCoreApplication::quit);
+    // The other windows (help) close with it; exit, not quit, so that no open dialog can keep
+    // the program running.
+    QObject::connect(&window, &TFormQEL::Closed, qApp, [] {
+        QApplication::closeAllWindows();
+        QCoreApplication::exit(0);
+    });
     // A logout, shutdown or kill request ends the run cleanly: settings saved, automatic
     // backup kept, lock released when this function returns.
     TerminationSignals termination;

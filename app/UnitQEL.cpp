@@ -516,9 +516,8 @@ void TFormQEL::EndWithoutQuestions(const QString &why)
     std::fprintf(stderr, "Orvo Haushaltsbuch: %s – das Programm wird beendet.\n", why.toLocal8Bit().constData());
     Ending_ = true;
     Quiet_ = true;
+    // Closed then ends the program, open dialogs too: their loops end with the program's.
     close();
-    // Leaves open dialogs too: their loops end with the program's.
-    QCoreApplication::quit();
 }
 
 void TFormQEL::SaveForSessionEnd()

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include <dirent.h>
+#include <stdio.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -238,6 +239,12 @@ bool TransferFileOps::Link(const QByteArray &from, const QByteArray &to)
 
 bool TransferFileOps::Move(const QByteArray &from, const QByteArray &to)
 {
+    // Never over a name that is taken: on a medium that folds letter case, two names can be one.
+    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without that flag (some FUSE ones, older NFS) get the plain rename.
     return ::rename(from.constData(), to.constData()) == 0;
 }
 

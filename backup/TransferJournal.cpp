@@ -204,8 +204,13 @@ PlanResult CarryOut(TransferFileOps &ops, const TransferPlan &plan)
                 undo.append(move);
             continue;
         }
-        if (!ops.Move(move.From, move.To))
+        if (!ops.Move(move.From, move.To)) {
+            // Gone meanwhile: on a medium that folds letter case, under another name of the
+            // same file that went out before it.
+            if (errno == ENOENT)
+                continue;
             return rollBack();
+        }
         undo.append(move);
     }
     for (const TransferMove &move : plan.In) {
@@ -213,9 +218,9 @@ PlanResult CarryOut(TransferFileOps &ops, const TransferPlan &plan)
             undo.append(move);
             continue;
         }
-        // Where the name is still taken, the medium folds letter case and two copies share one
-        // name there: neither may silently replace the other.
-        if (Exists(move.To) || !ops.Move(move.From, move.To))
+        // The move never takes a name that is still taken (two copies that fold to one name on
+        // such a medium): neither may silently replace the other.
+        if (!ops.Move(move.From, move.To))
             return rollBack();
         undo.append(move);
     }

@@ -47,6 +47,14 @@ protected:
         Window = std::make_unique<TFormQEL>(*Books, *Categories, *Help, *Sound);
     }
 
+    // A new window over the same files and folders, as at the next start.
+    void TearDownWindowOnly()
+    {
+        Window.reset();
+        Books = std::make_unique<BookManager>(Paths, Regional());
+        Window = std::make_unique<TFormQEL>(*Books, *Categories, *Help, *Sound);
+    }
+
     void TearDown()
     {
         Window.reset();

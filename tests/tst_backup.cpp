@@ -7,10 +7,12 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
@@ -131,7 +133,13 @@ public:
     }
 
 private:
-    bool Pass(QStringView step) { return step != Step_ || !Calls_.contains(++Count_); }
+    bool Pass(QStringView step)
+    {
+        if (step != Step_ || !Calls_.contains(++Count_))
+            return true;
+        errno = EIO;
+        return false;
+    }
     QString Step_;
     QList<int> Calls_;
     int Count_ = 0;
@@ -154,6 +162,11 @@ private slots:
     void faultsChangeNothing_data();
     void faultsChangeNothing();
     void readOnlyAndFullDisks();
+    void namesFromOldArchivesAndOtherCase();
+    void caseFoldingMedium();
+    void links();
+    void lateFailuresAreFailures_data();
+    void lateFailuresAreFailures();
     void tenThousandBooks();
     void commandLine();
 
@@ -421,6 +434,107 @@ void TestBackup::readOnlyAndFullDisks()
     QCOMPARE(backup(bound), Identical);
     QCOMPARE(Failure([&] { BackupEngine(data, JournalFolder()).Restore(bound, {}); }), Identical);
     QCOMPARE(Snapshot(data), books);
+}
+
+void TestBackup::namesFromOldArchivesAndOtherCase()
+{
+    const QString data = Path(u"Daten"_s);
+    Write(data, {{March, "A"}, {Regular, "R"}});
+    // "Mai 2008.qel" as an old Windows archive names it: not UTF-8.
+    const QByteArray oldName = "M\xE4rz 2007.qel";
+    const int fd = ::open(QByteArray(NativePath(data) + '/' + oldName).constData(), O_WRONLY | O_CREAT, 0644);
+    QVERIFY(fd >= 0 && ::write(fd, "W", 1) == 1 && ::close(fd) == 0);
+
+    const QString folder = Path(u"Sicherung"_s);
+    const TransferReport report = BackupEngine(data, JournalFolder()).Backup(folder, {});
+    QVERIFY(::access(QByteArray(NativePath(folder) + '/' + oldName).constData(), F_OK) == 0);
+    QCOMPARE(report.Notes, QStringList{u"Mit übertragen wurden Haushaltsbücher, deren Dateinamen in einer älteren "
+                                       u"Zeichenkodierung gespeichert sind (nicht UTF-8), unter ihrem bisherigen Namen: "
+                                       u"\"März 2007.qel\"."_s});
+
+    // A backup written by a system that changed the letter case: nothing of it is taken, nothing
+    // of the data removed, and the files are named.
+    const QString upper = Path(u"GROSS"_s);
+    Write(upper, {{u"APRIL 2008.QEL"_s, "A1"}, {u"regular.dat"_s, "R1"}});
+    const Files before = Snapshot(data);
+    QCOMPARE(Failure([&] { BackupEngine(data, JournalFolder()).Restore(upper, {}); }),
+             u"Im Backupverzeichnis wurden keine gesicherten Daten gefunden!\n\nNicht übernommen, weil die Schreibweise "
+             u"abweicht (das Haushaltsbuch erkennt nur Dateien auf \".qel\" und die Datei \"Regular.dat\" in genau "
+             u"dieser Schreibweise): \"APRIL 2008.QEL\", \"regular.dat\"."_s);
+    QCOMPARE(Snapshot(data), before);
+}
+
+// A FAT stick folds letter case: an old backup there in other letters is replaced, not a reason
+// to fail. Mounted through FUSE where the machine has it.
+void TestBackup::caseFoldingMedium()
+{
+    const QString image = Path(u"stick.img"_s);
+    const QString stick = Path(u"stick"_s);
+    QVERIFY(QDir().mkpath(stick));
+    if (QProcess::execute(u"truncate"_s, {u"-s"_s, u"8M"_s, image}) != 0
+        || QProcess::execute(u"mkfs.vfat"_s, {u"-n"_s, u"STICK"_s, image}) != 0
+        || QProcess::execute(u"fusefat"_s, {u"-o"_s, u"rw+"_s, image, stick}) != 0)
+        QSKIP("no FAT file system through FUSE here (packages dosfstools and fusefat, /dev/fuse)");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(u"fusermount"_s, {u"-u"_s, stick}); });
+    const QString data = Path(u"Daten"_s);
+    const QString folder = stick + u"/Sicherung"_s;
+    Write(data, {{u"April 2008.qel"_s, "A2"}, {January, "B2"}, {Regular, "R2"}});
+    Write(folder, {{u"APRIL 2008.QEL"_s, "A1"}, {u"januar 2008.qel"_s, "B1"}, {u"REGULAR.DAT"_s, "R1"}});
+    QCOMPARE(Failure([&] { QCOMPARE(BackupEngine(data, JournalFolder()).Backup(folder, {}).LateFailure, QString()); }),
+             QString());
+    QCOMPARE(Snapshot(folder), (Files{{u"April 2008.qel"_s, "A2"}, {January, "B2"}, {Regular, "R2"}}));
+}
+
+void TestBackup::links()
+{
+    const QString data = Path(u"Daten"_s);
+    const QString synced = Path(u"Cloud"_s);
+    const QString folder = Path(u"Sicherung"_s);
+    Write(data, {{March, "A2"}, {Regular, "R2"}});
+    // A book kept in a synced folder, linked into the data folder.
+    Write(synced, {{January, "B2"}});
+    QVERIFY(QFile::link(synced + u'/' + January, data + u'/' + January));
+    Write(folder, {{March, "A1"}, {January, "B1"}, {Regular, "R1"}});
+    QVERIFY(QFile::link(u"/etc/hostname"_s, folder + u"/Juli 2008.qel"_s));
+
+    const TransferReport report = BackupEngine(data, JournalFolder()).Restore(folder, {});
+    QCOMPARE(report.Notes, QStringList{u"Nicht übernommen, weil es Verknüpfungen und keine Dateien sind: "
+                                       u"\"Juli 2008.qel\"."_s});
+    QVERIFY(!QFileInfo::exists(data + u"/Juli 2008.qel"_s));
+    // The linked book got the restored bytes where it lives; the link stays.
+    QVERIFY(QFileInfo(data + u'/' + January).isSymLink());
+    QCOMPARE(Snapshot(synced), (Files{{January, "B1"}}));
+    QCOMPARE(Snapshot(data), (Files{{March, "A1"}, {January, "B1"}, {Regular, "R1"}}));
+}
+
+void TestBackup::lateFailuresAreFailures_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("sync") << u"Sync"_s
+                          << u"Die Datensicherung hat die Dateien ersetzt, aber das System meldet einen Fehler beim "
+                             u"Schreiben auf den Datenträger. Bitte prüfen Sie den Datenträger und wiederholen Sie die "
+                             u"Datensicherung."_s;
+    QTest::newRow("staging folder") << u"RemoveFolder"_s
+                                    << u"Die Datensicherung hat die Dateien ersetzt, aber der Hilfsordner \"%1"_s;
+}
+
+void TestBackup::lateFailuresAreFailures()
+{
+    QFETCH(QString, step);
+    QFETCH(QString, message);
+    Write(Path(u"Daten"_s), {{March, "A"}, {Regular, "R"}});
+    Write(Path(u"Sicherung"_s), {{January, "B1"}});
+    FailingOps failing(step, {1, 2, 3});
+    const TransferReport report =
+        BackupEngine(Path(u"Daten"_s), JournalFolder(), &failing).Backup(Path(u"Sicherung"_s), {});
+    QVERIFY2(report.LateFailure.startsWith(message.arg(Path(u"Sicherung/.Haushaltsbuch-Sicherung-"_s))),
+             qPrintable(report.LateFailure));
+    QCOMPARE(Ledger(Snapshot(Path(u"Sicherung"_s))), (Files{{March, "A"}, {Regular, "R"}}));
+    // What is left of the staging folder goes at the next start.
+    TransferFileOps ops;
+    RecoverTransfers(ops, TransferJournal(JournalFolder()));
+    QCOMPARE(Snapshot(Path(u"Sicherung"_s)), (Files{{March, "A"}, {Regular, "R"}}));
 }
 
 void TestBackup::tenThousandBooks()
