@@ -47,6 +47,8 @@ void TestStatementText::amounts_data()
     QTest::newRow("far beyond") << u"99999999999999999999999,00"_s << comma << true << qint64(0) << true;
     QTest::newRow("group of two") << u"1.45"_s << comma << false << qint64(0) << false;
     QTest::newRow("group of four") << u"1.2345,00"_s << comma << false << qint64(0) << false;
+    QTest::newRow("leading group of four") << u"1234.567,00"_s << comma << false << qint64(0) << false;
+    QTest::newRow("inner group of two") << u"1.23.456"_s << comma << false << qint64(0) << false;
     QTest::newRow("two decimal commas") << u"1,2,3"_s << comma << false << qint64(0) << false;
     QTest::newRow("letters") << u"12a"_s << comma << false << qint64(0) << false;
     QTest::newRow("empty") << QString() << comma << false << qint64(0) << false;
