@@ -250,7 +250,7 @@ void CamtParser::TransactionValue(Transaction &tx, QStringView path, const QStri
 {
     // Parties are "Dbtr/Nm" up to version .06 and "Dbtr/Pty/Nm" from .07 on.
     auto party = [&path](QStringView role, QStringView leaf) {
-        if (!path.startsWith(u"RltdPties/") || !path.endsWith(leaf))
+        if (!path.startsWith(u"RltdPties/") || !path.endsWith(leaf) || path.size() < 10 + leaf.size())
             return false;
         QStringView middle = path.sliced(10);
         middle.chop(leaf.size());

@@ -326,32 +326,54 @@ void CsvRowReader::Read(const CsvTable &table, qsizetype headerIndex, Statement 
     }
 }
 
-// The first record with at least two fields of the width most records share: a table's
-// header, or its first row when it has none.
-qsizetype TableStart(const CsvTable &table, qsizetype *width)
+bool HasDate(const CsvRecord &record)
+{
+    return std::any_of(record.Fields.cbegin(), record.Fields.cend(),
+                       [](const QString &field) { return StatementText::ParseDate(field).Date.isValid(); });
+}
+
+qsizetype Filled(const CsvRecord &record)
+{
+    return std::count_if(record.Fields.cbegin(), record.Fields.cend(),
+                         [](const QString &field) { return !field.trimmed().isEmpty(); });
+}
+
+struct TableShape
+{
+    qsizetype Width = 0;
+    qsizetype Header = -1;   // the header record, -1 when the table has none
+    qsizetype FirstRow = -1; // the first turnover
+};
+
+// The table in a file of unknown layout: the width most records share, its first row (the
+// first record of that width with a date in it) and the header right above that row.
+// Account lines above may be padded to the same width; they have no date below them.
+TableShape ShapeOf(const CsvTable &table)
 {
     QHash<qsizetype, int> widths;
     for (const CsvRecord &record : table.Records) {
         if (record.Fields.size() > 1 && !record.IsBlank())
             ++widths[record.Fields.size()];
     }
-    qsizetype best = 0;
+    TableShape shape;
     int count = 0;
     for (auto it = widths.cbegin(); it != widths.cend(); ++it) {
-        if (it.value() > count || (it.value() == count && it.key() > best)) {
-            best = it.key();
+        if (it.value() > count || (it.value() == count && it.key() > shape.Width)) {
+            shape.Width = it.key();
             count = it.value();
         }
     }
-    *width = best;
-    for (qsizetype r = 0; r < table.Records.size(); ++r) {
+    for (qsizetype r = 0; r < table.Records.size() && shape.FirstRow < 0; ++r) {
         const CsvRecord &record = table.Records[r];
-        const auto filled = std::count_if(record.Fields.cbegin(), record.Fields.cend(),
-                                          [](const QString &f) { return !f.trimmed().isEmpty(); });
-        if (record.Fields.size() == best && filled >= 2)
-            return r;
+        if (record.Fields.size() == shape.Width && Filled(record) >= 2 && HasDate(record))
+            shape.FirstRow = r;
     }
-    return -1;
+    if (shape.FirstRow > 0) {
+        const CsvRecord &above = table.Records[shape.FirstRow - 1];
+        if (above.Fields.size() == shape.Width && Filled(above) >= 2)
+            shape.Header = shape.FirstRow - 1;
+    }
+    return shape;
 }
 
 bool ValidChoice(const CsvColumnChoice &choice, qsizetype width)
@@ -383,28 +405,23 @@ QChar DecimalSeparatorOf(const CsvTable &table, qsizetype firstRow, std::initial
 
 StatementReadResult ReadChosenOrAsk(const CsvTable &table, const QString &fileName, const CsvChoiceLookup &choices)
 {
-    qsizetype width = 0;
-    const qsizetype start = TableStart(table, &width);
-    if (start < 0)
+    const TableShape shape = ShapeOf(table);
+    if (shape.FirstRow < 0)
         Fail(fileName, 0,
              QStringLiteral("Die Datei ist weder ein Kontoauszug im CAMT- oder MT940-Format noch eine CSV-Tabelle "
                             "mit Umsätzen."));
+    const qsizetype width = shape.Width;
     UnknownCsvLayout layout;
-    const CsvRecord &first = table.Records[start];
-    // A file without header starts with a turnover: a date among its first fields.
-    const bool headerless = std::any_of(first.Fields.cbegin(), first.Fields.cend(), [](const QString &field) {
-        return StatementText::ParseDate(field).Date.isValid();
-    });
-    if (headerless) {
+    if (shape.Header < 0) {
         for (qsizetype i = 0; i < width; ++i)
             layout.Header << QStringLiteral("Spalte %1").arg(i + 1);
         layout.HeaderKey = QStringLiteral("(ohne Kopfzeile, %1 Spalten)").arg(width);
     } else {
-        for (const QString &field : first.Fields)
+        for (const QString &field : table.Records[shape.Header].Fields)
             layout.Header << StatementText::Simplified(field);
         layout.HeaderKey = layout.Header.join(u';');
     }
-    const qsizetype headerIndex = headerless ? start - 1 : start;
+    const qsizetype headerIndex = shape.FirstRow - 1;
 
     const std::optional<CsvColumnChoice> choice = choices ? choices(layout.HeaderKey) : std::nullopt;
     if (!choice || !ValidChoice(*choice, width)) {

@@ -66,6 +66,7 @@ private slots:
     void camtVersions_data();
     void camtVersions();
     void camtBatchSplitsOnlyWhenItAddsUp();
+    void camtNameWithoutParty();
     void sharedReferencesAreDropped();
     void badInput_data();
     void badInput();
@@ -199,6 +200,15 @@ void TestStatementReaders::camtBatchSplitsOnlyWhenItAddsUp()
     QCOMPARE(whole.Rows[0].AmountCents, qint64(3100));
 }
 
+void TestStatementReaders::camtNameWithoutParty()
+{
+    // a name straight below the parties belongs to no side (found by the fuzz target)
+    const Statement statement =
+        Read(Camt("053", "08", CamtEntry("1.00", "CRDT", "<TxDtls><RltdPties><Nm>X</Nm></RltdPties></TxDtls>")));
+    QCOMPARE(statement.Rows.size(), 1);
+    QVERIFY(statement.Rows[0].Counterparty.isEmpty());
+}
+
 void TestStatementReaders::sharedReferencesAreDropped()
 {
     const Statement statement = Read(Mt940(":61:2501020102D1,00NMSCNONREF//SAME\r\n"
@@ -312,7 +322,8 @@ void TestStatementReaders::fileLimits()
 
 void TestStatementReaders::unknownCsvAsksForColumns()
 {
-    QByteArray csv = "Kontoauszug Testbank\n\nDatum;Text;Soll;Haben;Empfänger\n";
+    // account lines padded to the table's width stand above the header
+    QByteArray csv = "Kontoauszug Testbank;;;;\nKonto;DE12500105170648489890;;;\n\nDatum;Text;Soll;Haben;Empfänger\n";
     for (int i = 1; i <= 7; ++i)
         csv += QByteArray::number(i) + ".03.2025;Einkauf " + QByteArray::number(i) + ";5,00;;Laden\n";
     QStringList keys;
