@@ -36,6 +36,7 @@ struct Transaction
     QStringList Unstructured;
     QString StructuredReference;
     QString AdditionalInfo;
+    bool Returned = false; // return information: the parties are those of the booking returned
 };
 
 struct Entry
@@ -293,6 +294,8 @@ void CamtParser::TransactionValue(Transaction &tx, QStringView path, const QStri
         tx.StructuredReference = text;
     } else if (path == u"AddtlTxInf") {
         tx.AdditionalInfo = text;
+    } else if (path.startsWith(u"RtrInf/")) {
+        tx.Returned = true;
     }
 }
 
@@ -365,7 +368,8 @@ void CamtParser::EmitRow(const Entry &entry, const Transaction *tx, std::optiona
     }
 
     // The other side: the payer of money that comes in, the payee of money that goes out;
-    // a reversal names the parties of the booking it reverses.
+    // a reversal or return names the parties of the booking it reverses.
+    row.Reversal = row.Reversal || tx->Returned;
     const bool payerSide = row.Credit != row.Reversal;
     row.Counterparty = StatementText::Simplified(payerSide ? tx->DebtorName : tx->CreditorName);
     if (row.Counterparty.isEmpty())

@@ -67,6 +67,7 @@ private slots:
     void camtVersions();
     void camtBatchSplitsOnlyWhenItAddsUp();
     void camtNameWithoutParty();
+    void camtReturnNamesTheOriginalPayer();
     void sharedReferencesAreDropped();
     void badInput_data();
     void badInput();
@@ -207,6 +208,18 @@ void TestStatementReaders::camtNameWithoutParty()
         Read(Camt("053", "08", CamtEntry("1.00", "CRDT", "<TxDtls><RltdPties><Nm>X</Nm></RltdPties></TxDtls>")));
     QCOMPARE(statement.Rows.size(), 1);
     QVERIFY(statement.Rows[0].Counterparty.isEmpty());
+}
+
+void TestStatementReaders::camtReturnNamesTheOriginalPayer()
+{
+    // A direct debit the payer's bank sent back: booked against the collector's account,
+    // with the parties of the debit it returns and no reversal mark.
+    const QByteArray details = "<TxDtls><RltdPties><Dbtr><Nm>Sven Schuldner</Nm></Dbtr><Cdtr><Nm>Erwin Einzieher</Nm>"
+                               "</Cdtr></RltdPties><RtrInf><Rsn><Cd>MS03</Cd></Rsn></RtrInf></TxDtls>";
+    const StatementRow row = Read(Camt("052", "02", CamtEntry("53.00", "DBIT", details))).Rows.value(0);
+    QVERIFY(!row.Credit);
+    QVERIFY(row.Reversal);
+    QCOMPARE(row.Counterparty, u"Sven Schuldner"_s);
 }
 
 void TestStatementReaders::sharedReferencesAreDropped()
