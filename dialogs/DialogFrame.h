@@ -61,7 +61,7 @@ protected:
                                       const QString &hint, TSkinHotKey hotKey);
     QLabel *AddLabel(const QString &text, const QPoint &at);
     // A category or purpose box: typed text of at most 30 characters, or an entry of its list.
-    // Return in its open list takes the highlighted entry and then acts as the default button.
+    // Return in its open list only takes the highlighted entry and closes the list.
     QComboBox *AddNameBox(const char *name, const QRect &geometry);
     // Centres the dialog on the screen; the dialogs call it before each showing.
     void CentreOnScreen();
@@ -72,14 +72,6 @@ protected:
     virtual void FormClose() {}
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    void PressDefaultButton();
-
-    TOrvoSkinButton *OkButton_ = nullptr;
-    // The name box whose open list is taking a Return, while that key is delivered.
-    QComboBox *ReturnInList_ = nullptr;
 };
 
 // The amount field's key filter (also the regular dialog's day field): a typed comma becomes

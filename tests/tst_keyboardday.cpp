@@ -6,6 +6,7 @@
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
@@ -27,6 +28,8 @@ private slots:
     void cleanup();
     void oneReturnAccepts_data();
     void oneReturnAccepts();
+    void returnInOpenListOnlyPicks_data();
+    void returnInOpenListOnlyPicks();
     void correctionAfterWarning_data();
     void correctionAfterWarning();
     void bookingListKeepsTheKeyboard();
@@ -72,13 +75,14 @@ void TestKeyboardDay::Key(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
     QTest::keyPress(KeyTarget(), key, modifiers);
     QTest::keyRelease(KeyTarget(), key, modifiers);
+    // What the key left for later runs before the next key, as between two real key strokes.
+    QCoreApplication::processEvents();
 }
 
 bool TestKeyboardDay::InDialog(const char *dialog, Qt::Key opener, const std::function<void()> &keys)
 {
     ModalDriver driver(QString::fromLatin1(dialog), [&](QWidget *form) {
         keys();
-        // A Return in an open list takes its entry first and closes the dialog after that.
         QTRY_VERIFY(!form->isVisible());
     });
     Key(opener, Qt::AltModifier);
@@ -148,6 +152,11 @@ void TestKeyboardDay::oneReturnAccepts()
                 // Some platforms open the list on its first entry, others before it.
                 for (int i = 0; i < 3 && box->view()->currentIndex().row() != 1; ++i)
                     Key(Qt::Key_Down);
+                // Return in the open list only takes the entry.
+                Key(Qt::Key_Return);
+                QTRY_VERIFY(!box->view()->isVisible());
+                QVERIFY(QApplication::activeModalWidget() && QApplication::activeModalWidget()->isVisible());
+                QTRY_COMPARE(KeyTarget(), box);
             } else {
                 Type(purposeKeys);
             }
@@ -160,6 +169,71 @@ void TestKeyboardDay::oneReturnAccepts()
     QCOMPARE(list.Row(1).SubItem(0), u"12.5"_s);
     QCOMPARE(list.Row(1).SubItem(1), category);
     QTRY_COMPARE(list.Row(1).SubItem(2), purpose);
+}
+
+void TestKeyboardDay::returnInOpenListOnlyPicks_data()
+{
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<int>("tabs"); // from the first field to the category
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<bool>("subCategories"); // of the picked group in the purpose list
+    QTest::newRow("income") << 1 << u"FormEntryIncome"_s << 2 << 1 << u"Rente"_s << false;
+    QTest::newRow("expense") << 2 << u"FormEntryExpend"_s << 2 << 0 << u"Wohnen"_s << true;
+    QTest::newRow("regular") << 3 << u"FormEntryRegular"_s << 4 << 1 << u"Rente"_s << false;
+}
+
+// Open the category list, choose with the arrows, Return: the list closes with the entry taken
+// and the dialog stays open (nothing stored yet); the next Return accepts.
+void TestKeyboardDay::returnInOpenListOnlyPicks()
+{
+    QFETCH(int, panel);
+    QFETCH(QString, dialog);
+    QFETCH(int, tabs);
+    QFETCH(int, entry);
+    QFETCH(QString, category);
+    QFETCH(bool, subCategories);
+    Start();
+    CreateThisMonthsBook();
+    Key(Qt::Key(Qt::Key_F5 + panel), Qt::AltModifier);
+    const BookingList &list = panel == 1 ? Books->Income() : panel == 2 ? Books->Expend() : Books->Regular();
+
+    const bool closed = InDialog(qPrintable(dialog), Qt::Key_N, [&] {
+        for (int i = 0; i < tabs; ++i)
+            Key(Qt::Key_Tab);
+        auto *box = qobject_cast<QComboBox *>(KeyTarget());
+        QVERIFY(box);
+        QCOMPARE(box->objectName(), u"ComboBox1"_s);
+        Key(Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(box->view()->isVisible());
+        for (int i = 0; i < 3 && box->view()->currentIndex().row() != entry; ++i)
+            Key(box->view()->currentIndex().row() < entry ? Qt::Key_Down : Qt::Key_Up);
+        QCOMPARE(box->view()->currentIndex().row(), entry);
+        Key(Qt::Key_Return);
+        QTRY_VERIFY(!box->view()->isVisible());
+        QWidget *form = QApplication::activeModalWidget();
+        QVERIFY(form && form->isVisible() && form->objectName() == dialog);
+        QCOMPARE(box->currentText(), category);
+        const auto *purpose = form->findChild<QComboBox *>(u"ComboBox2"_s);
+        QStringList items, expected;
+        for (int i = 0; i < purpose->count(); ++i)
+            items << purpose->itemText(i);
+        for (int k = 0; subCategories && k < CategoryTable::SubCategoryCount; ++k) {
+            if (!Categories->SubCategory(entry, k).trimmed().isEmpty())
+                expected << Categories->SubCategory(entry, k);
+        }
+        QCOMPARE(items, expected);
+        QCOMPARE(list.RowCount(), 0);
+        QTRY_COMPARE(KeyTarget(), box);
+        Key(Qt::Key_Tab);
+        Type(u"Zweck"_s);
+        Key(Qt::Key_Return);
+    });
+    QVERIFY(closed);
+    QCOMPARE(list.RowCount(), 1);
+    QCOMPARE(list.Row(0).SubItem(1), category);
+    QCOMPARE(list.Row(0).SubItem(2), u"Zweck"_s);
 }
 
 void TestKeyboardDay::correctionAfterWarning_data()
