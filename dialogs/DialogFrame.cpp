@@ -217,14 +217,28 @@ void TDialogFrame::CentreOnScreen()
 void InstallAmountKeyFilter(QLineEdit *edit)
 {
     edit->installEventFilter(new AmountKeyFilter(edit));
+    // A text that arrives whole (pasted with the keys or the context menu, the middle button,
+    // dropped) goes through the same filter as typed keys: "44,50 €" becomes 44.50, "zwölf"
+    // leaves nothing. Texts the program sets pass as they are.
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString &text) {
+        const QString kept = FilterAmountText(text);
+        if (kept == text)
+            return;
+        const qsizetype cursor = FilterAmountText(QStringView(text).first(edit->cursorPosition())).size();
+        edit->setText(kept);
+        edit->setCursorPosition(int(cursor));
+    });
 }
 
 bool AcceptAmountText(QWidget *parent, WarningSound &sound, QLineEdit *edit)
 {
-    if (CheckAmountText(edit->text()))
+    // An amount from an older booking may hold what the field never lets through.
+    const QString text = edit->text();
+    const bool characters = CheckAmountCharacters(text);
+    if (characters && CheckAmountText(text))
         return true;
     sound.Play();
-    ShowInformation(parent, AmountTextMessage());
+    ShowInformation(parent, characters ? AmountTextMessage() : AmountCharactersMessage(text));
     SelectForCorrection(edit);
     return false;
 }

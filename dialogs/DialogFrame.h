@@ -75,14 +75,13 @@ protected:
 };
 
 // The amount field's key filter (also the regular dialog's day field): a typed comma becomes
-// a dot, digits, the dot and backspace pass, every other typed character is dropped. Keys
-// that type nothing (arrows, delete, shortcuts such as paste) pass unchanged, so a pasted text
-// is not filtered.
+// a dot, digits, the dot and backspace pass, every other typed character is dropped. A pasted
+// or dropped text is filtered the same way, character by character.
 void InstallAmountKeyFilter(QLineEdit *edit);
 
-// CheckAmountText as the dialogs use it: when the amount is refused, the prompt sound, the
-// information message and the field back in front of the user (SelectForCorrection), then
-// false.
+// The amount check of OK (CheckAmountCharacters, then CheckAmountText): when the amount is
+// refused, the prompt sound, the information message and the field back in front of the user
+// (SelectForCorrection), then false.
 bool AcceptAmountText(QWidget *parent, WarningSound &sound, QLineEdit *edit);
 
 // After a refused entry: the focus in the field with its whole text selected, so that the
