@@ -119,7 +119,8 @@ void TFormPrintAnalyse::PrintSelectedPages()
     for (const auto &page : pages) {
         if (!page.Box->Checked())
             continue;
-        const PrintResult result = Printer_.PrintPageImage([&](QPainter &p) { (this->*page.Draw)(p); }, page.Title);
+        const PrintResult result = Printer_.PrintPageImage([&](QPainter &p) { (this->*page.Draw)(p); }, page.Title,
+                                                           page.Title + u' ' + BookName_);
         ShowPrintResult(this, result);
         if (result.Kind == PrintResult::Outcome::Failed)
             return;

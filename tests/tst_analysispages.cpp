@@ -104,6 +104,7 @@ private slots:
     void pieValueText();
     void pieStaysReadable_data();
     void pieStaysReadable();
+    void printedPieKeepsItsProportions_data();
     void printedPieKeepsItsProportions();
 
 private:
@@ -290,24 +291,41 @@ void TestAnalysisPages::pieStaysReadable()
     QVERIFY2(wall > 20, qPrintable(QString::number(wall)));
 }
 
+void TestAnalysisPages::printedPieKeepsItsProportions_data()
+{
+    // Printable areas at 100 dots per inch, with a quarter inch of margin all round.
+    QTest::addColumn<QRect>("area");
+    QTest::newRow("A4") << QRect(25, 25, 777, 1119);
+    QTest::newRow("Letter") << QRect(25, 25, 800, 1050);
+    QTest::newRow("landscape") << QRect(0, 0, 1169, 827);
+}
+
+// On any paper the pie keeps the proportions it has on the screen, inside margins of 15 % of
+// the printable area, centred.
 void TestAnalysisPages::printedPieKeepsItsProportions()
 {
+    QFETCH(QRect, area);
     const PieChartContent chart{u"Haushaltsbuch - Einnahmen März 2008"_s,
                                 {{3, u"A"_s, PieSliceColour(0)}},
                                 Regional_.Locale(),
                                 u"€"_s};
     const QSize chartSize(619, 515);
     const QImage screen = Render(chartSize, [&](QPainter &p) { DrawPieChart(p, chartSize, chart); });
-    const QImage page = RenderPageImage([&](QPainter &p) {
-        DrawPieChartOnPage(p, {PageImage::Width, PageImage::Height}, chartSize, chart);
-    });
+    const QImage paper = Render(QSize(2 * area.x() + area.width(), 2 * area.y() + area.height()),
+                                [&](QPainter &p) { DrawPieChartOnArea(p, area, chartSize, chart); });
     const QRect onScreen = Bounds(screen, PieSliceColour(0), screen.rect());
-    const QRect paper = Bounds(page, PieSliceColour(0), page.rect());
-    // 15 % margins: 360 to 2040 across; the chart fills the width, proportions kept.
-    QVERIFY(paper.left() >= 360 && paper.right() < 2040 && paper.top() >= 502 && paper.bottom() < 2848);
-    const double scale = 1680.0 / 619;
-    QVERIFY(qAbs(paper.width() - onScreen.width() * scale) < 2 * scale);
-    QVERIFY(qAbs(paper.height() - onScreen.height() * scale) < 2 * scale);
+    const QRect printed = Bounds(paper, PieSliceColour(0), paper.rect());
+    const QRectF inside(area.x() + 0.15 * area.width(), area.y() + 0.15 * area.height(), 0.7 * area.width(),
+                        0.7 * area.height());
+    QVERIFY(inside.contains(printed));
+    const double scale = std::min(inside.width() / chartSize.width(), inside.height() / chartSize.height());
+    QVERIFY2(qAbs(printed.width() - onScreen.width() * scale) < 2 * scale
+                 && qAbs(printed.height() - onScreen.height() * scale) < 2 * scale,
+             qPrintable(u"%1x%2 against %3x%4 scaled by %5"_s.arg(printed.width()).arg(printed.height())
+                            .arg(onScreen.width()).arg(onScreen.height()).arg(scale)));
+    // Centred across: the chart's width fills the margins' width or sits in their middle.
+    const double chartLeft = inside.center().x() - chartSize.width() * scale / 2;
+    QVERIFY(qAbs(printed.left() - (chartLeft + onScreen.left() * scale)) < 2 * scale);
 }
 
 QTEST_MAIN(TestAnalysisPages)

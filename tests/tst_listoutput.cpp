@@ -275,12 +275,16 @@ void TestListOutput::printButtons_data()
     QTest::addColumn<QString>("question");
     QTest::addColumn<QString>("job");
     QTest::addColumn<QString>("pageTitle");
+    QTest::addColumn<QString>("document"); // name and title of the PDF made without a printer
     QTest::newRow("income") << 1 << u"btnPrintIncome"_s << u"Sollen die Einnahmen März 2008 gedruckt werden?"_s
-                            << u"Haushaltsbuch - Einnahmen"_s << u"Einnahmen - März 2008"_s;
+                            << u"Haushaltsbuch - Einnahmen"_s << u"Einnahmen - März 2008"_s
+                            << u"Haushaltsbuch - Einnahmen März 2008"_s;
     QTest::newRow("expense") << 2 << u"btnPrintExpend"_s << u"Sollen die Ausgaben März 2008 gedruckt werden?"_s
-                             << u"Haushaltsbuch - Ausgaben"_s << u"Ausgaben - März 2008"_s;
+                             << u"Haushaltsbuch - Ausgaben"_s << u"Ausgaben - März 2008"_s
+                             << u"Haushaltsbuch - Ausgaben März 2008"_s;
     QTest::newRow("regular") << 3 << u"btnPrintRegular"_s << u"Sollen die regelmäßigen Buchungen gedruckt werden?"_s
-                             << u"Haushaltsbuch - Regelmäßige Buchungen"_s << u"Regelmäßige Buchungen"_s;
+                             << u"Haushaltsbuch - Regelmäßige Buchungen"_s << u"Regelmäßige Buchungen"_s
+                             << u"Haushaltsbuch - Regelmäßige Buchungen"_s;
 }
 
 void TestListOutput::printButtons()
@@ -290,6 +294,7 @@ void TestListOutput::printButtons()
     QFETCH(QString, question);
     QFETCH(QString, job);
     QFETCH(QString, pageTitle);
+    QFETCH(QString, document);
     Start();
     Window->ShowPanel(panel);
     TOrvoSkinButton *print = Button(button.toLatin1().constData());
@@ -315,13 +320,17 @@ void TestListOutput::printButtons()
     QCOMPARE(yes.Boxes.size(), 2);
     const QStringList pdfs = printouts.entryList(QDir::Files);
     QCOMPARE(pdfs.size(), 1);
-    QVERIFY2(pdfs.front().startsWith(job + u' '), qPrintable(pdfs.front()));
+    QVERIFY2(pdfs.front().startsWith(document + u" 20"_s), qPrintable(pdfs.front()));
     QCOMPARE(yes.Boxes.at(1).first, u"Informationen"_s);
     QVERIFY(yes.Boxes.at(1).second.contains(printouts.filePath(pdfs.front())));
+    QVERIFY(yes.Boxes.at(1).second.contains(u'"' + document + u'"'));
 
-    // The PDF holds the page as text.
+    // The PDF holds the page as text, under the document's title.
     if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
+    const QString info = Tool(u"pdfinfo"_s, {printouts.filePath(pdfs.front())});
+    QVERIFY2(info.contains(QRegularExpression(u"Title: +"_s + QRegularExpression::escape(document) + u'\n')),
+             qPrintable(info));
     const QString text = Tool(u"pdftotext"_s, {printouts.filePath(pdfs.front()), u"-"_s});
     for (const QString &expected : {pageTitle, u"Betrag (€)"_s, u"Gebühren"_s, u"12.50"_s})
         QVERIFY2(text.contains(expected), qPrintable(expected + u" not in: "_s + text));
