@@ -341,19 +341,23 @@ void TestListOutput::printButtons()
 // printing system as one job of one page that looks like the page drawn. cups-pdf's round
 // trip through PostScript leaves no extractable text, so the page is compared as a
 // picture. The queue is stopped and removed at the end.
+// cups-pdf names its file after the job title and writes over an older file of that name,
+// and other prints may land in the same folder meanwhile: the job's PDF is the one of its
+// title written since the job was sent.
 void TestListOutput::printsThroughCups()
 {
     const QString pdfFolder = qEnvironmentVariable("QEL_CUPS_PDF_DIR");
     if (pdfFolder.isEmpty() || !qEnvironmentVariableIsSet("QEL_CUPS_SERVER"))
         QSKIP("needs a private CUPS server with a cups-pdf queue, as tools/test.sh starts it");
     qputenv("CUPS_SERVER", qgetenv("QEL_CUPS_SERVER"));
-    const QStringList before = QDir(pdfFolder).entryList(QDir::Files);
     Start();
     for (int day = 1; day <= 28; ++day)
         Books->AddBooking(Books->Income(), ListRow::Make(u"%1.03.2008"_s.arg(day, 2, 10, QChar(u'0')),
                                                          {u"%1.00"_s.arg(day * 10), u"Gehälter"_s, u"Überweisung"_s}));
     Window->ShowPanel(1);
     Window->Timer1Timer();
+    // File times may count whole seconds only.
+    const QDateTime sent = QDateTime::currentDateTime().addSecs(-1);
     {
         MessageBoxScript yes({u"&Ja"_s});
         QTest::mouseClick(Button("btnPrintIncome"), Qt::LeftButton);
@@ -364,19 +368,25 @@ void TestListOutput::printsThroughCups()
     // The job is done when its PDF is complete enough for pdfinfo to name the job.
     QString pdf;
     QString info;
+    QDateTime written;
     const auto arrived = [&] {
-        for (const QString &name : QDir(pdfFolder).entryList(QDir::Files)) {
-            if (before.contains(name))
+        for (const QFileInfo &file : QDir(pdfFolder).entryInfoList({u"*.pdf"_s}, QDir::Files)) {
+            if (file.lastModified() < sent)
                 continue;
-            pdf = QDir(pdfFolder).filePath(name);
+            pdf = file.filePath();
             info = Tool(u"pdfinfo"_s, {pdf});
+            written = file.lastModified();
             if (info.contains(u"Haushaltsbuch - Einnahmen"_s))
                 return true;
         }
         return false;
     };
     QTRY_VERIFY_WITH_TIMEOUT(arrived(), 60000);
-    const auto cleanup = qScopeGuard([&] { QFile::remove(pdf); });
+    // Removed unless another print has written over it meanwhile.
+    const auto cleanup = qScopeGuard([&] {
+        if (QFileInfo(pdf).lastModified() == written)
+            QFile::remove(pdf);
+    });
     QVERIFY2(info.contains(QRegularExpression(u"Title: +\\(?Haushaltsbuch - Einnahmen\\)?\\n"_s)), qPrintable(info));
     QVERIFY2(info.contains(QRegularExpression(u"Pages: +1\n"_s)), qPrintable(info));
 
