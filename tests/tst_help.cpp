@@ -6,8 +6,11 @@
 #include "support/HelpSystem.h"
 #include "support/HelpWindow.h"
 
+#include <QDialog>
 #include <QImage>
 #include <QPixmap>
+#include <QScrollBar>
+#include <QTimer>
 #include <QScreen>
 #include <QTextBlock>
 #include <QTextBrowser>
@@ -151,6 +154,8 @@ private slots:
     void logLines();
     void linksAndPicturesFromArchive();
     void topicsNeverReadLocalFiles();
+    void helpWorksBesideAModalDialog_data();
+    void helpWorksBesideAModalDialog();
 #endif
 
 private:
@@ -657,6 +662,53 @@ void TestHelp::topicsNeverReadLocalFiles()
     QTextBrowser *browser = help.Window()->Browser();
     QVERIFY(browser->loadResource(QTextDocument::HtmlResource, QUrl::fromLocalFile(local)).isNull());
     QVERIFY(browser->loadResource(QTextDocument::ImageResource, QUrl(u"qrc:/logo.png"_s)).isNull());
+#endif
+}
+
+void TestHelp::helpWorksBesideAModalDialog_data()
+{
+    QTest::addColumn<bool>("openedBefore"); // the help was open before the dialog came
+    QTest::newRow("opened from the dialog") << false;
+    QTest::newRow("opened before the dialog") << true;
+}
+
+// While a modal dialog waits, the help takes keys as the window system delivers them:
+// Page Down scrolls, Alt+Left goes back, Escape closes it; the dialog stays open.
+void TestHelp::helpWorksBesideAModalDialog()
+{
+    QFETCH(bool, openedBefore);
+    REQUIRE_HELP_FILE();
+#ifdef QEL_HELP_FILE
+    QTemporaryDir program;
+    TDLogFile log(program.path(), {u"haushaltsbuch"_s});
+    HelpSystem help(log);
+    if (openedBefore)
+        QCOMPARE(help.HHHelpContext(HelpFile(), 1000), 0);
+
+    QDialog dialog;
+    dialog.resize(200, 100);
+    QStringList seen;
+    QTimer::singleShot(0, &dialog, [&] {
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QCOMPARE(help.HHHelpContext(HelpFile(), 1002), 0);
+        HelpWindow *window = help.Window();
+        window->resize(300, 200); // short enough to scroll
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QScrollBar *bar = window->Browser()->verticalScrollBar();
+        QVERIFY(bar->maximum() > 0);
+        QTest::keyClick(window->windowHandle(), Qt::Key_PageDown);
+        seen << (bar->value() > 0 ? u"scrolled"_s : u"not scrolled"_s);
+        // A link followed, then back again.
+        emit window->Browser()->anchorClicked(window->Browser()->source().resolved(QUrl(u"regelmaessig.html"_s)));
+        QTest::keyClick(window->windowHandle(), Qt::Key_Left, Qt::AltModifier);
+        seen << FirstHeading(window->Browser()->document());
+        QTest::keyClick(window->windowHandle(), Qt::Key_Escape);
+        seen << (window->isVisible() ? u"open"_s : u"closed"_s);
+        seen << (dialog.isVisible() ? u"dialog open"_s : u"dialog closed"_s);
+        dialog.reject();
+    });
+    dialog.exec();
+    QCOMPARE(seen, (QStringList{u"scrolled"_s, u"Einnahmen und Ausgaben erfassen"_s, u"closed"_s, u"dialog open"_s}));
 #endif
 }
 
