@@ -6,6 +6,7 @@
 #include "controls/OrvoSkinCheckBox.h"
 #include "controls/OrvoSkinPanel.h"
 #include "output/PagePrinter.h"
+#include "support/HelpKey.h"
 #include "support/ResourceImages.h"
 
 #include <QLabel>
@@ -41,6 +42,7 @@ TFormPrintAnalyse::TFormPrintAnalyse(const TPagePrinter &printer, const Regional
     , Printer_(printer)
     , Regional_(regional)
 {
+    SetHelpTopic(this, u"/auswertung.html"_s);
     auto *panel = new TOrvoSkinPanel(this);
     panel->setObjectName(u"PanelPages"_s);
     panel->setGeometry(8, 8, 266, 94);

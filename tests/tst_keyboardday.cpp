@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -32,6 +35,10 @@ private slots:
     void returnInOpenListOnlyPicks();
     void correctionAfterWarning_data();
     void correctionAfterWarning();
+    void f1OnPanels_data();
+    void f1OnPanels();
+    void f1InDialogs_data();
+    void f1InDialogs();
     void bookingListKeepsTheKeyboard();
     void bookListKeepsTheKeyboard();
     void regularChangeShowsInEveryBook();
@@ -46,6 +53,9 @@ private:
     QString ThisMonthsBook() const;
     TQELListView *List(const char *name) const { return Child<TQELListView>(name); }
     static void WriteBook(const QString &path, const QStringList &incomeAmounts);
+    // The help requests logged since the last call: "1002" for a context, "/x.html" for a topic.
+    QStringList HelpRequests();
+    qsizetype LogRead_ = 0;
 };
 
 void TestKeyboardDay::initTestCase()
@@ -55,7 +65,25 @@ void TestKeyboardDay::initTestCase()
 
 void TestKeyboardDay::init()
 {
-    SetUp();
+    SetUp(true);
+    LogRead_ = 0;
+}
+
+QStringList TestKeyboardDay::HelpRequests()
+{
+    QFile file(Log->FileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(file.readAll());
+    const QString fresh = text.mid(LogRead_);
+    LogRead_ = text.size();
+    QStringList requests;
+    static const QRegularExpression request(u"(?:HHHelpContext\\(\"[^\"]*\", (\\d+),|ShowTopic\\(\"[^\"]*\", \"([^\"]*)\")"_s);
+    for (auto it = request.globalMatch(fresh); it.hasNext();) {
+        const auto match = it.next();
+        requests << (match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
+    }
+    return requests;
 }
 
 void TestKeyboardDay::cleanup()
@@ -292,6 +320,98 @@ void TestKeyboardDay::correctionAfterWarning()
     const BookingList &list = panel == 1 ? Books->Income() : Books->Regular();
     QCOMPARE(list.RowCount(), 1);
     QCOMPARE(stored.endsWith(u'.') ? list.Row(0).Caption : list.Row(0).SubItem(0), stored);
+}
+
+void TestKeyboardDay::f1OnPanels_data()
+{
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<QString>("topic");
+    QTest::newRow("books") << 0 << u"/uebersicht.html"_s;
+    QTest::newRow("income") << 1 << u"/buchungen.html"_s;
+    QTest::newRow("expenses") << 2 << u"/buchungen.html"_s;
+    QTest::newRow("regular") << 3 << u"/regelmaessig.html"_s;
+    QTest::newRow("analysis") << 4 << u"/auswertung.html"_s;
+    QTest::newRow("pie") << 5 << u"/auswertung.html"_s;
+}
+
+// F1 in the main window opens the help on the panel shown; Alt+F1 keeps opening the start.
+void TestKeyboardDay::f1OnPanels()
+{
+    QFETCH(int, panel);
+    QFETCH(QString, topic);
+    Start();
+    CreateThisMonthsBook();
+    Key(Qt::Key(Qt::Key_F5 + panel), Qt::AltModifier);
+    QCOMPARE(Window->PanelIndex(), panel);
+    HelpRequests();
+    Key(Qt::Key_F1);
+    Key(Qt::Key_F1, Qt::AltModifier);
+    QCOMPARE(HelpRequests(), (QStringList{topic, u"1000"_s}));
+}
+
+void TestKeyboardDay::f1InDialogs_data()
+{
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("inside"); // "" the dialog itself, "overview" its category overview, "message" a message box over it
+    QTest::addColumn<QString>("request");
+    QTest::newRow("new book") << 0 << u"FormNew"_s << QString() << u"1001"_s;
+    QTest::newRow("income") << 1 << u"FormEntryIncome"_s << QString() << u"1002"_s;
+    QTest::newRow("expense") << 2 << u"FormEntryExpend"_s << QString() << u"1002"_s;
+    QTest::newRow("regular") << 3 << u"FormEntryRegular"_s << QString() << u"1003"_s;
+    QTest::newRow("expense, category overview") << 2 << u"FormEntryExpend"_s << u"overview"_s << u"/buchungen.html"_s;
+    QTest::newRow("regular, category overview") << 3 << u"FormEntryRegular"_s << u"overview"_s
+                                                << u"/regelmaessig.html"_s;
+    QTest::newRow("income, message box") << 1 << u"FormEntryIncome"_s << u"message"_s << u"1002"_s;
+}
+
+// F1 in a dialog opens its topic, as its help button does; a window opened over the dialog
+// (the category overview, a message box) shows the dialog's topic. The dialog stays open.
+void TestKeyboardDay::f1InDialogs()
+{
+    QFETCH(int, panel);
+    QFETCH(QString, dialog);
+    QFETCH(QString, inside);
+    QFETCH(QString, request);
+    Start();
+    if (panel > 0) {
+        CreateThisMonthsBook();
+        Key(Qt::Key(Qt::Key_F5 + panel), Qt::AltModifier);
+    }
+    HelpRequests();
+    QStringList seen;
+    InDialog(qPrintable(dialog), Qt::Key_N, [&] {
+        QWidget *form = QApplication::activeModalWidget();
+        if (inside == u"overview") {
+            ModalDriver overview(u"FormNavigator"_s, [&](QWidget *) {
+                Key(Qt::Key_F1);
+                Key(Qt::Key_Escape);
+            });
+            Key(Qt::Key_K, Qt::AltModifier);
+            QVERIFY(overview.Done);
+        } else if (inside == u"message") {
+            // A date that cannot be read, a category, Return: the message box.
+            Type(u"15.10.2"_s);
+            Key(Qt::Key_Tab);
+            Key(Qt::Key_Tab);
+            Type(u"Lohn"_s);
+            bool answered = false;
+            QTimer::singleShot(0, [&] {
+                QTRY_VERIFY(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()));
+                Key(Qt::Key_F1);
+                Key(Qt::Key_Return);
+                answered = true;
+            });
+            Key(Qt::Key_Return);
+            QVERIFY(answered);
+        } else {
+            Key(Qt::Key_F1);
+        }
+        seen = HelpRequests();
+        QVERIFY(form->isVisible());
+        Key(Qt::Key_Escape);
+    });
+    QCOMPARE(seen, QStringList{request});
 }
 
 void TestKeyboardDay::bookingListKeepsTheKeyboard()
