@@ -1,6 +1,7 @@
 #include "dialogs/DatePicker.h"
 
 #include "ledger/FuncUnit.h"
+#include "support/ResourceImages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -9,7 +10,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QStyle>
+#include <QIcon>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -37,7 +38,9 @@ TQELDatePicker::TQELDatePicker(QWidget *parent)
     : QLineEdit(parent)
 {
     setMaxLength(10);
-    QAction *open = addAction(style()->standardIcon(QStyle::SP_ArrowDown), QLineEdit::TrailingPosition);
+    // The calendar picture of the regular dialog's day button.
+    QAction *open = addAction(QIcon(TransparentCornerPixmap(ResourceBitmap(u"BTNPIC_DAYPICKER"_s))),
+                              QLineEdit::TrailingPosition);
     open->setToolTip(u"Kalender (Alt+Pfeil nach unten)"_s);
     connect(open, &QAction::triggered, this, &TQELDatePicker::ShowCalendar);
 

@@ -341,8 +341,8 @@ QDate ReadTypedDate(QStringView text, QDate reference)
 
 QString DateTextMessage(const QString &typed)
 {
-    return QStringLiteral("Die Angabe \"%1\" unter Datum entspricht nicht dem geforderten Format\n"
-                          "oder ist kein gültiges Datum! Bitte korrigieren Sie Ihre Eingabe.\n"
+    return QStringLiteral("Die Angabe \"%1\" unter Datum ist kein gültiges Datum!\n"
+                          "Bitte geben Sie Tag, Monat und Jahr mit Punkten ein.\n"
                           "\n"
                           "Beispiel: \"15.10.2026\" oder \"15.10.26\"")
         .arg(typed);
