@@ -8,9 +8,9 @@
 #include <QCalendarWidget>
 #include <QFocusEvent>
 #include <QFrame>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QScreen>
-#include <QIcon>
 #include <QVBoxLayout>
 
 #include <algorithm>
