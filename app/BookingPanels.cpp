@@ -178,14 +178,17 @@ void TFormQEL::PrintList(int panel)
         QString Question;
         QString PageTitle;
         QString JobTitle;
+        QString Document; // the PDF made without a printer: with the book, so months differ
     };
     const Printout printouts[] = {
         {QStringLiteral("Sollen die Einnahmen ") + book + QStringLiteral(" gedruckt werden?"),
-         QStringLiteral("Einnahmen - ") + book, QStringLiteral("Haushaltsbuch - Einnahmen")},
+         QStringLiteral("Einnahmen - ") + book, QStringLiteral("Haushaltsbuch - Einnahmen"),
+         QStringLiteral("Haushaltsbuch - Einnahmen ") + book},
         {QStringLiteral("Sollen die Ausgaben ") + book + QStringLiteral(" gedruckt werden?"),
-         QStringLiteral("Ausgaben - ") + book, QStringLiteral("Haushaltsbuch - Ausgaben")},
+         QStringLiteral("Ausgaben - ") + book, QStringLiteral("Haushaltsbuch - Ausgaben"),
+         QStringLiteral("Haushaltsbuch - Ausgaben ") + book},
         {QStringLiteral("Sollen die regelmäßigen Buchungen gedruckt werden?"), QStringLiteral("Regelmäßige Buchungen"),
-         QStringLiteral("Haushaltsbuch - Regelmäßige Buchungen")},
+         QStringLiteral("Haushaltsbuch - Regelmäßige Buchungen"), QStringLiteral("Haushaltsbuch - Regelmäßige Buchungen")},
     };
     const Printout &printout = printouts[panel];
     Sound_.Play();
@@ -200,7 +203,7 @@ void TFormQEL::PrintList(int panel)
             else
                 DrawListPage(painter, list, printout.PageTitle, currency);
         },
-        printout.JobTitle);
+        printout.JobTitle, printout.Document);
     ShowPrintResult(this, result);
 }
 

@@ -14,6 +14,7 @@
 #include "ledger/CategoryTable.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
+#include "support/HelpKey.h"
 #include "support/HelpSystem.h"
 #include "support/InfoUnit.h"
 #include "support/WarningSound.h"
@@ -177,6 +178,7 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     BuildMenu();
     BuildPanels();
     KeyRouter_ = new TDialogKeyRouter(this);
+    new THelpKey(Help_, Books_.Paths().HelpFile(), this);
     FormInfo_ = new TFormInfo(this);
     FormBackup = new TFormBackup(Settings_, Books_.Paths(), Help_, this);
     BuildDialogs();
@@ -451,6 +453,11 @@ void TFormQEL::ShowPanel(int panel)
             button->SetHotKey(i == panel ? hotKey : TSkinHotKey::None);
     }
     PanelIndex_ = panel;
+    // F1 opens the help on what the panel shows.
+    static const char16_t *const PanelTopics[] = {u"/uebersicht.html", u"/buchungen.html", u"/buchungen.html",
+                                                  u"/regelmaessig.html", u"/auswertung.html", u"/auswertung.html"};
+    if (panel >= 0 && panel < 6)
+        SetHelpTopic(this, QString::fromUtf16(PanelTopics[panel]));
     // The keyboard works on the shown panel's list: arrows move, Return opens or edits.
     if (panel == 0)
         ListViewManager->setFocus(Qt::OtherFocusReason);

@@ -5,13 +5,13 @@
 #include "app/QELListView.h"
 #include "app/RowPainters.h"
 #include "controls/OrvoSkinCheckBox.h"
+#include "dialogs/DatePicker.h"
 #include "support/ResourceImages.h"
 #include "controls/Fonts.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 
 #include <QComboBox>
-#include <QDateEdit>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -108,7 +108,7 @@ void TestBookFlows::EnterBooking(const char *dialog, const QDate &date, const QS
 {
     ModalDriver typing(QString::fromLatin1(dialog), [&](QWidget *form) {
         // The date picker has the focus; the other fields follow in tab order.
-        form->findChild<QDateEdit *>(u"DateTimePicker1"_s)->setDate(date);
+        form->findChild<TQELDatePicker *>(u"DateTimePicker1"_s)->SetDate(date);
         Key(Qt::Key_Tab);
         KeyTarget()->setProperty("text", QString());
         Type(amount);
