@@ -337,7 +337,7 @@ void TestHelp::compiledHelpCoversTheProgram_data()
     QTest::newRow("analysis pages") << u"/auswertung.html"_s << u"Alt+F9"_s;
     QTest::newRow("pies") << u"/auswertung.html"_s << u"höchstens 20 Kategorien"_s;
     QTest::newRow("calculator") << u"/rechner.html"_s << u"Alt+F3"_s;
-    QTest::newRow("saved as the dialog closes") << u"/start.html"_s << u"sobald sich das\nFenster schließt"_s;
+    QTest::newRow("saved as the dialog closes") << u"/start.html"_s << u"sobald sich das Fenster schließt"_s;
     QTest::newRow("automatic backups") << u"/sicherung.html"_s << u"Sicherungen/automatisch"_s;
     QTest::newRow("interrupted backups") << u"/sicherung.html"_s << u"beim nächsten Start"_s;
     QTest::newRow("what prints and exports") << u"/start.html"_s << u"hat weder „Drucken“ noch „Exportieren“"_s;
