@@ -21,6 +21,12 @@ void WriteListRecord(QByteArray &out, const BookingList &list, const QString &ob
 // error stay in the list.
 qsizetype ReadListRecord(QByteArrayView data, qsizetype offset, BookingList &list);
 
+// Reads the same record for its amounts alone: what ListSum of the list adds up before it
+// formats the sum (sub-item 0 of each row as ParseAmount reads it, empty ones left out,
+// in row order). Accepts and refuses exactly what ReadListRecord does, with the same
+// messages, but makes no rows: nothing is allocated per row or field.
+qsizetype SumListRecord(QByteArrayView data, qsizetype offset, double &amountSum);
+
 // The size field S of a row block for the list's rows.
 quint32 RowBlockSizeField(const BookingList &list);
 

@@ -23,6 +23,15 @@ QByteArray RegularBytes(const BookingList &regular);
 void ParseMonthBook(QByteArrayView data, BookingList &income, BookingList &expend);
 void ParseRegular(QByteArrayView data, BookingList &regular);
 
+// A month book read only for the sums of its two lists (ComponentStream::SumListRecord):
+// the same errors as ParseMonthBook, no rows made.
+struct MonthBookSums
+{
+    double Income = 0.0;
+    double Expend = 0.0;
+};
+MonthBookSums SumMonthBook(QByteArrayView data);
+
 // "Datei %s kann nicht geöffnet werden. %s" when the file cannot be read.
 QByteArray ReadFile(const QString &path);
 // "Datei "%s" kann nicht erstellt werden. %s" when the temporary file cannot be made,
