@@ -19,6 +19,9 @@ struct LedgerPaths
     QString HelpFile() const;
     QString SettingsFile() const { return ProgramDataFolder + QStringLiteral("QEL.ini"); }
     QString CategoryFile() const { return ProgramDataFolder + QStringLiteral("Entrys.dat"); }
+    // The statement import's own data (SQLite): identities and bank texts of imported rows,
+    // the rules, the column choices of CSV layouts.
+    QString ImportStoreFile() const { return ProgramDataFolder + QStringLiteral("Kontoimport.sqlite"); }
     QString RegularFile() const { return DataFolder + QStringLiteral("Regular.dat"); }
     QString BookFile(const QString &bookName) const { return DataFolder + bookName + QStringLiteral(".qel"); }
     // Beside the data folder: printouts saved as PDF files when no printer is installed.
