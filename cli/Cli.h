@@ -36,6 +36,11 @@ private:
     int Export(const QStringList &args);
     int ExportRegular(const QString &file);
     int WriteTable(const BookingList &list, const QString &file);
+    // Bank statements and the import rules (CliImport.cpp).
+    int Import(const QStringList &args);
+    int ImportRules();
+    int AddImportRule(const QStringList &args);
+    int RemoveImportRule(const QString &number);
 
     bool IsListedBook(const QString &name) const;
     // The amount as the entry dialog takes it, or an empty text after reporting why not.

@@ -2,3 +2,9 @@
 # command line and the preview window.
 qel_add_test(tst_importmatcher SOURCES tst_importmatcher.cpp LIBS qel_core)
 qel_add_test(tst_importbooking SOURCES tst_importbooking.cpp LIBS qel_core)
+qel_add_test(tst_cliimport SOURCES tst_cliimport.cpp ImportTestStatements.h LIBS qel_core)
+target_compile_definitions(tst_cliimport PRIVATE QEL_CLI_PATH="$<TARGET_FILE:haushaltsbuch-cli>")
+add_dependencies(tst_cliimport haushaltsbuch-cli)
+if(TARGET qel_statement_standin)
+  target_link_libraries(tst_cliimport PRIVATE qel_statement_standin)
+endif()
