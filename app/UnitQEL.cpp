@@ -321,12 +321,16 @@ void TFormQEL::BuildManagerPanel(TMainPanel *panel)
     btnNewBook->setObjectName(QStringLiteral("btnNewBook"));
     btnOpenBook->setObjectName(QStringLiteral("btnOpenBook"));
     btnDeleteBook->setObjectName(QStringLiteral("btnDeleteBook"));
+    btnImport = PanelButton(panel, {462, 514, 146, 38}, QStringLiteral("Kontoauszug#importieren"), QStringLiteral("Importieren (Alt+I)"));
+    btnImport->setObjectName(QStringLiteral("btnImport"));
     PanelHotKeys_[0] = {{btnNewBook, TSkinHotKey::QBAlt_N},
                         {btnOpenBook, TSkinHotKey::QBAlt_O},
-                        {btnDeleteBook, TSkinHotKey::QBAlt_E}};
+                        {btnDeleteBook, TSkinHotKey::QBAlt_E},
+                        {btnImport, TSkinHotKey::QBAlt_I}};
     connect(btnNewBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnNewBookClick);
     connect(btnOpenBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnOpenBookClick);
     connect(btnDeleteBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnDeleteBookClick);
+    connect(btnImport, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnImportClick);
 }
 
 void TFormQEL::BuildBookingPanel(int index)

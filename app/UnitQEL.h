@@ -36,6 +36,7 @@ class TFormInfo;
 class TFormNavigator;
 class TFormNew;
 class TFormPrintAnalyse;
+class TImportFlow;
 class TMainPanel;
 class TOrvoSkinButton;
 class TQELListView;
@@ -78,6 +79,7 @@ public:
     void btnNewBookClick();
     void btnOpenBookClick();
     void btnDeleteBookClick();
+    void btnImportClick();
     void SetBookTitles();
 
     // The booking panels: add, edit and remove through the entry dialogs.
@@ -182,6 +184,7 @@ private:
     TFormNavigator *FormNavigator = nullptr;
     TFormCalculator *FormCalculator = nullptr;
     TFormPrintAnalyse *FormPrintAnalyse = nullptr;
+    TImportFlow *ImportFlow = nullptr; // statements from the button or dropped onto the window
 
     // Menu column, in the order of the panels they show, then the rest.
     TOrvoSkinButton *btnManager = nullptr;
@@ -208,6 +211,7 @@ private:
     TOrvoSkinButton *btnNewBook = nullptr;
     TOrvoSkinButton *btnOpenBook = nullptr;
     TOrvoSkinButton *btnDeleteBook = nullptr;
+    TOrvoSkinButton *btnImport = nullptr;
     TQELListView *ListViewManager = nullptr;
     // Per booking panel (income, expense, regular): new, edit, remove, print, export.
     std::array<std::array<TOrvoSkinButton *, 5>, 3> BookingButtons_{};

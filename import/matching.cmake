@@ -10,6 +10,13 @@ target_sources(qel_core PRIVATE
   LedgerText.cpp LedgerText.h
   RowIdentity.cpp RowIdentity.h)
 target_link_libraries(qel_core PUBLIC Qt6::Sql)
+if(TARGET qel_gui)
+  target_sources(qel_gui PRIVATE
+    CsvColumnsUnit.cpp CsvColumnsUnit.h
+    ImportFlow.cpp ImportFlow.h
+    ImportRulesUnit.cpp ImportRulesUnit.h
+    ImportUnit.cpp ImportUnit.h)
+endif()
 
 # Until the bank readers are part of the build (readers.cmake), a stand-in from tests/ reads
 # the statements the import's own tests use, so that the program and haushaltsbuch-cli link.

@@ -8,3 +8,7 @@ add_dependencies(tst_cliimport haushaltsbuch-cli)
 if(TARGET qel_statement_standin)
   target_link_libraries(tst_cliimport PRIVATE qel_statement_standin)
 endif()
+if(TARGET qel_gui)
+  qel_add_test(tst_importwindow SOURCES tst_importwindow.cpp ImportTestStatements.h MainWindowFixture.h
+    MessageBoxAnswerer.h LIBS qel_gui)
+endif()
