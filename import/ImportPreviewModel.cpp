@@ -77,11 +77,14 @@ QString ImportPreviewModel::Summary() const
         books.insert(c.Row.BookingDate.year() * 12 + c.Row.BookingDate.month(), c.BookName);
     }
     const QString euro = QStringLiteral(" €");
-    QString text = QStringLiteral("%1 Zeilen, %2 neu · zu übernehmen: %3 Buchungen, Einnahmen %4, Ausgaben %5")
-                       .arg(Rows_.size())
+    const auto counted = [](qsizetype n, const char16_t *one, const char16_t *many) -> QString {
+        return QString::number(n) + u' ' + QString::fromUtf16(n == 1 ? one : many);
+    };
+    QString text = QStringLiteral("%1, %2 neu · zu übernehmen: %3, Einnahmen %4, Ausgaben %5")
+                       .arg(counted(Rows_.size(), u"Zeile", u"Zeilen"))
                        .arg(fresh)
-                       .arg(ChosenCount())
-                       .arg(FormatAmount(double(income) / 100.0) + euro, FormatAmount(double(expense) / 100.0) + euro);
+                       .arg(counted(ChosenCount(), u"Buchung", u"Buchungen"),
+                            FormatAmount(double(income) / 100.0) + euro, FormatAmount(double(expense) / 100.0) + euro);
     if (!books.isEmpty())
         text += QStringLiteral(" · in ") + books.values().join(QStringLiteral(", "));
     return text;

@@ -284,7 +284,7 @@ void TestImportMatcher::previewTicksOnlyWhatMayBeBooked()
     QSignalSpy summary(&model, &ImportPreviewModel::SummaryChanged);
     QSignalSpy edited(&model, &ImportPreviewModel::CategoryEdited);
 
-    QCOMPARE(model.Summary(), u"3 Zeilen, 1 neu · zu übernehmen: 1 Buchungen, Einnahmen 1800.00 €, Ausgaben 0.00 € "
+    QCOMPARE(model.Summary(), u"3 Zeilen, 1 neu · zu übernehmen: 1 Buchung, Einnahmen 1800.00 €, Ausgaben 0.00 € "
                               u"· in März 2026"_s);
     QVERIFY(model.setData(model.index(1, ImportPreviewModel::ColTick), Qt::Checked, Qt::CheckStateRole));
     QVERIFY(!model.setData(model.index(2, ImportPreviewModel::ColTick), Qt::Checked, Qt::CheckStateRole));
