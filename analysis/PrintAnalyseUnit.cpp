@@ -6,6 +6,7 @@
 #include "controls/OrvoSkinCheckBox.h"
 #include "controls/OrvoSkinPanel.h"
 #include "output/PagePrinter.h"
+#include "support/HelpKey.h"
 #include "support/ResourceImages.h"
 
 #include <QLabel>
@@ -41,6 +42,7 @@ TFormPrintAnalyse::TFormPrintAnalyse(const TPagePrinter &printer, const Regional
     , Printer_(printer)
     , Regional_(regional)
 {
+    SetHelpTopic(this, u"/auswertung.html"_s);
     auto *panel = new TOrvoSkinPanel(this);
     panel->setObjectName(u"PanelPages"_s);
     panel->setGeometry(8, 8, 266, 94);
@@ -119,7 +121,8 @@ void TFormPrintAnalyse::PrintSelectedPages()
     for (const auto &page : pages) {
         if (!page.Box->Checked())
             continue;
-        const PrintResult result = Printer_.PrintPageImage([&](QPainter &p) { (this->*page.Draw)(p); }, page.Title);
+        const PrintResult result = Printer_.PrintPageImage([&](QPainter &p) { (this->*page.Draw)(p); }, page.Title,
+                                                           page.Title + u' ' + BookName_);
         ShowPrintResult(this, result);
         if (result.Kind == PrintResult::Outcome::Failed)
             return;

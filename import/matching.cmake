@@ -18,14 +18,3 @@ if(TARGET qel_gui)
     ImportUnit.cpp ImportUnit.h)
 endif()
 
-# Until the bank readers are part of the build (readers.cmake), a stand-in from tests/ reads
-# the statements the import's own tests use, so that the program and haushaltsbuch-cli link.
-# It drops out by itself once the readers are there.
-if(NOT EXISTS ${CMAKE_CURRENT_LIST_DIR}/readers.cmake)
-  add_library(qel_statement_standin STATIC ${PROJECT_SOURCE_DIR}/tests/StatementStandIn.cpp)
-  target_link_libraries(qel_statement_standin PUBLIC qel_core)
-  target_link_libraries(haushaltsbuch-cli PRIVATE qel_statement_standin)
-  if(TARGET qel_gui)
-    target_link_libraries(qel_gui PUBLIC qel_statement_standin)
-  endif()
-endif()
