@@ -21,7 +21,7 @@ const struct
     const char16_t *Label;
     QStringList Hints;
 } Roles[] = {
-    {u"Datum:", {u"buchungstag"_s, u"buchungsdatum"_s, u"datum"_s, u"date"_s}},
+    {u"Datum:", {u"buchungstag"_s, u"buchungsdatum"_s, u"datum"_s, u"date"_s, u"tag"_s}},
     {u"Betrag (mit Vorzeichen):", {u"betrag"_s, u"umsatz"_s, u"amount"_s}},
     {u"Soll (Ausgaben):", {u"soll"_s, u"belastung"_s, u"ausgang"_s}},
     {u"Haben (Einnahmen):", {u"haben"_s, u"gutschrift"_s, u"eingang"_s}},

@@ -113,6 +113,8 @@ private slots:
     void aFailedSaveSaysWhatWentIn();
     void storeKeepsRulesLayoutsAndCounterparties();
     void damagedStoreIsReportedAndKept();
+    void everyBankStatementTwiceAddsNothing_data();
+    void everyBankStatementTwiceAddsNothing();
 
 private:
     std::unique_ptr<QTemporaryDir> Dir;
@@ -289,6 +291,36 @@ void TestImportBooking::damagedStoreIsReportedAndKept()
     }
     QCOMPARE(FileBytes(Paths.ImportStoreFile()), QByteArray(4096, 'x'));
     QVERIFY(QDir(Paths.DataFolder).entryList({u"*.qel"_s}).isEmpty());
+}
+
+void TestImportBooking::everyBankStatementTwiceAddsNothing_data()
+{
+    QTest::addColumn<QString>("file");
+    const QDir dir(QStringLiteral(QEL_STATEMENTS_DIR));
+    for (const QFileInfo &info : dir.entryInfoList(QDir::Files, QDir::Name)) {
+        if (info.suffix() != u"expected" && info.suffix() != u"md")
+            QTest::newRow(qPrintable(info.fileName())) << info.absoluteFilePath();
+    }
+}
+
+void TestImportBooking::everyBankStatementTwiceAddsNothing()
+{
+    QFETCH(QString, file);
+    const StatementReadResult read = ReadStatementFile(file);
+    QVERIFY(std::holds_alternative<Statement>(read));
+    const Statement &statement = std::get<Statement>(read);
+    const ImportOutcome first = ImportOnce(Paths, statement);
+    const qsizetype booked = std::count_if(statement.Rows.cbegin(), statement.Rows.cend(), [](const StatementRow &r) {
+        return !r.Pending && r.AmountCents > 0 && (r.Currency.isEmpty() || r.Currency == u"EUR");
+    });
+    // Every booked euro row went in, unless it looked present already (equal rows days apart).
+    QVERIFY2(first.Total() > 0 || booked == 0, qPrintable(file));
+    QVERIFY(first.Total() <= booked);
+    const QStringList books = AllBookings(Paths);
+    QCOMPARE(books.size(), first.Total());
+
+    QCOMPARE(ImportOnce(Paths, statement).Total(), 0);
+    QCOMPARE(AllBookings(Paths), books);
 }
 
 int main(int argc, char *argv[])
