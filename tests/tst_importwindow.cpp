@@ -42,6 +42,7 @@ private slots:
     void previewWorkedWithTheKeyboard();
     void unknownCsvColumnsAreAskedOnce();
     void missingBooksAreAskedForOnce();
+    void rulesEditedFromThePreviewApplyAtOnce();
 
 private:
     void Start();
@@ -256,6 +257,57 @@ void TestImportWindow::missingBooksAreAskedForOnce()
     QCOMPARE(Books->Books().Row(2).SubItem(0), u"Mai 2026"_s);
     QCOMPARE(Books->Books().Row(2).SubItem(3), u"820.00 €"_s);
     QCOMPARE(Child<TQELListView>("ListViewManager")->model()->rowCount(), 3);
+}
+
+void TestImportWindow::rulesEditedFromThePreviewApplyAtOnce()
+{
+    Start();
+    const QString statement = File(u"maerz.xml"_s, CamtStatement(March));
+    // Through the rule dialog by keyboard; true when it closed with OK.
+    const auto typeRule = [this](const QString &pattern, bool regex, const QString &category) -> bool {
+        ModalDriver rule(u"FormImportRule"_s, [&](QWidget *) {
+            QTest::keyClicks(KeyTarget(), pattern);
+            Key(Qt::Key_Tab);
+            if (regex)
+                Key(Qt::Key_Space);
+            Key(Qt::Key_Tab);
+            Key(Qt::Key_Down); // nur Einnahmen
+            Key(Qt::Key_Down); // nur Ausgaben
+            Key(Qt::Key_Tab);
+            QTest::keyClicks(KeyTarget(), category);
+            Key(Qt::Key_Return);
+        });
+        Key(Qt::Key_N, Qt::AltModifier);
+        return rule.Done && rule.Closed;
+    };
+    ModalDriver preview(u"FormImport"_s, [&](QWidget *form) {
+        ModalDriver rules(u"FormImportRules"_s, [&](QWidget *) {
+            // A broken expression is refused, and the rule dialog stays for correcting it.
+            MessageBoxAnswerer refused(u"OK"_s);
+            QVERIFY(!typeRule(u"([a"_s, true, u"Auto"_s));
+            QCOMPARE(refused.Texts.size(), 1);
+            QVERIFY2(refused.Texts.front().contains(u"kein gültiger regulärer Ausdruck"_s), qPrintable(refused.Text));
+            QVERIFY(typeRule(u"markt"_s, false, u"Haushalt"_s));
+            QVERIFY(typeRule(u"^aral\\b"_s, true, u"Auto"_s));
+            Key(Qt::Key_Return);
+        });
+        Key(Qt::Key_R, Qt::AltModifier);
+        QVERIFY(rules.Done);
+        QVERIFY(rules.Closed);
+        QCOMPARE(Rows(form).at(2).Category, u"Haushalt"_s);
+        // Completed from the category list: the group's name with its blank.
+        QCOMPARE(Rows(form).at(3).Category, u"Auto "_s);
+        QCOMPARE(Rows(form).at(1).Category, u"Sonstige"_s);
+        Key(Qt::Key_Escape);
+    });
+    Drop(statement);
+    QTRY_VERIFY(preview.Done);
+    QVERIFY(preview.Closed);
+    ImportStore store(Paths.ImportStoreFile());
+    const QList<ImportRule> rules = store.Rules();
+    QCOMPARE(rules.size(), 2);
+    QCOMPARE(rules.at(1), (ImportRule{u"^aral\\b"_s, true, RuleDirection::Expense, u"Auto "_s, QString()}));
+    QCOMPARE(Books->Books().RowCount(), 1);
 }
 
 QTEST_MAIN(TestImportWindow)
