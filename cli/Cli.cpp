@@ -75,6 +75,10 @@ QString Cli::Usage()
         "                            (.xls) speichern, wie \"Exportieren\" im Programm; fehlt \".xls\",\n"
         "                            wird es angehängt; eine vorhandene Datei wird ersetzt\n"
         "  export-regular DATEI      die regelmäßigen Buchungen als Excel-Tabelle speichern\n"
+        "  year JJJJ                 die Jahresübersicht: je Monat Einnahmen, Ausgaben und Ergebnis,\n"
+        "                            Summe, Durchschnitt, dann die Kategorien je Monat\n"
+        "  search TEXT               Buchungen aller Haushaltsbücher nach Kategorie, Verwendung oder\n"
+        "                            Betrag suchen (12,50 oder 10-20)\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -130,11 +134,16 @@ int Cli::Run(const QStringList &arguments)
             return Export(args);
         if (command == u"export-regular" && expect(1, 1))
             return ExportRegular(args.front());
+        if (command == u"year" && expect(1, 1))
+            return Year(args.front());
+        if (command == u"search" && expect(1, 1))
+            return Search(args.front());
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
     const QStringList known = QStringLiteral(
-        "books show regular categories new add add-regular verify analysis export export-regular backup restore")
+        "books show regular categories new add add-regular verify analysis export export-regular backup restore "
+        "year search")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));

@@ -36,6 +36,9 @@ private:
     int Export(const QStringList &args);
     int ExportRegular(const QString &file);
     int WriteTable(const BookingList &list, const QString &file);
+    // CliReports.cpp: the year overview and the search over every book.
+    int Year(const QString &year);
+    int Search(const QString &text);
 
     bool IsListedBook(const QString &name) const;
     // The amount as the entry dialog takes it, or an empty text after reporting why not.
