@@ -327,6 +327,7 @@ void TFormQEL::BuildManagerPanel(TMainPanel *panel)
     connect(btnNewBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnNewBookClick);
     connect(btnOpenBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnOpenBookClick);
     connect(btnDeleteBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnDeleteBookClick);
+    BuildBookSearch();
 }
 
 void TFormQEL::BuildBookingPanel(int index)

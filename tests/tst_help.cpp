@@ -314,7 +314,7 @@ void TestHelp::compiledLinksResolve()
             QVERIFY2(objects.contains(u'/' + target), qPrintable(object + u" -> "_s + target));
         }
     }
-    QCOMPARE(pages, 9);
+    QCOMPARE(pages, 11);
 #endif
 }
 
@@ -330,6 +330,8 @@ void TestHelp::compiledHelpCoversTheProgram_data()
     QTest::newRow("analysis pages") << u"/auswertung.html"_s << u"Alt+F9"_s;
     QTest::newRow("pies") << u"/auswertung.html"_s << u"höchstens 20 Kategorien"_s;
     QTest::newRow("calculator") << u"/rechner.html"_s << u"Alt+F3"_s;
+    QTest::newRow("year overview") << u"/jahresuebersicht.html"_s << u"Alt+J"_s;
+    QTest::newRow("search") << u"/suchen.html"_s << u"Strg+F"_s;
 }
 
 void TestHelp::compiledHelpCoversTheProgram()
