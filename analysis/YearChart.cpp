@@ -103,13 +103,15 @@ YearChartLayout LayoutYearChart(const QRectF &area, const YearOverview &year, co
     const qreal slot = plot.width() / 12;
     const qreal barWidth = slot * 0.34;
     const qreal barGap = slot * 0.04;
-    std::optional<QPointF> previous;
+    // The last month's result point while the months run without a gap.
+    bool afterBook = false;
+    QPointF previous;
     for (int m = 0; m < 12; ++m) {
         const qreal centre = plot.left() + (m + 0.5) * slot;
         const std::optional<YearFigures> &month = year.Months[m];
         layout.Months.append({centre, QString::fromUtf16(MonthAbbreviations[m]), month.has_value()});
         if (!month) {
-            previous.reset();
+            afterBook = false;
             continue;
         }
         const qreal zero = y(0);
@@ -120,9 +122,10 @@ YearChartLayout LayoutYearChart(const QRectF &area, const YearOverview &year, co
         const QPointF point(centre, y(Euros(month->Result)));
         layout.ResultPoints.append(point);
         // A month without a book breaks the line: it has no result to pass through.
-        if (previous)
-            layout.ResultSegments.append(QLineF(*previous, point));
+        if (afterBook)
+            layout.ResultSegments.append(QLineF(previous, point));
         previous = point;
+        afterBook = true;
     }
     return layout;
 }
