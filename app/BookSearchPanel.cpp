@@ -4,7 +4,7 @@
 #include "app/RowPainters.h"
 #include "ledger/BookCache.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -116,7 +116,13 @@ void TBookSearchPanel::RunSearch()
         ListViewSearch->Refresh();
         return;
     }
+    // The first search reads every book, which takes a moment on a long ledger.
+    if (!Searched_)
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
     const QStringList errors = Cache_.Refresh();
+    if (!Searched_)
+        QGuiApplication::restoreOverrideCursor();
+    Searched_ = true;
     const QList<SearchHit> hits = FindBookings(Cache_, query);
     const qsizetype shown = std::min<qsizetype>(hits.size(), MaxShownHits);
     Hits_.ReserveRows(shown);

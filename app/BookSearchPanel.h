@@ -60,4 +60,5 @@ private:
     QList<FoundBooking> Found_; // one per listed hit
     QTimer SearchTimer_;
     bool Searching_ = false;
+    bool Searched_ = false; // once: every book has been read
 };

@@ -27,20 +27,6 @@ QString Naming(const QString &path, const QString &message)
 // matches across the two.
 constexpr char16_t FieldSeparator = u'\x1f';
 
-void PrepareKeys(BookCache::List &list)
-{
-    list.Keys.clear();
-    list.Keys.reserve(list.Rows.RowCount());
-    for (const ListRow &row : list.Rows.Rows()) {
-        BookCache::RowKey key;
-        key.Folded = FoldCase(row.SubItem(1)) + FieldSeparator + FoldCase(row.SubItem(2));
-        const QString amount = row.SubItem(0);
-        if (!amount.isEmpty())
-            key.Cents = ShownCents(ParseAmount(amount));
-        list.Keys.append(std::move(key));
-    }
-}
-
 void Clear(BookCache::List &list)
 {
     list.Rows.ClearRows();
@@ -125,6 +111,40 @@ BookCache::Stamp BookCache::StampOf(const QString &path)
             quint64(info.st_dev), quint64(info.st_ino)};
 }
 
+void BookCache::Prepare(List &list)
+{
+    list.Keys.clear();
+    list.Keys.reserve(list.Rows.RowCount());
+    for (qsizetype i = 0; i < list.Rows.RowCount(); ++i) {
+        ListRow &row = list.Rows.MutableRow(i);
+        // Amounts are mostly distinct: keeping them once would cost more than it saves.
+        row.Caption = Intern(row.Caption);
+        for (int k = 1; k < row.SubItems.size() && k <= 2; ++k)
+            row.SubItems[k] = Intern(row.SubItems[k]);
+        // Nothing here draws the rows.
+        row.SubItemImages = {};
+        RowKey key;
+        const QString texts = row.SubItem(1) + FieldSeparator + row.SubItem(2);
+        auto folded = Folded_.constFind(texts);
+        if (folded == Folded_.cend())
+            folded = Folded_.insert(texts, FoldCase(row.SubItem(1)) + FieldSeparator + FoldCase(row.SubItem(2)));
+        key.Folded = *folded;
+        const QString amount = row.SubItem(0);
+        if (!amount.isEmpty())
+            key.Cents = ShownCents(ParseAmount(amount));
+        list.Keys.append(std::move(key));
+    }
+}
+
+QString BookCache::Intern(const QString &text)
+{
+    const auto known = Texts_.constFind(text);
+    if (known != Texts_.cend())
+        return *known;
+    Texts_.insert(text);
+    return text;
+}
+
 void BookCache::Load(Entry &entry, const QString &path, const Stamp &stamp)
 {
     Book &book = entry.Data;
@@ -140,8 +160,8 @@ void BookCache::Load(Entry &entry, const QString &path, const Stamp &stamp)
         Clear(book.Expend);
         book.Error = Naming(path, error.Message());
     }
-    PrepareKeys(book.Income);
-    PrepareKeys(book.Expend);
+    Prepare(book.Income);
+    Prepare(book.Expend);
     // Stamped as it was before reading: a save during the read makes the next look read again.
     entry.ReadStamp = stamp;
     book.Loaded = true;
@@ -166,5 +186,5 @@ void BookCache::LoadRegular()
         Clear(Regular_);
         RegularError_ = Naming(path, error.Message());
     }
-    PrepareKeys(Regular_);
+    Prepare(Regular_);
 }

@@ -3,6 +3,8 @@
 #include "ledger/BookingList.h"
 #include "ledger/Regional.h"
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -85,6 +87,11 @@ private:
     };
 
     static Stamp StampOf(const QString &path);
+    // The search keys of the rows, and every text kept once: categories, purposes, days and
+    // amounts repeat month after month, and a lifetime of bookings would otherwise hold each
+    // of them a hundred thousand times.
+    void Prepare(List &list);
+    QString Intern(const QString &text);
     void Load(Entry &entry, const QString &path, const Stamp &stamp);
     void LoadRegular();
 
@@ -96,4 +103,6 @@ private:
     Stamp RegularStamp_;
     QString RegularError_;
     int Reads_ = 0;
+    QSet<QString> Texts_;
+    QHash<QString, QString> Folded_; // category and purpose as read -> as the search compares them
 };
