@@ -91,7 +91,8 @@ YearOverview ComputeYearOverview(int year, const QList<YearBook> &books, const B
     overview.Year = year;
     // Categories are listed in the order the months meet them.
     QList<YearBook> ordered = books;
-    std::stable_sort(ordered.begin(), ordered.end(), [](const YearBook &a, const YearBook &b) { return a.Month < b.Month; });
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const YearBook &a, const YearBook &b) { return a.Month < b.Month; });
 
     BreakdownBuilder income(overview.IncomeByCategory);
     BreakdownBuilder expense(overview.ExpenseByCategory);

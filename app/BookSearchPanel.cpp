@@ -22,8 +22,13 @@ struct HeaderCell
 
 // Above the hits, in the colours of the book list's header.
 const HeaderCell HitsHeader[] = {
-    {u"  Haushaltsbuch", 0, 120}, {u"  Datum", 121, 65},      {u"  Art", 187, 60},       {u"Betrag (€)", 248, 66, Qt::AlignRight},
-    {u"  Kategorie", 315, 129},   {u"  Verwendung", 445, 147}, {u"", 593, 26},
+    {u"  Haushaltsbuch", 0, 120},
+    {u"  Datum", 121, 65},
+    {u"  Art", 187, 60},
+    {u"Betrag (€)", 248, 66, Qt::AlignRight},
+    {u"  Kategorie", 315, 129},
+    {u"  Verwendung", 445, 147},
+    {u"", 593, 26},
 };
 
 constexpr int HeaderHeight = 17;
@@ -136,22 +141,20 @@ void TBookSearchPanel::RunSearch()
     // The first hit is selected: typing and Return open it.
     Hits_.SetSelected(shown > 0 ? 0 : -1);
 
+    const QString keys = QStringLiteral(" Pfeiltasten wählen, die Eingabetaste öffnet die Buchung, "
+                                        "Esc beendet die Suche.");
     QString status;
     if (hits.isEmpty())
         status = QStringLiteral("Keine Buchung gefunden.");
     else if (shown < hits.size())
-        status = QStringLiteral("%1 Treffer, die ersten %2 werden gezeigt. Pfeiltasten wählen, die Eingabetaste "
-                                "öffnet die Buchung, Esc beendet die Suche.")
-                     .arg(hits.size())
-                     .arg(shown);
+        status = QStringLiteral("%1 Treffer, die ersten %2 werden gezeigt.").arg(hits.size()).arg(shown) + keys;
     else
-        status = QStringLiteral("%1 Treffer. Pfeiltasten wählen, die Eingabetaste öffnet die Buchung, "
-                                "Esc beendet die Suche.")
-                     .arg(hits.size());
-    if (!errors.isEmpty())
-        status += QStringLiteral(" Nicht durchsucht, weil nicht lesbar: %1").arg(errors.size() == 1
-                                                                                       ? errors.front().section(u'\n', 0, 0)
-                                                                                       : QStringLiteral("%1 Dateien").arg(errors.size()));
+        status = QStringLiteral("%1 Treffer.").arg(hits.size()) + keys;
+    // One unreadable file by the first line of its message, more by their number.
+    if (errors.size() == 1)
+        status += QStringLiteral(" Nicht durchsucht, weil nicht lesbar: %1").arg(errors.front().section(u'\n', 0, 0));
+    else if (errors.size() > 1)
+        status += QStringLiteral(" %1 Dateien sind nicht lesbar und wurden nicht durchsucht.").arg(errors.size());
     LabelSearchResult->setText(status);
     show();
     raise();

@@ -41,6 +41,7 @@ int Cli::Year(const QString &yearText)
     const int year = yearText.toInt();
     BookCache cache(Paths_.DataFolder, Regional());
     QStringList errors;
+    // The regular bookings as the cache reads them from Regular.dat on its refresh.
     const YearOverview overview = YearFromCache(cache, year, cache.Regular().Rows, {}, errors);
     // As "analysis": without the regular bookings no month can be computed.
     if (!cache.RegularError().isEmpty())
