@@ -22,14 +22,12 @@
 #include <optional>
 
 class BookManager;
-class TBookSearchPanel;
-struct FoundBooking;
-struct YearOverview;
 class CategoryTable;
 class HelpSystem;
 class QLabel;
 class QScrollArea;
 class TAnalysisPageImage;
+class TBookSearchPanel;
 class TDialogKeyRouter;
 class TFormCalculator;
 class TFormBackup;
@@ -45,7 +43,9 @@ class TOrvoSkinButton;
 class TQELListView;
 class TQELPieChart;
 class WarningSound;
+struct FoundBooking;
 struct LedgerPaths;
+struct YearOverview;
 enum class TSkinHotKey;
 
 class TFormQEL : public QWidget
