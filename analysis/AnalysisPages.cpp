@@ -5,6 +5,7 @@
 #include "output/PagePrinter.h"
 #include "support/ResourceImages.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 
 using namespace Qt::StringLiterals;
@@ -72,13 +73,19 @@ public:
     void Breakdown(int column, int top, AnalysisSide side, GroupKey key)
     {
         const BookingList &main = side == AnalysisSide::Income ? Source_.Income : Source_.Expend;
+        const QFontMetricsF metrics(PageFont(Page_.FontFamily, G_.TextPoints));
         int y = top;
         for (const GroupSum &group : SumGroups(main, Source_.Regular, side, key)) {
-            // Lines below the page would be cut off anyway.
-            if (y >= Page_.Size.height())
+            // Only whole lines: one that the page's edge would cut is left off with the rest.
+            if (y + G_.LineStep > Page_.Size.height())
                 break;
             const bool unnamed = group.Name.isEmpty() && G_.Screen;
-            Figure(column, y, unnamed ? u"[Keine Angabe]"_s : group.Name, group.Sum);
+            // A name that would reach the amount ends in "…" two blanks before it.
+            const QString money = Money(group.Sum);
+            const qreal room = G_.Right[column] - G_.Left[column] - metrics.horizontalAdvance(money)
+                               - metrics.horizontalAdvance(u"  :"_s);
+            const QString name = metrics.elidedText(unnamed ? u"[Keine Angabe]"_s : group.Name, Qt::ElideRight, room);
+            Figure(column, y, name, group.Sum);
             y += G_.LineStep;
         }
     }

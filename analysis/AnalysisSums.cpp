@@ -8,7 +8,8 @@
 namespace {
 
 // A group name as the breakdown compares it: letter case ignored, character by character.
-// Views into the rows' own texts, so a row costs no copy.
+// Views into the rows' own texts, so a row costs no copy; a name whose folding changes its
+// length (ß -> ss) is viewed in its fully folded form instead.
 struct FoldedName
 {
     QStringView Text;
@@ -33,6 +34,23 @@ size_t qHash(FoldedName name, size_t seed = 0)
     return hash;
 }
 
+// Folding character by character is the whole folding for Latin-1 but for "ß"; other
+// characters (the capital sharp s, ligatures, Greek with iota) may fold to several.
+bool NeedsFullFolding(QStringView name)
+{
+    for (const QChar c : name) {
+        if (c.unicode() > 0xFF || c.unicode() == 0xDF)
+            return true;
+    }
+    return false;
+}
+
+// Full folding: "ẞ" -> "ß" -> "SS" -> "ss", "ﬀ" -> "FF" -> "ff", "İ" -> "i̇".
+QString FullyFolded(QStringView name)
+{
+    return name.toString().toCaseFolded().toUpper().toLower();
+}
+
 const QString &SubItemRef(const ListRow &row, int i)
 {
     static const QString none;
@@ -40,6 +58,26 @@ const QString &SubItemRef(const ListRow &row, int i)
 }
 
 } // namespace
+
+bool IsNegativeResult(double value)
+{
+    return FormatAmount(value).startsWith(u'-');
+}
+
+QString GroupNameKey(QStringView name)
+{
+    QString key = NeedsFullFolding(name) ? FullyFolded(name) : name.toString();
+    for (QChar &c : key)
+        c = c.toCaseFolded();
+    return key;
+}
+
+bool SameGroupName(QStringView a, QStringView b)
+{
+    if (!NeedsFullFolding(a) && !NeedsFullFolding(b))
+        return FoldedName{a} == FoldedName{b};
+    return GroupNameKey(a) == GroupNameKey(b);
+}
 
 AnalysisTotals ComputeAnalysisTotals(const BookingList &income, const BookingList &expend, const BookingList &regular)
 {
@@ -64,12 +102,21 @@ QList<GroupSum> SumGroups(const BookingList &main, const BookingList &regular, A
     QHash<FoldedName, qsizetype> index;
     // Room for a group per row up front, so that a month of distinct purposes never rehashes.
     index.reserve(main.RowCount() + regular.RowCount());
+    // The fully folded names that the index views; a QString keeps its characters in place
+    // when the list grows.
+    QList<QString> folded;
     const auto add = [&](const ListRow &row) {
         const QString &name = SubItemRef(row, keyColumn);
-        auto it = index.constFind(FoldedName{name});
+        const bool full = NeedsFullFolding(name);
+        if (full)
+            folded.append(FullyFolded(name));
+        const QStringView key = full ? QStringView(folded.constLast()) : QStringView(name);
+        auto it = index.constFind(FoldedName{key});
         if (it == index.cend()) {
-            it = index.insert(FoldedName{name}, groups.size());
+            it = index.insert(FoldedName{key}, groups.size());
             groups.append({name, 0.0});
+        } else if (full) {
+            folded.removeLast(); // the group's first name is the one the index views
         }
         const QString &amount = SubItemRef(row, 0);
         if (!amount.isEmpty())

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringView>
 
 class BookingList;
 
@@ -22,11 +23,15 @@ struct AnalysisTotals
 // to two decimals, as the book list's totals do.
 AnalysisTotals ComputeAnalysisTotals(const BookingList &income, const BookingList &expend, const BookingList &regular);
 
-// A result is shown red when below zero; zero is not negative.
-inline bool IsNegativeResult(double value)
-{
-    return value < 0;
-}
+// A result is shown red (and with its sign) when it shows as below zero: the amount rounded
+// to two decimals decides, so the -5.55e-17 that 0.30 - 0.10 - 0.20 leaves is a black 0.00.
+bool IsNegativeResult(double value);
+
+// Group names that differ only in letter case are one group, with German full case folding:
+// "Straße", "STRASSE" and "strasse" are one, as are "Ärger" and "ÄRGER". The key a name is
+// grouped under, and whether two names share it.
+QString GroupNameKey(QStringView name);
+bool SameGroupName(QStringView a, QStringView b);
 
 enum class AnalysisSide { Income, Expense };
 enum class GroupKey { Category, Purpose };
@@ -40,8 +45,8 @@ struct GroupSum
 };
 
 // One line per group name, in order of first appearance: the main list's names first, then
-// those met only among the regular rows of the side's kind. Names that differ only in letter
-// case form one group under the first form met, and all of its rows add to it. Regular rows
+// those met only among the regular rows of the side's kind. Names of one group (SameGroupName)
+// are listed under the first form met, and all of their rows add to it. Regular rows
 // of the other or of no kind count nowhere; an empty name is a group of its own.
 // Linear in the number of rows.
 QList<GroupSum> SumGroups(const BookingList &main, const BookingList &regular, AnalysisSide side, GroupKey key);

@@ -181,11 +181,12 @@ void DrawPieChart(QPainter &painter, QSize size, const PieChartContent &chart)
     painter.restore();
 }
 
-void DrawPieChartOnPage(QPainter &painter, QSize page, QSize chartSize, const PieChartContent &chart)
+void DrawPieChartOnArea(QPainter &painter, const QRect &area, QSize chartSize, const PieChartContent &chart)
 {
-    if (chartSize.isEmpty())
+    if (chartSize.isEmpty() || area.isEmpty())
         return;
-    const QRectF inside(page.width() * 0.15, page.height() * 0.15, page.width() * 0.7, page.height() * 0.7);
+    const QRectF inside(area.x() + area.width() * 0.15, area.y() + area.height() * 0.15, area.width() * 0.7,
+                        area.height() * 0.7);
     const double scale = std::min(inside.width() / chartSize.width(), inside.height() / chartSize.height());
     const QSizeF scaled = QSizeF(chartSize) * scale;
     painter.save();

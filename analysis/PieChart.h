@@ -35,9 +35,10 @@ QString PieValueText(double value, const QLocale &locale, const QString &currenc
 // room on the pie but keep their legend entry.
 void DrawPieChart(QPainter &painter, QSize size, const PieChartContent &chart);
 
-// The chart as printed: drawn at its size on screen, scaled to fit a page inside margins of
-// 15 percent of the page, proportions kept, centred.
-void DrawPieChartOnPage(QPainter &painter, QSize page, QSize chartSize, const PieChartContent &chart);
+// The chart as printed: drawn at its size on screen, scaled to fit the area (the printable
+// area of the paper, in the device's units) inside margins of 15 percent of that area,
+// proportions kept, centred.
+void DrawPieChartOnArea(QPainter &painter, const QRect &area, QSize chartSize, const PieChartContent &chart);
 
 // The program's pie chart control: at most 20 slices, repainted whenever its content changes.
 // The same painter draws it on the screen and on paper.

@@ -7,7 +7,9 @@
 #include "controls/OrvoSkinButton.h"
 #include "controls/OrvoSkinCheckBox.h"
 #include "controls/OrvoSkinPanel.h"
+#include "ledger/FuncUnit.h"
 #include "output/PagePrinter.h"
+#include "support/HelpKey.h"
 #include "support/ResourceImages.h"
 
 #include <QLabel>
@@ -43,6 +45,7 @@ TFormPrintAnalyse::TFormPrintAnalyse(const TPagePrinter &printer, const Regional
     , Printer_(printer)
     , Regional_(regional)
 {
+    SetHelpTopic(this, u"/auswertung.html"_s);
     auto *panel = new TOrvoSkinPanel(this);
     panel->setObjectName(u"PanelPages"_s);
     // One row taller than the two pages need: the year overview below them.
@@ -128,15 +131,17 @@ void TFormPrintAnalyse::PrintSelectedPages()
         TOrvoSkinCheckBox *Box;
         void (TFormPrintAnalyse::*Draw)(QPainter &) const;
         QString Title;
+        QString Of; // what the document's name adds: the book, or the year of the overview
     } pages[] = {
-        {CheckPage1, &TFormPrintAnalyse::DrawPrintPage1, u"Haushaltsbuch - Auswertung 1"_s},
-        {CheckPage2, &TFormPrintAnalyse::DrawPrintPage2, u"Haushaltsbuch - Auswertung 2"_s},
-        {CheckPageYear, &TFormPrintAnalyse::DrawPrintYearPage, u"Haushaltsbuch - Jahresübersicht"_s},
+        {CheckPage1, &TFormPrintAnalyse::DrawPrintPage1, u"Haushaltsbuch - Auswertung 1"_s, BookName_},
+        {CheckPage2, &TFormPrintAnalyse::DrawPrintPage2, u"Haushaltsbuch - Auswertung 2"_s, BookName_},
+        {CheckPageYear, &TFormPrintAnalyse::DrawPrintYearPage, u"Haushaltsbuch - Jahresübersicht"_s, BookYear(BookName_)},
     };
     for (const auto &page : pages) {
         if (!page.Box->Checked())
             continue;
-        const PrintResult result = Printer_.PrintPageImage([&](QPainter &p) { (this->*page.Draw)(p); }, page.Title);
+        const PrintResult result = Printer_.PrintPageImage([&](QPainter &p) { (this->*page.Draw)(p); }, page.Title,
+                                                           page.Title + u' ' + page.Of);
         ShowPrintResult(this, result);
         if (result.Kind == PrintResult::Outcome::Failed)
             return;

@@ -5,7 +5,6 @@
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
-#include "ledger/TextFold.h"
 
 #include <QHash>
 
@@ -73,11 +72,6 @@ private:
 bool IsShownNegative(qint64 cents)
 {
     return IsNegativeResult(double(cents) / 100);
-}
-
-QString GroupNameKey(QStringView name)
-{
-    return FoldCase(name);
 }
 
 QString NoBookMark()

@@ -65,7 +65,7 @@ struct YearBook
 
 // Each month from its books' totals (ComputeAnalysisTotals: the regular bookings count in
 // every month that has a book) and their breakdowns by category (SumGroups), merged over the
-// months by the analysis's grouping rule. Two books of one month add up.
+// months by the analysis's grouping rule (GroupNameKey). Two books of one month add up.
 YearOverview ComputeYearOverview(int year, const QList<YearBook> &books, const BookingList &regular);
 
 // 1 … 12 when the book name is a month of that year, else 0.
@@ -92,8 +92,6 @@ BookingList YearTable(const YearOverview &year);
 // "–": a month without a book.
 QString NoBookMark();
 
-// The rules the month pages follow, applied to the year's figures.
-// An amount is shown red when it shows negative: never for one that rounds to 0.00.
+// The month pages' rule for the year's cents: red when it shows as below zero
+// (IsNegativeResult), so never for a figure that shows as 0.00.
 bool IsShownNegative(qint64 cents);
-// Group names that differ only in letter case (ß and SS alike) form one group.
-QString GroupNameKey(QStringView name);

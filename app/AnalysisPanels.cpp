@@ -175,9 +175,8 @@ void TFormQEL::btnPrintDiagramClick()
         return;
     const PieChartContent chart = ChartDia->Content();
     const QSize chartSize = ChartDia->size();
-    ShowPrintResult(this, PagePrinter_.PrintPageImage(
-                              [&](QPainter &p) {
-                                  DrawPieChartOnPage(p, QSize(PageImage::Width, PageImage::Height), chartSize, chart);
-                              },
-                              u"ChartDia"_s));
+    // On the paper's own printable area: a page stretched onto it would stretch the pie too.
+    ShowPrintResult(this, PagePrinter_.PrintArea(
+                              [&](QPainter &p, const QRect &area) { DrawPieChartOnArea(p, area, chartSize, chart); },
+                              u"ChartDia"_s, chart.Title));
 }

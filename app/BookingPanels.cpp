@@ -12,6 +12,7 @@
 #include "dialogs/NewUnit.h"
 #include "ledger/BookManager.h"
 #include "ledger/FuncUnit.h"
+#include "ledger/QelError.h"
 #include "output/ListExport.h"
 #include "output/ListPages.h"
 #include "support/WarningSound.h"
@@ -90,8 +91,14 @@ BookingList &TFormQEL::PanelList(int panel)
     }
 }
 
-void TFormQEL::ShowBookingChange(int panel)
+void TFormQEL::SaveBookingChange(int panel)
 {
+    // In its file as the dialog closes: a backup, a logout or a crash never loses it.
+    try {
+        Books_.SaveChange(PanelList(panel));
+    } catch (const QelError &error) {
+        Report(error.Message());
+    }
     BookingViews_[panel]->Refresh();
     if (panel == RegularPanel)
         ShowRegularTotals();
@@ -121,7 +128,7 @@ void TFormQEL::EnterBooking(int panel)
     if (row) {
         BookingList &list = PanelList(panel);
         list.SetSelected(Books_.AddBooking(list, std::move(*row)));
-        ShowBookingChange(panel);
+        SaveBookingChange(panel);
     }
     FocusList(panel);
 }
@@ -136,7 +143,7 @@ void TFormQEL::EditBooking(int panel)
     if (row) {
         // The selection follows the row to its place after sorting.
         Books_.EditBooking(list, selected, row->Caption, row->SubItems);
-        ShowBookingChange(panel);
+        SaveBookingChange(panel);
     }
     FocusList(panel);
 }
@@ -150,7 +157,7 @@ void TFormQEL::RemoveBooking(int panel)
     Sound_.Play();
     if (AskConfirmation(this, QStringLiteral("Soll die gewählte Buchung entfernt werden?"))) {
         Books_.RemoveBooking(list, selected);
-        ShowBookingChange(panel);
+        SaveBookingChange(panel);
     }
     FocusList(panel);
 }
@@ -171,14 +178,17 @@ void TFormQEL::PrintList(int panel)
         QString Question;
         QString PageTitle;
         QString JobTitle;
+        QString Document; // the PDF made without a printer: with the book, so months differ
     };
     const Printout printouts[] = {
         {QStringLiteral("Sollen die Einnahmen ") + book + QStringLiteral(" gedruckt werden?"),
-         QStringLiteral("Einnahmen - ") + book, QStringLiteral("Haushaltsbuch - Einnahmen")},
+         QStringLiteral("Einnahmen - ") + book, QStringLiteral("Haushaltsbuch - Einnahmen"),
+         QStringLiteral("Haushaltsbuch - Einnahmen ") + book},
         {QStringLiteral("Sollen die Ausgaben ") + book + QStringLiteral(" gedruckt werden?"),
-         QStringLiteral("Ausgaben - ") + book, QStringLiteral("Haushaltsbuch - Ausgaben")},
+         QStringLiteral("Ausgaben - ") + book, QStringLiteral("Haushaltsbuch - Ausgaben"),
+         QStringLiteral("Haushaltsbuch - Ausgaben ") + book},
         {QStringLiteral("Sollen die regelmäßigen Buchungen gedruckt werden?"), QStringLiteral("Regelmäßige Buchungen"),
-         QStringLiteral("Haushaltsbuch - Regelmäßige Buchungen")},
+         QStringLiteral("Haushaltsbuch - Regelmäßige Buchungen"), QStringLiteral("Haushaltsbuch - Regelmäßige Buchungen")},
     };
     const Printout &printout = printouts[panel];
     Sound_.Play();
@@ -193,7 +203,7 @@ void TFormQEL::PrintList(int panel)
             else
                 DrawListPage(painter, list, printout.PageTitle, currency);
         },
-        printout.JobTitle);
+        printout.JobTitle, printout.Document);
     ShowPrintResult(this, result);
 }
 

@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/TerminationSignals.h"
 #include "app/UnitQEL.h"
 #include "controls/Fonts.h"
 #include "controls/MessageBoxes.h"
@@ -11,6 +12,7 @@
 #include "support/WarningSound.h"
 
 #include <QApplication>
+#include <QSessionManager>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -47,7 +49,18 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
     TFormQEL window(books, categories, help, sound);
     if (!window.FormCreate())
         return 1;
-    QObject::connect(&window, &TFormQEL::Closed, qApp, &QCoreApplication::quit);
+    // The other windows (help) close with it; exit, not quit, so that no open dialog can keep
+    // the program running.
+    QObject::connect(&window, &TFormQEL::Closed, qApp, [] {
+        QApplication::closeAllWindows();
+        QCoreApplication::exit(0);
+    });
+    // A logout, shutdown or kill request ends the run cleanly: settings saved, automatic
+    // backup kept, lock released when this function returns.
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::Received, &window,
+                     [&window](int signalNumber) { window.EndWithoutQuestions(TerminationSignals::Describe(signalNumber)); });
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, [&window] { window.SaveForSessionEnd(); });
     window.show();
     return QApplication::exec();
 }

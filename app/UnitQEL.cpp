@@ -4,6 +4,7 @@
 #include "app/QELListView.h"
 #include "app/RowPainters.h"
 #include "backup/BackupUnit.h"
+#include "backup/LedgerBackup.h"
 #include "calculator/CalculatorUnit.h"
 #include "controls/ColorRef.h"
 #include "controls/DialogKeyRouter.h"
@@ -13,17 +14,20 @@
 #include "ledger/CategoryTable.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
+#include "support/HelpKey.h"
 #include "support/HelpSystem.h"
 #include "support/InfoUnit.h"
 #include "support/WarningSound.h"
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QScreen>
 
+#include <cstdio>
 #include <span>
 
 namespace {
@@ -174,8 +178,9 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     BuildMenu();
     BuildPanels();
     KeyRouter_ = new TDialogKeyRouter(this);
+    new THelpKey(Help_, Books_.Paths().HelpFile(), this);
     FormInfo_ = new TFormInfo(this);
-    FormBackup = new TFormBackup(Settings_, Books_.Paths().DataFolder, Help_, Books_.Paths().HelpFile(), this);
+    FormBackup = new TFormBackup(Settings_, Books_.Paths(), Help_, this);
     BuildDialogs();
     // Not modal: the button stays disabled while the calculator is shown, so it opens once.
     FormCalculator = new TFormCalculator(this);
@@ -398,6 +403,9 @@ bool TFormQEL::FormCreate()
     if (!QFileInfo::exists(paths.HelpFile()))
         ShowError(this, QStringLiteral("Die Hilfedatei wurde nicht gefunden!"));
     Settings_ = LoadSettings(paths.SettingsFile());
+    // A backup or restore that was killed is finished or undone before anything is read.
+    if (const QStringList recovered = LedgerBackup(paths).Recover(); !recovered.isEmpty())
+        ShowInformation(this, recovered.join(QStringLiteral("\n\n")));
     // The only instance runs: no save is under way whose temporary file could still be needed.
     ListFiles::RemoveLeftovers(paths.DataFolder);
 
@@ -446,6 +454,11 @@ void TFormQEL::ShowPanel(int panel)
             button->SetHotKey(i == panel ? hotKey : TSkinHotKey::None);
     }
     PanelIndex_ = panel;
+    // F1 opens the help on what the panel shows.
+    static const char16_t *const PanelTopics[] = {u"/uebersicht.html", u"/buchungen.html", u"/buchungen.html",
+                                                  u"/regelmaessig.html", u"/auswertung.html", u"/auswertung.html"};
+    if (panel >= 0 && panel < 6)
+        SetHelpTopic(this, QString::fromUtf16(PanelTopics[panel]));
     // The keyboard works on the shown panel's list: arrows move, Return opens or edits.
     if (panel == 0)
         ListViewManager->setFocus(Qt::OtherFocusReason);
@@ -482,8 +495,47 @@ void TFormQEL::closeEvent(QCloseEvent *event)
         return;
     }
     Timer1_.stop();
+    if (const QString failure = KeepAutomaticBackup(); !failure.isEmpty()) {
+        if (Quiet_)
+            std::fprintf(stderr, "%s\n", failure.toLocal8Bit().constData());
+        else
+            ShowError(this, failure);
+    }
     event->accept();
     emit Closed();
+}
+
+QString TFormQEL::KeepAutomaticBackup()
+{
+    // After a restore the data are the restored ones, and the copy from before it is kept.
+    if (EndsAfterRestore_ || BackupKept_ || !Books_.FilesChanged())
+        return {};
+    BackupKept_ = true;
+    try {
+        LedgerBackup(Books_.Paths()).KeepAutomaticCopy(QDateTime::currentDateTime());
+    } catch (const QelError &error) {
+        return error.Message() + QStringLiteral("\n\nIhre Daten sind gespeichert; das Haushaltsbuch wird beendet.");
+    }
+    return {};
+}
+
+void TFormQEL::EndWithoutQuestions(const QString &why)
+{
+    std::fprintf(stderr, "Orvo Haushaltsbuch: %s – das Programm wird beendet.\n", why.toLocal8Bit().constData());
+    Ending_ = true;
+    Quiet_ = true;
+    // Closed then ends the program, open dialogs too: their loops end with the program's.
+    close();
+}
+
+void TFormQEL::SaveForSessionEnd()
+{
+    Quiet_ = true;
+    SaveAtShutdown();
+    if (const QString failure = KeepAutomaticBackup(); !failure.isEmpty())
+        std::fprintf(stderr, "%s\n", failure.toLocal8Bit().constData());
+    // The session closes the window next: no question then.
+    Ending_ = true;
 }
 
 bool TFormQEL::SaveAtShutdown()
@@ -498,6 +550,10 @@ bool TFormQEL::SaveAtShutdown()
         Books_.SetRegularChanged(false);
         return true;
     } catch (const QelError &error) {
+        if (Quiet_) {
+            std::fprintf(stderr, "%s\n", error.Message().toLocal8Bit().constData());
+            return true;
+        }
         ShowError(this, error.Message());
         // After a restore only the settings are left to write, and running on would write the
         // lists from before the restore over the restored files: the program ends regardless.

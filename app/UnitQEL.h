@@ -71,6 +71,12 @@ public:
     // Ends the program after a successful restore: no question, and the lists are not
     // written over the restored files.
     void EndAfterRestore();
+    // Ends the program at once and without a question or a message box, as a logout, a
+    // shutdown or SIGTERM asks: settings saved, an automatic backup kept, the lock released by
+    // the caller. Problems go to standard error, for the session's log.
+    void EndWithoutQuestions(const QString &why);
+    // The session manager asks the program to save what it has before the session ends.
+    void SaveForSessionEnd();
 
     // The button enabling rules, run every 300 ms.
     void Timer1Timer();
@@ -149,8 +155,8 @@ private:
     void ShowBookState();
     void ShowBookTotals();    // the income and expense panels' labels
     void ShowRegularTotals(); // the regular panel's label
-    // After a booking change: the panel's list view and its label.
-    void ShowBookingChange(int panel);
+    // After a booking change: saved at once, then the panel's list view and its label.
+    void SaveBookingChange(int panel);
     BookingList &PanelList(int panel);
     // Shows the panel's entry dialog preset with a row; the row as confirmed, or nothing.
     std::optional<ListRow> AskBooking(int panel, const ListRow &preset, int mode);
@@ -160,6 +166,9 @@ private:
     void RemoveBooking(int panel);
     void PrintList(int panel);
     bool SaveAtShutdown();
+    // The automatic backup at the end of a run that changed files; a message for the user
+    // when it failed, empty otherwise.
+    QString KeepAutomaticBackup();
     void Report(const QString &message);
 
     void btnManagerClick();
@@ -183,6 +192,8 @@ private:
     int DiagramMode_ = 0;
     bool Ending_ = false;
     bool EndsAfterRestore_ = false; // a failed save of the settings no longer keeps it running
+    bool Quiet_ = false;            // ending for the session or a signal: no boxes, nobody to answer them
+    bool BackupKept_ = false;       // the run's automatic backup is made
 
     QTimer Timer1_;
     TDialogKeyRouter *KeyRouter_ = nullptr;

@@ -1,6 +1,13 @@
 #include "backup/BackupEngine.h"
 
+#include "backup/TransferJournal.h"
 #include "ledger/QelError.h"
+
+#include <QLocale>
+#include <QSet>
+
+#include <algorithm>
+#include <iterator>
 
 #include <QDir>
 #include <QFile>
@@ -40,6 +47,51 @@ std::optional<QStringList> MakeFolder(const QString &folder)
     return made;
 }
 
+QString NameList(const QByteArrayList &names)
+{
+    QStringList shown;
+    for (const QByteArray &name : names)
+        shown.append(u'"' + DisplayName(name) + u'"');
+    return shown.join(u", "_s);
+}
+
+// What the user should know of the source's files beyond the books taken: names from another
+// encoding taken along, links and files in another letter case left out.
+QStringList SourceNotes(const LedgerFiles &from, BackupSelection what, TransferKind kind)
+{
+    QStringList notes;
+    if (what.Books && !from.Undecodable.isEmpty()) {
+        notes.append(u"Mit übertragen wurden Haushaltsbücher, deren Dateinamen in einer älteren Zeichenkodierung "
+                     u"gespeichert sind (nicht UTF-8), unter ihrem bisherigen Namen: %1."_s.arg(NameList(from.Undecodable)));
+    }
+    const auto selected = [&](const QByteArray &name) {
+        return name.toLower().endsWith(".qel") ? what.Books : what.Regular;
+    };
+    QByteArrayList links;
+    std::copy_if(from.Links.cbegin(), from.Links.cend(), std::back_inserter(links), selected);
+    if (!links.isEmpty()) {
+        notes.append((kind == TransferKind::Restore
+                          ? u"Nicht übernommen, weil es Verknüpfungen und keine Dateien sind: %1."_s
+                          : u"Nicht übernommen, weil die Verknüpfungen auf keine Datei zeigen: %1."_s)
+                         .arg(NameList(links)));
+    }
+    QByteArrayList otherCase;
+    std::copy_if(from.OtherCase.cbegin(), from.OtherCase.cend(), std::back_inserter(otherCase), selected);
+    if (!otherCase.isEmpty()) {
+        notes.append(u"Nicht übernommen, weil die Schreibweise abweicht (das Haushaltsbuch erkennt nur Dateien auf "
+                     u"\".qel\" und die Datei \"Regular.dat\" in genau dieser Schreibweise): %1."_s.arg(NameList(otherCase)));
+    }
+    return notes;
+}
+
+QString ByteText(qint64 bytes)
+{
+    const QLocale german(QLocale::German, QLocale::Germany);
+    if (bytes < 1024 * 1024)
+        return german.toString(double(bytes) / 1024.0, 'f', 0) + u" KB"_s;
+    return german.toString(double(bytes) / (1024.0 * 1024.0), 'f', 1) + u" MB"_s;
+}
+
 } // namespace
 
 struct BackupEngine::Messages
@@ -50,10 +102,12 @@ struct BackupEngine::Messages
     QString Replace;      // the old files could not be replaced
     QString Nothing;      // the source holds none of the selected files
     QString NoBooks;      // the source holds no month book, the target does
+    QString What;         // "Datensicherung", "Wiederherstellung"
 };
 
-BackupEngine::BackupEngine(QString dataFolder, TransferFileOps *ops)
+BackupEngine::BackupEngine(QString dataFolder, QString journalFolder, TransferFileOps *ops)
     : DataFolder_(std::move(dataFolder))
+    , JournalFolder_(std::move(journalFolder))
     , Ops_(ops ? *ops : OwnOps_)
 {
 }
@@ -88,7 +142,12 @@ bool BackupEngine::SameFolder(const QString &a, const QString &b)
     return QDir::cleanPath(QDir(a).absolutePath()) == QDir::cleanPath(QDir(b).absolutePath());
 }
 
-void BackupEngine::Backup(const QString &backupFolder, BackupSelection what) const
+QStringList BackupEngine::Recover() const
+{
+    return RecoverTransfers(Ops_, TransferJournal(JournalFolder_));
+}
+
+TransferReport BackupEngine::Backup(const QString &backupFolder, BackupSelection what) const
 {
     static const Messages messages{
         WithCauses(u"Verzeichnis für die Datensicherung konnte nicht angelegt werden!"_s),
@@ -98,18 +157,19 @@ void BackupEngine::Backup(const QString &backupFolder, BackupSelection what) con
         u"Im Datenverzeichnis wurden keine Daten zum Sichern gefunden!"_s,
         u"Im Datenverzeichnis wurden keine Haushaltsbücher gefunden!\n\n"
         u"Die Datensicherung würde alle gesicherten Haushaltsbücher entfernen."_s,
+        u"Datensicherung"_s,
     };
     if (SameFolder(DataFolder_, backupFolder))
         throw QelError(IdenticalMessage());
     if (!QFileInfo(DataFolder_).isDir())
         throw QelError(u"Datenverzeichnis wurde nicht gefunden!"_s);
-    const std::optional<LedgerFiles> data = ListLedgerFiles(DataFolder_);
+    const std::optional<LedgerFiles> data = ListLedgerFiles(DataFolder_, LinkRule::Follow);
     if (!data)
         throw QelError(messages.Copy);
-    Transfer(DataFolder_, *data, backupFolder, what, true, messages);
+    return Transfer(DataFolder_, *data, backupFolder, what, TransferKind::Backup, messages);
 }
 
-void BackupEngine::Restore(const QString &restoreFolder, BackupSelection what) const
+TransferReport BackupEngine::Restore(const QString &restoreFolder, BackupSelection what) const
 {
     static const Messages messages{
         WithCauses(u"Fehler beim Wiederherstellen der Sicherungsdaten!"_s),
@@ -119,49 +179,104 @@ void BackupEngine::Restore(const QString &restoreFolder, BackupSelection what) c
         u"Im Backupverzeichnis wurden keine gesicherten Daten gefunden!"_s,
         u"Im Backupverzeichnis wurden keine Haushaltsbücher gefunden!\n\n"
         u"Die Wiederherstellung würde alle vorhandenen Haushaltsbücher entfernen."_s,
+        u"Wiederherstellung"_s,
     };
     if (!QFileInfo(restoreFolder).isDir())
         throw QelError(u"Backupverzeichnis wurde nicht gefunden!"_s);
     if (SameFolder(restoreFolder, DataFolder_))
         throw QelError(IdenticalMessage());
-    const std::optional<LedgerFiles> backup = ListLedgerFiles(restoreFolder);
+    // A backup folder gives plain files only: a link there could name any file of the system.
+    const std::optional<LedgerFiles> backup = ListLedgerFiles(restoreFolder, LinkRule::Skip);
     if (!backup)
         throw QelError(messages.Copy);
-    Transfer(restoreFolder, *backup, DataFolder_, what, false, messages);
+    return Transfer(restoreFolder, *backup, DataFolder_, what, TransferKind::Restore, messages);
 }
 
-void BackupEngine::Transfer(const QString &source, const LedgerFiles &from, const QString &target,
-                            BackupSelection what, bool dropMissingRegular, const Messages &messages) const
+TransferReport BackupEngine::Transfer(const QString &source, const LedgerFiles &from, const QString &target,
+                                      BackupSelection what, TransferKind kind, const Messages &messages) const
 {
-    QStringList copy;
+    // A transfer a kill interrupted is finished or undone first, so that it cannot mix with this one.
+    const TransferJournal journal(JournalFolder_);
+    const QStringList recovered = RecoverTransfers(Ops_, journal);
+    const QStringList notes = recovered + SourceNotes(from, what, kind);
+    const auto refuse = [&](const QString &message) {
+        throw QelError(notes.isEmpty() ? message : message + u"\n\n"_s + notes.join(u"\n\n"_s));
+    };
+    for (const QString &id : journal.Pending()) {
+        if (const std::optional<TransferPlan> plan = journal.Load(id); plan && plan->Target == NativePath(target))
+            refuse(messages.Copy);
+    }
+
+    QByteArrayList copy;
     if (what.Books)
         copy = from.Books;
     if (what.Regular && from.HasRegular)
-        copy.append(RegularFileName());
+        copy.append(QFile::encodeName(RegularFileName()));
     if (copy.isEmpty())
-        throw QelError(messages.Nothing);
+        refuse(messages.Nothing);
 
     const bool targetExists = QFileInfo(target).isDir();
-    const std::optional<LedgerFiles> to = targetExists ? ListLedgerFiles(target) : LedgerFiles();
+    const std::optional<LedgerFiles> to =
+        targetExists ? ListLedgerFiles(target, LinkRule::Follow) : LedgerFiles();
     if (!to)
-        throw QelError(messages.ReadTarget);
+        refuse(messages.ReadTarget);
     // A wrong folder picked by mistake (an empty data folder, the parent of the backup) would
     // otherwise wipe every month book on the other side.
     if (what.Books && from.Books.isEmpty() && !to->Books.isEmpty())
-        throw QelError(messages.NoBooks);
-    QStringList remove;
-    if (what.Books)
-        remove = to->Books;
-    if (what.Regular && dropMissingRegular && to->HasRegular && !from.HasRegular)
-        remove.append(RegularFileName());
+        refuse(messages.NoBooks);
+    QByteArrayList remove;
+    if (what.Books) {
+        const QSet<QByteArray> kept(from.Books.cbegin(), from.Books.cend());
+        for (const QByteArray &name : to->Books) {
+            if (!kept.contains(name))
+                remove.append(name);
+        }
+        // A link among the old books goes too (the link, not the file it names).
+        for (const QByteArray &name : to->Links) {
+            if (name.endsWith(".qel") && !kept.contains(name))
+                remove.append(name);
+        }
+    }
+    if (what.Regular && kind == TransferKind::Backup && to->HasRegular && !from.HasRegular)
+        remove.append(QFile::encodeName(RegularFileName()));
 
     const std::optional<QStringList> made = targetExists ? QStringList() : MakeFolder(target);
     if (!made)
-        throw QelError(messages.MakeTarget);
-    const TransferResult result = ReplaceFiles(Ops_, source, target, copy, remove);
-    if (result == TransferResult::Done)
-        return;
-    for (const QString &path : *made)
-        QDir().rmdir(path);
-    throw QelError(result == TransferResult::CopyFailed ? messages.Copy : messages.Replace);
+        refuse(messages.MakeTarget);
+    const TransferOutcome outcome = ReplaceFiles(Ops_, journal, {kind, source, target, copy, remove});
+    const auto dropMade = [&] {
+        for (const QString &path : *made)
+            QDir().rmdir(path);
+    };
+    switch (outcome.Result) {
+    case TransferResult::Done:
+        return {notes, {}};
+    case TransferResult::CopyFailed:
+        dropMade();
+        refuse(messages.Copy);
+        break;
+    case TransferResult::ReplaceFailed:
+        dropMade();
+        refuse(messages.Replace);
+        break;
+    case TransferResult::RoomMissing:
+        dropMade();
+        refuse(u"Auf dem Datenträger ist nicht genug Platz für die %1: Sie braucht %2, frei sind %3. Es wurde "
+               u"nichts verändert."_s.arg(messages.What, ByteText(outcome.BytesNeeded), ByteText(outcome.BytesFree)));
+        break;
+    case TransferResult::Stuck:
+        refuse(messages.Replace
+               + u"\n\nDie bisherigen Dateien liegen im Ordner \"%1\". Beim nächsten Start des Haushaltsbuchs wird "
+                 u"die %2 abgeschlossen oder rückgängig gemacht."_s.arg(QDir::toNativeSeparators(outcome.StagingFolder),
+                                                                        messages.What));
+        break;
+    case TransferResult::NotDurable:
+        return {notes, u"Die %1 hat die Dateien ersetzt, aber das System meldet einen Fehler beim Schreiben auf den "
+                       u"Datenträger. Bitte prüfen Sie den Datenträger und wiederholen Sie die %1."_s.arg(messages.What)};
+    case TransferResult::CleanupFailed:
+        return {notes, u"Die %1 hat die Dateien ersetzt, aber der Hilfsordner \"%2\" mit den bisherigen Dateien "
+                       u"konnte nicht entfernt werden. Beim nächsten Start wird es erneut versucht."_s
+                           .arg(messages.What, QDir::toNativeSeparators(outcome.StagingFolder))};
+    }
+    return {notes, {}};
 }

@@ -3,6 +3,7 @@
 #include "backup/FolderTransfer.h"
 
 #include <QString>
+#include <QStringList>
 
 // What a backup or restore takes: the month books, Regular.dat, or both.
 struct BackupSelection
@@ -11,16 +12,26 @@ struct BackupSelection
     bool Regular = true;
 };
 
+// How a transfer went that did its work: notes for the success message (files taken along or
+// left out), or a failure that came after the new files were in place (they stay; the message
+// says what went wrong).
+struct TransferReport
+{
+    QStringList Notes;
+    QString LateFailure;
+};
+
 // Backup and restore of the data folder's ledger files. Errors throw QelError with the
 // user's message. Whatever fails, the data folder and an earlier backup stay exactly as they
-// were; what succeeds makes the target's selected files exactly those of the source (a
-// backup also drops an old Regular.dat that the data folder no longer has, a restore keeps
-// the data folder's Regular.dat when the backup has none).
+// were, also when the process is killed part-way (the journal in the journal folder lets the
+// next start finish or undo it); what succeeds makes the target's selected files exactly those
+// of the source (a backup also drops an old Regular.dat that the data folder no longer has, a
+// restore keeps the data folder's Regular.dat when the backup has none).
 class BackupEngine
 {
 public:
     // `ops` replaces the file system steps (tests); it must outlive the engine.
-    explicit BackupEngine(QString dataFolder, TransferFileOps *ops = nullptr);
+    BackupEngine(QString dataFolder, QString journalFolder, TransferFileOps *ops = nullptr);
     BackupEngine(const BackupEngine &) = delete;
     BackupEngine &operator=(const BackupEngine &) = delete;
 
@@ -29,9 +40,12 @@ public:
     static QString BackupFolder(const QString &backupPath, const QString &backupName);
 
     // Copies the selected ledger files of the data folder into the folder, made if missing.
-    void Backup(const QString &backupFolder, BackupSelection what) const;
+    TransferReport Backup(const QString &backupFolder, BackupSelection what) const;
     // Copies the selected ledger files of the folder into the data folder.
-    void Restore(const QString &restoreFolder, BackupSelection what) const;
+    TransferReport Restore(const QString &restoreFolder, BackupSelection what) const;
+
+    // Finishes or undoes the transfers that a kill interrupted; a message for each.
+    QStringList Recover() const;
 
     // Whether two paths name one folder, however they reach it: links, "..", "./", trailing
     // separators, and letter case where the file system ignores it.
@@ -44,10 +58,11 @@ private:
     struct Messages;
     // The steps both directions share. A backup drops the target's Regular.dat when the source
     // has none; a restore keeps it.
-    void Transfer(const QString &source, const LedgerFiles &from, const QString &target, BackupSelection what,
-                  bool dropMissingRegular, const Messages &messages) const;
+    TransferReport Transfer(const QString &source, const LedgerFiles &from, const QString &target,
+                            BackupSelection what, TransferKind kind, const Messages &messages) const;
 
     QString DataFolder_;
+    QString JournalFolder_;
     TransferFileOps OwnOps_;
     TransferFileOps &Ops_;
 };

@@ -1,6 +1,7 @@
 #include "backup/BackupUnit.h"
 
 #include "backup/BackupEngine.h"
+#include "backup/LedgerBackup.h"
 #include "controls/MessageBoxes.h"
 #include "controls/OrvoSkinButton.h"
 #include "controls/OrvoSkinCheckBox.h"
@@ -11,6 +12,9 @@
 #include "support/HelpSystem.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLocale>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -77,15 +81,18 @@ std::pair<TOrvoSkinCheckBox *, TOrvoSkinCheckBox *> AddChoicePanel(QWidget *page
     return {addBox(booksName, 28, u"Haushaltsbücher"_s), addBox(regularName, 50, u"Regelmäßige Buchungen"_s)};
 }
 
+QString WithNotes(const QString &message, const QStringList &notes)
+{
+    return notes.isEmpty() ? message : message + u"\n\n"_s + notes.join(u"\n\n"_s);
+}
+
 } // namespace
 
-TFormBackup::TFormBackup(BackupSettings &settings, QString dataFolder, HelpSystem &help, QString helpFile,
-                         QWidget *parent)
+TFormBackup::TFormBackup(BackupSettings &settings, LedgerPaths paths, HelpSystem &help, QWidget *parent)
     : TDialogFrame(parent, u"FormBackup"_s, u"Datensicherung"_s, {394, 341})
     , Settings_(settings)
-    , DataFolder_(std::move(dataFolder))
+    , Paths_(std::move(paths))
     , Help_(help)
-    , HelpFile_(std::move(helpFile))
 {
     // No close box: the window ends through OK, Abbrechen or Escape.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -102,8 +109,9 @@ TFormBackup::TFormBackup(BackupSettings &settings, QString dataFolder, HelpSyste
     PagesBackup->addTab(restorePage, style()->standardIcon(QStyle::SP_BrowserReload), u"Daten wieder herstellen"_s);
 
     const auto folderButton = [this](const char *name, QWidget *page) {
+        // Alt+V, or Return or F4 in the path field: the folder is chosen without the mouse too.
         TOrvoSkinButton *button = AddPictureButton(name, {337, 26, 21, 21}, u"BTNPIC_FOLDER"_s,
-                                                   u"Verzeichnis wählen"_s, TSkinHotKey::None);
+                                                   u"Verzeichnis wählen (Alt+V)"_s, TSkinHotKey::QBAlt_V);
         button->setParent(page);
         button->show();
         return button;
@@ -125,6 +133,13 @@ TFormBackup::TFormBackup(BackupSettings &settings, QString dataFolder, HelpSyste
     std::tie(rbCheckRestBooks, rbCheckRestRegular) =
         AddChoicePanel(restorePage, "PanelRestore", 60, u"Folgende Daten wieder herstellen"_s, "rbCheckRestBooks",
                        "rbCheckRestRegular");
+    auto *autoLabel = AddPageLabel(restorePage, u"Oder aus der &automatischen Sicherung vom:"_s, {8, 146});
+    ComboAutoBackup = new QComboBox(restorePage);
+    ComboAutoBackup->setObjectName(u"ComboAutoBackup"_s);
+    ComboAutoBackup->setGeometry(8, 162, 350, 22);
+    autoLabel->setBuddy(ComboAutoBackup);
+    for (QLineEdit *edit : {EditBackupPath, EditRestorePath})
+        edit->installEventFilter(this);
 
     QWidget *bar = AddButtonBar();
     btnHelp = AddHelpButton(bar);
@@ -139,6 +154,46 @@ TFormBackup::TFormBackup(BackupSettings &settings, QString dataFolder, HelpSyste
     connect(btnHelp, &TOrvoSkinButton::Clicked, this, &TFormBackup::btnHelpClick);
     connect(btnOK, &TOrvoSkinButton::Clicked, this, &TFormBackup::btnOKClick);
     connect(btnCancel, &TOrvoSkinButton::Clicked, this, &TFormBackup::btnCancelClick);
+    connect(ComboAutoBackup, &QComboBox::activated, this, &TFormBackup::ComboAutoBackupSelect);
+}
+
+bool TFormBackup::eventFilter(QObject *watched, QEvent *event)
+{
+    // Return or F4 in a read-only path field opens the folder dialog, as the button does.
+    if (event->type() == QEvent::KeyPress && (watched == EditBackupPath || watched == EditRestorePath)) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        const bool opens = (key->key() == Qt::Key_F4 && key->modifiers() == Qt::NoModifier)
+                           || ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+                               && (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier);
+        if (opens) {
+            if (watched == EditBackupPath)
+                btnChangeBackupPathClick();
+            else
+                btnChangeRestorePathClick();
+            return true;
+        }
+    }
+    return TDialogFrame::eventFilter(watched, event);
+}
+
+void TFormBackup::FillAutoBackups()
+{
+    ComboAutoBackup->clear();
+    ComboAutoBackup->addItem(u"(keine ausgewählt)"_s);
+    const QLocale german(QLocale::German, QLocale::Germany);
+    for (const AutoBackupEntry &entry : AutoBackups(Paths_.AutoBackupFolder()).List()) {
+        ComboAutoBackup->addItem(entry.When.toString(u"dd.MM.yyyy  HH:mm:ss"_s) + u"  ("_s
+                                     + german.dayName(entry.When.date().dayOfWeek()) + u')',
+                                 entry.Folder);
+    }
+    ComboAutoBackup->setEnabled(ComboAutoBackup->count() > 1);
+}
+
+void TFormBackup::ComboAutoBackupSelect(int index)
+{
+    const QString folder = ComboAutoBackup->itemData(index).toString();
+    if (!folder.isEmpty())
+        EditRestorePath->setText(QDir::toNativeSeparators(folder));
 }
 
 void TFormBackup::FormShow()
@@ -153,6 +208,7 @@ void TFormBackup::FormShow()
         const QString folder = BackupEngine::BackupFolder(Settings_.BackupPath, Settings_.BackupName);
         EditRestorePath->setText(QFileInfo(folder).isDir() ? folder : QString());
     }
+    FillAutoBackups();
     Restored = false;
     // The page tabs first: the arrow keys choose the page, Tab leads into it.
     PagesBackup->setFocus();
@@ -202,20 +258,22 @@ void TFormBackup::btnChangeBackupPathClick()
 {
     if (const QString folder = ChooseFolder(); !folder.isEmpty())
         EditBackupPath->setText(folder);
-    // The click gave the folder button the focus; Return must now mean OK, not the folder again.
-    EditBackupPath->setFocus();
+    // On to the next field: Return there means OK, in the path field it would choose again.
+    EditBackupName->setFocus();
 }
 
 void TFormBackup::btnChangeRestorePathClick()
 {
-    if (const QString folder = ChooseFolder(); !folder.isEmpty())
+    if (const QString folder = ChooseFolder(); !folder.isEmpty()) {
         EditRestorePath->setText(folder);
-    EditRestorePath->setFocus();
+        ComboAutoBackup->setCurrentIndex(0);
+    }
+    PagesBackup->setFocus();
 }
 
 void TFormBackup::btnHelpClick()
 {
-    Help_.HHHelpContext(HelpFile_, HelpContext);
+    Help_.HHHelpContext(Paths_.HelpFile(), HelpContext);
 }
 
 void TFormBackup::btnCancelClick()
@@ -256,18 +314,22 @@ void TFormBackup::RunBackup()
     const BackupSelection what{rbCheckBackBooks->Checked(), rbCheckBackRegular->Checked()};
     if (!Confirm(u"Folgende Daten werden gesichert:"_s, u"Datensicherung jetzt starten?"_s, what.Books, what.Regular))
         return;
+    TransferReport report;
     // Kept even when the backup fails.
     Settings_.BackupPath = EditBackupPath->text();
     Settings_.BackupName = EditBackupName->text();
     try {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        BackupEngine(DataFolder_).Backup(BackupEngine::BackupFolder(Settings_.BackupPath, Settings_.BackupName), what);
+        report = LedgerBackup(Paths_).Backup(BackupEngine::BackupFolder(Settings_.BackupPath, Settings_.BackupName),
+                                             what);
     } catch (const QelError &error) {
         ShowFailure(error.Message());
         return;
     }
-    ShowInformation(this, BackupEngine::BackupDoneMessage());
+    if (!report.LateFailure.isEmpty())
+        return ShowFailure(report.LateFailure);
+    ShowInformation(this, WithNotes(BackupEngine::BackupDoneMessage(), report.Notes));
     accept();
 }
 
@@ -277,16 +339,21 @@ void TFormBackup::RunRestore()
     if (!Confirm(u"Folgende Daten werden wieder hergestellt:"_s, u"Wiederherstellung jetzt starten?"_s, what.Books,
                  what.Regular))
         return;
+    TransferReport report;
     try {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        BackupEngine(DataFolder_).Restore(EditRestorePath->text(), what);
+        report = LedgerBackup(Paths_).Restore(QDir::fromNativeSeparators(EditRestorePath->text()), what);
     } catch (const QelError &error) {
         ShowFailure(error.Message());
         return;
     }
-    ShowInformation(this, BackupEngine::RestoreDoneMessage()
-                              + u"\nZur Datenübernahme muss das Programm neu gestartet werden!"_s);
+    // The new files are in place even when something failed afterwards: the program ends all the same.
+    if (!report.LateFailure.isEmpty())
+        ShowFailure(report.LateFailure);
+    ShowInformation(this, WithNotes(BackupEngine::RestoreDoneMessage()
+                                        + u"\nZur Datenübernahme muss das Programm neu gestartet werden!"_s,
+                                    report.Notes));
     Restored = true;
     accept();
 }

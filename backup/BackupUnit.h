@@ -1,23 +1,25 @@
 #pragma once
 
 #include "dialogs/DialogFrame.h"
+#include "ledger/LedgerPaths.h"
 
 struct BackupSettings;
+class QComboBox;
 class QTabWidget;
 class QTimer;
 class TOrvoSkinCheckBox;
 
 // The backup window ("Datensicherung"): page 0 backs the data folder up into the folder made
-// of BackupPath and BackupName, page 1 restores it from a folder the user picks. The settings
-// are the main window's; a backup stores the two fields in them. After a successful restore
-// Restored is true and the program must end without writing its lists over the restored files.
+// of BackupPath and BackupName, page 1 restores it from a folder the user picks or from one of
+// the automatic backups. The settings are the main window's; a backup stores the two fields in
+// them. After a successful restore Restored is true and the program must end without writing
+// its lists over the restored files.
 class TFormBackup : public TDialogFrame
 {
     Q_OBJECT
 
 public:
-    TFormBackup(BackupSettings &settings, QString dataFolder, HelpSystem &help, QString helpFile,
-                QWidget *parent = nullptr);
+    TFormBackup(BackupSettings &settings, LedgerPaths paths, HelpSystem &help, QWidget *parent = nullptr);
 
     bool Restored = false;
 
@@ -31,6 +33,9 @@ private:
     void btnHelpClick();
     void btnOKClick();
     void btnCancelClick();
+    void ComboAutoBackupSelect(int index);
+    void FillAutoBackups();
+    bool eventFilter(QObject *watched, QEvent *event) override;
     void RunBackup();
     void RunRestore();
     // Qt's own folder dialog; the chosen folder, or nothing when cancelled.
@@ -40,9 +45,8 @@ private:
     void ShowFailure(const QString &message);
 
     BackupSettings &Settings_;
-    QString DataFolder_;
+    LedgerPaths Paths_;
     HelpSystem &Help_;
-    QString HelpFile_;
 
     QLabel *ImageBanner = nullptr;
     QTabWidget *PagesBackup = nullptr;
@@ -55,6 +59,7 @@ private:
     TOrvoSkinButton *btnChangeRestorePath = nullptr;
     TOrvoSkinCheckBox *rbCheckRestBooks = nullptr;
     TOrvoSkinCheckBox *rbCheckRestRegular = nullptr;
+    QComboBox *ComboAutoBackup = nullptr; // the automatic backups, newest first, after "keine"
     TOrvoSkinButton *btnHelp = nullptr;
     TOrvoSkinButton *btnOK = nullptr;
     TOrvoSkinButton *btnCancel = nullptr;

@@ -4,10 +4,13 @@
 
 #include "tools/DemoDataGenerator.h"
 
+#include "backup/AutoBackup.h"
 #include "backup/BackupEngine.h"
 #include "ledger/QelError.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -26,6 +29,7 @@ struct Folders
     std::unique_ptr<QTemporaryDir> Root;
     QString Data;
     QString Backup;
+    QString Journal;
     qint64 Bytes = 0;
     QString Error;
 };
@@ -41,9 +45,10 @@ Folders &TheFolders(int location)
     f.Root = std::make_unique<QTemporaryDir>(base + QStringLiteral("/qel-bench-backup-XXXXXX"));
     f.Data = f.Root->filePath(QStringLiteral("Daten"));
     f.Backup = f.Root->filePath(QStringLiteral("USB/OrvoHaushalt_Backup"));
+    f.Journal = f.Root->filePath(QStringLiteral("Programmdaten/Sicherungen/Journal"));
     try {
         DemoData::Write(f.Data, DemoData::Options{});
-        BackupEngine(f.Data).Backup(f.Backup, {});
+        BackupEngine(f.Data, f.Journal).Backup(f.Backup, {});
     } catch (const QelError &error) {
         f.Error = error.Message();
     }
@@ -72,7 +77,7 @@ void Transfer(benchmark::State &state, bool backup)
     Folders &f = TheFolders(static_cast<int>(state.range(0)));
     if (!Prepared(state, f))
         return;
-    const BackupEngine engine(f.Data);
+    const BackupEngine engine(f.Data, f.Journal);
     for (auto _ : state) {
         try {
             if (backup)
@@ -98,6 +103,37 @@ void BM_Restore(benchmark::State &state)
     Transfer(state, false);
 }
 BENCHMARK(BM_Restore)->ArgName("memory")->Arg(OnDisk)->Arg(InMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The automatic backup at the end of a run that changed one book: a copy of that book, hard
+// links to the newest earlier copy for the rest, the copies beyond ten removed.
+void BM_AutomaticBackup(benchmark::State &state)
+{
+    Folders &f = TheFolders(static_cast<int>(state.range(0)));
+    if (!Prepared(state, f))
+        return;
+    AutoBackups automatic(f.Root->filePath(QStringLiteral("Programmdaten/Sicherungen/automatisch")));
+    const QString changed = f.Data + QStringLiteral("/Januar 2000.qel");
+    QDateTime when(QDate(2026, 12, 8), QTime(14, 20, 5));
+    try {
+        automatic.Create(f.Data, {}, when);
+        for (auto _ : state) {
+            state.PauseTiming();
+            // A save between two runs: new bytes, new time.
+            QFile file(changed);
+            if (file.open(QIODevice::Append))
+                file.write("x");
+            file.close();
+            when = when.addSecs(60);
+            state.ResumeTiming();
+            automatic.Create(f.Data, {}, when);
+        }
+    } catch (const QelError &error) {
+        state.SkipWithError(qPrintable(error.Message()));
+        return;
+    }
+    Finish(state, f);
+}
+BENCHMARK(BM_AutomaticBackup)->ArgName("memory")->Arg(OnDisk)->Arg(InMemory)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The yardstick: `cp -r` into a fresh folder (removing the old copy is not timed); the same
 // followed by `sync -f`, since the backup puts its copies on the disk before it commits; and

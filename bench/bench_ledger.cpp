@@ -164,6 +164,36 @@ void BM_AddBooking(benchmark::State &state)
 }
 BENCHMARK(BM_AddBooking);
 
+// What a booking costs now that it is saved as its dialog closes: added to the busy book of
+// 1,000 rows, sorted, and the whole book written through the atomic writer (synced to the disk).
+void BM_AddBookingAndSave(benchmark::State &state)
+{
+    const BigBook &book = TheBigBook();
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/qel-bench-save-XXXXXX"));
+    LedgerPaths paths;
+    paths.DataFolder = dir.path() + u'/';
+    BookManager manager(paths, Regional());
+    manager.SetCurrentBook(QStringLiteral("März 2008"));
+    for (const ListRow &row : book.Income.Rows())
+        manager.Income().AddRow(row);
+    for (const ListRow &row : book.Expend.Rows())
+        manager.Expend().AddRow(row);
+    const ListRow added = book.Expend.Row(BookRows / 2);
+    try {
+        for (auto _ : state) {
+            const qsizetype at = manager.AddBooking(manager.Expend(), added);
+            manager.SaveChange(manager.Expend());
+            state.PauseTiming();
+            manager.Expend().RemoveRow(at);
+            state.ResumeTiming();
+        }
+    } catch (const QelError &error) {
+        state.SkipWithError(qPrintable(error.Message()));
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(BM_AddBookingAndSave)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 // The argument is the number of regular bookings; with none, Regular.dat is all but empty
 // and the difference shows what its re-reading per book costs.
 void BM_ScanBooks(benchmark::State &state)

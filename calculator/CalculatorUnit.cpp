@@ -4,6 +4,7 @@
 #include "calculator/CalcDisplay.h"
 #include "controls/MessageBoxes.h"
 #include "ledger/QelError.h"
+#include "support/HelpKey.h"
 #include "support/ResourceImages.h"
 
 #include <QBitmap>
@@ -65,6 +66,7 @@ TFormCalculator::TFormCalculator(QWidget *mainWindow)
     , ImageDesk_(QPixmap::fromImage(ResourceBitmap(u"CALC_DESK"_s)))
 {
     setObjectName(u"FormCalculator"_s);
+    SetHelpTopic(this, u"/rechner.html"_s);
     setWindowTitle(u"Rechner"_s);
     setFixedSize(200, 200);
     // Hints show while the main window is the active one, too.

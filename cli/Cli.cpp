@@ -1,6 +1,5 @@
 #include "cli/Cli.h"
 
-#include "backup/BackupEngine.h"
 #include "analysis/AnalysisSums.h"
 #include "ledger/BookManager.h"
 #include "ledger/CategoryTable.h"
@@ -69,7 +68,12 @@ QString Cli::Usage()
         "  backup [--books-only|--regular-only] ORDNER\n"
         "                            Haushaltsbücher und regelmäßige Buchungen in ORDNER sichern\n"
         "  restore [--books-only|--regular-only] ORDNER\n"
-        "                            die gesicherten Daten aus ORDNER wieder herstellen\n"
+        "                            die gesicherten Daten aus ORDNER wieder herstellen; vorher wird\n"
+        "                            eine automatische Sicherung der jetzigen Daten angelegt\n"
+        "  restore [--books-only|--regular-only] --auto DATUM\n"
+        "                            aus der automatischen Sicherung vom DATUM (wie \"backups\" sie\n"
+        "                            nennt, z. B. \"2026-12-08 14-20-05\", oder nur der Tag)\n"
+        "  backups                   die automatischen Sicherungen, die neueste zuerst\n"
         "  export NAME income|expense DATEI\n"
         "                            die Einnahmen oder Ausgaben eines Haushaltsbuchs als Excel-Tabelle\n"
         "                            (.xls) speichern, wie \"Exportieren\" im Programm; fehlt \".xls\",\n"
@@ -108,6 +112,7 @@ int Cli::Run(const QStringList &arguments)
         return UsageError(QStringLiteral("Es wurde kein Befehl angegeben."));
 
     const QString command = args.takeFirst();
+    RecoverInterrupted();
     auto expect = [&](qsizetype min, qsizetype max) { return args.size() >= min && args.size() <= max; };
     try {
         if (command == u"books" && expect(0, 0))
@@ -126,8 +131,10 @@ int Cli::Run(const QStringList &arguments)
             return AddRegular(args);
         if (command == u"verify" && expect(0, 0))
             return Verify();
-        if ((command == u"backup" || command == u"restore") && expect(1, 2))
+        if ((command == u"backup" || command == u"restore") && expect(1, 3))
             return BackupOrRestore(command == u"backup", args);
+        if (command == u"backups" && expect(0, 0))
+            return Backups();
         if (command == u"analysis" && expect(1, 1))
             return Analysis(args.front());
         if (command == u"export" && expect(3, 3))
@@ -143,7 +150,7 @@ int Cli::Run(const QStringList &arguments)
     }
     const QStringList known = QStringLiteral(
         "books show regular categories new add add-regular verify analysis export export-regular backup restore "
-        "year search")
+        "backups year search")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));
@@ -393,34 +400,6 @@ int Cli::Verify()
     return 0;
 }
 
-int Cli::BackupOrRestore(bool backup, const QStringList &args)
-{
-    BackupSelection what;
-    const QString &folder = args.back();
-    if (args.size() == 2) {
-        if (args.front() == u"--books-only")
-            what.Regular = false;
-        else if (args.front() == u"--regular-only")
-            what.Books = false;
-        else
-            return UsageError(QStringLiteral("Unbekannte Option \"%1\".").arg(args.front()));
-    }
-    // An empty name would be the current folder.
-    if (folder.isEmpty() || folder == u"--books-only" || folder == u"--regular-only")
-        return UsageError(QStringLiteral("Zum Befehl \"%1\" fehlt der Ordner.")
-                              .arg(backup ? QStringLiteral("backup") : QStringLiteral("restore")));
-    if (!LockForWriting())
-        return 1;
-    const BackupEngine engine(Paths_.DataFolder);
-    const QString absolute = QDir(folder).absolutePath();
-    if (backup)
-        engine.Backup(absolute, what);
-    else
-        engine.Restore(absolute, what);
-    Out_ << (backup ? BackupEngine::BackupDoneMessage() : BackupEngine::RestoreDoneMessage()) << '\n';
-    return 0;
-}
-
 int Cli::Export(const QStringList &args)
 {
     const QString &name = args.at(0);
@@ -510,15 +489,21 @@ bool Cli::AcceptText(const QString &text, const QString &what, bool required)
     return true;
 }
 
-bool Cli::LockForWriting()
+bool Cli::TakeLock()
 {
     if (Lock_.IsLocked())
         return true;
-    if (Lock_.TryLock()) {
-        // No other save can run now: temporary files of a killed one can go.
-        ListFiles::RemoveLeftovers(Paths_.DataFolder);
+    if (!Lock_.TryLock())
+        return false;
+    // No other save can run now: temporary files of a killed one can go.
+    ListFiles::RemoveLeftovers(Paths_.DataFolder);
+    return true;
+}
+
+bool Cli::LockForWriting()
+{
+    if (TakeLock())
         return true;
-    }
     Fail(!Lock_.ErrorString().isEmpty()
              ? Lock_.ErrorString()
              : QStringLiteral("Das Programm Orvo Haushaltsbuch läuft gerade. Bitte beenden Sie es, bevor Sie über die "

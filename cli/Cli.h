@@ -32,6 +32,9 @@ private:
     int AddRegular(const QStringList &args);
     int Verify();
     int BackupOrRestore(bool backup, const QStringList &args);
+    int Backups();
+    // Finishes or undoes a backup or restore that a kill interrupted, before any command.
+    void RecoverInterrupted();
     int Analysis(const QString &name);
     int Export(const QStringList &args);
     int ExportRegular(const QString &file);
@@ -45,6 +48,7 @@ private:
     QString AcceptAmount(const QString &typed);
     bool AcceptText(const QString &text, const QString &what, bool required);
     bool LockForWriting();
+    bool TakeLock(); // quietly; false when the program or another command holds the lock
     BookManager MakeManager() const;
     int Fail(const QString &message);
     int UsageError(const QString &message);

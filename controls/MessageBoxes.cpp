@@ -2,6 +2,49 @@
 
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+
+#include <algorithm>
+
+namespace {
+
+// A message box that opens centred over the window that raised it, as far as the screen
+// allows; without such a window where the platform puts it.
+class CentredMessageBox : public QMessageBox
+{
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        // The box has its final size only once its own show event has laid it out, and it is
+        // not on the screen yet.
+        QMessageBox::showEvent(event);
+        QWidget *over = parentWidget() ? parentWidget()->window() : nullptr;
+        if (!over || !over->isVisible() || over == this)
+            return;
+        move(CentredOver(over, size()));
+    }
+};
+
+} // namespace
+
+QPoint CentredOver(const QWidget *over, QSize size)
+{
+    // The frame offset of the window below stands for the one the box will get: the same
+    // window manager draws both.
+    const QRect client = over->geometry();
+    const QPoint frame = client.topLeft() - over->pos();
+    const QSize framed = size + over->frameGeometry().size() - client.size();
+    QPoint at = client.center() + QPoint(1, 1) - QPoint(size.width() / 2, size.height() / 2) - frame;
+    if (const QScreen *screen = over->screen()) {
+        const QRect room = screen->availableGeometry();
+        at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - framed.width())));
+        at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - framed.height())));
+    }
+    return at;
+}
 
 namespace {
 
@@ -9,7 +52,7 @@ namespace {
 QMessageBox::ButtonRole Run(QWidget *parent, QMessageBox::Icon icon, const QString &title, const QString &text,
                             const QList<QPair<QString, QMessageBox::ButtonRole>> &buttons)
 {
-    QMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
+    CentredMessageBox box(icon, title, text, QMessageBox::NoButton, parent);
     QPushButton *first = nullptr;
     for (const auto &[caption, role] : buttons) {
         QPushButton *b = box.addButton(caption, role);

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <QPoint>
+#include <QSize>
 #include <QString>
 
 class QWidget;
 
 // The program's message boxes: German titles and buttons, the program's title where a
-// box speaks for the program as a whole.
+// box speaks for the program as a whole. Each opens centred over the window of its parent.
 QString ProgramTitle(); // "Orvo Haushaltsbuch"
 
 void ShowInformation(QWidget *parent, const QString &text);       // "Informationen", OK
@@ -20,3 +22,6 @@ void ShowPlainMessage(QWidget *parent, const QString &text);      // program tit
 // text with a full stop appended when its last character sorts after ".".
 void ShowErrorReport(QWidget *parent, const QString &text);
 QString ErrorReportText(const QString &text);
+
+// Where a window of the size goes to sit centred over another window, kept on its screen.
+QPoint CentredOver(const QWidget *over, QSize size);

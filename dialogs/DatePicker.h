@@ -1,35 +1,49 @@
 #pragma once
 
-#include <QDateEdit>
+#include <QDate>
+#include <QLineEdit>
 
-// A date written with a two-digit year ("15.10.26"): 00 to 49 are this century, 50 to 99
-// the last. Invalid for any other text.
-QDate ShortYearDate(const QString &text);
+class QCalendarWidget;
+class QFrame;
 
-// The entry dialogs' date field: Qt's date edit with its look, its calendar and the arrow
-// keys stepping day, month or year, typed the way dates are written here. The field moves
-// on to the month by itself after two day digits; the point the user types after them is
-// then taken as written, not as a second step on to the year. "15.10.2026", "1.10.2026",
-// "15.10.26" and "15102026" all give the 15th of October 2026, also after coming back
-// with Shift+Tab. Tab and Shift+Tab leave the field instead of walking its parts.
-class TQELDatePicker : public QDateEdit
+// The entry dialogs' date field. The text is what the user typed, exactly: digits and points
+// (a comma, as the keypad's separator key types it, becomes a point), read as a date only when
+// it is taken (ReadTypedDate): "15.10.2026", "15.10.26", "15102026", or "15" and "15.10" with
+// the rest from the date shown before. Nothing typed is ever turned into another date while
+// typing. Up and Down step the day, month or year under the cursor; Alt+Down, F4 or the button
+// at the right open a calendar to pick from.
+class TQELDatePicker : public QLineEdit
 {
     Q_OBJECT
 
 public:
     explicit TQELDatePicker(QWidget *parent = nullptr);
 
-    // Takes what is typed as the date, a two-digit year included; Qt would drop such a year
-    // and keep the old one. Called before the date is read and when the field is left.
-    void CommitTyping();
+    // How a date is shown, e.g. "dd.MM.yyyy".
+    void SetDisplayFormat(const QString &format);
+    // Shows the date; typing starts from it.
+    void SetDate(QDate date);
+    // The date shown before typing began (the last one set, stepped or picked).
+    QDate Date() const { return Date_; }
+    // The text read as a date; invalid when it cannot be read.
+    QDate TypedDate() const;
+
+    void ShowCalendar();
+    QCalendarWidget *Calendar() const { return Calendar_; }
 
 protected:
-    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
 private:
-    // The last typed digit filled its part and the field moved on to the next one.
-    bool MovedOnByDigit_ = false;
+    // Up or Down: steps the part of a readable date that holds the cursor (all selected: the
+    // day) and selects that part again.
+    void Step(int by);
+    void CalendarPicked(QDate date);
+
+    QString Format_ = QStringLiteral("dd.MM.yyyy");
+    QDate Date_;
+    QFrame *Popup_ = nullptr;
+    QCalendarWidget *Calendar_ = nullptr;
 };

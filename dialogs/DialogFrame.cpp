@@ -10,7 +10,6 @@
 #include "support/ResourceImages.h"
 #include "support/WarningSound.h"
 
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -146,7 +145,6 @@ std::pair<TOrvoSkinButton *, TOrvoSkinButton *> TDialogFrame::AddOkCancel(QWidge
 {
     TOrvoSkinButton *ok = AddBarButton(bar, "btnOK", {38, 10, 110, 24}, QStringLiteral("OK"));
     ok->SetDefault(true);
-    OkButton_ = ok;
     TOrvoSkinButton *cancel = AddBarButton(bar, "btnCancel", {cancelLeft, 10, 110, 24}, QStringLiteral("Abbrechen"));
     cancel->SetCancel(true);
     return {ok, cancel};
@@ -205,39 +203,9 @@ QComboBox *TDialogFrame::AddNameBox(const char *name, const QRect &geometry)
     // Return must not add the typed text to the list: the lists come from the category table.
     box->setInsertPolicy(QComboBox::NoInsert);
     box->lineEdit()->setMaxLength(30);
-    // The open list is a window of its own, out of reach of the dialog keys: Return there
-    // picks the entry, and once the box has taken it, it goes on to OK as anywhere else.
-    box->view()->installEventFilter(this);
-    connect(box, &QComboBox::activated, this, [this, box] {
-        if (ReturnInList_ != box)
-            return;
-        ReturnInList_ = nullptr;
-        // After the box's other listeners, which may still fill lists or judge OK.
-        QMetaObject::invokeMethod(this, &TDialogFrame::PressDefaultButton, Qt::QueuedConnection);
-    });
+    // The open list is a window of its own, out of reach of the dialog keys: Return there only
+    // takes the entry and closes the list, and the next Return is the dialog's.
     return box;
-}
-
-bool TDialogFrame::eventFilter(QObject *watched, QEvent *event)
-{
-    // The list takes Return already when it is announced as a possible shortcut.
-    if (event->type() == QEvent::KeyPress || event->type() == QEvent::ShortcutOverride) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        for (QComboBox *box : findChildren<QComboBox *>()) {
-            if (watched != box->view())
-                continue;
-            ReturnInList_ = key == Qt::Key_Return || key == Qt::Key_Enter ? box : nullptr;
-            // Only for the delivery of this key: a later pick with the mouse is no Return.
-            QMetaObject::invokeMethod(this, [this] { ReturnInList_ = nullptr; }, Qt::QueuedConnection);
-        }
-    }
-    return QDialog::eventFilter(watched, event);
-}
-
-void TDialogFrame::PressDefaultButton()
-{
-    if (OkButton_ && isVisible())
-        OkButton_->OfferDialogKey(Qt::Key_Return);
 }
 
 void TDialogFrame::CentreOnScreen()
@@ -249,14 +217,28 @@ void TDialogFrame::CentreOnScreen()
 void InstallAmountKeyFilter(QLineEdit *edit)
 {
     edit->installEventFilter(new AmountKeyFilter(edit));
+    // A text that arrives whole (pasted with the keys or the context menu, the middle button,
+    // dropped) goes through the same filter as typed keys: "44,50 €" becomes 44.50, "zwölf"
+    // leaves nothing. Texts the program sets pass as they are.
+    QObject::connect(edit, &QLineEdit::textEdited, edit, [edit](const QString &text) {
+        const QString kept = FilterAmountText(text);
+        if (kept == text)
+            return;
+        const qsizetype cursor = FilterAmountText(QStringView(text).first(edit->cursorPosition())).size();
+        edit->setText(kept);
+        edit->setCursorPosition(int(cursor));
+    });
 }
 
 bool AcceptAmountText(QWidget *parent, WarningSound &sound, QLineEdit *edit)
 {
-    if (CheckAmountText(edit->text()))
+    // An amount from an older booking may hold what the field never lets through.
+    const QString text = edit->text();
+    const bool characters = CheckAmountCharacters(text);
+    if (characters && CheckAmountText(text))
         return true;
     sound.Play();
-    ShowInformation(parent, AmountTextMessage());
+    ShowInformation(parent, characters ? AmountTextMessage() : AmountCharactersMessage(text));
     SelectForCorrection(edit);
     return false;
 }

@@ -61,7 +61,7 @@ protected:
                                       const QString &hint, TSkinHotKey hotKey);
     QLabel *AddLabel(const QString &text, const QPoint &at);
     // A category or purpose box: typed text of at most 30 characters, or an entry of its list.
-    // Return in its open list takes the highlighted entry and then acts as the default button.
+    // Return in its open list only takes the highlighted entry and closes the list.
     QComboBox *AddNameBox(const char *name, const QRect &geometry);
     // Centres the dialog on the screen; the dialogs call it before each showing.
     void CentreOnScreen();
@@ -72,25 +72,16 @@ protected:
     virtual void FormClose() {}
     void showEvent(QShowEvent *event) override;
     void hideEvent(QHideEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
-
-private:
-    void PressDefaultButton();
-
-    TOrvoSkinButton *OkButton_ = nullptr;
-    // The name box whose open list is taking a Return, while that key is delivered.
-    QComboBox *ReturnInList_ = nullptr;
 };
 
 // The amount field's key filter (also the regular dialog's day field): a typed comma becomes
-// a dot, digits, the dot and backspace pass, every other typed character is dropped. Keys
-// that type nothing (arrows, delete, shortcuts such as paste) pass unchanged, so a pasted text
-// is not filtered.
+// a dot, digits, the dot and backspace pass, every other typed character is dropped. A pasted
+// or dropped text is filtered the same way, character by character.
 void InstallAmountKeyFilter(QLineEdit *edit);
 
-// CheckAmountText as the dialogs use it: when the amount is refused, the prompt sound, the
-// information message and the field back in front of the user (SelectForCorrection), then
-// false.
+// The amount check of OK (CheckAmountCharacters, then CheckAmountText): when the amount is
+// refused, the prompt sound, the information message and the field back in front of the user
+// (SelectForCorrection), then false.
 bool AcceptAmountText(QWidget *parent, WarningSound &sound, QLineEdit *edit);
 
 // After a refused entry: the focus in the field with its whole text selected, so that the

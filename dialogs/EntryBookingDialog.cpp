@@ -1,5 +1,6 @@
 #include "dialogs/EntryBookingDialog.h"
 
+#include "controls/MessageBoxes.h"
 #include "controls/OrvoSkinButton.h"
 #include "controls/SkinHotKey.h"
 #include "dialogs/DatePicker.h"
@@ -7,6 +8,7 @@
 #include "ledger/Regional.h"
 #include "support/Banner.h"
 #include "support/HelpSystem.h"
+#include "support/WarningSound.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -29,10 +31,10 @@ QDate ParseBookingDate(const QString &text, const Regional &regional)
     const QString trimmed = text.trimmed();
     if (const QDate date = regional.ParseDate(trimmed); date.isValid())
         return date;
-    // The two-digit year first: "yyyy" would read "09" as the year 9.
-    if (const QDate date = ShortYearDate(trimmed); date.isValid())
+    // Points with a two- or four-digit year, as a date is typed.
+    if (const QDate date = ReadTypedDate(trimmed); date.isValid())
         return date;
-    for (const QString &format : {u"d.M.yyyy"_s, u"yyyy-MM-dd"_s, u"d/M/yyyy"_s}) {
+    for (const QString &format : {u"yyyy-MM-dd"_s, u"d/M/yyyy"_s}) {
         if (const QDate date = QDate::fromString(trimmed, format); date.isValid())
             return date;
     }
@@ -50,9 +52,7 @@ TFormEntryBooking::TFormEntryBooking(const DialogServices &services, const Kind 
     DateTimePicker1 = new TQELDatePicker(this);
     DateTimePicker1->setObjectName(u"DateTimePicker1"_s);
     DateTimePicker1->setGeometry(46, 59, 85, 21);
-    DateTimePicker1->setCalendarPopup(true);
-    DateTimePicker1->setDisplayFormat(Services.RegionalSettings.ShortDateFormat());
-    DateTimePicker1->setLocale(QLocale(QLocale::German, QLocale::Germany));
+    DateTimePicker1->SetDisplayFormat(Services.RegionalSettings.ShortDateFormat());
 
     AddLabel(u"Betrag:"_s, {145, 62});
     Edit2 = new QLineEdit(this);
@@ -100,7 +100,7 @@ void TFormEntryBooking::FormShow()
         ShowBanner(ImageBanner, Kind_.EditBanner);
 
     const QDate date = ParseBookingDate(BookingDate, Services.RegionalSettings);
-    DateTimePicker1->setDate(date.isValid() ? date : QDate::currentDate());
+    DateTimePicker1->SetDate(date.isValid() ? date : QDate::currentDate());
     Edit2->setText(BookingAmount);
     ComboBox1->setEditText(BookingCategory);
     ComboBox2->setEditText(BookingPurpose);
@@ -127,10 +127,17 @@ void TFormEntryBooking::Timer1Timer()
 
 void TFormEntryBooking::btnOKClick()
 {
-    DateTimePicker1->CommitTyping();
+    // Never another date than the one typed: what cannot be read is sent back.
+    const QDate date = DateTimePicker1->TypedDate();
+    if (!date.isValid()) {
+        Services.Sound.Play();
+        ShowError(this, DateTextMessage(DateTimePicker1->text().trimmed()));
+        SelectForCorrection(DateTimePicker1);
+        return;
+    }
     if (!AcceptAmountText(this, Services.Sound, Edit2))
         return;
-    BookingDate = Services.RegionalSettings.DateText(DateTimePicker1->date());
+    BookingDate = Services.RegionalSettings.DateText(date);
     BookingAmount = NormalizeAmountText(Edit2->text()).replace(u',', u'.');
     BookingCategory = CapitalizeFirst(ComboBox1->currentText());
     BookingPurpose = CapitalizeFirst(ComboBox2->currentText());

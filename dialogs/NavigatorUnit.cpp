@@ -2,6 +2,7 @@
 
 #include "controls/OrvoSkinButton.h"
 #include "ledger/CategoryTable.h"
+#include "support/HelpKey.h"
 #include "support/ResourceImages.h"
 
 #include <QImage>
@@ -167,6 +168,8 @@ void TFormNavigator::FormShow()
     CentreOnScreen();
     if (NavigatorMode < 1 || NavigatorMode > 3)
         NavigatorMode = 3;
+    // F1 explains the dialog the overview was opened from.
+    SetHelpTopic(this, NavigatorMode == 3 ? QStringLiteral("/regelmaessig.html") : QStringLiteral("/buchungen.html"));
     DragPoint_ = {-1, -1};
     ShowOverview();
 }

@@ -1,12 +1,12 @@
 #include "ledger/BookCache.h"
 
+#include "analysis/AnalysisSums.h"
 #include "ledger/BookManager.h"
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/LedgerPaths.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
-#include "ledger/TextFold.h"
 
 #include <QDir>
 #include <QFile>
@@ -127,7 +127,7 @@ void BookCache::Prepare(List &list)
         const QString texts = row.SubItem(1) + FieldSeparator + row.SubItem(2);
         auto folded = Folded_.constFind(texts);
         if (folded == Folded_.cend())
-            folded = Folded_.insert(texts, FoldCase(row.SubItem(1)) + FieldSeparator + FoldCase(row.SubItem(2)));
+            folded = Folded_.insert(texts, GroupNameKey(row.SubItem(1)) + FieldSeparator + GroupNameKey(row.SubItem(2)));
         key.Folded = *folded;
         const QString amount = row.SubItem(0);
         if (!amount.isEmpty())

@@ -23,7 +23,8 @@ class BookManager;
 // here writes.
 //
 // Beside the lists each row carries what the search compares, prepared once per read: its
-// category and purpose folded (FoldCase) and its amount in cents.
+// category and purpose with letter case folded as the analysis groups names (GroupNameKey),
+// and its amount in cents.
 class BookCache
 {
 public:

@@ -153,6 +153,19 @@ void BookManager::SaveRegular()
     RegularUnreadable_ = false;
 }
 
+void BookManager::SaveChange(const BookingList &list)
+{
+    if (&list == &Regular_) {
+        SaveRegular();
+        RegularChanged_ = false;
+    } else if (!CurrentBook_.isEmpty()) {
+        SaveCurrentBook();
+        BookChanged_ = false;
+        OwnSums_.insert(CurrentBook_, {ListSum(Income_), ListSum(Expend_)});
+    }
+    RefreshTotals();
+}
+
 qsizetype BookManager::CreateBook(const QString &name, const QDateTime &now)
 {
     // A file of that name that is not listed (the scan could not list it, or it came
@@ -204,6 +217,7 @@ void BookManager::DeleteBook(qsizetype row)
                                .arg(name, file.errorString()));
         }
     }
+    FilesChanged_ = true;
     Books_.RemoveRow(row);
     OwnSums_.remove(name);
     if (name == CurrentBook_) {
@@ -370,6 +384,7 @@ void BookManager::WriteListFile(const QString &path, const QByteArray &bytes)
         }
     }
     ListFiles::WriteFile(path, bytes);
+    FilesChanged_ = true;
     Damaged_.remove(path);
 }
 

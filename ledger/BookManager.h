@@ -63,6 +63,13 @@ public:
     void SaveCurrentBook();
     void LoadRegular();
     void SaveRegular();
+    // Saves what a dialog just changed in the list (the open book's income or expenses, or the
+    // regular bookings) and brings the book list's totals in line. A failed save keeps the
+    // change flagged, so the next save tries again.
+    void SaveChange(const BookingList &list);
+    // Whether any list file was written or a book removed since start: then the run's end
+    // keeps an automatic backup.
+    bool FilesChanged() const { return FilesChanged_; }
 
     // The file side of "create": the book's row, its file written at once with two empty
     // lists, and the book open. Throws the duplicate message when the name is listed or its
@@ -113,6 +120,7 @@ private:
     QString CurrentBook_;
     bool BookChanged_ = false;
     bool RegularChanged_ = false;
+    bool FilesChanged_ = false;
     // The last read of Regular.dat failed, and nothing has been saved over it since.
     bool RegularUnreadable_ = false;
     // Each listed book's own income and expense sums (ListSum) as last read, by name.

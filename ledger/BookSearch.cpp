@@ -1,7 +1,7 @@
 #include "ledger/BookSearch.h"
 
+#include "analysis/AnalysisSums.h"
 #include "ledger/FuncUnit.h"
-#include "ledger/TextFold.h"
 
 #include <algorithm>
 #include <optional>
@@ -65,7 +65,7 @@ SearchQuery ParseSearchQuery(const QString &typed)
 {
     SearchQuery query;
     const QString text = typed.trimmed();
-    query.Folded = FoldCase(text);
+    query.Folded = GroupNameKey(text);
     if (const std::optional<qint64> single = Cents(text)) {
         query.MinCents = query.MaxCents = *single;
         return query;

@@ -6,7 +6,8 @@
 #include <QString>
 
 // The search over every month book and the regular bookings: by text in the category or the
-// purpose, letter case ignored as FoldCase ignores it (umlauts as typed), or by amount.
+// purpose, letter case ignored as the analysis ignores it when it groups names (GroupNameKey:
+// "ß" and "ss" alike, umlauts as typed), or by amount.
 struct SearchQuery
 {
     QString Folded; // the typed text, trimmed and folded; empty finds nothing

@@ -3,6 +3,7 @@
 #include "ledger/BookingList.h"
 #include "ledger/Regional.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -46,6 +47,22 @@ QString AmountTextMessage()
                           "Richtig: \"1999.99\"        Falsch: \"1.999.99\"\n"
                           "\n"
                           "Bitte korrigieren Sie die Eingabe!");
+}
+
+bool CheckAmountCharacters(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar ch) { return IsDigit(ch) || IsDecimalSeparator(ch); });
+}
+
+QString AmountCharactersMessage(const QString &text)
+{
+    return QStringLiteral("Der Buchungsbetrag \"%1\" wurde nicht korrekt eingegeben!\n"
+                          "Er darf nur aus Ziffern und einem Punkt bestehen.\n"
+                          "\n"
+                          "Richtig: \"1999.99\"        Falsch: \"1999.99 €\"\n"
+                          "\n"
+                          "Bitte korrigieren Sie die Eingabe!")
+        .arg(text);
 }
 
 QString NormalizeAmountText(QString text)
@@ -261,6 +278,74 @@ QString DuplicateBookMessage(const QString &bookName)
 QString DeleteBookQuestion(const QString &bookName)
 {
     return QStringLiteral("Soll das Haushaltsbuch \"%1\" entfernt werden?").arg(bookName);
+}
+
+int ExpandTwoDigitYear(int twoDigits)
+{
+    return twoDigits < 50 ? 2000 + twoDigits : 1900 + twoDigits;
+}
+
+QDate ReadTypedDate(QStringView text, QDate reference)
+{
+    const QStringView typed = text.trimmed();
+    QList<QStringView> parts;
+    bool digitsOnly = true;
+    for (const QChar ch : typed) {
+        if (ch == u'.')
+            digitsOnly = false;
+        else if (!IsDigit(ch))
+            return {};
+    }
+    if (digitsOnly) {
+        // Two digits each for day and month, then the year: 15, 1510, 151026, 15102026.
+        const qsizetype n = typed.size();
+        if (n != 1 && n != 2 && n != 4 && n != 6 && n != 8)
+            return {};
+        const qsizetype day = std::min<qsizetype>(n, 2);
+        parts.append(typed.first(day));
+        if (n >= 4)
+            parts.append(typed.sliced(2, 2));
+        if (n >= 6)
+            parts.append(typed.sliced(4));
+    } else {
+        parts = typed.split(u'.');
+        // One point may end the text: "15." and "15.10." leave the rest to the reference.
+        if (parts.size() >= 2 && parts.size() <= 3 && parts.constLast().isEmpty())
+            parts.removeLast();
+        if (parts.size() > 3)
+            return {};
+    }
+    if (parts.size() < 3 && !reference.isValid())
+        return {};
+
+    const auto number = [](QStringView part, qsizetype minDigits, qsizetype maxDigits) {
+        return part.size() >= minDigits && part.size() <= maxDigits ? part.toInt() : -1;
+    };
+    const int day = number(parts.at(0), 1, 2);
+    const int month = parts.size() >= 2 ? number(parts.at(1), 1, 2) : reference.month();
+    int year = reference.isValid() ? reference.year() : 0;
+    if (parts.size() == 3) {
+        const QStringView y = parts.at(2);
+        if (y.size() == 2)
+            year = ExpandTwoDigitYear(y.toInt());
+        else if (y.size() == 4)
+            year = y.toInt();
+        else
+            return {};
+    }
+    // QDate knows no year 0 and would take 0 as "no year".
+    if (day < 1 || month < 1 || year < 1)
+        return {};
+    return QDate(year, month, day);
+}
+
+QString DateTextMessage(const QString &typed)
+{
+    return QStringLiteral("Die Angabe \"%1\" unter Datum ist kein gültiges Datum!\n"
+                          "Bitte geben Sie Tag, Monat und Jahr mit Punkten ein.\n"
+                          "\n"
+                          "Beispiel: \"15.10.2026\" oder \"15.10.26\"")
+        .arg(typed);
 }
 
 QString CompleteDayText(QString day)

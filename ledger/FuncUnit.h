@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -19,6 +20,10 @@ class Regional;
 bool CheckAmountText(QStringView text);
 // The information message shown when CheckAmountText refuses.
 QString AmountTextMessage();
+// True when the text holds nothing but digits, "." and ",", as the amount field lets through.
+bool CheckAmountCharacters(QStringView text);
+// The information message shown when CheckAmountCharacters refuses.
+QString AmountCharactersMessage(const QString &text);
 // Completes an accepted amount: 12 -> 12.00, ,5 -> 0,5, 12. -> 12.00, "" -> 0.00.
 QString NormalizeAmountText(QString text);
 // The amount field's key filter: a comma becomes a dot; digits, the dot and backspace
@@ -62,6 +67,19 @@ QString BookKey(const QString &bookName, const Regional &regional);
 
 QString DuplicateBookMessage(const QString &bookName);
 QString DeleteBookQuestion(const QString &bookName);
+
+// ---- booking dates typed into a date field
+
+// A year written with two digits: 00 to 49 are this century (2000-2049), 50 to 99 the
+// last (1950-1999).
+int ExpandTwoDigitYear(int twoDigits);
+// A date as typed: day, month and year separated by points ("15.10.2026", "1.2.26"; the
+// year with two or four digits), or digits alone ("15102026", "151026"). Fewer parts ("15.10",
+// "15.", "1510", "15") take the rest from reference, when it is valid. Leading and trailing
+// blanks are ignored. Invalid when the text is no such date ("15.10.2", "31.02.2026").
+QDate ReadTypedDate(QStringView text, QDate reference = {});
+// The error message for a date that cannot be read.
+QString DateTextMessage(const QString &typed);
 
 // ---- regular bookings' day text, e.g. 07.
 

@@ -20,6 +20,11 @@ struct LedgerPaths
     QString SettingsFile() const { return ProgramDataFolder + QStringLiteral("QEL.ini"); }
     QString CategoryFile() const { return ProgramDataFolder + QStringLiteral("Entrys.dat"); }
     QString RegularFile() const { return DataFolder + QStringLiteral("Regular.dat"); }
+    // The statement import's own store of what it booked and the user's rules.
+    QString ImportStoreFile() const { return ProgramDataFolder + QStringLiteral("Kontoimport.sqlite"); }
+    // The journals of backups and restores under way, and the automatic backups.
+    QString TransferJournalFolder() const { return ProgramDataFolder + QStringLiteral("Sicherungen/Journal/"); }
+    QString AutoBackupFolder() const { return ProgramDataFolder + QStringLiteral("Sicherungen/automatisch/"); }
     QString BookFile(const QString &bookName) const { return DataFolder + bookName + QStringLiteral(".qel"); }
     // Beside the data folder: printouts saved as PDF files when no printer is installed.
     QString PrintoutFolder() const;

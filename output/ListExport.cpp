@@ -3,6 +3,7 @@
 #include "controls/MessageBoxes.h"
 #include "ledger/QelError.h"
 #include "output/ExportEXCEL.h"
+#include "support/HelpKey.h"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -20,6 +21,7 @@ QString AskFileName(QWidget *parent, const QString &proposedFileName, const QStr
                        folder.isEmpty() ? QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation) : folder,
                        QStringLiteral("Excel-Tabelle (*.xls)"));
     dialog.setObjectName(QStringLiteral("XlsSaveDialog"));
+    SetHelpTopic(&dialog, QStringLiteral("/drucken.html"));
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

@@ -101,8 +101,9 @@ void DrawPage(QPainter &painter, const BookingList &list, const QString &title, 
     painter.setFont(Arial(layout.Points));
     int top = layout.FirstRow;
     for (const ListRow &row : list.Rows()) {
-        if (top >= PageImage::Height)
-            break; // cut off; nothing below the page is printed
+        // Only rows that fit whole: one that the page's edge would cut is left off with the rest.
+        if (top + layout.RowHeight > PageImage::Height)
+            break;
         if (bands) {
             const bool income = row.SubItem(3) == IncomeKind();
             painter.fillRect(QRect(Left, top, Right - Left, 40), income ? IncomeBand : ExpenseBand);

@@ -7,7 +7,7 @@ class QPainter;
 
 // The printed booking lists, drawn in page pixels (0, 0)–(2400, 3350) into any painter: an
 // image in a test, the printer through TPagePrinter. Texts are drawn as the list holds
-// them, in list order; rows below the page are cut off, there is no second sheet. The
+// them, in list order; only rows that fit whole are drawn, there is no second sheet. The
 // amount column's heading is "Betrag (" + currency symbol + ")".
 
 // Income or expense list: date, amount, category, purpose; 32 points, a row every 50

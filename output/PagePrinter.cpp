@@ -66,7 +66,7 @@ QImage RenderPageImage(const PageDrawing &page)
     return image;
 }
 
-QByteArray PagePdf(const PageDrawing &page, const QPageLayout &layout, const QString &title)
+QByteArray AreaPdf(const AreaDrawing &drawing, const QPageLayout &layout, const QString &title)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -78,10 +78,22 @@ QByteArray PagePdf(const PageDrawing &page, const QPageLayout &layout, const QSt
         writer.setResolution(600);
         writer.setPageLayout(layout);
         QPainter painter(&writer);
-        StretchPageToRect(painter, QRect(0, 0, writer.width(), writer.height()));
-        page(painter);
+        drawing(painter, QRect(0, 0, writer.width(), writer.height()));
     }
     return bytes;
+}
+
+QByteArray PagePdf(const PageDrawing &page, const QPageLayout &layout, const QString &title)
+{
+    return AreaPdf(Stretched(page), layout, title);
+}
+
+AreaDrawing Stretched(PageDrawing page)
+{
+    return [page = std::move(page)](QPainter &painter, const QRect &area) {
+        StretchPageToRect(painter, area);
+        page(painter);
+    };
 }
 
 void StretchPageToRect(QPainter &painter, const QRect &target)
@@ -96,15 +108,21 @@ TPagePrinter::TPagePrinter(QString fallbackFolder)
 {
 }
 
-PrintResult TPagePrinter::PrintPageImage(const PageDrawing &page, const QString &jobTitle) const
+PrintResult TPagePrinter::PrintPageImage(const PageDrawing &page, const QString &jobTitle,
+                                         const QString &document) const
+{
+    return PrintArea(Stretched(page), jobTitle, document);
+}
+
+PrintResult TPagePrinter::PrintArea(const AreaDrawing &drawing, const QString &jobTitle, const QString &document) const
 {
     const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
     if (printer.isNull())
-        return SaveAsPdf(page, jobTitle);
-    return SendToPrinter(printer, page, jobTitle);
+        return SaveAsPdf(drawing, document.isEmpty() ? jobTitle : document);
+    return SendToPrinter(printer, drawing, jobTitle);
 }
 
-PrintResult TPagePrinter::SendToPrinter(const QPrinterInfo &info, const PageDrawing &page,
+PrintResult TPagePrinter::SendToPrinter(const QPrinterInfo &info, const AreaDrawing &drawing,
                                         const QString &jobTitle) const
 {
     const QString name = info.printerName();
@@ -136,7 +154,7 @@ PrintResult TPagePrinter::SendToPrinter(const QPrinterInfo &info, const PageDraw
     layout.setMargins(layout.minimumMargins());
 
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/haushaltsbuch-XXXXXX.pdf"));
-    const QByteArray pdf = PagePdf(page, layout, jobTitle);
+    const QByteArray pdf = AreaPdf(drawing, layout, jobTitle);
     if (!file.open() || file.write(pdf) != pdf.size() || !file.flush())
         return Failure(QStringLiteral("Der Druckauftrag \"%1\" konnte nicht vorbereitet werden: %2")
                            .arg(jobTitle, file.errorString()));
@@ -150,9 +168,9 @@ PrintResult TPagePrinter::SendToPrinter(const QPrinterInfo &info, const PageDraw
     return {PrintResult::Outcome::Printed, {}, {}};
 }
 
-PrintResult TPagePrinter::SaveAsPdf(const PageDrawing &page, const QString &jobTitle) const
+PrintResult TPagePrinter::SaveAsPdf(const AreaDrawing &drawing, const QString &document) const
 {
-    const QString base = FileNameFromTitle(jobTitle) + u' '
+    const QString base = FileNameFromTitle(document) + u' '
                          + QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH-mm-ss"));
     const QDir folder(FallbackFolder_);
     QString path = folder.filePath(base + QStringLiteral(".pdf"));
@@ -167,7 +185,7 @@ PrintResult TPagePrinter::SaveAsPdf(const PageDrawing &page, const QString &jobT
     if (!QDir().mkpath(FallbackFolder_))
         return failed(QStringLiteral("Der Ordner \"%1\" kann nicht angelegt werden.").arg(FallbackFolder_));
 
-    const QByteArray pdf = PagePdf(page, PdfFileLayout(), jobTitle);
+    const QByteArray pdf = AreaPdf(drawing, PdfFileLayout(), document);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return failed(file.errorString());
@@ -180,7 +198,7 @@ PrintResult TPagePrinter::SaveAsPdf(const PageDrawing &page, const QString &jobT
         return failed(file.errorString());
     return {PrintResult::Outcome::SavedAsPdf,
             QStringLiteral("Es ist kein Drucker eingerichtet. \"%1\" wurde deshalb als PDF-Datei gespeichert:\n%2")
-                .arg(jobTitle, QDir::toNativeSeparators(path)),
+                .arg(document, QDir::toNativeSeparators(path)),
             path};
 }
 

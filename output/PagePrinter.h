@@ -23,6 +23,9 @@ constexpr int Dpi = 96;
 
 // Draws one page in page pixels (0, 0)–(2400, 3350). Anything below the page is cut off.
 using PageDrawing = std::function<void(QPainter &)>;
+// Draws onto the printable area of a device in the device's own units; area is that whole
+// area. For what must keep its proportions on any paper (the pie).
+using AreaDrawing = std::function<void(QPainter &, const QRect &area)>;
 
 // A font for page drawings: the size in points as it comes out at the page's 96 pixels per
 // inch (10 pt 13 px, 32 pt 43 px, 52 pt 69 px), whatever device the page is replayed on.
@@ -31,13 +34,16 @@ QFont PageFont(const QString &family, int points, bool bold = false);
 // The page as an image: white, 2400 × 3350, 96 pixels per inch.
 QImage RenderPageImage(const PageDrawing &page);
 
-// The page as the printer gets it: a one-page PDF, the page stretched over the printable
-// area of the layout.
+// What the printer gets: a one-page PDF of the drawing on the printable area of the layout.
+QByteArray AreaPdf(const AreaDrawing &drawing, const QPageLayout &layout, const QString &title);
+// The same for a page, stretched over the printable area.
 QByteArray PagePdf(const PageDrawing &page, const QPageLayout &layout, const QString &title);
 
 // Maps the page onto a target rectangle of the painter's device, stretched in both
 // directions, and clips to it.
 void StretchPageToRect(QPainter &painter, const QRect &target);
+// A page drawing as an area drawing: stretched over the whole area.
+AreaDrawing Stretched(PageDrawing page);
 
 struct PrintResult
 {
@@ -54,14 +60,18 @@ public:
     explicit TPagePrinter(QString fallbackFolder);
 
     // Prints the page on the default printer under the job title. Without a default
-    // printer the page is saved as a PDF file in the fallback folder instead. Never asks.
-    PrintResult PrintPageImage(const PageDrawing &page, const QString &jobTitle) const;
+    // printer the page is saved as a PDF file in the fallback folder instead, named and
+    // titled after the document (e.g. the job title and the book), or the job title when
+    // that is empty. Never asks.
+    PrintResult PrintPageImage(const PageDrawing &page, const QString &jobTitle, const QString &document = {}) const;
+    // The same for a drawing onto the printable area itself.
+    PrintResult PrintArea(const AreaDrawing &drawing, const QString &jobTitle, const QString &document = {}) const;
 
     const QString &FallbackFolder() const { return FallbackFolder_; }
 
 private:
-    PrintResult SendToPrinter(const QPrinterInfo &printer, const PageDrawing &page, const QString &jobTitle) const;
-    PrintResult SaveAsPdf(const PageDrawing &page, const QString &jobTitle) const;
+    PrintResult SendToPrinter(const QPrinterInfo &printer, const AreaDrawing &drawing, const QString &jobTitle) const;
+    PrintResult SaveAsPdf(const AreaDrawing &drawing, const QString &document) const;
 
     QString FallbackFolder_;
 };

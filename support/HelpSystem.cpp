@@ -67,7 +67,24 @@ bool HelpSystem::Show(const QString &path, int context)
     const QString object = topic.isEmpty() ? QString() : HelpMap::ResolveTopic(topic, archive->ObjectPaths());
     if (object.isEmpty())
         return false;
+    return ShowObject(std::move(archive), object);
+}
 
+int HelpSystem::ShowTopic(const QString &helpFile, const QString &object)
+{
+    Log_.Write(QStringLiteral("ShowTopic(\"%1\", \"%2\")").arg(helpFile, object));
+    bool shown = false;
+    if (Installed()) {
+        auto archive = std::make_shared<const ChmArchive>(helpFile);
+        shown = archive->IsOpen() && ShowObject(std::move(archive), object);
+    }
+    const int result = shown ? 0 : 1;
+    Log_.Write(QStringLiteral("  returned - %1").arg(result));
+    return result;
+}
+
+bool HelpSystem::ShowObject(std::shared_ptr<const ChmArchive> archive, const QString &object)
+{
     if (!Window_)
         Window_ = std::make_unique<HelpWindow>();
     if (!Window_->ShowTopic(std::move(archive), object))

@@ -4,6 +4,7 @@
 
 #include <memory>
 
+class ChmArchive;
 class HelpWindow;
 class TDLogFile;
 
@@ -27,12 +28,16 @@ public:
     int HHHelpContext(const QString &helpFile, int context, const QString &window = {}, int mode = 0);
     // The same for a help path as built above ("file" or "file>window").
     int ShowContext(const QString &path, int context);
+    // Shows an object of the help file by its path ("/auswertung.html"), for the windows
+    // whose topic has no context number. 0 when shown, otherwise 1; logged like a context.
+    int ShowTopic(const QString &helpFile, const QString &object);
 
     // The help window once a topic has been shown, else nullptr.
     HelpWindow *Window() const { return Window_.get(); }
 
 private:
     bool Show(const QString &path, int context);
+    bool ShowObject(std::shared_ptr<const ChmArchive> archive, const QString &object);
 
     TDLogFile &Log_;
     std::unique_ptr<HelpWindow> Window_;

@@ -10,6 +10,7 @@
 #include <QTextBrowser>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 // A text browser whose pages, style sheets and pictures come from the help archive.
 class HelpBrowser : public QTextBrowser
@@ -73,6 +74,19 @@ HelpWindow::HelpWindow(QWidget *parent)
     connect(Browser_, &QTextBrowser::backwardAvailable, BackButton_, &QToolButton::setEnabled);
     connect(Browser_, &QTextBrowser::forwardAvailable, ForwardButton_, &QToolButton::setEnabled);
     connect(Browser_, &QTextBrowser::anchorClicked, this, &HelpWindow::AnchorClicked);
+}
+
+bool HelpWindow::event(QEvent *event)
+{
+    // A modal dialog blocks every window that is not its own. The help joins the dialog in
+    // front as one of its windows, so that it scrolls, follows links and closes while the
+    // dialog waits; a dialog that opens later takes it over the same way.
+    if (event->type() == QEvent::WindowBlocked) {
+        QWindow *modal = QGuiApplication::modalWindow();
+        if (modal && windowHandle() && modal != windowHandle() && !windowHandle()->isAncestorOf(modal))
+            windowHandle()->setTransientParent(modal);
+    }
+    return QWidget::event(event);
 }
 
 void HelpWindow::keyPressEvent(QKeyEvent *event)

@@ -13,7 +13,8 @@ class QToolButton;
 
 // The program's help window: one topic of the help archive at a time in a text
 // browser. Links and pictures of a topic come from the same archive; links to web or
-// mail addresses go to the desktop. Not modal; the help system reuses one window.
+// mail addresses go to the desktop. Not modal; the help system reuses one window. It takes
+// input beside any modal dialog, whether it was opened before the dialog or from it.
 class HelpWindow : public QWidget
 {
     Q_OBJECT
@@ -38,6 +39,7 @@ public:
     static QString Scheme();
 
 protected:
+    bool event(QEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
 
 private:

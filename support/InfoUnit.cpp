@@ -4,6 +4,7 @@
 #include "controls/DialogKeyRouter.h"
 #include "controls/OrvoSkinButton.h"
 #include "support/Banner.h"
+#include "support/HelpKey.h"
 #include "support/OrvoLinkLabel.h"
 
 #include <QGuiApplication>
@@ -32,6 +33,7 @@ TFormInfo::TFormInfo(QWidget *parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint)
 {
     setObjectName(QStringLiteral("FormInfo"));
+    SetHelpTopic(this, QStringLiteral("/start.html"));
     setWindowTitle(QStringLiteral("Information"));
     setFixedSize(399, 245);
     setAutoFillBackground(true);

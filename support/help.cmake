@@ -30,6 +30,7 @@ endif()
 
 if(TARGET qel_gui)
   target_sources(qel_gui PRIVATE
+    HelpKey.cpp HelpKey.h
     HelpSystem.cpp HelpSystem.h
     HelpWindow.cpp HelpWindow.h)
 endif()

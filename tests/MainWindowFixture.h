@@ -23,7 +23,8 @@
 class MainWindowFixture
 {
 protected:
-    void SetUp()
+    // With debugLog the help log records every help request (HHDebug.txt beside the program).
+    void SetUp(bool debugLog = false)
     {
         Home = std::make_unique<QTemporaryDir>();
         qputenv("HOME", Home->path().toUtf8());
@@ -39,11 +40,24 @@ protected:
         if (!help.open(QIODevice::WriteOnly)) // only its presence is checked at start
             qFatal("cannot make the help file");
 
+        if (debugLog) {
+            QFile debug(Paths.ProgramFolder + QStringLiteral("debug.debug"));
+            if (!debug.open(QIODevice::WriteOnly))
+                qFatal("cannot switch the log on");
+        }
         Log = std::make_unique<TDLogFile>(Paths.ProgramFolder, QStringList{QStringLiteral("haushaltsbuch")});
         Help = std::make_unique<HelpSystem>(*Log);
         Sound = std::make_unique<WarningSound>();
         Books = std::make_unique<BookManager>(Paths, Regional());
         Categories = std::make_unique<CategoryTable>();
+        Window = std::make_unique<TFormQEL>(*Books, *Categories, *Help, *Sound);
+    }
+
+    // A new window over the same files and folders, as at the next start.
+    void TearDownWindowOnly()
+    {
+        Window.reset();
+        Books = std::make_unique<BookManager>(Paths, Regional());
         Window = std::make_unique<TFormQEL>(*Books, *Categories, *Help, *Sound);
     }
 

@@ -9,6 +9,7 @@
 #include "ledger/Regional.h"
 #include "output/PagePrinter.h"
 
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QTest>
 
@@ -99,11 +100,15 @@ private slots:
     void emptyMonth();
     void unnamedGroup();
     void printedPage1();
+    void longNamesEndBeforeTheAmount_data();
+    void longNamesEndBeforeTheAmount();
+    void onlyWholeLines();
     void pieFromLists();
     void pieValueText_data();
     void pieValueText();
     void pieStaysReadable_data();
     void pieStaysReadable();
+    void printedPieKeepsItsProportions_data();
     void printedPieKeepsItsProportions();
 
 private:
@@ -192,6 +197,62 @@ void TestAnalysisPages::printedPage1()
     QVERIFY(Count(page, {900, 480, 300, 45}, IsRed) > 50);
     QCOMPARE(Count(page, {300, 480, 300, 45}, IsRed), 0);
     QVERIFY(qAbs(RightmostInk(page, {900, 360, 320, 40}) - 1199) <= 3);
+}
+
+void TestAnalysisPages::longNamesEndBeforeTheAmount_data()
+{
+    QTest::addColumn<bool>("paper");
+    QTest::newRow("screen") << false;
+    QTest::newRow("paper") << true;
+}
+
+// A name that would reach the amount column ends in "…" before it; short names stay whole.
+void TestAnalysisPages::longNamesEndBeforeTheAmount()
+{
+    QFETCH(bool, paper);
+    const BookingList income = Rows(ListKind::Income, {u"767.20|Steuer|Einkommensteuerbescheid Finanzamt"_s,
+                                                       u"1.00|Lohn|Gehalt"_s});
+    const BookingList expend = Rows(ListKind::Expend, {u"1234.56|Auto|WWWWWWWWWWWWWWWWWWWWWWWWWWWWWW"_s});
+    const BookingList regular(ListKind::Regular);
+    const AnalysisSource source{income, expend, regular, u"März 2008"_s, Regional_};
+    const PageLayout page = paper ? PrintPage2Layout(source) : AnalysisPage2Layout(source);
+    const QFontMetricsF metrics(PageFont(page.FontFamily, paper ? 32 : 10));
+    QStringList names;
+    for (qsizetype i = 0; i + 1 < page.Items.size(); ++i) {
+        const PageItem &name = page.Items.at(i);
+        const PageItem &amount = page.Items.at(i + 1);
+        if (name.What != PageItem::Kind::Text || amount.What != PageItem::Kind::RightText)
+            continue;
+        names << name.Text;
+        const qreal nameEnd = name.At.x() + metrics.horizontalAdvance(name.Text);
+        const qreal amountStart = amount.At.x() - metrics.horizontalAdvance(amount.Text);
+        QVERIFY2(nameEnd < amountStart, qPrintable(name.Text + u" / "_s + amount.Text));
+    }
+    QCOMPARE(names.size(), 3);
+    QVERIFY2(names.at(0).startsWith(u"Einkommensteuer"_s) && names.at(0).endsWith(u"…:"_s), qPrintable(names.at(0)));
+    QCOMPARE(names.at(1), u"Gehalt:"_s);
+    QVERIFY2(names.at(2).startsWith(u"WWW"_s) && names.at(2).endsWith(u"…:"_s), qPrintable(names.at(2)));
+    // The breakdown itself keeps the whole name, as the command-line tool shows it.
+    QCOMPARE(SumGroups(income, regular, AnalysisSide::Income, GroupKey::Purpose).first().Name,
+             u"Einkommensteuerbescheid Finanzamt"_s);
+}
+
+// A breakdown line that the page's edge would cut is left off with the rest.
+void TestAnalysisPages::onlyWholeLines()
+{
+    QStringList rows;
+    for (int i = 0; i < 100; ++i)
+        rows << u"1.00|K%1|V%1"_s.arg(i);
+    const BookingList income = Rows(ListKind::Income, rows);
+    const AnalysisSource source{income, Expend_, Regular_, u"März 2008"_s, Regional_};
+    // Paper: lines every 50 pixels from 680 on a page of 3350; the line at 3330 would be cut.
+    const QStringList printed = Texts(PrintPage1Layout(source));
+    QVERIFY(printed.contains(u"300,3280 K52:"_s));
+    QVERIFY(printed.filter(u"K53:"_s).isEmpty());
+    // Screen: every 15 pixels from 180 on a page of 1200; the line at 1185 is the last.
+    const QStringList shown = Texts(AnalysisPage1Layout(source));
+    QVERIFY(shown.contains(u"50,1185 K67:"_s));
+    QVERIFY(shown.filter(u"K68:"_s).isEmpty());
 }
 
 void TestAnalysisPages::pieFromLists()
@@ -290,24 +351,41 @@ void TestAnalysisPages::pieStaysReadable()
     QVERIFY2(wall > 20, qPrintable(QString::number(wall)));
 }
 
+void TestAnalysisPages::printedPieKeepsItsProportions_data()
+{
+    // Printable areas at 100 dots per inch, with a quarter inch of margin all round.
+    QTest::addColumn<QRect>("area");
+    QTest::newRow("A4") << QRect(25, 25, 777, 1119);
+    QTest::newRow("Letter") << QRect(25, 25, 800, 1050);
+    QTest::newRow("landscape") << QRect(0, 0, 1169, 827);
+}
+
+// On any paper the pie keeps the proportions it has on the screen, inside margins of 15 % of
+// the printable area, centred.
 void TestAnalysisPages::printedPieKeepsItsProportions()
 {
+    QFETCH(QRect, area);
     const PieChartContent chart{u"Haushaltsbuch - Einnahmen März 2008"_s,
                                 {{3, u"A"_s, PieSliceColour(0)}},
                                 Regional_.Locale(),
                                 u"€"_s};
     const QSize chartSize(619, 515);
     const QImage screen = Render(chartSize, [&](QPainter &p) { DrawPieChart(p, chartSize, chart); });
-    const QImage page = RenderPageImage([&](QPainter &p) {
-        DrawPieChartOnPage(p, {PageImage::Width, PageImage::Height}, chartSize, chart);
-    });
+    const QImage paper = Render(QSize(2 * area.x() + area.width(), 2 * area.y() + area.height()),
+                                [&](QPainter &p) { DrawPieChartOnArea(p, area, chartSize, chart); });
     const QRect onScreen = Bounds(screen, PieSliceColour(0), screen.rect());
-    const QRect paper = Bounds(page, PieSliceColour(0), page.rect());
-    // 15 % margins: 360 to 2040 across; the chart fills the width, proportions kept.
-    QVERIFY(paper.left() >= 360 && paper.right() < 2040 && paper.top() >= 502 && paper.bottom() < 2848);
-    const double scale = 1680.0 / 619;
-    QVERIFY(qAbs(paper.width() - onScreen.width() * scale) < 2 * scale);
-    QVERIFY(qAbs(paper.height() - onScreen.height() * scale) < 2 * scale);
+    const QRect printed = Bounds(paper, PieSliceColour(0), paper.rect());
+    const QRectF inside(area.x() + 0.15 * area.width(), area.y() + 0.15 * area.height(), 0.7 * area.width(),
+                        0.7 * area.height());
+    QVERIFY(inside.contains(printed));
+    const double scale = std::min(inside.width() / chartSize.width(), inside.height() / chartSize.height());
+    QVERIFY2(qAbs(printed.width() - onScreen.width() * scale) < 2 * scale
+                 && qAbs(printed.height() - onScreen.height() * scale) < 2 * scale,
+             qPrintable(u"%1x%2 against %3x%4 scaled by %5"_s.arg(printed.width()).arg(printed.height())
+                            .arg(onScreen.width()).arg(onScreen.height()).arg(scale)));
+    // Centred across: the chart's width fills the margins' width or sits in their middle.
+    const double chartLeft = inside.center().x() - chartSize.width() * scale / 2;
+    QVERIFY(qAbs(printed.left() - (chartLeft + onScreen.left() * scale)) < 2 * scale);
 }
 
 QTEST_MAIN(TestAnalysisPages)

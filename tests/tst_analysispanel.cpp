@@ -183,12 +183,12 @@ void TestAnalysisPanel::printDialogPrintsTheCheckedPages()
     QVERIFY(printBoth.Done && printBoth.Closed);
     QVERIFY(!Window->findChild<TFormPrintAnalyse *>()->findChild<QTimer *>(u"Timer1"_s)->isActive());
     // One job per page, page 1 first; without a printer each became a PDF.
-    QVERIFY(answers.Texts.at(0).contains(u"\"Haushaltsbuch - Auswertung 1\""_s));
-    QVERIFY(answers.Texts.at(1).contains(u"\"Haushaltsbuch - Auswertung 2\""_s));
+    QVERIFY(answers.Texts.at(0).contains(u"\"Haushaltsbuch - Auswertung 1 März 2008\""_s));
+    QVERIFY(answers.Texts.at(1).contains(u"\"Haushaltsbuch - Auswertung 2 März 2008\""_s));
     const QStringList files = Printouts();
     QCOMPARE(files.size(), 2);
-    QCOMPARE(files.filter(u"Haushaltsbuch - Auswertung 1 "_s).size(), 1);
-    QCOMPARE(files.filter(u"Haushaltsbuch - Auswertung 2 "_s).size(), 1);
+    QCOMPARE(files.filter(u"Haushaltsbuch - Auswertung 1 März 2008 20"_s).size(), 1);
+    QCOMPARE(files.filter(u"Haushaltsbuch - Auswertung 2 März 2008 20"_s).size(), 1);
 
     // The choice is kept for the next showing.
     ModalDriver reopen(u"FormPrintAnalyse"_s, [&](QWidget *form) {
@@ -246,10 +246,13 @@ void TestAnalysisPanel::piePrintsAfterTheQuestion()
     Key(Qt::Key_D);
     QCOMPARE(yes.Texts, QStringList{u"Soll das Diagramm ausgedruckt werden?"_s});
     QCOMPARE(ok.Texts.size(), 1);
-    QVERIFY(ok.Texts.at(0).contains(u"\"ChartDia\""_s));
+    // Without a printer the PDF is named after the chart's title, with side and book.
+    const QString title = Chart()->Title();
+    QVERIFY(title.endsWith(u" März 2008"_s));
+    QVERIFY(ok.Texts.at(0).contains(u'"' + title + u'"'));
     const QStringList files = Printouts();
     QCOMPARE(files.size(), 1);
-    QVERIFY(files.first().startsWith(u"ChartDia "_s));
+    QVERIFY2(files.first().startsWith(title + u" 20"_s), qPrintable(files.first()));
     QFile pdf(Paths.PrintoutFolder() + files.first());
     QVERIFY(pdf.open(QIODevice::ReadOnly));
     QCOMPARE(pdf.read(5), QByteArray("%PDF-"));

@@ -1,20 +1,32 @@
 #include "backup/BackupEngine.h"
 #include "backup/FolderTransfer.h"
+#include "backup/TransferJournal.h"
 #include "ledger/InstanceLock.h"
 #include "ledger/QelError.h"
 
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace Qt::StringLiterals;
 using Files = QMap<QString, QByteArray>;
 
 namespace {
+
+// The journals live in the program data folder, away from the folders the tests compare.
+std::unique_ptr<QTemporaryDir> ProgramData;
+
+QString JournalFolder()
+{
+    return ProgramData->filePath(u"Sicherungen/Journal"_s);
+}
 
 const QString Causes = u"\n\nMögliche Ursachen:\n- Kein Datenträger vorhanden\n- Datenträger ist schreibgeschützt\n"
                        u"- Es fehlen die nötigen Zugriffsrechte"_s;
@@ -35,6 +47,17 @@ Files Beside(const QByteArray &mark)
     return {{u"Januar 2008.qel.AbC123"_s, mark}, {u"Mai 2008.qel.defekt"_s, mark}, {u"Mai 2008.qel.defekt-2"_s, mark},
             {u"Regular.dat.Xy12Ab"_s, mark},     {u"Notizen.txt"_s, mark},         {u"Archiv.qel/"_s, {}},
             {u"Archiv.qel/Alt.qel"_s, mark}};
+}
+
+// Only the month books and Regular.dat of a snapshot.
+Files Ledger(const Files &files)
+{
+    Files ledger;
+    for (auto it = files.cbegin(); it != files.cend(); ++it) {
+        if (!it.key().contains(u'/') && (it.key().endsWith(u".qel"_s) || it.key() == u"Regular.dat"_s))
+            ledger.insert(it.key(), it.value());
+    }
+    return ledger;
 }
 
 Files operator+(Files a, const Files &b)
@@ -94,12 +117,29 @@ public:
         , Calls_(std::move(calls))
     {
     }
-    bool Copy(const QString &from, const QString &to) override { return Pass(u"Copy") && TransferFileOps::Copy(from, to); }
-    bool Move(const QString &from, const QString &to) override { return Pass(u"Move") && TransferFileOps::Move(from, to); }
+    bool Copy(const QByteArray &from, const QByteArray &to) override
+    {
+        return Pass(u"Copy") && TransferFileOps::Copy(from, to);
+    }
+    bool Move(const QByteArray &from, const QByteArray &to) override
+    {
+        return Pass(u"Move") && TransferFileOps::Move(from, to);
+    }
     bool Flush(int folder) override { return Pass(u"Flush") && TransferFileOps::Flush(folder); }
+    bool SyncFolder(const QByteArray &folder) override { return Pass(u"Sync") && TransferFileOps::SyncFolder(folder); }
+    bool RemoveFolder(const QByteArray &folder) override
+    {
+        return Pass(u"RemoveFolder") && TransferFileOps::RemoveFolder(folder);
+    }
 
 private:
-    bool Pass(QStringView step) { return step != Step_ || !Calls_.contains(++Count_); }
+    bool Pass(QStringView step)
+    {
+        if (step != Step_ || !Calls_.contains(++Count_))
+            return true;
+        errno = EIO;
+        return false;
+    }
     QString Step_;
     QList<int> Calls_;
     int Count_ = 0;
@@ -122,6 +162,11 @@ private slots:
     void faultsChangeNothing_data();
     void faultsChangeNothing();
     void readOnlyAndFullDisks();
+    void namesFromOldArchivesAndOtherCase();
+    void caseFoldingMedium();
+    void links();
+    void lateFailuresAreFailures_data();
+    void lateFailuresAreFailures();
     void tenThousandBooks();
     void commandLine();
 
@@ -138,6 +183,7 @@ private:
 void TestBackup::init()
 {
     Home = std::make_unique<QTemporaryDir>();
+    ProgramData = std::make_unique<QTemporaryDir>();
 }
 
 void TestBackup::cleanup()
@@ -145,6 +191,7 @@ void TestBackup::cleanup()
     while (!Mounts.isEmpty())
         QProcess::execute(u"umount"_s, {Mounts.takeLast()});
     Home.reset();
+    ProgramData.reset();
 }
 
 bool TestBackup::Mount(const QStringList &args)
@@ -159,7 +206,7 @@ bool TestBackup::Mount(const QStringList &args)
 void TestBackup::RunEngine(const QString &op, const QString &data, const QString &folder, BackupSelection what,
                            TransferFileOps *ops)
 {
-    const BackupEngine engine(data, ops);
+    const BackupEngine engine(data, JournalFolder(), ops);
     if (op == u"backup")
         engine.Backup(folder, what);
     else
@@ -179,14 +226,14 @@ void TestBackup::backupIntoNewFolderAndRestore()
     // The folder and its parents are made; the copies keep time and permissions.
     const QString folder = BackupEngine::BackupFolder(Path(u"USB Stick/Sicherung"_s), u"OrvoHaushalt_Backup"_s);
     QCOMPARE(folder, Path(u"USB Stick/Sicherung/OrvoHaushalt_Backup"_s));
-    BackupEngine(data).Backup(folder, {});
+    BackupEngine(data, JournalFolder()).Backup(folder, {});
     QCOMPARE(Snapshot(folder), (Files{{March, "A"}, {January, "B"}, {Regular, "R"}}));
     QCOMPARE(QFileInfo(folder + u'/' + March).lastModified(), changed);
     QCOMPARE(QFileInfo(folder + u'/' + January).permissions(), QFileInfo(data + u'/' + January).permissions());
 
     QVERIFY(QFile::remove(data + u'/' + March));
     Write(data, {{December, "neu"}, {Regular, "R2"}});
-    BackupEngine(data).Restore(folder, {});
+    BackupEngine(data, JournalFolder()).Restore(folder, {});
     QCOMPARE(Snapshot(data), (Beside("D") + Files{{March, "A"}, {January, "B"}, {Regular, "R"}}));
 }
 
@@ -315,17 +362,21 @@ void TestBackup::faultsChangeNothing()
     Write(Path(u"Sicherung"_s), Files{{January, "B1"}, {December, "C1"}, {Regular, "R1"}});
     const Files before = Snapshot(Home->path());
     FailingOps failing(step, calls);
-    QCOMPARE(Failure([&] { RunEngine(op, Path(u"Daten"_s), Path(u"Sicherung"_s), {}, &failing); }), message);
+    const QString failure = Failure([&] { RunEngine(op, Path(u"Daten"_s), Path(u"Sicherung"_s), {}, &failing); });
+    QVERIFY2(calls.size() > 1 ? failure.startsWith(message + u"\n\nDie bisherigen Dateien liegen im Ordner"_s)
+                              : failure == message,
+             qPrintable(failure));
     if (calls.size() > 1) {
-        // What could not be put back waits in the staging folder instead of being lost.
-        const QDir target(Path(op == u"backup" ? u"Sicherung"_s : u"Daten"_s));
-        const QStringList staging = target.entryList({u".Haushaltsbuch-Sicherung-*"_s}, QDir::Dirs | QDir::Hidden);
-        QCOMPARE(staging.size(), 1);
-        const QDir kept(target.filePath(staging.first() + u"/alt"_s));
-        const QStringList names = kept.entryList(QDir::Files);
-        QCOMPARE(names.size(), 1);
-        QVERIFY(QFile::rename(kept.filePath(names.first()), target.filePath(names.first())));
-        QVERIFY(QDir(target.filePath(staging.first())).removeRecursively());
+        // What could not be put back waits in the staging folder, and the journal knows it: the
+        // next start finishes the transfer, so the target holds the new files, whole.
+        const QString target = Path(op == u"backup" ? u"Sicherung"_s : u"Daten"_s);
+        const QString source = Path(op == u"backup" ? u"Daten"_s : u"Sicherung"_s);
+        QVERIFY(!QDir(target).entryList({u".Haushaltsbuch-Sicherung-*"_s}, QDir::Dirs | QDir::Hidden).isEmpty());
+        TransferFileOps ops;
+        QCOMPARE(RecoverTransfers(ops, TransferJournal(JournalFolder())).size(), 1);
+        QCOMPARE(Snapshot(target), (op == u"backup" ? Files{} : Beside("D")) + Ledger(Snapshot(source)));
+        QCOMPARE(TransferJournal(JournalFolder()).Pending(), QStringList());
+        return;
     }
     QCOMPARE(Snapshot(Home->path()), before);
 }
@@ -339,7 +390,7 @@ void TestBackup::readOnlyAndFullDisks()
     for (int i = 0; i < 60; ++i)
         books.insert(u"Buch %1.qel"_s.arg(i), QByteArray(8192, char('a' + i % 26)));
     Write(data, books);
-    const auto backup = [&](const QString &into) { return Failure([&] { BackupEngine(data).Backup(into, {}); }); };
+    const auto backup = [&](const QString &into) { return Failure([&] { BackupEngine(data, JournalFolder()).Backup(into, {}); }); };
 
     // Root reads every file; for anyone else an unreadable book fails the backup.
     if (::geteuid() != 0) {
@@ -356,7 +407,18 @@ void TestBackup::readOnlyAndFullDisks()
     Write(folder, {{January, "B1"}, {Regular, "R1"}});
     const Files stickBefore = Snapshot(stick);
 
-    // Full midway: 480 KiB of books into 256 KiB.
+    // No room for the copies beside the old backup (480 KiB of books into 256 KiB): refused before
+    // anything is touched, saying what it needs.
+    const QString noRoom = backup(folder);
+    QVERIFY2(QRegularExpression(u"^Auf dem Datenträger ist nicht genug Platz für die Datensicherung: Sie braucht "
+                                u"548 KB, frei sind \\d+ KB\\. Es wurde nichts verändert\\.$"_s)
+                 .match(noRoom)
+                 .hasMatch(),
+             qPrintable(noRoom));
+    QCOMPARE(Snapshot(stick), stickBefore);
+
+    // Full midway: room enough, but no file can be made after the first few.
+    QVERIFY(Mount({u"-o"_s, u"remount,size=4m,nr_inodes=16"_s, stick}));
     QCOMPARE(backup(folder), BackupCopy);
     QCOMPARE(Snapshot(stick), stickBefore);
 
@@ -370,8 +432,109 @@ void TestBackup::readOnlyAndFullDisks()
     const QString bound = Path(u"Daten2"_s);
     QVERIFY(QDir().mkpath(bound) && Mount({u"--bind"_s, data, bound}));
     QCOMPARE(backup(bound), Identical);
-    QCOMPARE(Failure([&] { BackupEngine(data).Restore(bound, {}); }), Identical);
+    QCOMPARE(Failure([&] { BackupEngine(data, JournalFolder()).Restore(bound, {}); }), Identical);
     QCOMPARE(Snapshot(data), books);
+}
+
+void TestBackup::namesFromOldArchivesAndOtherCase()
+{
+    const QString data = Path(u"Daten"_s);
+    Write(data, {{March, "A"}, {Regular, "R"}});
+    // "Mai 2008.qel" as an old Windows archive names it: not UTF-8.
+    const QByteArray oldName = "M\xE4rz 2007.qel";
+    const int fd = ::open(QByteArray(NativePath(data) + '/' + oldName).constData(), O_WRONLY | O_CREAT, 0644);
+    QVERIFY(fd >= 0 && ::write(fd, "W", 1) == 1 && ::close(fd) == 0);
+
+    const QString folder = Path(u"Sicherung"_s);
+    const TransferReport report = BackupEngine(data, JournalFolder()).Backup(folder, {});
+    QVERIFY(::access(QByteArray(NativePath(folder) + '/' + oldName).constData(), F_OK) == 0);
+    QCOMPARE(report.Notes, QStringList{u"Mit übertragen wurden Haushaltsbücher, deren Dateinamen in einer älteren "
+                                       u"Zeichenkodierung gespeichert sind (nicht UTF-8), unter ihrem bisherigen Namen: "
+                                       u"\"März 2007.qel\"."_s});
+
+    // A backup written by a system that changed the letter case: nothing of it is taken, nothing
+    // of the data removed, and the files are named.
+    const QString upper = Path(u"GROSS"_s);
+    Write(upper, {{u"APRIL 2008.QEL"_s, "A1"}, {u"regular.dat"_s, "R1"}});
+    const Files before = Snapshot(data);
+    QCOMPARE(Failure([&] { BackupEngine(data, JournalFolder()).Restore(upper, {}); }),
+             u"Im Backupverzeichnis wurden keine gesicherten Daten gefunden!\n\nNicht übernommen, weil die Schreibweise "
+             u"abweicht (das Haushaltsbuch erkennt nur Dateien auf \".qel\" und die Datei \"Regular.dat\" in genau "
+             u"dieser Schreibweise): \"APRIL 2008.QEL\", \"regular.dat\"."_s);
+    QCOMPARE(Snapshot(data), before);
+}
+
+// A FAT stick folds letter case: an old backup there in other letters is replaced, not a reason
+// to fail. Mounted through FUSE where the machine has it.
+void TestBackup::caseFoldingMedium()
+{
+    const QString image = Path(u"stick.img"_s);
+    const QString stick = Path(u"stick"_s);
+    QVERIFY(QDir().mkpath(stick));
+    if (QProcess::execute(u"truncate"_s, {u"-s"_s, u"8M"_s, image}) != 0
+        || QProcess::execute(u"mkfs.vfat"_s, {u"-n"_s, u"STICK"_s, image}) != 0
+        || QProcess::execute(u"fusefat"_s, {u"-o"_s, u"rw+"_s, image, stick}) != 0)
+        QSKIP("no FAT file system through FUSE here (packages dosfstools and fusefat, /dev/fuse)");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(u"fusermount"_s, {u"-u"_s, stick}); });
+    const QString data = Path(u"Daten"_s);
+    const QString folder = stick + u"/Sicherung"_s;
+    Write(data, {{u"April 2008.qel"_s, "A2"}, {January, "B2"}, {Regular, "R2"}});
+    Write(folder, {{u"APRIL 2008.QEL"_s, "A1"}, {u"januar 2008.qel"_s, "B1"}, {u"REGULAR.DAT"_s, "R1"}});
+    QCOMPARE(Failure([&] { QCOMPARE(BackupEngine(data, JournalFolder()).Backup(folder, {}).LateFailure, QString()); }),
+             QString());
+    QCOMPARE(Snapshot(folder), (Files{{u"April 2008.qel"_s, "A2"}, {January, "B2"}, {Regular, "R2"}}));
+}
+
+void TestBackup::links()
+{
+    const QString data = Path(u"Daten"_s);
+    const QString synced = Path(u"Cloud"_s);
+    const QString folder = Path(u"Sicherung"_s);
+    Write(data, {{March, "A2"}, {Regular, "R2"}});
+    // A book kept in a synced folder, linked into the data folder.
+    Write(synced, {{January, "B2"}});
+    QVERIFY(QFile::link(synced + u'/' + January, data + u'/' + January));
+    Write(folder, {{March, "A1"}, {January, "B1"}, {Regular, "R1"}});
+    QVERIFY(QFile::link(u"/etc/hostname"_s, folder + u"/Juli 2008.qel"_s));
+
+    const TransferReport report = BackupEngine(data, JournalFolder()).Restore(folder, {});
+    QCOMPARE(report.Notes, QStringList{u"Nicht übernommen, weil es Verknüpfungen und keine Dateien sind: "
+                                       u"\"Juli 2008.qel\"."_s});
+    QVERIFY(!QFileInfo::exists(data + u"/Juli 2008.qel"_s));
+    // The linked book got the restored bytes where it lives; the link stays.
+    QVERIFY(QFileInfo(data + u'/' + January).isSymLink());
+    QCOMPARE(Snapshot(synced), (Files{{January, "B1"}}));
+    QCOMPARE(Snapshot(data), (Files{{March, "A1"}, {January, "B1"}, {Regular, "R1"}}));
+}
+
+void TestBackup::lateFailuresAreFailures_data()
+{
+    QTest::addColumn<QString>("step");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("sync") << u"Sync"_s
+                          << u"Die Datensicherung hat die Dateien ersetzt, aber das System meldet einen Fehler beim "
+                             u"Schreiben auf den Datenträger. Bitte prüfen Sie den Datenträger und wiederholen Sie die "
+                             u"Datensicherung."_s;
+    QTest::newRow("staging folder") << u"RemoveFolder"_s
+                                    << u"Die Datensicherung hat die Dateien ersetzt, aber der Hilfsordner \"%1"_s;
+}
+
+void TestBackup::lateFailuresAreFailures()
+{
+    QFETCH(QString, step);
+    QFETCH(QString, message);
+    Write(Path(u"Daten"_s), {{March, "A"}, {Regular, "R"}});
+    Write(Path(u"Sicherung"_s), {{January, "B1"}});
+    FailingOps failing(step, {1, 2, 3});
+    const TransferReport report =
+        BackupEngine(Path(u"Daten"_s), JournalFolder(), &failing).Backup(Path(u"Sicherung"_s), {});
+    QVERIFY2(report.LateFailure.startsWith(message.arg(Path(u"Sicherung/.Haushaltsbuch-Sicherung-"_s))),
+             qPrintable(report.LateFailure));
+    QCOMPARE(Ledger(Snapshot(Path(u"Sicherung"_s))), (Files{{March, "A"}, {Regular, "R"}}));
+    // What is left of the staging folder goes at the next start.
+    TransferFileOps ops;
+    RecoverTransfers(ops, TransferJournal(JournalFolder()));
+    QCOMPARE(Snapshot(Path(u"Sicherung"_s)), (Files{{March, "A"}, {Regular, "R"}}));
 }
 
 void TestBackup::tenThousandBooks()
@@ -385,10 +548,10 @@ void TestBackup::tenThousandBooks()
     for (int i = 0; i < 10000; ++i)
         books.insert(u"Buch %1 äö.qel"_s.arg(i), {});
     Write(data, books);
-    BackupEngine(data).Backup(root + u"/Sicherung"_s, {});
+    BackupEngine(data, JournalFolder()).Backup(root + u"/Sicherung"_s, {});
     for (int i = 0; i < 10000; i += 2)
         QVERIFY(QFile::remove(data + u"/Buch %1 äö.qel"_s.arg(i)));
-    BackupEngine(data).Restore(root + u"/Sicherung"_s, {});
+    BackupEngine(data, JournalFolder()).Restore(root + u"/Sicherung"_s, {});
     QCOMPARE(Snapshot(data), books);
 }
 

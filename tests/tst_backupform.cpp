@@ -1,11 +1,13 @@
 #include "MainWindowFixture.h"
 
 #include "backup/BackupUnit.h"
+#include "backup/LedgerBackup.h"
 #include "controls/Fonts.h"
 #include "controls/OrvoSkinCheckBox.h"
 #include "ledger/ListFiles.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -64,6 +66,8 @@ private slots:
     void okFollowsBoxesAndFields();
     void failureKeepsTheWindowOpen();
     void folderDialog();
+    void folderByKeyboard();
+    void restoreFromAnAutomaticBackup();
     void restoreEndsEvenWhenTheSettingsCannotBeSaved();
 
 private:
@@ -233,6 +237,62 @@ void TestBackupForm::folderDialog()
         }
         Key(Qt::Key_Escape);
     }));
+}
+
+void TestBackupForm::folderByKeyboard()
+{
+    const QString chosen = Stick() + u"/Tastatur"_s;
+    QVERIFY(QDir().mkpath(chosen));
+    QVERIFY(InBackupWindow([&](QWidget *form) {
+        auto *path = In<QLineEdit>(form, "EditBackupPath");
+        // Alt+V, and Return or F4 in the path field, open the folder dialog.
+        const struct
+        {
+            QWidget *Target;
+            Qt::Key Key;
+            Qt::KeyboardModifiers Modifiers;
+        } ways[] = {{nullptr, Qt::Key_V, Qt::AltModifier}, {path, Qt::Key_F4, {}}, {path, Qt::Key_Return, {}}};
+        for (const auto &way : ways) {
+            path->clear();
+            if (way.Target)
+                way.Target->setFocus();
+            ModalDriver pick(u"FolderDialog"_s, [&](QWidget *dialog) {
+                static_cast<QFileDialog *>(dialog)->setDirectory(chosen);
+                static_cast<QDialog *>(dialog)->accept();
+            });
+            Key(way.Key, way.Modifiers);
+            QVERIFY(pick.Done);
+            QCOMPARE(path->text(), chosen);
+            // On to the name: the next Return is OK, not the folder dialog again.
+            QCOMPARE(form->focusWidget(), In<QLineEdit>(form, "EditBackupName"));
+        }
+        Key(Qt::Key_Escape);
+    }));
+}
+
+void TestBackupForm::restoreFromAnAutomaticBackup()
+{
+    // The run before this one kept a copy with both books; March is gone since.
+    LedgerBackup(Paths).KeepAutomaticCopy(QDateTime(QDate(2026, 12, 8), QTime(14, 20, 5)));
+    QVERIFY(QFile::remove(Paths.BookFile(u"März 2008"_s)));
+    BoxAnswers answers({u"OK"_s, u"OK"_s});
+    QVERIFY(InBackupWindow([&](QWidget *form) {
+        Key(Qt::Key_Tab, Qt::ControlModifier);
+        Key(Qt::Key_A, Qt::AltModifier);
+        auto *combo = In<QComboBox>(form, "ComboAutoBackup");
+        QCOMPARE(form->focusWidget(), combo);
+        QCOMPARE(combo->itemText(1), u"08.12.2026  14:20:05  (Dienstag)"_s);
+        Key(Qt::Key_Down);
+        QCOMPARE(In<QLineEdit>(form, "EditRestorePath")->text(), Paths.AutoBackupFolder() + u"2026-12-08 14-20-05/"_s);
+        Key(Qt::Key_Return);
+    }));
+    QTRY_VERIFY(!Window->isVisible());
+    QCOMPARE(QDir(Paths.DataFolder).entryList(QDir::Files),
+             (QStringList{u"April 2008.qel"_s, u"März 2008.qel"_s, u"Regular.dat"_s}));
+    // The data from before the restore are kept as the newest automatic backup.
+    const QList<AutoBackupEntry> copies = AutoBackups(Paths.AutoBackupFolder()).List();
+    QCOMPARE(copies.size(), 2);
+    QVERIFY(!QFileInfo::exists(copies.front().Folder + u"März 2008.qel"_s));
 }
 
 // Running on after a restore would write the lists from before it over the restored files.

@@ -417,6 +417,21 @@ void TestBookManager::failedWriteKeepsOldFile()
     QCOMPARE(FileBytes(Paths.BookFile(u"Mai 2008"_s)), before);
     QCOMPARE(QDir(Paths.DataFolder).entryList(QDir::Files | QDir::Hidden), QStringList{u"Mai 2008.qel"_s});
     QVERIFY(Books->BookChanged());
+
+    // The rename that replaces the file can fail too (an immutable file, a network folder);
+    // reproduced with a folder in the file's place that is not empty.
+    const QString blocked = Paths.BookFile(u"Juni 2008"_s);
+    QVERIFY(QDir().mkpath(blocked + u"/Inhalt"_s));
+    message.clear();
+    try {
+        ListFiles::WriteFile(blocked, "neu");
+    } catch (const QelError &error) {
+        message = error.Message();
+    }
+    QVERIFY2(message.startsWith(u"Stream-Schreibfehler: Die Datei \"%1\" konnte nicht gespeichert werden."_s.arg(
+                 QDir::toNativeSeparators(blocked))),
+             qPrintable(message));
+    QCOMPARE(QDir(Paths.DataFolder).entryList(QDir::Files | QDir::Hidden), QStringList{u"Mai 2008.qel"_s});
 }
 
 void TestBookManager::listNeverReadIsNotWrittenOver()

@@ -3,6 +3,7 @@
 
 #include "controls/Fonts.h"
 #include "controls/OrvoSkinButton.h"
+#include "dialogs/DatePicker.h"
 #include "dialogs/EntryIncomeUnit.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/FuncUnit.h"
@@ -15,7 +16,6 @@
 #include <QAbstractItemView>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDateEdit>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -95,6 +95,8 @@ private slots:
     void amountTyping();
     void inputMethodTextIsFiltered();
     void twoSeparatorsAreRefused();
+    void okRefusesWhatTheFieldNeverTakes_data();
+    void okRefusesWhatTheFieldNeverTakes();
     void textsCapitalised_data();
     void textsCapitalised();
     void okNeedsAmountAndCategory_data();
@@ -212,7 +214,12 @@ void TestEntryDialogs::amountTyping_data()
     QTest::newRow("whole number") << u"12"_s << QString() << u"12"_s << u"12.00"_s;
     QTest::newRow("leading dot") << u".5"_s << QString() << u".5"_s << u"0.5"_s;
     QTest::newRow("letters and signs dropped") << u"1a-2 ü"_s << QString() << u"12"_s << u"12.00"_s;
-    QTest::newRow("pasted comma kept, stored as dot") << QString() << u"1,5"_s << u"1,5"_s << u"1.5"_s;
+    QTest::newRow("pasted comma as typed") << QString() << u"1,5"_s << u"1.5"_s << u"1.5"_s;
+    // Pasted text goes through the filter of typed keys (Ctrl+V; "+" before it: Shift+Insert).
+    QTest::newRow("pasted euro sign and blank") << QString() << u"44,50 €"_s << u"44.50"_s << u"44.50"_s;
+    QTest::newRow("pasted at the cursor") << u"1"_s << u"+2 3"_s << u"123"_s << u"123.00"_s;
+    QTest::newRow("pasted word leaves nothing") << QString() << u"zwölf"_s << QString() << QString();
+    QTest::newRow("pasted word beside digits") << u"12"_s << u"zwölf"_s << u"12"_s << u"12.00"_s;
 }
 
 void TestEntryDialogs::amountTyping()
@@ -225,11 +232,22 @@ void TestEntryDialogs::amountTyping()
     Show(*dialog, {u"01.05.2008"_s, QString(), u"Gehalt"_s, {}});
     auto *edit = Find<QLineEdit>(dialog.get(), "Edit2");
     Type(edit, typed);
-    if (!pasted.isEmpty()) {
+    if (pasted.startsWith(u'+')) {
+        QGuiApplication::clipboard()->setText(pasted.mid(1));
+        QTest::keyClick(edit, Qt::Key_Insert, Qt::ShiftModifier);
+    } else if (!pasted.isEmpty()) {
         QGuiApplication::clipboard()->setText(pasted);
         QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
     }
     QCOMPARE(edit->text(), shown);
+    if (stored.isEmpty()) {
+        // Nothing to book: OK stays disabled and Return does nothing.
+        QVERIFY(!Find<TOrvoSkinButton>(dialog.get(), "btnOK")->Enabled());
+        QTest::keyClick(edit, Qt::Key_Return);
+        QVERIFY(dialog->isVisible());
+        QVERIFY(!dialog->Accepted);
+        return;
+    }
     PressOk(dialog.get());
     QVERIFY(dialog->Accepted);
     QCOMPARE(dialog->BookingAmount, stored);
@@ -269,6 +287,44 @@ void TestEntryDialogs::twoSeparatorsAreRefused()
     QVERIFY(dialog->isVisible());
     QVERIFY(!dialog->Accepted);
     QCOMPARE(edit->text(), u"1.999.99"_s);
+}
+
+void TestEntryDialogs::okRefusesWhatTheFieldNeverTakes_data()
+{
+    QTest::addColumn<bool>("expense");
+    QTest::addColumn<QString>("amount"); // of a booking stored before the field filtered pastes
+    for (const bool expense : {false, true}) {
+        const char *kind = expense ? "expense" : "income";
+        QTest::addRow("%s: word", kind) << expense << u"zwölf.00"_s;
+        QTest::addRow("%s: euro sign", kind) << expense << u"44.50 €"_s;
+        QTest::addRow("%s: minus", kind) << expense << u"-5.00"_s;
+    }
+}
+
+// OK never stores an amount that the field would not let through: the message, the amount
+// selected for correction, then the corrected amount stored.
+void TestEntryDialogs::okRefusesWhatTheFieldNeverTakes()
+{
+    QFETCH(bool, expense);
+    QFETCH(QString, amount);
+    auto dialog = Make(expense);
+    Show(*dialog, {u"01.05.2008"_s, amount, u"Wohnen"_s, u"Miete"_s, 2});
+    auto *edit = Find<QLineEdit>(dialog.get(), "Edit2");
+    {
+        MessageBoxAnswerer answer(u"OK"_s);
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(answer.Count, 1);
+        QCOMPARE(answer.Title, u"Informationen"_s);
+        QCOMPARE(answer.Text, AmountCharactersMessage(amount));
+    }
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!dialog->Accepted);
+    QTRY_COMPARE(dialog->focusWidget(), edit);
+    QCOMPARE(edit->selectedText(), amount);
+    Type(edit, u"5,5"_s);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QVERIFY(dialog->Accepted);
+    QCOMPARE(dialog->BookingAmount, u"5.5"_s);
 }
 
 void TestEntryDialogs::textsCapitalised_data()
@@ -420,42 +476,81 @@ void TestEntryDialogs::bookingDate()
     QFETCH(QDate, date);
     auto dialog = Make(false);
     Show(*dialog, {given, u"1.00"_s, u"Gehalt"_s, {}, 2});
-    QCOMPARE(Find<QDateEdit>(dialog.get(), "DateTimePicker1")->date(), date);
+    QCOMPARE(Find<TQELDatePicker>(dialog.get(), "DateTimePicker1")->Date(), date);
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     QCOMPARE(dialog->BookingDate, date.toString(u"dd.MM.yyyy"_s));
 }
 
 void TestEntryDialogs::datesTypedWithPoints_data()
 {
+    QTest::addColumn<bool>("expense");
     QTest::addColumn<QString>("preset");
     QTest::addColumn<QString>("typed");
-    QTest::addColumn<bool>("backAgain"); // to the amount and back with Shift+Tab first
+    QTest::addColumn<bool>("backAgain");     // to the amount and back with Shift+Tab first
     QTest::addColumn<bool>("returnInField"); // OK with Return in the date field, not after Tab
-    QTest::addColumn<QString>("stored");
-    const QString preset = u"03.05.2008"_s;
-    QTest::newRow("dd.MM.yyyy") << preset << u"15.10.2026"_s << false << false << u"15.10.2026"_s;
-    QTest::newRow("d.MM.yyyy") << preset << u"1.10.2026"_s << false << false << u"01.10.2026"_s;
-    QTest::newRow("0d.MM.yyyy") << preset << u"01.10.2026"_s << false << false << u"01.10.2026"_s;
-    QTest::newRow("dd.MM.yy") << preset << u"15.10.26"_s << false << false << u"15.10.2026"_s;
-    QTest::newRow("digits only") << preset << u"15102026"_s << false << false << u"15.10.2026"_s;
-    QTest::newRow("d.M.yyyy") << preset << u"4.2.2026"_s << false << false << u"04.02.2026"_s;
-    QTest::newRow("after Shift+Tab") << preset << u"15.10.2026"_s << true << false << u"15.10.2026"_s;
-    QTest::newRow("two-digit year, Return") << preset << u"15.10.26"_s << false << true << u"15.10.2026"_s;
-    QTest::newRow("keypad comma") << preset << u"15,10,2026"_s << false << false << u"15.10.2026"_s;
+    QTest::addColumn<QString>("stored");     // empty: refused with a message, the dialog stays open
+    struct Case
+    {
+        const char *Name;
+        const char16_t *Preset, *Typed;
+        bool BackAgain, ReturnInField;
+        const char16_t *Stored;
+    };
+    const Case cases[] = {
+        {"dd.MM.yyyy", u"03.05.2008", u"15.10.2026", false, false, u"15.10.2026"},
+        {"d.MM.yyyy", u"03.05.2008", u"1.10.2026", false, false, u"01.10.2026"},
+        {"d.M.yyyy", u"03.05.2008", u"4.2.2026", false, false, u"04.02.2026"},
+        {"dd.MM.yy", u"03.05.2008", u"15.10.26", false, false, u"15.10.2026"},
+        {"digits only", u"03.05.2008", u"15102026", false, false, u"15.10.2026"},
+        {"after Shift+Tab", u"03.05.2008", u"15.10.2026", true, false, u"15.10.2026"},
+        {"two-digit year, Return", u"03.05.2008", u"15.10.26", false, true, u"15.10.2026"},
+        {"keypad comma", u"03.05.2008", u"15,10,2026", false, false, u"15.10.2026"},
+        // Every two-digit year: 00-49 this century, 50-99 the last.
+        {"year 05", u"03.05.2008", u"15.10.05", false, true, u"15.10.2005"},
+        {"year 00", u"03.05.2008", u"15.10.00", false, false, u"15.10.2000"},
+        {"year 05, digits", u"03.05.2008", u"151005", false, true, u"15.10.2005"},
+        {"year 10", u"03.05.2008", u"15.10.10", false, false, u"15.10.2010"},
+        {"year 16", u"03.05.2008", u"15.10.16", false, true, u"15.10.2016"},
+        {"year 49", u"03.05.2008", u"15.10.49", false, false, u"15.10.2049"},
+        {"year 50", u"03.05.2008", u"15.10.50", false, false, u"15.10.1950"},
+        {"year 99", u"03.05.2008", u"15.10.99", false, true, u"15.10.1999"},
+        {"last year's December", u"05.01.2009", u"31.12.08", false, true, u"31.12.2008"},
+        {"four digits before 1752", u"03.05.2008", u"01.01.1700", false, false, u"01.01.1700"},
+        {"leap day", u"03.05.2008", u"29.02.24", false, true, u"29.02.2024"},
+        // Day or day and month: the rest as shown.
+        {"day only", u"03.05.2008", u"15", false, false, u"15.05.2008"},
+        {"day and month", u"03.05.2008", u"15.10.", false, true, u"15.10.2008"},
+        // What cannot be read is never taken for another date.
+        {"one-digit year", u"03.05.2008", u"15.10.2", false, true, u""},
+        {"three-digit year", u"03.05.2008", u"15.10.202", false, false, u""},
+        {"no 31st of February", u"03.05.2008", u"31.02.2026", false, true, u""},
+        {"no leap day in 2025", u"03.05.2008", u"29.02.25", false, false, u""},
+        {"year 0000", u"03.05.2008", u"15.10.0000", false, true, u""},
+    };
+    for (const bool expense : {false, true}) {
+        for (const Case &c : cases) {
+            QTest::addRow("%s: %s", expense ? "expense" : "income", c.Name)
+                << expense << QString::fromUtf16(c.Preset) << QString::fromUtf16(c.Typed) << c.BackAgain
+                << c.ReturnInField << QString::fromUtf16(c.Stored);
+        }
+    }
     // "+" stands for the Up arrow: it steps the day that the field starts on.
-    QTest::newRow("arrow steps the day") << u"14.10.2026"_s << u"+"_s << false << false << u"15.10.2026"_s;
+    QTest::newRow("arrow steps the day") << false << u"14.10.2026"_s << u"+"_s << false << false << u"15.10.2026"_s;
 }
 
+// Dates typed key by key: stored as typed, or refused with a message that leaves the dialog
+// open with the date selected, and taken once corrected.
 void TestEntryDialogs::datesTypedWithPoints()
 {
+    QFETCH(bool, expense);
     QFETCH(QString, preset);
     QFETCH(QString, typed);
     QFETCH(bool, backAgain);
     QFETCH(bool, returnInField);
     QFETCH(QString, stored);
-    auto dialog = Make(false);
+    auto dialog = Make(expense);
     Show(*dialog, {preset, u"1.00"_s, u"Gehalt"_s, {}});
-    auto *picker = Find<QDateEdit>(dialog.get(), "DateTimePicker1");
+    auto *picker = Find<TQELDatePicker>(dialog.get(), "DateTimePicker1");
     QCOMPARE(dialog->focusWidget(), picker);
     if (backAgain) {
         QTest::keyClick(dialog->focusWidget(), Qt::Key_Tab);
@@ -470,9 +565,27 @@ void TestEntryDialogs::datesTypedWithPoints()
         QTest::keyClick(picker, Qt::Key_Tab);
         QCOMPARE(dialog->focusWidget(), Find(dialog.get(), "Edit2"));
     }
-    QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+    if (!stored.isEmpty()) {
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        QVERIFY(dialog->Accepted);
+        QCOMPARE(dialog->BookingDate, stored);
+        return;
+    }
+    {
+        MessageBoxAnswerer ok(u"OK"_s);
+        QTest::keyClick(dialog->focusWidget(), Qt::Key_Return);
+        QTRY_COMPARE(ok.Count, 1);
+        QCOMPARE(ok.Title, u"Fehler"_s);
+        QCOMPARE(ok.Text, DateTextMessage(typed));
+    }
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!dialog->Accepted);
+    QTRY_COMPARE(dialog->focusWidget(), picker);
+    QCOMPARE(picker->selectedText(), typed);
+    Type(picker, u"15.10.26"_s);
+    QTest::keyClick(picker, Qt::Key_Return);
     QVERIFY(dialog->Accepted);
-    QCOMPARE(dialog->BookingDate, stored);
+    QCOMPARE(dialog->BookingDate, u"15.10.2026"_s);
 }
 
 QTEST_MAIN(TestEntryDialogs)

@@ -29,6 +29,8 @@ private slots:
     void dayText_data();
     void dayText();
     void dayTextMessage();
+    void readTypedDate_data();
+    void readTypedDate();
     void capitalizeFirst_data();
     void capitalizeFirst();
 
@@ -255,6 +257,35 @@ void TestFuncUnit::dayTextMessage()
     QCOMPARE(lines.at(0), u"Die Angabe \"32.\" unter Tag entspricht nicht dem geforderten Format"_s);
     QCOMPARE(lines.at(3), u"Beispiel: \"01.\" oder \"25.\""_s);
     QCOMPARE(lines.at(4), u"Vergessen Sie bitte nicht den abschließenden Punkt!"_s);
+}
+
+void TestFuncUnit::readTypedDate_data()
+{
+    // The forms the date field's keys cannot reach; the typed ones are checked through the
+    // dialogs' keys.
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("reference");
+    QTest::addColumn<QDate>("date");
+    const QDate shown(2008, 5, 3);
+    QTest::newRow("blanks around") << u" 15.10.26 "_s << shown << QDate(2026, 10, 15);
+    QTest::newRow("day and month as digits") << u"1510"_s << shown << QDate(2008, 10, 15);
+    QTest::newRow("partial without reference") << u"15.10"_s << QDate() << QDate();
+    QTest::newRow("full without reference") << u"15.10.2026"_s << QDate() << QDate(2026, 10, 15);
+    QTest::newRow("four parts") << u"15.10.20.26"_s << shown << QDate();
+    QTest::newRow("three digits") << u"151"_s << shown << QDate();
+    QTest::newRow("blank inside") << u"15. 10.2026"_s << shown << QDate();
+    QTest::newRow("sign") << u"+15.10.2026"_s << shown << QDate();
+    QTest::newRow("day 0") << u"00.10.2026"_s << shown << QDate();
+    QTest::newRow("point alone") << u"."_s << shown << QDate();
+    QTest::newRow("empty") << QString() << shown << QDate();
+}
+
+void TestFuncUnit::readTypedDate()
+{
+    QFETCH(QString, text);
+    QFETCH(QDate, reference);
+    QFETCH(QDate, date);
+    QCOMPARE(ReadTypedDate(text, reference), date);
 }
 
 void TestFuncUnit::capitalizeFirst_data()

@@ -6,10 +6,14 @@
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QRegularExpression>
+#include <QTimer>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -27,8 +31,14 @@ private slots:
     void cleanup();
     void oneReturnAccepts_data();
     void oneReturnAccepts();
+    void returnInOpenListOnlyPicks_data();
+    void returnInOpenListOnlyPicks();
     void correctionAfterWarning_data();
     void correctionAfterWarning();
+    void f1OnPanels_data();
+    void f1OnPanels();
+    void f1InDialogs_data();
+    void f1InDialogs();
     void bookingListKeepsTheKeyboard();
     void bookListKeepsTheKeyboard();
     void regularChangeShowsInEveryBook();
@@ -43,6 +53,9 @@ private:
     QString ThisMonthsBook() const;
     TQELListView *List(const char *name) const { return Child<TQELListView>(name); }
     static void WriteBook(const QString &path, const QStringList &incomeAmounts);
+    // The help requests logged since the last call: "1002" for a context, "/x.html" for a topic.
+    QStringList HelpRequests();
+    qsizetype LogRead_ = 0;
 };
 
 void TestKeyboardDay::initTestCase()
@@ -52,7 +65,25 @@ void TestKeyboardDay::initTestCase()
 
 void TestKeyboardDay::init()
 {
-    SetUp();
+    SetUp(true);
+    LogRead_ = 0;
+}
+
+QStringList TestKeyboardDay::HelpRequests()
+{
+    QFile file(Log->FileName());
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    const QString text = QString::fromUtf8(file.readAll());
+    const QString fresh = text.mid(LogRead_);
+    LogRead_ = text.size();
+    QStringList requests;
+    static const QRegularExpression request(u"(?:HHHelpContext\\(\"[^\"]*\", (\\d+),|ShowTopic\\(\"[^\"]*\", \"([^\"]*)\")"_s);
+    for (auto it = request.globalMatch(fresh); it.hasNext();) {
+        const auto match = it.next();
+        requests << (match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
+    }
+    return requests;
 }
 
 void TestKeyboardDay::cleanup()
@@ -72,13 +103,14 @@ void TestKeyboardDay::Key(Qt::Key key, Qt::KeyboardModifiers modifiers)
 {
     QTest::keyPress(KeyTarget(), key, modifiers);
     QTest::keyRelease(KeyTarget(), key, modifiers);
+    // What the key left for later runs before the next key, as between two real key strokes.
+    QCoreApplication::processEvents();
 }
 
 bool TestKeyboardDay::InDialog(const char *dialog, Qt::Key opener, const std::function<void()> &keys)
 {
     ModalDriver driver(QString::fromLatin1(dialog), [&](QWidget *form) {
         keys();
-        // A Return in an open list takes its entry first and closes the dialog after that.
         QTRY_VERIFY(!form->isVisible());
     });
     Key(opener, Qt::AltModifier);
@@ -148,6 +180,11 @@ void TestKeyboardDay::oneReturnAccepts()
                 // Some platforms open the list on its first entry, others before it.
                 for (int i = 0; i < 3 && box->view()->currentIndex().row() != 1; ++i)
                     Key(Qt::Key_Down);
+                // Return in the open list only takes the entry.
+                Key(Qt::Key_Return);
+                QTRY_VERIFY(!box->view()->isVisible());
+                QVERIFY(QApplication::activeModalWidget() && QApplication::activeModalWidget()->isVisible());
+                QTRY_COMPARE(KeyTarget(), box);
             } else {
                 Type(purposeKeys);
             }
@@ -160,6 +197,71 @@ void TestKeyboardDay::oneReturnAccepts()
     QCOMPARE(list.Row(1).SubItem(0), u"12.5"_s);
     QCOMPARE(list.Row(1).SubItem(1), category);
     QTRY_COMPARE(list.Row(1).SubItem(2), purpose);
+}
+
+void TestKeyboardDay::returnInOpenListOnlyPicks_data()
+{
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<int>("tabs"); // from the first field to the category
+    QTest::addColumn<int>("entry");
+    QTest::addColumn<QString>("category");
+    QTest::addColumn<bool>("subCategories"); // of the picked group in the purpose list
+    QTest::newRow("income") << 1 << u"FormEntryIncome"_s << 2 << 1 << u"Rente"_s << false;
+    QTest::newRow("expense") << 2 << u"FormEntryExpend"_s << 2 << 0 << u"Wohnen"_s << true;
+    QTest::newRow("regular") << 3 << u"FormEntryRegular"_s << 4 << 1 << u"Rente"_s << false;
+}
+
+// Open the category list, choose with the arrows, Return: the list closes with the entry taken
+// and the dialog stays open (nothing stored yet); the next Return accepts.
+void TestKeyboardDay::returnInOpenListOnlyPicks()
+{
+    QFETCH(int, panel);
+    QFETCH(QString, dialog);
+    QFETCH(int, tabs);
+    QFETCH(int, entry);
+    QFETCH(QString, category);
+    QFETCH(bool, subCategories);
+    Start();
+    CreateThisMonthsBook();
+    Key(Qt::Key(Qt::Key_F5 + panel), Qt::AltModifier);
+    const BookingList &list = panel == 1 ? Books->Income() : panel == 2 ? Books->Expend() : Books->Regular();
+
+    const bool closed = InDialog(qPrintable(dialog), Qt::Key_N, [&] {
+        for (int i = 0; i < tabs; ++i)
+            Key(Qt::Key_Tab);
+        auto *box = qobject_cast<QComboBox *>(KeyTarget());
+        QVERIFY(box);
+        QCOMPARE(box->objectName(), u"ComboBox1"_s);
+        Key(Qt::Key_Down, Qt::AltModifier);
+        QTRY_VERIFY(box->view()->isVisible());
+        for (int i = 0; i < 3 && box->view()->currentIndex().row() != entry; ++i)
+            Key(box->view()->currentIndex().row() < entry ? Qt::Key_Down : Qt::Key_Up);
+        QCOMPARE(box->view()->currentIndex().row(), entry);
+        Key(Qt::Key_Return);
+        QTRY_VERIFY(!box->view()->isVisible());
+        QWidget *form = QApplication::activeModalWidget();
+        QVERIFY(form && form->isVisible() && form->objectName() == dialog);
+        QCOMPARE(box->currentText(), category);
+        const auto *purpose = form->findChild<QComboBox *>(u"ComboBox2"_s);
+        QStringList items, expected;
+        for (int i = 0; i < purpose->count(); ++i)
+            items << purpose->itemText(i);
+        for (int k = 0; subCategories && k < CategoryTable::SubCategoryCount; ++k) {
+            if (!Categories->SubCategory(entry, k).trimmed().isEmpty())
+                expected << Categories->SubCategory(entry, k);
+        }
+        QCOMPARE(items, expected);
+        QCOMPARE(list.RowCount(), 0);
+        QTRY_COMPARE(KeyTarget(), box);
+        Key(Qt::Key_Tab);
+        Type(u"Zweck"_s);
+        Key(Qt::Key_Return);
+    });
+    QVERIFY(closed);
+    QCOMPARE(list.RowCount(), 1);
+    QCOMPARE(list.Row(0).SubItem(1), category);
+    QCOMPARE(list.Row(0).SubItem(2), u"Zweck"_s);
 }
 
 void TestKeyboardDay::correctionAfterWarning_data()
@@ -218,6 +320,98 @@ void TestKeyboardDay::correctionAfterWarning()
     const BookingList &list = panel == 1 ? Books->Income() : Books->Regular();
     QCOMPARE(list.RowCount(), 1);
     QCOMPARE(stored.endsWith(u'.') ? list.Row(0).Caption : list.Row(0).SubItem(0), stored);
+}
+
+void TestKeyboardDay::f1OnPanels_data()
+{
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<QString>("topic");
+    QTest::newRow("books") << 0 << u"/uebersicht.html"_s;
+    QTest::newRow("income") << 1 << u"/buchungen.html"_s;
+    QTest::newRow("expenses") << 2 << u"/buchungen.html"_s;
+    QTest::newRow("regular") << 3 << u"/regelmaessig.html"_s;
+    QTest::newRow("analysis") << 4 << u"/auswertung.html"_s;
+    QTest::newRow("pie") << 5 << u"/auswertung.html"_s;
+}
+
+// F1 in the main window opens the help on the panel shown; Alt+F1 keeps opening the start.
+void TestKeyboardDay::f1OnPanels()
+{
+    QFETCH(int, panel);
+    QFETCH(QString, topic);
+    Start();
+    CreateThisMonthsBook();
+    Key(Qt::Key(Qt::Key_F5 + panel), Qt::AltModifier);
+    QCOMPARE(Window->PanelIndex(), panel);
+    HelpRequests();
+    Key(Qt::Key_F1);
+    Key(Qt::Key_F1, Qt::AltModifier);
+    QCOMPARE(HelpRequests(), (QStringList{topic, u"1000"_s}));
+}
+
+void TestKeyboardDay::f1InDialogs_data()
+{
+    QTest::addColumn<int>("panel");
+    QTest::addColumn<QString>("dialog");
+    QTest::addColumn<QString>("inside"); // "" the dialog itself, "overview" its category overview, "message" a message box over it
+    QTest::addColumn<QString>("request");
+    QTest::newRow("new book") << 0 << u"FormNew"_s << QString() << u"1001"_s;
+    QTest::newRow("income") << 1 << u"FormEntryIncome"_s << QString() << u"1002"_s;
+    QTest::newRow("expense") << 2 << u"FormEntryExpend"_s << QString() << u"1002"_s;
+    QTest::newRow("regular") << 3 << u"FormEntryRegular"_s << QString() << u"1003"_s;
+    QTest::newRow("expense, category overview") << 2 << u"FormEntryExpend"_s << u"overview"_s << u"/buchungen.html"_s;
+    QTest::newRow("regular, category overview") << 3 << u"FormEntryRegular"_s << u"overview"_s
+                                                << u"/regelmaessig.html"_s;
+    QTest::newRow("income, message box") << 1 << u"FormEntryIncome"_s << u"message"_s << u"1002"_s;
+}
+
+// F1 in a dialog opens its topic, as its help button does; a window opened over the dialog
+// (the category overview, a message box) shows the dialog's topic. The dialog stays open.
+void TestKeyboardDay::f1InDialogs()
+{
+    QFETCH(int, panel);
+    QFETCH(QString, dialog);
+    QFETCH(QString, inside);
+    QFETCH(QString, request);
+    Start();
+    if (panel > 0) {
+        CreateThisMonthsBook();
+        Key(Qt::Key(Qt::Key_F5 + panel), Qt::AltModifier);
+    }
+    HelpRequests();
+    QStringList seen;
+    InDialog(qPrintable(dialog), Qt::Key_N, [&] {
+        QWidget *form = QApplication::activeModalWidget();
+        if (inside == u"overview") {
+            ModalDriver overview(u"FormNavigator"_s, [&](QWidget *) {
+                Key(Qt::Key_F1);
+                Key(Qt::Key_Escape);
+            });
+            Key(Qt::Key_K, Qt::AltModifier);
+            QVERIFY(overview.Done);
+        } else if (inside == u"message") {
+            // A date that cannot be read, a category, Return: the message box.
+            Type(u"15.10.2"_s);
+            Key(Qt::Key_Tab);
+            Key(Qt::Key_Tab);
+            Type(u"Lohn"_s);
+            bool answered = false;
+            QTimer::singleShot(0, [&] {
+                QTRY_VERIFY(qobject_cast<QMessageBox *>(QApplication::activeModalWidget()));
+                Key(Qt::Key_F1);
+                Key(Qt::Key_Return);
+                answered = true;
+            });
+            Key(Qt::Key_Return);
+            QVERIFY(answered);
+        } else {
+            Key(Qt::Key_F1);
+        }
+        seen = HelpRequests();
+        QVERIFY(form->isVisible());
+        Key(Qt::Key_Escape);
+    });
+    QCOMPARE(seen, QStringList{request});
 }
 
 void TestKeyboardDay::bookingListKeepsTheKeyboard()

@@ -3,6 +3,8 @@
 
 #include "app/MainPanel.h"
 #include "app/Program.h"
+#include "app/TerminationSignals.h"
+#include "backup/AutoBackup.h"
 #include "app/UnitQEL.h"
 #include "controls/ColorRef.h"
 #include "controls/Fonts.h"
@@ -22,6 +24,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -46,6 +51,8 @@ private slots:
     void secondStartIsRefused();
     void quitEndsTheProgramWhateverIsOpen();
     void informationOnTheScreenCentre();
+    void terminationEndsWithoutQuestions();
+    void terminationWithADialogOpen();
 
 private:
     void PressAlt(Qt::Key key);
@@ -244,6 +251,21 @@ void TestMainWindow::closeAsksAndSavesSettings()
     QSettings ini(Paths.SettingsFile(), QSettings::IniFormat);
     QCOMPARE(ini.value(u"BACKUP/Path"_s).toString(), u"/media/sicherung"_s);
     QCOMPARE(ini.value(u"BACKUP/Name"_s).toString(), u"OrvoHaushalt_Backup"_s);
+    // The run changed files: its end keeps an automatic backup of them.
+    const QList<AutoBackupEntry> copies = AutoBackups(Paths.AutoBackupFolder()).List();
+    QCOMPARE(copies.size(), 1);
+    QCOMPARE(ListFiles::ReadFile(copies.front().Folder + u"Mai 2008.qel"_s),
+             ListFiles::ReadFile(Paths.BookFile(u"Mai 2008"_s)));
+
+    // A run that changed nothing keeps none.
+    TearDownWindowOnly();
+    QVERIFY(Window->FormCreate());
+    Window->show();
+    {
+        MessageBoxAnswerer yes(u"&Ja"_s);
+        QVERIFY(Window->close());
+    }
+    QCOMPARE(AutoBackups(Paths.AutoBackupFolder()).List().size(), 1);
 }
 
 void TestMainWindow::damagedRegularFileStillListsTheBooks()
@@ -403,6 +425,71 @@ void TestMainWindow::informationOnTheScreenCentre()
     QVERIFY(info.Done);
     QVERIFY(info.Closed);
     QCOMPARE(centre, QGuiApplication::primaryScreen()->availableGeometry().center());
+}
+
+// A logout or SIGTERM: the program ends at once, asks nothing, shows no box, and keeps what the
+// run changed in an automatic backup.
+void TestMainWindow::terminationEndsWithoutQuestions()
+{
+    QVERIFY(Window->FormCreate());
+    Window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    TerminationSignals termination;
+    connect(&termination, &TerminationSignals::Received, Window.get(),
+            [this](int signalNumber) { Window->EndWithoutQuestions(TerminationSignals::Describe(signalNumber)); });
+    MessageBoxAnswerer anyBox(u"&Ja"_s);
+    QVERIFY(::kill(::getpid(), SIGTERM) == 0);
+    QTRY_VERIFY(!Window->isVisible());
+    QCOMPARE(anyBox.Count, 0);
+    QVERIFY(QFileInfo::exists(Paths.SettingsFile()));
+    QCOMPARE(AutoBackups(Paths.AutoBackupFolder()).List().size(), 1);
+}
+
+// Run as the program runs: an open dialog does not keep it from ending, and the lock is free.
+void TestMainWindow::terminationWithADialogOpen()
+{
+    Window.reset();
+    bool sent = false;
+    QTimer guard; // only ends a program that hangs, so that the test fails instead
+    guard.setSingleShot(true);
+    bool stuck = false;
+    QObject::connect(&guard, &QTimer::timeout, [&] {
+        stuck = true;
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+        QCoreApplication::quit();
+    });
+    guard.start(120000);
+    // One timer opens the information dialog (its slot then runs inside the dialog), the other
+    // sends the signal once the dialog shows.
+    QTimer opener;
+    opener.setInterval(10);
+    QObject::connect(&opener, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (qobject_cast<TFormQEL *>(w) && w->isVisible() && !QApplication::activeModalWidget()) {
+                opener.stop();
+                QTest::keyClick(w, Qt::Key_F2, Qt::AltModifier);
+                return;
+            }
+        }
+    });
+    opener.start();
+    QTimer driver;
+    driver.setInterval(10);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        QWidget *modal = QApplication::activeModalWidget();
+        if (modal && modal->objectName() == u"FormInfo"_s && modal->isVisible()) {
+            driver.stop();
+            sent = ::kill(::getpid(), SIGHUP) == 0;
+        }
+    });
+    driver.start();
+    QCOMPARE(RunProgram({u"haushaltsbuch"_s}, Paths), 0);
+    QVERIFY(sent);
+    QVERIFY(!stuck);
+    InstanceLock next;
+    QVERIFY(next.TryLock());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -72,19 +72,26 @@ private slots:
             p.setFont(PageFont(QStringLiteral("Arial"), 32));
             p.drawText(300, 400, QStringLiteral("Gehalt"));
         };
-        const PrintResult first = printer.PrintPageImage(page, QStringLiteral("Haushaltsbuch - Einnahmen"));
-        const PrintResult second = printer.PrintPageImage(page, QStringLiteral("Haushaltsbuch - Einnahmen"));
+        // Two months' lists in the same second: told apart by the book in the name.
+        const QString job = QStringLiteral("Haushaltsbuch - Einnahmen");
+        const PrintResult first = printer.PrintPageImage(page, job, job + QStringLiteral(" März 2008"));
+        const PrintResult second = printer.PrintPageImage(page, job, job + QStringLiteral(" April 2008"));
+        const PrintResult third = printer.PrintPageImage(page, job);
+        const PrintResult fourth = printer.PrintPageImage(page, job);
+        QVERIFY(fourth.File != third.File);
         QCOMPARE(first.Kind, PrintResult::Outcome::SavedAsPdf);
         QCOMPARE(second.Kind, PrintResult::Outcome::SavedAsPdf);
-        QVERIFY(first.File != second.File);
-        for (const PrintResult &result : {first, second}) {
+        QCOMPARE(third.Kind, PrintResult::Outcome::SavedAsPdf);
+        QVERIFY(QFileInfo(first.File).fileName().startsWith(job + QStringLiteral(" März 2008 20")));
+        QVERIFY(QFileInfo(second.File).fileName().startsWith(job + QStringLiteral(" April 2008 20")));
+        QVERIFY(QFileInfo(third.File).fileName().startsWith(job + QStringLiteral(" 20")));
+        for (const PrintResult &result : {first, second, third}) {
             QVERIFY(result.Message.contains(result.File));
-            QVERIFY(QFileInfo(result.File).fileName().startsWith(QStringLiteral("Haushaltsbuch - Einnahmen 20")));
             QFile pdf(result.File);
             QVERIFY(pdf.open(QIODevice::ReadOnly));
             QVERIFY(pdf.read(5) == "%PDF-");
         }
-        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 2);
+        QCOMPARE(QDir(folder).entryList(QDir::Files).size(), 4);
     }
 
     void unwritableFallbackFolderIsReported()

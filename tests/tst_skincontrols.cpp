@@ -7,7 +7,11 @@
 #include "controls/OrvoSkinCheckBox.h"
 #include "controls/OrvoSkinPanel.h"
 
+#include <QApplication>
+#include <QMessageBox>
 #include <QPainter>
+#include <QScreen>
+#include <QTimer>
 #include <QSignalSpy>
 #include <QLineEdit>
 #include <QTest>
@@ -76,6 +80,8 @@ private slots:
     void panelWithoutTitle();
     void errorReportFullStop_data();
     void errorReportFullStop();
+    void messageBoxOverItsWindow_data();
+    void messageBoxOverItsWindow();
 };
 
 void TestSkinControls::gradientBands_data()
@@ -455,6 +461,50 @@ void TestSkinControls::errorReportFullStop()
     QFETCH(QString, text);
     QFETCH(QString, shown);
     QCOMPARE(ErrorReportText(text), shown);
+}
+
+void TestSkinControls::messageBoxOverItsWindow_data()
+{
+    QTest::addColumn<QPoint>("windowAt");
+    QTest::addColumn<bool>("fromAField"); // raised by a field inside the window, not the window
+    QTest::newRow("window") << QPoint(200, 150) << false;
+    QTest::newRow("from a field") << QPoint(240, 180) << true;
+    QTest::newRow("bottom right, kept on the screen") << QPoint(-1, -1) << false;
+}
+
+// A message box opens centred over the window that raised it, wholly on the screen.
+void TestSkinControls::messageBoxOverItsWindow()
+{
+    QFETCH(QPoint, windowAt);
+    QFETCH(bool, fromAField);
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget window;
+    window.resize(300, 160);
+    auto *field = new QLineEdit(&window);
+    field->move(150, 100);
+    window.move(windowAt.x() < 0 ? screen.bottomRight() - QPoint(250, 100) : screen.topLeft() + windowAt);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+
+    QRect box;
+    QTimer::singleShot(0, [&] {
+        auto *shown = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        QVERIFY(shown);
+        box = shown->frameGeometry();
+        shown->accept();
+    });
+    ShowInformation(fromAField ? static_cast<QWidget *>(field) : &window,
+                    u"Eine Nachricht, die breiter ist als das Fenster, über dem sie erscheint."_s);
+    QVERIFY(box.isValid());
+    QVERIFY2(screen.contains(box), qPrintable(u"%1,%2 %3x%4"_s.arg(box.x()).arg(box.y()).arg(box.width()).arg(box.height())));
+    if (windowAt.x() >= 0) {
+        const QPoint offset = box.center() - window.frameGeometry().center();
+        QVERIFY2(offset.manhattanLength() <= 2, qPrintable(u"%1,%2"_s.arg(offset.x()).arg(offset.y())));
+    } else {
+        // As near the window as the screen allows: against the screen's right and bottom edges.
+        QCOMPARE(box.right(), screen.right());
+        QCOMPARE(box.bottom(), screen.bottom());
+    }
 }
 
 QTEST_MAIN(TestSkinControls)

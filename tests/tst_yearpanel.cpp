@@ -181,7 +181,7 @@ void TestYearPanel::printedThroughTheThirdBox()
     QVERIFY(print.Done && print.Closed);
     const QStringList pdfs = QDir(Paths.PrintoutFolder()).entryList({u"*.pdf"_s}, QDir::Files);
     QCOMPARE(pdfs.size(), 1);
-    QVERIFY2(pdfs.front().startsWith(u"Haushaltsbuch - Jahresübersicht"_s), qPrintable(pdfs.front()));
+    QVERIFY2(pdfs.front().startsWith(u"Haushaltsbuch - Jahresübersicht 2008 "_s), qPrintable(pdfs.front()));
 }
 
 // Run by tools/check-output.sh with a private CUPS server and a cups-pdf queue.

@@ -12,6 +12,7 @@ packages=(
   dpkg-dev lintian desktop-file-utils appstream
   qt6-translations-l10n
   cups printer-driver-cups-pdf poppler-utils libreoffice-calc-nogui
+  dosfstools fusefat
 )
 
 missing=()

@@ -28,6 +28,9 @@ wait "$busy1" "$busy2" 2>/dev/null || true
 echo "== Crash and full-disk test"
 bash "$root/tools/crash-test.sh" "$root/build-test"
 
+echo "== Backups and restores killed at every step"
+bash "$root/tools/transfer-crash-test.sh" "$root/build-test"
+
 echo "== Printing through CUPS and the exported tables in LibreOffice Calc"
 bash "$root/tools/check-output.sh" "$root/build-test"
 

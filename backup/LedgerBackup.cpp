@@ -1,0 +1,68 @@
+#include "backup/LedgerBackup.h"
+
+#include "backup/TransferJournal.h"
+#include "ledger/QelError.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+LedgerBackup::LedgerBackup(LedgerPaths paths, TransferFileOps *ops)
+    : Paths_(std::move(paths))
+    , Ops_(ops ? *ops : OwnOps_)
+    , Engine_(Paths_.DataFolder, Paths_.TransferJournalFolder(), &Ops_)
+    , Automatic_(Paths_.AutoBackupFolder(), &Ops_)
+{
+}
+
+QStringList LedgerBackup::ExtraFiles() const
+{
+    return {Paths_.ImportStoreFile()};
+}
+
+QStringList LedgerBackup::Recover()
+{
+    QStringList messages;
+    if (QFileInfo::exists(Paths_.TransferJournalFolder()))
+        messages = Engine_.Recover();
+    if (QFileInfo::exists(Paths_.AutoBackupFolder()))
+        Automatic_.RemoveUnfinished();
+    return messages;
+}
+
+bool LedgerBackup::NeedsRecovery() const
+{
+    return !TransferJournal(Paths_.TransferJournalFolder()).Pending().isEmpty()
+           || !QDir(Paths_.AutoBackupFolder()).entryList({u".unfertig-*"_s}, QDir::Dirs | QDir::Hidden).isEmpty();
+}
+
+TransferReport LedgerBackup::Backup(const QString &folder, BackupSelection what)
+{
+    // The automatic copies are kept and thinned out by the program; a backup of the user's
+    // there would be removed with them.
+    if (IsInsideFolder(folder, Paths_.AutoBackupFolder()) || IsInsideFolder(Paths_.AutoBackupFolder(), folder)) {
+        throw QelError(u"Der Ordner der automatischen Sicherungen verwaltet das Haushaltsbuch selbst. Bitte wählen "
+                       u"Sie für die Datensicherung einen anderen Ordner."_s);
+    }
+    return Engine_.Backup(folder, what);
+}
+
+TransferReport LedgerBackup::Restore(const QString &folder, BackupSelection what)
+{
+    // The data as they are now stay at hand, should the restore bring the wrong ones.
+    if (QFileInfo(folder).isDir() && !BackupEngine::SameFolder(folder, Paths_.DataFolder)) {
+        try {
+            Automatic_.Create(Paths_.DataFolder, ExtraFiles(), QDateTime::currentDateTime(), folder);
+        } catch (const QelError &error) {
+            throw QelError(error.Message()
+                           + u"\n\nOhne diese Sicherung der jetzigen Daten wird nicht wiederhergestellt."_s);
+        }
+    }
+    return Engine_.Restore(folder, what);
+}
+
+std::optional<AutoBackupEntry> LedgerBackup::KeepAutomaticCopy(const QDateTime &now)
+{
+    return Automatic_.Create(Paths_.DataFolder, ExtraFiles(), now);
+}

@@ -1,0 +1,80 @@
+// The backup commands: backup, restore (also from an automatic backup), backups, and the
+// recovery of an interrupted transfer that runs before every command.
+
+#include "cli/Cli.h"
+
+#include "backup/LedgerBackup.h"
+#include "ledger/QelError.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+void Cli::RecoverInterrupted()
+{
+    LedgerBackup backups(Paths_);
+    if (!backups.NeedsRecovery())
+        return;
+    // With the program running, it finished the transfer at its start, or one of its own runs now.
+    if (!TakeLock())
+        return;
+    for (const QString &message : backups.Recover())
+        Err_ << u"Hinweis: "_s << message << '\n';
+    Err_.flush();
+}
+
+int Cli::BackupOrRestore(bool backup, const QStringList &arguments)
+{
+    const QString command = backup ? u"backup"_s : u"restore"_s;
+    BackupSelection what;
+    bool automatic = false;
+    QStringList args = arguments;
+    while (args.size() > 1 && args.front().startsWith(u"--")) {
+        const QString option = args.takeFirst();
+        if (option == u"--books-only" && what.Regular && what.Books)
+            what.Regular = false;
+        else if (option == u"--regular-only" && what.Regular && what.Books)
+            what.Books = false;
+        else if (option == u"--auto" && !backup && !automatic)
+            automatic = true;
+        else
+            return UsageError(u"Unbekannte Option \"%1\"."_s.arg(option));
+    }
+    const QString folder = args.size() == 1 ? args.front() : QString();
+    // An empty name would be the current folder.
+    if (folder.isEmpty() || folder.startsWith(u"--"))
+        return UsageError(u"Zum Befehl \"%1\" fehlt %2."_s.arg(command, automatic ? u"das Datum"_s : u"der Ordner"_s));
+    if (!LockForWriting())
+        return 1;
+
+    LedgerBackup backups(Paths_);
+    QString source = QDir(folder).absolutePath();
+    if (automatic) {
+        const std::optional<AutoBackupEntry> entry = backups.Automatic().Find(folder);
+        if (!entry) {
+            return Fail(u"Eine automatische Sicherung \"%1\" gibt es nicht. \"haushaltsbuch-cli backups\" zeigt die "
+                        u"vorhandenen."_s.arg(folder));
+        }
+        source = entry->Folder;
+    }
+    const TransferReport report = backup ? backups.Backup(source, what) : backups.Restore(source, what);
+    if (!report.LateFailure.isEmpty())
+        return Fail(report.LateFailure);
+    Out_ << (backup ? BackupEngine::BackupDoneMessage() : BackupEngine::RestoreDoneMessage()) << '\n';
+    for (const QString &note : report.Notes)
+        Out_ << note << '\n';
+    return 0;
+}
+
+int Cli::Backups()
+{
+    LedgerBackup backups(Paths_);
+    for (const AutoBackupEntry &entry : backups.Automatic().List()) {
+        const std::optional<LedgerFiles> files = ListLedgerFiles(entry.Folder, LinkRule::Skip);
+        const qsizetype books = files ? files->Books.size() : 0;
+        Out_ << entry.Name << '\t' << books << '\t'
+             << QDir::toNativeSeparators(entry.Folder) << '\n';
+    }
+    return 0;
+}

@@ -1,0 +1,96 @@
+// Recognises a statement by its content and hands it to its reader.
+
+#include "import/Statement.h"
+
+#include "import/CamtReader.h"
+#include "import/CsvReader.h"
+#include "import/Mt940Reader.h"
+#include "import/StatementText.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+
+using StatementText::Fail;
+
+namespace {
+
+bool IsBlankText(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    for (const char ch : bytes) {
+        if (ch != ' ' && ch != '\t' && ch != '\r' && ch != '\n' && ch != '\f' && ch != 0x1A)
+            return false;
+    }
+    return true;
+}
+
+// A reference that several rows of one statement share names no single booking (some
+// banks fill in a placeholder); it must not make different rows look like one.
+void DropSharedReferences(Statement &statement)
+{
+    QHash<QString, int> uses;
+    for (const StatementRow &row : std::as_const(statement.Rows)) {
+        if (!row.Reference.isEmpty())
+            ++uses[row.Reference];
+    }
+    for (StatementRow &row : statement.Rows) {
+        if (uses.value(row.Reference) > 1)
+            row.Reference.clear();
+    }
+}
+
+QString TooLargeText()
+{
+    return QStringLiteral("Die Datei ist größer als %1 MB und wird nicht als Kontoauszug gelesen.")
+        .arg(StatementText::MaxFileBytes / (1024 * 1024));
+}
+
+} // namespace
+
+StatementReadResult ReadStatement(QByteArrayView bytes, const QString &fileName, const CsvChoiceLookup &choices)
+{
+    if (bytes.size() > StatementText::MaxFileBytes)
+        Fail(fileName, 0, TooLargeText());
+    if (IsBlankText(bytes))
+        Fail(fileName, 0, QStringLiteral("Die Datei ist leer."));
+
+    StatementReadResult result;
+    if (LooksLikeXml(bytes)) {
+        result = ReadCamt(bytes, fileName);
+    } else {
+        if (StatementText::LooksBinary(bytes))
+            Fail(fileName, 0, QStringLiteral("Die Datei ist keine Textdatei und damit kein Kontoauszug."));
+        const QString text = StatementText::Decode(bytes);
+        if (QStringView(text).trimmed().startsWith(u'<')) // XML in UTF-16
+            result = ReadCamt(bytes, fileName);
+        else if (LooksLikeMt940(text))
+            result = ReadMt940(text, fileName);
+        else
+            result = ReadCsv(text, fileName, choices);
+    }
+    if (Statement *statement = std::get_if<Statement>(&result))
+        DropSharedReferences(*statement);
+    return result;
+}
+
+StatementReadResult ReadStatementFile(const QString &path, const CsvChoiceLookup &choices)
+{
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    QFile file(path);
+    if (!info.exists())
+        Fail(name, 0, QStringLiteral("Die Datei gibt es nicht."));
+    if (info.isDir())
+        Fail(name, 0, QStringLiteral("Das ist ein Ordner, keine Datei."));
+    if (info.size() > StatementText::MaxFileBytes)
+        Fail(name, 0, TooLargeText());
+    if (!file.open(QIODevice::ReadOnly))
+        Fail(name, 0, QStringLiteral("Die Datei kann nicht gelesen werden (%1).").arg(file.errorString()));
+    // Read one byte more than allowed, so that a file that grew since is refused too.
+    const QByteArray bytes = file.read(StatementText::MaxFileBytes + 1);
+    if (file.error() != QFileDevice::NoError)
+        Fail(name, 0, QStringLiteral("Die Datei kann nicht gelesen werden (%1).").arg(file.errorString()));
+    return ReadStatement(bytes, name, choices);
+}

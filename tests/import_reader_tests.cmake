@@ -1,0 +1,7 @@
+# The statement readers: text rules, each format with its bad input, and the statements
+# of real banks under data/statements.
+qel_add_test(tst_statementtext SOURCES tst_statementtext.cpp LIBS qel_core)
+qel_add_test(tst_statementreaders SOURCES tst_statementreaders.cpp LIBS qel_core)
+qel_add_test(tst_statementfixtures SOURCES tst_statementfixtures.cpp LIBS qel_core)
+target_compile_definitions(tst_statementfixtures PRIVATE
+  QEL_STATEMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/statements")

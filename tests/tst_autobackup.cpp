@@ -1,0 +1,143 @@
+#include "backup/AutoBackup.h"
+#include "backup/LedgerBackup.h"
+#include "ledger/ListFiles.h"
+#include "ledger/QelError.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+ino_t Inode(const QString &path)
+{
+    struct stat st;
+    return ::stat(QFile::encodeName(path).constData(), &st) == 0 ? st.st_ino : 0;
+}
+
+const QDateTime Start(QDate(2026, 12, 8), QTime(14, 20, 5));
+
+} // namespace
+
+// The automatic backups: a dated copy per run, unchanged files shared, the newest ten kept, and
+// a run's changes brought back through the command line after the books were deleted by hand.
+class TestAutoBackup : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void keepsTenAndSharesWhatDidNotChange();
+    void unfinishedCopiesGo();
+    void commandLine();
+
+private:
+    QString Data() const { return Home->filePath(u"Documents/Orvo Haushaltsbuch/Daten/"_s); }
+    QString Automatic() const { return Home->filePath(u".config/Orvo Haushaltsbuch/Sicherungen/automatisch/"_s); }
+    void Save(const QString &name, const QByteArray &bytes) { ListFiles::WriteFile(Data() + name, bytes); }
+
+    std::unique_ptr<QTemporaryDir> Home;
+};
+
+void TestAutoBackup::init()
+{
+    Home = std::make_unique<QTemporaryDir>();
+    QVERIFY(QDir().mkpath(Data()));
+    Save(u"März 2008.qel"_s, "A");
+    Save(u"April 2008.qel"_s, "B");
+    Save(u"Regular.dat"_s, "R");
+}
+
+void TestAutoBackup::keepsTenAndSharesWhatDidNotChange()
+{
+    AutoBackups automatic(Automatic());
+    for (int run = 0; run < 11; ++run) {
+        Save(u"März 2008.qel"_s, "A" + QByteArray::number(run));
+        QVERIFY(automatic.Create(Data(), {}, Start.addSecs(run * 60)));
+    }
+    const QList<AutoBackupEntry> entries = automatic.List();
+    QCOMPARE(entries.size(), 10);
+    QCOMPARE(entries.front().Name, u"2026-12-08 14-30-05"_s);
+    // The 11th run removed the oldest.
+    QCOMPARE(entries.back().Name, u"2026-12-08 14-21-05"_s);
+    QCOMPARE(ListFiles::ReadFile(entries.front().Folder + u"März 2008.qel"_s), QByteArray("A10"));
+    QCOMPARE(ListFiles::ReadFile(entries.back().Folder + u"März 2008.qel"_s), QByteArray("A1"));
+    // What did not change is one file for all copies; what changed is a copy of its own.
+    QCOMPARE(Inode(entries.front().Folder + u"April 2008.qel"_s), Inode(entries.back().Folder + u"April 2008.qel"_s));
+    QVERIFY(Inode(entries.front().Folder + u"März 2008.qel"_s) != Inode(entries.at(1).Folder + u"März 2008.qel"_s));
+    QVERIFY(Inode(entries.front().Folder + u"April 2008.qel"_s) != Inode(Data() + u"April 2008.qel"_s));
+
+    // Two in one second, and a copy being restored from stays whatever its age.
+    const std::optional<AutoBackupEntry> again = automatic.Create(Data(), {}, Start.addSecs(600), entries.back().Folder);
+    QCOMPARE(again->Name, u"2026-12-08 14-30-05 (2)"_s);
+    QVERIFY(QFileInfo::exists(entries.back().Folder));
+    QCOMPARE(automatic.List().size(), 11);
+    QCOMPARE(automatic.Find(u"2026-12-08"_s)->Name, again->Name);
+}
+
+void TestAutoBackup::unfinishedCopiesGo()
+{
+    const QString unfinished = Automatic() + u".unfertig-aB3dE9/"_s;
+    QVERIFY(QDir().mkpath(unfinished));
+    ListFiles::WriteFile(unfinished + u"März 2008.qel"_s, "halb");
+    LedgerPaths paths;
+    paths.DataFolder = Data();
+    paths.ProgramDataFolder = Home->filePath(u".config/Orvo Haushaltsbuch/"_s);
+    LedgerBackup backups(paths);
+    QVERIFY(backups.NeedsRecovery());
+    QCOMPARE(backups.Recover(), QStringList());
+    QVERIFY(!QFileInfo::exists(unfinished));
+    QVERIFY(!backups.NeedsRecovery());
+    // Nothing to copy, no copy.
+    for (const QString &name : QDir(Data()).entryList(QDir::Files))
+        QVERIFY(QFile::remove(Data() + name));
+    QVERIFY(!backups.KeepAutomaticCopy(Start));
+}
+
+void TestAutoBackup::commandLine()
+{
+    const auto run = [&](const QStringList &args) {
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"HOME"_s, Home->path());
+        env.remove(u"XDG_CONFIG_HOME"_s);
+        env.remove(u"XDG_DOCUMENTS_DIR"_s);
+        env.insert(u"XDG_RUNTIME_DIR"_s, Home->filePath(u"run"_s));
+        cli.setProcessEnvironment(env);
+        cli.start(QStringLiteral(QEL_CLI_PATH), args);
+        if (!cli.waitForFinished(60000))
+            qFatal("haushaltsbuch-cli did not finish");
+        return std::tuple{cli.exitCode(), QString::fromUtf8(cli.readAllStandardOutput() + cli.readAllStandardError())};
+    };
+    QVERIFY(QDir().mkpath(Home->filePath(u"run"_s)));
+    QVERIFY(QFile::setPermissions(Home->filePath(u"run"_s),
+                                  QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner));
+    AutoBackups(Automatic()).Create(Data(), {}, Start);
+
+    // The books deleted by hand come back from the run's copy.
+    QVERIFY(QFile::remove(Data() + u"März 2008.qel"_s) && QFile::remove(Data() + u"April 2008.qel"_s));
+    Save(u"Mai 2008.qel"_s, "C");
+    QCOMPARE(run({u"backups"_s}), std::tuple(0, u"2026-12-08 14-20-05\t2\t%1\n"_s.arg(Automatic() + u"2026-12-08 14-20-05/"_s)));
+    QCOMPARE(run({u"restore"_s, u"--auto"_s, u"2026-12-08"_s}),
+             std::tuple(0, u"Das Wiederherstellen der Daten ist abgeschlossen.\n"_s));
+    QCOMPARE(QDir(Data()).entryList(QDir::Files), (QStringList{u"April 2008.qel"_s, u"März 2008.qel"_s, u"Regular.dat"_s}));
+    // The data from before the restore were kept first.
+    const auto [status, listing] = run({u"backups"_s});
+    QCOMPARE(listing.count(u'\n'), 2);
+    QVERIFY2(listing.contains(u"\t1\t"_s), qPrintable(listing));
+
+    QCOMPARE(run({u"restore"_s, u"--auto"_s, u"1999-01-01"_s}),
+             std::tuple(1, u"Eine automatische Sicherung \"1999-01-01\" gibt es nicht. \"haushaltsbuch-cli backups\" "
+                           u"zeigt die vorhandenen.\n"_s));
+    // The program keeps and thins out that folder: no backup of the user's goes there.
+    QCOMPARE(std::get<0>(run({u"backup"_s, Automatic() + u"meine"_s})), 1);
+    QVERIFY(!QFileInfo::exists(Automatic() + u"meine"_s));
+}
+
+QTEST_GUILESS_MAIN(TestAutoBackup)
+#include "tst_autobackup.moc"

@@ -1,0 +1,81 @@
+// Real and bank-layout statements under tests/data/statements, each read row for row
+// against the .expected file beside it (see SOURCES.md there for where each comes from).
+
+#include "import/Statement.h"
+#include "ledger/QelError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString Amount(const StatementRow &row)
+{
+    return u"%1%2.%3"_s.arg(QChar(row.Credit ? u'+' : u'-'))
+        .arg(row.AmountCents / 100)
+        .arg(row.AmountCents % 100, 2, 10, QLatin1Char('0'));
+}
+
+// One line per row: booking date, value date, signed amount, currency, P(ending) and
+// R(eversal), counterparty, purpose.
+QStringList Lines(const Statement &statement)
+{
+    QStringList lines{u"format\t"_s + statement.Format, u"account\t"_s + statement.Account};
+    for (const StatementRow &row : statement.Rows) {
+        QString flags = QString(row.Pending ? u"P"_s : QString()) + (row.Reversal ? u"R"_s : QString());
+        lines << QStringList{row.BookingDate.toString(Qt::ISODate), row.ValueDate.toString(Qt::ISODate),
+                             Amount(row), row.Currency, flags.isEmpty() ? u"-"_s : flags, row.Counterparty,
+                             row.Purpose}
+                     .join(u'\t');
+    }
+    return lines;
+}
+
+} // namespace
+
+class TestStatementFixtures : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readsRowForRow_data();
+    void readsRowForRow();
+};
+
+void TestStatementFixtures::readsRowForRow_data()
+{
+    QTest::addColumn<QString>("file");
+    const QDir dir(QStringLiteral(QEL_STATEMENTS_DIR));
+    const QStringList expected = dir.entryList({u"*.expected"_s}, QDir::Files, QDir::Name);
+    QVERIFY(expected.size() >= 20);
+    for (const QString &name : expected) {
+        const QString file = dir.filePath(name.chopped(9));
+        QTest::newRow(qPrintable(name.chopped(9))) << file;
+    }
+}
+
+void TestStatementFixtures::readsRowForRow()
+{
+    QFETCH(QString, file);
+    QFile expectedFile(file + u".expected"_s);
+    QVERIFY(expectedFile.open(QIODevice::ReadOnly));
+    const QStringList expected = QString::fromUtf8(expectedFile.readAll()).split(u'\n', Qt::SkipEmptyParts);
+
+    StatementReadResult result;
+    try {
+        result = ReadStatementFile(file);
+    } catch (const QelError &error) {
+        QFAIL(qPrintable(error.Message()));
+    }
+    QVERIFY(std::holds_alternative<Statement>(result));
+    const QStringList actual = Lines(std::get<Statement>(result));
+    for (qsizetype i = 0; i < std::min(actual.size(), expected.size()); ++i)
+        QCOMPARE(actual[i], expected[i]);
+    QCOMPARE(actual.size(), expected.size());
+}
+
+QTEST_GUILESS_MAIN(TestStatementFixtures)
+#include "tst_statementfixtures.moc"

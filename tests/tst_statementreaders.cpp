@@ -1,0 +1,395 @@
+#include "import/Statement.h"
+#include "import/StatementText.h"
+#include "ledger/QelError.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+Statement Read(const QByteArray &bytes, const CsvChoiceLookup &choices = {})
+{
+    StatementReadResult result = ReadStatement(bytes, u"auszug"_s, choices);
+    if (!std::holds_alternative<Statement>(result))
+        qFatal("no statement");
+    return std::get<Statement>(result);
+}
+
+QString ErrorOf(const QByteArray &bytes, const QString &name = u"auszug"_s)
+{
+    try {
+        ReadStatement(bytes, name);
+    } catch (const QelError &error) {
+        return error.Message();
+    }
+    return u"(kein Fehler)"_s;
+}
+
+// One MT940 statement around the given turnover lines.
+QByteArray Mt940(const QByteArray &turnovers, const QByteArray &head = {})
+{
+    return ":20:STARTUMSE\r\n:25:DE11222220220222220200\r\n:28C:00000/001\r\n" + head
+           + ":60F:C241230EUR100,00\r\n" + turnovers + ":62F:C250102EUR100,00\r\n-\r\n";
+}
+
+QByteArray Camt(const QByteArray &kind, const QByteArray &version, const QByteArray &entries)
+{
+    const QByteArray container = kind == "053" ? "Stmt" : kind == "052" ? "Rpt" : "Ntfctn";
+    const QByteArray root = kind == "053" ? "BkToCstmrStmt" : kind == "052" ? "BkToCstmrAcctRpt" : "BkToCstmrDbtCdtNtfctn";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:camt." + kind
+           + ".001." + version + "\">\n<" + root + "><GrpHdr><MsgId>1</MsgId></GrpHdr><" + container
+           + "><Acct><Id><IBAN>DE12500105170648489890</IBAN></Id></Acct>\n" + entries + "</" + container + "></" + root
+           + "></Document>\n";
+}
+
+QByteArray CamtEntry(const QByteArray &amount, const QByteArray &direction, const QByteArray &details,
+                     const QByteArray &extra = "<Sts>BOOK</Sts>")
+{
+    return "<Ntry><Amt Ccy=\"EUR\">" + amount + "</Amt><CdtDbtInd>" + direction + "</CdtDbtInd>" + extra
+           + "<BookgDt><Dt>2025-02-03</Dt></BookgDt><ValDt><Dt>2025-02-03</Dt></ValDt><AcctSvcrRef>NONREF</AcctSvcrRef>"
+           + "<NtryDtls>" + details + "</NtryDtls></Ntry>\n";
+}
+
+} // namespace
+
+class TestStatementReaders : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mt940Turnovers_data();
+    void mt940Turnovers();
+    void mt940Encodings();
+    void camtVersions_data();
+    void camtVersions();
+    void camtBatchSplitsOnlyWhenItAddsUp();
+    void camtNameWithoutParty();
+    void camtReturnNamesTheOriginalPayer();
+    void sharedReferencesAreDropped();
+    void badInput_data();
+    void badInput();
+    void tooManyRows_data();
+    void tooManyRows();
+    void fileLimits();
+    void unknownCsvAsksForColumns();
+    void unknownCsvWithChoice();
+};
+
+void TestStatementReaders::mt940Turnovers_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QDate>("booking");
+    QTest::addColumn<QDate>("value");
+    QTest::addColumn<bool>("credit");
+    QTest::addColumn<bool>("reversal");
+    QTest::addColumn<qint64>("cents");
+    QTest::addColumn<QString>("reference");
+    QTest::addColumn<bool>("pending");
+    QTest::newRow("booked in the old year") << Mt940(":61:2501021231D10,00NMSCNONREF\r\n") << QDate(2024, 12, 31)
+                                            << QDate(2025, 1, 2) << false << false << qint64(1000) << QString()
+                                            << false;
+    QTest::newRow("booked in the new year") << Mt940(":61:2412310102C10,5NMSCNONREF\r\n") << QDate(2025, 1, 2)
+                                            << QDate(2024, 12, 31) << true << false << qint64(1050) << QString()
+                                            << false;
+    QTest::newRow("no booking date") << Mt940(":61:241230D1,NMSC\r\n") << QDate(2024, 12, 30) << QDate(2024, 12, 30)
+                                     << false << false << qint64(100) << QString() << false;
+    QTest::newRow("funds code and bank reference")
+        << Mt940(":61:1311121111CR155,34NTRFNONREF//55555\r\n") << QDate(2013, 11, 11) << QDate(2013, 11, 12)
+        << true << false << qint64(15534) << u"55555"_s << false;
+    QTest::newRow("debit with funds code") << Mt940(":61:2511271127DR17,90NDDTKREF+\r\n") << QDate(2025, 11, 27)
+                                           << QDate(2025, 11, 27) << false << false << qint64(1790) << QString()
+                                           << false;
+    QTest::newRow("reversal of a debit is a credit")
+        << Mt940(":61:2002010219RDR1027,25N068NONREF\r\n") << QDate(2020, 2, 19) << QDate(2020, 2, 1) << true << true
+        << qint64(102725) << QString() << false;
+    QTest::newRow("reversal of a credit is a debit")
+        << Mt940(":61:2002010219RC1027,25N068NONREF\r\n") << QDate(2020, 2, 19) << QDate(2020, 2, 1) << false << true
+        << qint64(102725) << QString() << false;
+    QTest::newRow("MT942 turnovers are not booked")
+        << QByteArray(":20:STARTUMS\r\n:25:DE11222220220222220200\r\n:28C:0\r\n:34F:EUR0,\r\n:13D:2502071015+0100\r\n"
+                      ":61:2502070207D5,00NMSCNONREF\r\n:90D:1EUR5,00\r\n:90C:0EUR0,\r\n-\r\n")
+        << QDate(2025, 2, 7) << QDate(2025, 2, 7) << false << false << qint64(500) << QString() << true;
+}
+
+void TestStatementReaders::mt940Turnovers()
+{
+    QFETCH(QByteArray, bytes);
+    const Statement statement = Read(bytes);
+    QCOMPARE(statement.Format, u"MT940"_s);
+    QCOMPARE(statement.Rows.size(), 1);
+    const StatementRow &row = statement.Rows.front();
+    QTEST(row.BookingDate, "booking");
+    QTEST(row.ValueDate, "value");
+    QTEST(row.Credit, "credit");
+    QTEST(row.Reversal, "reversal");
+    QTEST(row.AmountCents, "cents");
+    QTEST(row.Reference, "reference");
+    QTEST(row.Pending, "pending");
+}
+
+void TestStatementReaders::mt940Encodings()
+{
+    // The same details in ISO-8859-1 and UTF-8, the name broken over two lines.
+    const QByteArray latin1 = Mt940(":61:2501020102D10,00NMSCNONREF\r\n:86:105?00LASTSCHRIFT?20EREF+E1?21SVWZ+Stro"
+                                    "m Janua\r\nr?32Stadtwerke M\xFC""nster G\r\n?33mbH\r\n");
+    QByteArray utf8 = latin1;
+    utf8.replace("M\xFC", "M\xC3\xBC");
+    for (const QByteArray &bytes : {latin1, utf8}) {
+        const StatementRow row = Read(bytes).Rows.value(0);
+        QCOMPARE(row.Counterparty, u"Stadtwerke Münster GmbH"_s);
+        QCOMPARE(row.Purpose, u"Strom Januar"_s);
+        QCOMPARE(row.EndToEndId, u"E1"_s);
+        QCOMPARE(row.BookingText, u"LASTSCHRIFT"_s);
+    }
+}
+
+void TestStatementReaders::camtVersions_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    QTest::addColumn<QByteArray>("version");
+    QTest::addColumn<QString>("format");
+    // parties gain a "Pty" level from .07 on; the status a "Cd" level from .04 on
+    for (const char *kind : {"052", "053", "054"}) {
+        for (const char *version : {"02", "04", "06", "07", "08"})
+            QTest::addRow("camt.%s.001.%s", kind, version)
+                << QByteArray(kind) << QByteArray(version) << u"CAMT.%1.001.%2"_s.arg(QLatin1String(kind), QLatin1String(version));
+    }
+}
+
+void TestStatementReaders::camtVersions()
+{
+    QFETCH(QByteArray, kind);
+    QFETCH(QByteArray, version);
+    const bool party = version.toInt() >= 7;
+    const QByteArray status = version.toInt() >= 4 ? "<Sts><Cd>PDNG</Cd></Sts>" : "<Sts>PDNG</Sts>";
+    const QByteArray name = party ? "<Pty><Nm>Vodafone GmbH</Nm></Pty>" : "<Nm>Vodafone GmbH</Nm>";
+    const QByteArray details = "<TxDtls><Refs><EndToEndId>NOTPROVIDED</EndToEndId><Prtry><Tp>FI-UMSATZ-ID</Tp>"
+                               "<Ref>2025-02-03-04.01</Ref></Prtry></Refs><RltdPties><Dbtr>"
+                               + QByteArray(party ? "<Pty><Nm>Erika</Nm></Pty>" : "<Nm>Erika</Nm>") + "</Dbtr><Cdtr>"
+                               + name + "</Cdtr></RltdPties><RmtInf><Ustrd>Kunde 123</Ustrd><Ustrd>Rechnung 02</Ustrd>"
+                                        "</RmtInf></TxDtls>";
+    const Statement statement = Read(Camt(kind, version, CamtEntry("39.99", "DBIT", details, status)));
+    QTEST(statement.Format, "format");
+    QCOMPARE(statement.Account, u"DE12500105170648489890"_s);
+    QCOMPARE(statement.Rows.size(), 1);
+    const StatementRow &row = statement.Rows.front();
+    QCOMPARE(row.AmountCents, qint64(3999));
+    QVERIFY(!row.Credit);
+    QVERIFY(row.Pending);
+    QCOMPARE(row.Counterparty, u"Vodafone GmbH"_s);
+    QCOMPARE(row.Purpose, u"Kunde 123 Rechnung 02"_s);
+    QCOMPARE(row.Reference, u"2025-02-03-04.01"_s);
+    QVERIFY(row.EndToEndId.isEmpty());
+    QCOMPARE(row.BookingDate, QDate(2025, 2, 3));
+}
+
+void TestStatementReaders::camtBatchSplitsOnlyWhenItAddsUp()
+{
+    auto tx = [](const QByteArray &amount, const QByteArray &name) {
+        return "<TxDtls><AmtDtls><TxAmt><Amt Ccy=\"EUR\">" + amount + "</Amt></TxAmt></AmtDtls><RltdPties><Cdtr><Nm>"
+               + name + "</Nm></Cdtr></RltdPties></TxDtls>";
+    };
+    const Statement split = Read(Camt("053", "02", CamtEntry("30.00", "DBIT", tx("10", "A") + tx("20", "B"))));
+    QCOMPARE(split.Rows.size(), 2);
+    QCOMPARE(split.Rows[0].AmountCents, qint64(1000));
+    QCOMPARE(split.Rows[1].Counterparty, u"B"_s);
+    const Statement whole = Read(Camt("053", "02", CamtEntry("31.00", "DBIT", tx("10", "A") + tx("20", "B"))));
+    QCOMPARE(whole.Rows.size(), 1);
+    QCOMPARE(whole.Rows[0].AmountCents, qint64(3100));
+}
+
+void TestStatementReaders::camtNameWithoutParty()
+{
+    // a name straight below the parties belongs to no side (found by the fuzz target)
+    const Statement statement =
+        Read(Camt("053", "08", CamtEntry("1.00", "CRDT", "<TxDtls><RltdPties><Nm>X</Nm></RltdPties></TxDtls>")));
+    QCOMPARE(statement.Rows.size(), 1);
+    QVERIFY(statement.Rows[0].Counterparty.isEmpty());
+}
+
+void TestStatementReaders::camtReturnNamesTheOriginalPayer()
+{
+    // A direct debit the payer's bank sent back: booked against the collector's account,
+    // with the parties of the debit it returns and no reversal mark.
+    const QByteArray details = "<TxDtls><RltdPties><Dbtr><Nm>Sven Schuldner</Nm></Dbtr><Cdtr><Nm>Erwin Einzieher</Nm>"
+                               "</Cdtr></RltdPties><RtrInf><Rsn><Cd>MS03</Cd></Rsn></RtrInf></TxDtls>";
+    const StatementRow row = Read(Camt("052", "02", CamtEntry("53.00", "DBIT", details))).Rows.value(0);
+    QVERIFY(!row.Credit);
+    QVERIFY(row.Reversal);
+    QCOMPARE(row.Counterparty, u"Sven Schuldner"_s);
+}
+
+void TestStatementReaders::sharedReferencesAreDropped()
+{
+    const Statement statement = Read(Mt940(":61:2501020102D1,00NMSCNONREF//SAME\r\n"
+                                           ":61:2501020102D2,00NMSCNONREF//SAME\r\n"
+                                           ":61:2501020102D3,00NMSCNONREF//OWN\r\n"));
+    QCOMPARE(statement.Rows.size(), 3);
+    QVERIFY(statement.Rows[0].Reference.isEmpty());
+    QVERIFY(statement.Rows[1].Reference.isEmpty());
+    QCOMPARE(statement.Rows[2].Reference, u"OWN"_s);
+}
+
+void TestStatementReaders::badInput_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+    const QByteArray camt = Camt("053", "08", CamtEntry("1.00", "CRDT", ""));
+    const QByteArray csvHead = "Buchung;Valuta;Auftraggeber/Empfänger;Buchungstext;Verwendungszweck;Betrag;Währung\n";
+    QTest::newRow("empty") << QByteArray() << u"Kontoauszug \"auszug\": Die Datei ist leer."_s;
+    QTest::newRow("blanks") << QByteArray("\xEF\xBB\xBF \r\n\t\n") << u"Kontoauszug \"auszug\": Die Datei ist leer."_s;
+    QTest::newRow("binary") << QByteArray("PK\x03\x04\x00\x00\x08", 7) << u"keine Textdatei"_s;
+    QTest::newRow("other XML") << QByteArray("<?xml version=\"1.0\"?><Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:"
+                                             "pain.001.001.09\"><CstmrCdtTrfInitn/></Document>")
+                               << u"ist kein Kontoauszug im CAMT-Format"_s;
+    QTest::newRow("HTML") << QByteArray("<html><body>Sitzung abgelaufen</body></html>")
+                          << u"ist kein Kontoauszug im CAMT-Format"_s;
+    QTest::newRow("cut-off XML") << camt.left(camt.size() / 2 + 40) << u"Die XML-Datei ist unvollständig"_s;
+    QTest::newRow("broken XML") << QByteArray(camt).replace("</Ntry>", "</Ntri>") << u"Zeile 4: Die XML-Datei ist fehlerhaft"_s;
+    QTest::newRow("CAMT amount too large")
+        << Camt("053", "08", CamtEntry("1000000000.00", "CRDT", "")) << u"Zeile 4: Der Betrag \"1000000000.00\" ist größer"_s;
+    QTest::newRow("CAMT date that does not exist")
+        << QByteArray(camt).replace("2025-02-03", "2025-02-31") << u"Zeile 4: Das Datum \"2025-02-31\" gibt es nicht."_s;
+    QTest::newRow("CAMT direction missing") << QByteArray(camt).replace("<CdtDbtInd>CRDT</CdtDbtInd>", "")
+                                            << u"Zeile 4: Dem Umsatz fehlt"_s;
+    QTest::newRow("MT940 cut off") << Mt940(":61:2501020102D1,00NMSCNONREF\r\n").left(110)
+                                   << u"Der MT940-Auszug ist unvollständig"_s;
+    QTest::newRow("MT940 turnover line broken") << Mt940(":61:2501020102X1,00NMSC\r\n")
+                                                << u"Zeile 5: Die Umsatzzeile \":61:2501020102X1,00NMSC\""_s;
+    QTest::newRow("MT940 date that does not exist") << Mt940(":61:250231D1,00NMSC\r\n")
+                                                    << u"Zeile 5: Das Datum \"31.02.25\" gibt es nicht."_s;
+    QTest::newRow("MT940 booking date that does not exist") << Mt940(":61:2502281302D1,00NMSC\r\n")
+                                                            << u"Zeile 5: Das Datum \"02.13.\" gibt es nicht."_s;
+    QTest::newRow("MT940 amount too large") << Mt940(":61:250102D1000000000,00NMSC\r\n")
+                                            << u"Zeile 5: Der Betrag \"1000000000,00\" ist größer"_s;
+    QTest::newRow("CSV row cut short") << QByteArray(csvHead + "02.01.2025;02.01.2025;REWE;Lastschrift;Einkauf;-4,35;EUR\n"
+                                                               "03.01.2025;03.01.2025;REWE;Last")
+                                       << u"Zeile 3: Die Zeile hat nur 4 von 6 Spalten"_s;
+    QTest::newRow("CSV quote never closed") << QByteArray(csvHead + "02.01.2025;02.01.2025;\"REWE;Lastschrift\n")
+                                            << u"Zeile 2: Ein Feld in Anführungszeichen endet nicht"_s;
+    QTest::newRow("CSV date that does not exist")
+        << QByteArray(csvHead + "31.02.2025;02.01.2025;REWE;Lastschrift;Einkauf;-4,35;EUR\n")
+        << u"Kontoauszug \"auszug\", Zeile 2: Das Datum \"31.02.2025\" gibt es nicht."_s;
+    QTest::newRow("CSV amount too large")
+        << QByteArray(csvHead + "02.01.2025;02.01.2025;REWE;Lastschrift;Einkauf;-1.000.000.000,00;EUR\n")
+        << u"Zeile 2: Der Betrag \"-1.000.000.000,00\" ist größer als 999.999.999,99 €"_s;
+    QTest::newRow("CSV amount unreadable")
+        << QByteArray(csvHead + "02.01.2025;02.01.2025;REWE;Lastschrift;Einkauf;zwölf;EUR\n")
+        << u"Zeile 2: \"zwölf\" ist kein Betrag."_s;
+    QTest::newRow("plain text") << QByteArray("Sehr geehrte Kundin,\nIhr Auszug liegt bei.\n")
+                                << u"weder ein Kontoauszug im CAMT- oder MT940-Format noch eine CSV-Tabelle"_s;
+}
+
+void TestStatementReaders::badInput()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    const QString error = ErrorOf(bytes);
+    QVERIFY2(error.startsWith(u"Kontoauszug \"auszug\""_s), qPrintable(error));
+    QVERIFY2(error.contains(message), qPrintable(error));
+}
+
+void TestStatementReaders::tooManyRows_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QByteArray csv = "Buchung;Valuta;Auftraggeber/Empfänger;Buchungstext;Verwendungszweck;Betrag;Währung\n";
+    QByteArray mt940;
+    for (int i = 0; i <= StatementText::MaxRows; ++i) {
+        csv += "02.01.2025;02.01.2025;REWE;Lastschrift;Einkauf;-4,35;EUR\n";
+        mt940 += ":61:2501020102D1,00NMSCNONREF\r\n";
+    }
+    QTest::newRow("CSV") << csv;
+    QTest::newRow("MT940") << Mt940(mt940);
+}
+
+void TestStatementReaders::tooManyRows()
+{
+    QFETCH(QByteArray, bytes);
+    QVERIFY(ErrorOf(bytes).contains(u"hat mehr als 50.000 Umsätze"_s));
+}
+
+void TestStatementReaders::fileLimits()
+{
+    QTemporaryDir dir;
+    QFile big(dir.filePath(u"riesig.csv"_s));
+    QVERIFY(big.open(QIODevice::WriteOnly));
+    QVERIFY(big.resize(StatementText::MaxFileBytes + 1)); // sparse, costs no disk
+    big.close();
+    auto messageOf = [](const QString &path) {
+        try {
+            ReadStatementFile(path);
+        } catch (const QelError &error) {
+            return error.Message();
+        }
+        return QString();
+    };
+    QCOMPARE(messageOf(big.fileName()),
+             u"Kontoauszug \"riesig.csv\": Die Datei ist größer als 32 MB und wird nicht als Kontoauszug gelesen."_s);
+    QCOMPARE(messageOf(dir.filePath(u"fehlt.sta"_s)), u"Kontoauszug \"fehlt.sta\": Die Datei gibt es nicht."_s);
+    QCOMPARE(ErrorOf(QByteArray(StatementText::MaxFileBytes + 1, 'x'), u"gross.csv"_s),
+             u"Kontoauszug \"gross.csv\": Die Datei ist größer als 32 MB und wird nicht als Kontoauszug gelesen."_s);
+}
+
+void TestStatementReaders::unknownCsvAsksForColumns()
+{
+    // account lines padded to the table's width stand above the header
+    QByteArray csv = "Kontoauszug Testbank;;;;\nKonto;DE12500105170648489890;;;\n\nDatum;Text;Soll;Haben;Empfänger\n";
+    for (int i = 1; i <= 7; ++i)
+        csv += QByteArray::number(i) + ".03.2025;Einkauf " + QByteArray::number(i) + ";5,00;;Laden\n";
+    QStringList keys;
+    const StatementReadResult result = ReadStatement(csv, u"x.csv"_s, [&keys](const QString &key) {
+        keys << key;
+        return std::optional<CsvColumnChoice>();
+    });
+    QVERIFY(std::holds_alternative<UnknownCsvLayout>(result));
+    const UnknownCsvLayout &layout = std::get<UnknownCsvLayout>(result);
+    QCOMPARE(layout.HeaderKey, u"Datum;Text;Soll;Haben;Empfänger"_s);
+    QCOMPARE(keys, QStringList{layout.HeaderKey});
+    QCOMPARE(layout.Header, (QStringList{u"Datum"_s, u"Text"_s, u"Soll"_s, u"Haben"_s, u"Empfänger"_s}));
+    QCOMPARE(layout.Sample.size(), 5);
+    QCOMPARE(layout.Sample.front().value(1), u"Einkauf 1"_s);
+
+    // a file without header line is known by its width
+    const StatementReadResult headerless = ReadStatement("01.03.2025;Einkauf;-5.00;DE12\n02.03.2025;Lohn;900.00;DE12\n",
+                                                         u"y.csv"_s);
+    QCOMPARE(std::get<UnknownCsvLayout>(headerless).HeaderKey, u"(ohne Kopfzeile, 4 Spalten)"_s);
+    QCOMPARE(std::get<UnknownCsvLayout>(headerless).Sample.size(), 2);
+}
+
+void TestStatementReaders::unknownCsvWithChoice()
+{
+    const QByteArray csv = "Datum;Text;Soll;Haben;Empfänger\n"
+                           "01.03.2025;Einkauf;5.25;;Laden\n"
+                           "02.03.2025;Lohn;;1,250.00;Firma\n"
+                           "Summe;;5.25;1,250.00;\n";
+    CsvColumnChoice choice;
+    choice.Date = 0;
+    choice.Purpose = 1;
+    choice.Debit = 2;
+    choice.Credit = 3;
+    choice.Counterparty = 4;
+    const Statement statement = Read(csv, [&choice](const QString &key) {
+        return key == u"Datum;Text;Soll;Haben;Empfänger" ? std::optional(choice) : std::nullopt;
+    });
+    QCOMPARE(statement.Format, u"CSV (eigene Spaltenzuordnung)"_s);
+    QCOMPARE(statement.Rows.size(), 2); // the sum line has no date
+    QCOMPARE(statement.Rows[0].AmountCents, qint64(525));
+    QVERIFY(!statement.Rows[0].Credit);
+    QCOMPARE(statement.Rows[0].Counterparty, u"Laden"_s);
+    QCOMPARE(statement.Rows[0].Purpose, u"Einkauf"_s);
+    QCOMPARE(statement.Rows[1].AmountCents, qint64(125000));
+    QVERIFY(statement.Rows[1].Credit);
+    QCOMPARE(statement.Rows[1].BookingDate, QDate(2025, 3, 2));
+
+    choice.Credit = 9; // a column the file does not have: ask again
+    const StatementReadResult again = ReadStatement(csv, u"x.csv"_s, [&choice](const QString &) {
+        return std::optional(choice);
+    });
+    QVERIFY(std::holds_alternative<UnknownCsvLayout>(again));
+}
+
+QTEST_GUILESS_MAIN(TestStatementReaders)
+#include "tst_statementreaders.moc"
