@@ -22,10 +22,10 @@ struct HeaderCell
 
 // Above the hits, in the colours of the book list's header.
 const HeaderCell HitsHeader[] = {
-    {u"  Haushaltsbuch", 0, 120},
-    {u"  Datum", 121, 65},
-    {u"  Art", 187, 60},
-    {u"Betrag (€)", 248, 66, Qt::AlignRight},
+    {u"  Haushaltsbuch", 0, 132},
+    {u"  Datum", 133, 63},
+    {u"  Art", 197, 56},
+    {u"Betrag (€)", 254, 60, Qt::AlignRight},
     {u"  Kategorie", 315, 129},
     {u"  Verwendung", 445, 147},
     {u"", 593, 26},

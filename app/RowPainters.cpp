@@ -121,9 +121,10 @@ void PaintSearchHitRow(QPainter &painter, const QRect &rect, const ListRow &row,
 {
     painter.save();
     PaintBackground(painter, rect, KindColors(row.SubItem(1), selected), selected);
-    TextAt(painter, rect, 6, row.Caption);
-    TextAt(painter, rect, 126, row.SubItem(0));
-    TextAt(painter, rect, 192, row.SubItem(1));
+    // "Regelmäßige Buchungen" fits; a longer name would run into the date.
+    TextAt(painter, rect, 6, painter.fontMetrics().elidedText(row.Caption, Qt::ElideRight, 128));
+    TextAt(painter, rect, 138, row.SubItem(0));
+    TextAt(painter, rect, 202, row.SubItem(1));
     TextEndingAt(painter, rect, 314, row.SubItem(2));
     TextAt(painter, rect, 326, row.SubItem(3));
     TextAt(painter, rect, 456, row.SubItem(4));
