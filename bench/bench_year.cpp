@@ -3,18 +3,17 @@
 // at the files (size, time, identity) and search what is cached, which must stay below 150 ms.
 // The year page reads its twelve books, computes the year, lays the page out and draws it.
 
+#include "GuiBenchMain.h"
 #include "tools/DemoDataGenerator.h"
 
 #include "analysis/YearPage.h"
 #include "analysis/YearSums.h"
-#include "controls/Fonts.h"
 #include "ledger/BookCache.h"
 #include "ledger/BookSearch.h"
 #include "ledger/QelError.h"
 #include "ledger/Regional.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -130,15 +129,5 @@ BENCHMARK(BM_YearPage)->ArgName("cold")->Arg(0)->Arg(1)->Unit(benchmark::kMillis
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QGuiApplication app(qtArgc, argv); // fonts for the page
-    RegisterFontSubstitutions();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunGuiBenchmarks(argc, argv);
 }

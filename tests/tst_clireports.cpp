@@ -1,6 +1,8 @@
 // haushaltsbuch-cli year and search: the year agrees to the cent with the analyses of its
 // books, on generated data and on a year made by hand; the search prints its hits.
 
+#include "CliRun.h"
+
 #include "tools/DemoDataGenerator.h"
 
 #include "analysis/YearSums.h"
@@ -17,12 +19,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Result
-{
-    int Status = -1;
-    QString Out;
-    QString Err;
-};
+using Result = CliResult;
 
 qint64 Cents(const QString &amount)
 {
@@ -60,25 +57,13 @@ private:
 
 void TestCliReports::init()
 {
-    Home = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir(Home->path()).mkpath(u"run"_s));
-    QFile::setPermissions(Home->filePath(u"run"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    Home = MakeCliHome();
+    QVERIFY(Home->isValid());
 }
 
 Result TestCliReports::Run(const QStringList &args)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"HOME"_s, Home->path());
-    env.insert(u"XDG_RUNTIME_DIR"_s, Home->filePath(u"run"_s));
-    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DOCUMENTS_DIR"})
-        env.remove(QString::fromLatin1(name));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(QEL_CLI_PATH), args);
-    if (!process.waitForFinished(60000))
-        qFatal("haushaltsbuch-cli did not finish");
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return RunCli(*Home, args);
 }
 
 // Every month line, the sum and every category of "year" against "analysis" of each book of
