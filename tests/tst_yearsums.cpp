@@ -6,7 +6,6 @@
 #include "ledger/BookingList.h"
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"
-#include "ledger/Regional.h"
 
 #include <QTest>
 
@@ -76,8 +75,6 @@ private slots:
     void shownCents_data();
     void shownCents();
     void exportTable();
-    void booksOfTheYear_data();
-    void booksOfTheYear();
 
 private:
     // January and March with books, July spending more than it earns; the regular bookings
@@ -185,24 +182,6 @@ void TestYearSums::exportTable()
                                    u"–"_s, u"–"_s, u"–"_s, u"–"_s, u"–"_s, u"120.50"_s}));
     QCOMPARE(row(table.RowCount() - 1).first(), u"Summe"_s);
     QCOMPARE(row(table.RowCount() - 1).last(), u"3605.00"_s);
-}
-
-void TestYearSums::booksOfTheYear_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<int>("month");
-
-    QTest::newRow("March") << u"März 2008"_s << 3;
-    QTest::newRow("any letter case") << u"DEZEMBER 2008"_s << 12;
-    QTest::newRow("other year") << u"März 2009"_s << 0;
-    QTest::newRow("no month word") << u"Urlaub 2008"_s << 0;
-}
-
-void TestYearSums::booksOfTheYear()
-{
-    QFETCH(QString, name);
-    QFETCH(int, month);
-    QCOMPARE(MonthOfYearBook(name, 2008, Regional()), month);
 }
 
 QTEST_GUILESS_MAIN(TestYearSums)
