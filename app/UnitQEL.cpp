@@ -326,7 +326,9 @@ void TFormQEL::BuildManagerPanel(TMainPanel *panel)
     btnNewBook->setObjectName(QStringLiteral("btnNewBook"));
     btnOpenBook->setObjectName(QStringLiteral("btnOpenBook"));
     btnDeleteBook->setObjectName(QStringLiteral("btnDeleteBook"));
-    btnImport = PanelButton(panel, {462, 514, 146, 38}, QStringLiteral("Kontoauszug#importieren"), QStringLiteral("Importieren (Alt+I)"));
+    // Beside the three buttons, above the search field: the row has room for one more of their size.
+    btnImport = PanelButton(panel, {462, 514, 163, 18}, QStringLiteral("Kontoauszug importieren"), QStringLiteral("Kontoauszug importieren (Alt+I)"));
+    btnImport->SetTextSize(8);
     btnImport->setObjectName(QStringLiteral("btnImport"));
     PanelHotKeys_[0] = {{btnNewBook, TSkinHotKey::QBAlt_N},
                         {btnOpenBook, TSkinHotKey::QBAlt_O},
@@ -336,6 +338,7 @@ void TFormQEL::BuildManagerPanel(TMainPanel *panel)
     connect(btnOpenBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnOpenBookClick);
     connect(btnDeleteBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnDeleteBookClick);
     connect(btnImport, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnImportClick);
+    BuildBookSearch();
 }
 
 void TFormQEL::BuildBookingPanel(int index)

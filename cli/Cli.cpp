@@ -89,6 +89,10 @@ QString Cli::Usage()
         "                            eine Regel anhängen: MUSTER in Gegenseite oder Verwendungszweck\n"
         "                            (Groß-/Kleinschreibung egal) ergibt KATEGORIE und VERWENDUNG\n"
         "  rule-remove N             die Regel mit der Nummer N entfernen\n"
+        "  year JJJJ                 die Jahresübersicht: je Monat Einnahmen, Ausgaben und Ergebnis,\n"
+        "                            Summe, Durchschnitt, dann die Kategorien je Monat\n"
+        "  search TEXT               Buchungen aller Haushaltsbücher nach Kategorie, Verwendung oder\n"
+        "                            Betrag suchen (12,50 oder 10-20)\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -155,12 +159,16 @@ int Cli::Run(const QStringList &arguments)
             return AddImportRule(args);
         if (command == u"rule-remove" && expect(1, 1))
             return RemoveImportRule(args.front());
+        if (command == u"year" && expect(1, 1))
+            return Year(args.front());
+        if (command == u"search" && expect(1, 1))
+            return Search(args.front());
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
     const QStringList known = QStringLiteral(
         "books show regular categories new add add-regular verify analysis export export-regular backup restore "
-        "backups import rules rule-add rule-remove")
+        "backups import rules rule-add rule-remove year search")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));
