@@ -108,7 +108,7 @@ QList<const ImportCandidate *> ChosenRows(const QList<ImportCandidate> &rows)
 {
     QList<const ImportCandidate *> chosen;
     for (const ImportCandidate &c : rows) {
-        if (c.Ticked && IsBookable(c.Status))
+        if (c.Ticked && IsBookable(c))
             chosen.append(&c);
     }
     return chosen;

@@ -62,6 +62,11 @@ bool IsBookable(ImportStatus status)
     return status == ImportStatus::New || status == ImportStatus::Present || status == ImportStatus::Regular;
 }
 
+bool IsBookable(const ImportCandidate &candidate)
+{
+    return IsBookable(candidate.Status) || (candidate.Status == ImportStatus::Duplicate && candidate.Missing);
+}
+
 QString BookNameOf(QDate date)
 {
     return MonthNames().at(date.month() - 1) + u' ' + QStringLiteral("%1").arg(date.year(), 4, 10, QChar(u'0'));
@@ -219,9 +224,9 @@ QList<ImportCandidate> ImportMatcher::Match(const Statement &statement) const
         taken[best] = true;
         return true;
     };
-    for (const ImportCandidate &c : std::as_const(rows)) {
+    for (ImportCandidate &c : rows) {
         if (c.Status == ImportStatus::Duplicate)
-            takePresent(c);
+            c.Missing = !takePresent(c);
     }
 
     // A regular booking stands for one row per month: the month of its day nearest the row.

@@ -42,7 +42,14 @@ struct ImportCandidate
     QString Category;
     QString Purpose;
     bool ByHand = false; // category or purpose set by the user, no longer by the rules
+    // Imported before, but its booking is no longer in its book (the book was restored from an
+    // older backup, or the booking removed): not ticked, but the user may tick it.
+    bool Missing = false;
 };
+
+// Whether the row may be booked: new, present or regular rows, and imported rows whose
+// booking is gone from the book.
+bool IsBookable(const ImportCandidate &candidate);
 
 // The month book a date belongs to: "März 2026".
 QString BookNameOf(QDate date);

@@ -42,7 +42,7 @@ void ImportPreviewModel::SetTicked(int row, bool ticked)
     if (row < 0 || row >= Rows_.size())
         return;
     ImportCandidate &c = Rows_[row];
-    if (!IsBookable(c.Status) || c.Ticked == ticked)
+    if (!IsBookable(c) || c.Ticked == ticked)
         return;
     c.Ticked = ticked;
     emit dataChanged(index(row, ColTick), index(row, ColumnCount - 1));
@@ -59,7 +59,7 @@ int ImportPreviewModel::ChosenCount() const
 {
     int n = 0;
     for (const ImportCandidate &c : Rows_)
-        n += c.Ticked && IsBookable(c.Status) ? 1 : 0;
+        n += c.Ticked && IsBookable(c) ? 1 : 0;
     return n;
 }
 
@@ -71,7 +71,7 @@ QString ImportPreviewModel::Summary() const
     QMap<int, QString> books; // by year and month
     for (const ImportCandidate &c : Rows_) {
         fresh += c.Status == ImportStatus::New ? 1 : 0;
-        if (!c.Ticked || !IsBookable(c.Status))
+        if (!c.Ticked || !IsBookable(c))
             continue;
         (c.Row.Credit ? income : expense) += c.Row.AmountCents;
         books.insert(c.Row.BookingDate.year() * 12 + c.Row.BookingDate.month(), c.BookName);
@@ -117,12 +117,12 @@ QVariant ImportPreviewModel::data(const QModelIndex &index, int role) const
         case ColPurpose: return c.Purpose;
         case ColCounterparty: return c.Row.Counterparty;
         case ColBankText: return BankText(c.Row);
-        case ColStatus: return StatusText(c.Status);
+        case ColStatus: return c.Missing ? StatusText(c.Status) + QStringLiteral(" (fehlt im Buch)") : StatusText(c.Status);
         default: return {};
         }
     case Qt::CheckStateRole:
         if (index.column() == ColTick)
-            return c.Ticked && IsBookable(c.Status) ? Qt::Checked : Qt::Unchecked;
+            return c.Ticked && IsBookable(c) ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::TextAlignmentRole:
         if (index.column() == ColAmount)
@@ -158,9 +158,9 @@ Qt::ItemFlags ImportPreviewModel::flags(const QModelIndex &index) const
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     const ImportCandidate &c = Rows_.at(index.row());
-    if (index.column() == ColTick && IsBookable(c.Status))
+    if (index.column() == ColTick && IsBookable(c))
         f |= Qt::ItemIsUserCheckable;
-    if ((index.column() == ColCategory || index.column() == ColPurpose) && IsBookable(c.Status))
+    if ((index.column() == ColCategory || index.column() == ColPurpose) && IsBookable(c))
         f |= Qt::ItemIsEditable;
     return f;
 }
@@ -171,7 +171,7 @@ bool ImportPreviewModel::setData(const QModelIndex &index, const QVariant &value
         return false;
     ImportCandidate &c = Rows_[index.row()];
     if (role == Qt::CheckStateRole && index.column() == ColTick) {
-        if (!IsBookable(c.Status))
+        if (!IsBookable(c))
             return false;
         SetTicked(index.row(), value.toInt() == Qt::Checked);
         return true;

@@ -78,6 +78,7 @@ private slots:
     void categoryAndPurpose();
     void rowTextsForTheBook();
     void previewTicksOnlyWhatMayBeBooked();
+    void importedRowGoneFromItsBookMayBeTicked();
 
 private:
     const Regional Regional_;
@@ -269,6 +270,27 @@ void TestImportMatcher::rowTextsForTheBook()
     QCOMPARE(rows.at(1).Amount, u"0.07"_s);
     QCOMPARE(BooksToCompare(s), (QStringList{u"Dezember 2026"_s, u"Januar 2027"_s}));
     QCOMPARE(LedgerText::Shorten(u"  A\tB\u00a0\u2603 C  "_s), u"A B C"_s);
+}
+
+// After a restore of older books (or a booking removed), the store still knows the row: it is
+// shown as imported, not ticked, but may be ticked to bring the booking back.
+void TestImportMatcher::importedRowGoneFromItsBookMayBeTicked()
+{
+    MatchContext context;
+    Remember(context, StatementOf({u"-2026-03-05 3.50 Bäcker"_s, u"-2026-03-06 9.90 Kiosk"_s}));
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    expend.AddRow(ListRow::Make(u"06.03.2026"_s, {u"9.90"_s, u"K"_s, u"V"_s}));
+    context.Ledger.AddBook(income, expend, Regional_);
+    ImportPreviewModel model;
+    model.SetRows(ImportMatcher(context, Regional_)
+                      .Match(StatementOf({u"-2026-03-05 3.50 Bäcker"_s, u"-2026-03-06 9.90 Kiosk"_s})));
+    QCOMPARE(model.data(model.index(0, ImportPreviewModel::ColStatus)).toString(), u"doppelt (fehlt im Buch)"_s);
+    QCOMPARE(model.data(model.index(1, ImportPreviewModel::ColStatus)).toString(), u"doppelt"_s);
+    QCOMPARE(model.ChosenCount(), 0);
+    QVERIFY(model.setData(model.index(0, ImportPreviewModel::ColTick), Qt::Checked, Qt::CheckStateRole));
+    QVERIFY(!model.setData(model.index(1, ImportPreviewModel::ColTick), Qt::Checked, Qt::CheckStateRole));
+    QCOMPARE(model.ChosenCount(), 1);
 }
 
 void TestImportMatcher::previewTicksOnlyWhatMayBeBooked()
