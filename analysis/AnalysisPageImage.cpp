@@ -13,6 +13,15 @@ TAnalysisPageImage::TAnalysisPageImage(QSize size, QWidget *parent)
     setCursor(Qt::PointingHandCursor);
 }
 
+void TAnalysisPageImage::Resize(QSize size)
+{
+    if (size == Picture_.size())
+        return;
+    Picture_ = QImage(size, QImage::Format_RGB32);
+    Picture_.fill(Qt::white);
+    setFixedSize(size);
+}
+
 void TAnalysisPageImage::Draw(const std::function<void(QPainter &)> &page)
 {
     Picture_.fill(Qt::white);

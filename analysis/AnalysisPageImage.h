@@ -18,6 +18,8 @@ public:
     TAnalysisPageImage(QSize size, QWidget *parent = nullptr);
 
     const QImage &Picture() const { return Picture_; }
+    // A page of another size (the year overview grows with its categories); white until drawn.
+    void Resize(QSize size);
     // Draws the page afresh on a white picture of the page's size.
     void Draw(const std::function<void(QPainter &)> &page);
 

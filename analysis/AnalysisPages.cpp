@@ -32,18 +32,6 @@ struct PageGeometry
 constexpr PageGeometry ScreenPage{{50, 330}, {300, 580}, 50, 20, 12, 10, 15, true};
 constexpr PageGeometry PaperPage{{300, 1340}, {1200, 2240}, 300, 100, 52, 32, 50, false};
 
-// The paper's boxes take the left-end colours of the screen's band bitmaps.
-QColor BandColour(const QString &name)
-{
-    if (name == u"BLUE")
-        return QColor(0x30, 0x48, 0x87);
-    if (name == u"YELLOW")
-        return QColor(0x7A, 0x67, 0x25);
-    if (name == u"GREEN")
-        return QColor(0x30, 0x6D, 0x44);
-    return QColor(0x8C, 0x37, 0x37);
-}
-
 class PageBuilder
 {
 public:
@@ -228,6 +216,17 @@ void DrawPrintPage1(QPainter &painter, const AnalysisSource &source)
 void DrawPrintPage2(QPainter &painter, const AnalysisSource &source)
 {
     PaintPage(painter, PrintPage2Layout(source));
+}
+
+QColor BandColour(const QString &name)
+{
+    if (name == u"BLUE")
+        return QColor(0x30, 0x48, 0x87);
+    if (name == u"YELLOW")
+        return QColor(0x7A, 0x67, 0x25);
+    if (name == u"GREEN")
+        return QColor(0x30, 0x6D, 0x44);
+    return QColor(0x8C, 0x37, 0x37);
 }
 
 void DrawBand(QPainter &painter, int x, int y, const QString &colourName)

@@ -73,3 +73,5 @@ void DrawPrintPage1(QPainter &painter, const AnalysisSource &source);
 void DrawPrintPage2(QPainter &painter, const AnalysisSource &source);
 // The band bitmap "CALCULATE_" + colour name (BLUE, YELLOW, GREEN or RED), 250 × 18.
 void DrawBand(QPainter &painter, int x, int y, const QString &colourName);
+// The left-end colour of a band bitmap: the paper's boxes are filled with it.
+QColor BandColour(const QString &colourName);

@@ -1,10 +1,13 @@
 #include "analysis/PrintAnalyseUnit.h"
 
 #include "analysis/AnalysisPages.h"
+#include "analysis/YearPage.h"
+#include "analysis/YearSums.h"
 #include "controls/ColorRef.h"
 #include "controls/OrvoSkinButton.h"
 #include "controls/OrvoSkinCheckBox.h"
 #include "controls/OrvoSkinPanel.h"
+#include "ledger/FuncUnit.h"
 #include "output/PagePrinter.h"
 #include "support/HelpKey.h"
 #include "support/ResourceImages.h"
@@ -38,22 +41,24 @@ TOrvoSkinCheckBox *AddPageBox(TOrvoSkinPanel *panel, const char *name, int top, 
 } // namespace
 
 TFormPrintAnalyse::TFormPrintAnalyse(const TPagePrinter &printer, const Regional &regional, QWidget *parent)
-    : TDialogFrame(parent, u"FormPrintAnalyse"_s, u"Berechnung drucken"_s, {281, 153})
+    : TDialogFrame(parent, u"FormPrintAnalyse"_s, u"Berechnung drucken"_s, {281, 185})
     , Printer_(printer)
     , Regional_(regional)
 {
     SetHelpTopic(this, u"/auswertung.html"_s);
     auto *panel = new TOrvoSkinPanel(this);
     panel->setObjectName(u"PanelPages"_s);
-    panel->setGeometry(8, 8, 266, 94);
+    // One row taller than the two pages need: the year overview below them.
+    panel->setGeometry(8, 8, 266, 126);
     panel->SetTitle(u"Seiten wählen"_s);
     panel->SetBackColor(PanelColour);
     CheckPage1 = AddPageBox(panel, "CheckPage1", 32, u"Seite 1"_s);
     CheckPage2 = AddPageBox(panel, "CheckPage2", 64, u"Seite 2"_s);
+    CheckPageYear = AddPageBox(panel, "CheckPageYear", 96, u"Jahr"_s);
     CheckPage1->SetChecked(true);
 
     auto *rule = new QWidget(panel);
-    rule->setGeometry(127, 17, 2, 94 - 17);
+    rule->setGeometry(127, 17, 2, 126 - 17);
     rule->setAutoFillBackground(true);
     QPalette rulePalette = rule->palette();
     rulePalette.setColor(QPalette::Window, RuleColour);
@@ -77,6 +82,7 @@ TFormPrintAnalyse::TFormPrintAnalyse(const TPagePrinter &printer, const Regional
     btnClose->SetCancel(true);
 
     setTabOrder(CheckPage1, CheckPage2);
+    setTabOrder(CheckPage2, CheckPageYear);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(u"Timer1"_s);
@@ -95,6 +101,11 @@ void TFormPrintAnalyse::SetLists(const BookingList &income, const BookingList &e
     BookName_ = bookName;
 }
 
+void TFormPrintAnalyse::SetYearSource(std::function<YearOverview()> source)
+{
+    YearSource_ = std::move(source);
+}
+
 void TFormPrintAnalyse::DrawPrintPage1(QPainter &painter) const
 {
     if (Income_)
@@ -107,6 +118,12 @@ void TFormPrintAnalyse::DrawPrintPage2(QPainter &painter) const
         ::DrawPrintPage2(painter, {*Income_, *Expend_, *Regular_, BookName_, Regional_});
 }
 
+void TFormPrintAnalyse::DrawPrintYearPage(QPainter &painter) const
+{
+    if (YearSource_)
+        ::DrawPrintYearPage(painter, YearSource_(), Regional_);
+}
+
 void TFormPrintAnalyse::PrintSelectedPages()
 {
     const struct
@@ -114,15 +131,17 @@ void TFormPrintAnalyse::PrintSelectedPages()
         TOrvoSkinCheckBox *Box;
         void (TFormPrintAnalyse::*Draw)(QPainter &) const;
         QString Title;
+        QString Of; // what the document's name adds: the book, or the year of the overview
     } pages[] = {
-        {CheckPage1, &TFormPrintAnalyse::DrawPrintPage1, u"Haushaltsbuch - Auswertung 1"_s},
-        {CheckPage2, &TFormPrintAnalyse::DrawPrintPage2, u"Haushaltsbuch - Auswertung 2"_s},
+        {CheckPage1, &TFormPrintAnalyse::DrawPrintPage1, u"Haushaltsbuch - Auswertung 1"_s, BookName_},
+        {CheckPage2, &TFormPrintAnalyse::DrawPrintPage2, u"Haushaltsbuch - Auswertung 2"_s, BookName_},
+        {CheckPageYear, &TFormPrintAnalyse::DrawPrintYearPage, u"Haushaltsbuch - Jahresübersicht"_s, BookYear(BookName_)},
     };
     for (const auto &page : pages) {
         if (!page.Box->Checked())
             continue;
         const PrintResult result = Printer_.PrintPageImage([&](QPainter &p) { (this->*page.Draw)(p); }, page.Title,
-                                                           page.Title + u' ' + BookName_);
+                                                           page.Title + u' ' + page.Of);
         ShowPrintResult(this, result);
         if (result.Kind == PrintResult::Outcome::Failed)
             return;
@@ -143,7 +162,7 @@ void TFormPrintAnalyse::FormClose()
 
 void TFormPrintAnalyse::Timer1Timer()
 {
-    btnPrint->SetEnabled(CheckPage1->Checked() || CheckPage2->Checked());
+    btnPrint->SetEnabled(CheckPage1->Checked() || CheckPage2->Checked() || CheckPageYear->Checked());
 }
 
 void TFormPrintAnalyse::btnPrintClick()

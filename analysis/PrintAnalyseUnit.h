@@ -2,15 +2,19 @@
 
 #include "dialogs/DialogFrame.h"
 
+#include <functional>
+
 class BookingList;
 class QPainter;
 class QTimer;
 class TOrvoSkinCheckBox;
 class TPagePrinter;
+struct YearOverview;
 
-// "Berechnung drucken": which analysis pages to print. The check boxes keep their state
-// between showings; each checked page is one print job, page 1 first. The pages are drawn
-// afresh at each print from the lists the main window hands over before showing the dialog.
+// "Berechnung drucken": which analysis pages to print, and the year overview. The check boxes
+// keep their state between showings; each checked page is one print job, page 1 first, the
+// year last. The pages are drawn afresh at each print from the lists the main window hands
+// over before showing the dialog; the year is asked for when it is printed.
 class TFormPrintAnalyse : public TDialogFrame
 {
     Q_OBJECT
@@ -21,8 +25,12 @@ public:
     void SetLists(const BookingList &income, const BookingList &expend, const BookingList &regular,
                   const QString &bookName);
 
+    // Where the year's figures come from when it is printed.
+    void SetYearSource(std::function<YearOverview()> source);
+
     void DrawPrintPage1(QPainter &painter) const;
     void DrawPrintPage2(QPainter &painter) const;
+    void DrawPrintYearPage(QPainter &painter) const;
     // Prints the checked pages; after a failed job the next page is not tried.
     void PrintSelectedPages();
 
@@ -40,9 +48,11 @@ private:
     const BookingList *Expend_ = nullptr;
     const BookingList *Regular_ = nullptr;
     QString BookName_;
+    std::function<YearOverview()> YearSource_;
 
     TOrvoSkinCheckBox *CheckPage1 = nullptr;
     TOrvoSkinCheckBox *CheckPage2 = nullptr;
+    TOrvoSkinCheckBox *CheckPageYear = nullptr;
     TOrvoSkinButton *btnPrint = nullptr;
     TOrvoSkinButton *btnClose = nullptr;
     QTimer *Timer1 = nullptr;

@@ -63,6 +63,7 @@ void TFormQEL::BuildAnalysisPanels()
     connect(btnPrintDiagram, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnPrintDiagramClick);
 
     FormPrintAnalyse = new TFormPrintAnalyse(PagePrinter_, Books_.RegionalSettings(), this);
+    BuildYearOverview();
 }
 
 void TFormQEL::btnAnalyseClick()
@@ -96,15 +97,22 @@ void TFormQEL::btnAnalysePage2Click()
 
 void TFormQEL::ShowAnalysisPage(int page)
 {
+    TAnalysisPageImage *const images[] = {ImageAnalysePage1, ImageAnalysePage2, ImageAnalyseYear};
+    TAnalysisPageImage *shown = images[page - 1];
+    // The box scrolls over the page shown; the year page may be taller than the month pages.
+    ScrollBoxAnalyse->widget()->setFixedSize(shown->size());
     ScrollBoxAnalyse->horizontalScrollBar()->setValue(0);
     ScrollBoxAnalyse->verticalScrollBar()->setValue(0);
-    TAnalysisPageImage *shown = page == 1 ? ImageAnalysePage1 : ImageAnalysePage2;
-    TAnalysisPageImage *hidden = page == 1 ? ImageAnalysePage2 : ImageAnalysePage1;
     shown->move(0, 0);
-    hidden->hide();
+    for (TAnalysisPageImage *image : images) {
+        if (image != shown)
+            image->hide();
+    }
     shown->show();
     btnAnalysePage1->SetDowned(page == 1);
     btnAnalysePage2->SetDowned(page == 2);
+    btnAnalyseYear->SetDowned(page == 3);
+    btnExportYear->SetEnabled(page == 3);
 }
 
 void TFormQEL::btnPrintAnalyseClick()

@@ -10,6 +10,7 @@
 #include "dialogs/EntryRegularUnit.h"
 #include "dialogs/NavigatorUnit.h"
 #include "dialogs/NewUnit.h"
+#include "import/ImportFlow.h"
 #include "ledger/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
@@ -77,6 +78,8 @@ void TFormQEL::BuildDialogs()
     FormEntryIncome = new TFormEntryIncome(services, this);
     FormEntryExpend = new TFormEntryExpend(services, this);
     FormEntryRegular = new TFormEntryRegular(services, this);
+    ImportFlow = new TImportFlow(services, Books_, this);
+    connect(ImportFlow, &TImportFlow::BooksChanged, this, &TFormQEL::ShowBookState);
 }
 
 BookingList &TFormQEL::PanelList(int panel)

@@ -5,6 +5,7 @@
 #include "app/UnitQEL.h"
 #include "controls/MessageBoxes.h"
 #include "dialogs/NewUnit.h"
+#include "import/ImportFlow.h"
 #include "ledger/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
@@ -71,6 +72,12 @@ void TFormQEL::btnDeleteBookClick()
     // The open book's row, if one is still open; nothing the next Alt+E could remove unasked.
     Books_.Books().SetSelected(Books_.CurrentBook().isEmpty() ? -1 : Books_.FindBook(Books_.CurrentBook()));
     ShowBookState();
+    ListViewManager->setFocus(Qt::OtherFocusReason);
+}
+
+void TFormQEL::btnImportClick()
+{
+    ImportFlow->ChooseAndImport();
     ListViewManager->setFocus(Qt::OtherFocusReason);
 }
 

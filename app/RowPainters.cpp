@@ -56,6 +56,18 @@ void Marker(QPainter &painter, const QPoint &at, const QString &bitmap)
     painter.drawPixmap(at, pixmap);
 }
 
+// Green for income, red for expenses, grey for a kind the program never writes.
+RowColors KindColors(const QString &kind, bool selected)
+{
+    if (kind == IncomeKind())
+        return selected ? RowColors{QColor(0, 147, 99), QColor(0, 119, 81)}
+                        : RowColors{QColor(224, 241, 228), QColor(206, 234, 215)};
+    if (kind == ExpenseKind())
+        return selected ? RowColors{QColor(204, 0, 0), QColor(166, 0, 0)}
+                        : RowColors{QColor(243, 228, 228), QColor(239, 215, 214)};
+    return selected ? PlainSelected : PlainIdle;
+}
+
 } // namespace
 
 QFont ListFont()
@@ -77,16 +89,8 @@ void PaintBookingRow(QPainter &painter, const QRect &rect, const ListRow &row, b
 void PaintRegularRow(QPainter &painter, const QRect &rect, const ListRow &row, bool selected)
 {
     const QString kind = row.SubItem(3);
-    RowColors colors = selected ? PlainSelected : PlainIdle;
-    if (kind == IncomeKind())
-        colors = selected ? RowColors{QColor(0, 147, 99), QColor(0, 119, 81)}
-                          : RowColors{QColor(224, 241, 228), QColor(206, 234, 215)};
-    else if (kind == ExpenseKind())
-        colors = selected ? RowColors{QColor(204, 0, 0), QColor(166, 0, 0)}
-                          : RowColors{QColor(243, 228, 228), QColor(239, 215, 214)};
-
     painter.save();
-    PaintBackground(painter, rect, colors, selected);
+    PaintBackground(painter, rect, KindColors(kind, selected), selected);
     Marker(painter, rect.topLeft() + QPoint(508, 1),
            kind == IncomeKind() ? QStringLiteral("LISTBMP_INC") : QStringLiteral("LISTBMP_OUT"));
     TextAt(painter, rect, 12, row.Caption);
@@ -110,5 +114,19 @@ void PaintBookRow(QPainter &painter, const QRect &rect, const ListRow &row, bool
     TextAt(painter, rect, 190, row.SubItem(1));
     TextEndingAt(painter, rect, 482, row.SubItem(2));
     TextEndingAt(painter, rect, 582, row.SubItem(3));
+    painter.restore();
+}
+
+void PaintSearchHitRow(QPainter &painter, const QRect &rect, const ListRow &row, bool selected)
+{
+    painter.save();
+    PaintBackground(painter, rect, KindColors(row.SubItem(1), selected), selected);
+    // "Regelmäßige Buchungen" fits; a longer name would run into the date.
+    TextAt(painter, rect, 6, painter.fontMetrics().elidedText(row.Caption, Qt::ElideRight, 128));
+    TextAt(painter, rect, 138, row.SubItem(0));
+    TextAt(painter, rect, 202, row.SubItem(1));
+    TextEndingAt(painter, rect, 314, row.SubItem(2));
+    TextAt(painter, rect, 326, row.SubItem(3));
+    TextAt(painter, rect, 456, row.SubItem(4));
     painter.restore();
 }

@@ -19,5 +19,9 @@ void PaintRegularRow(QPainter &painter, const QRect &rect, const ListRow &row, b
 void PaintBookRow(QPainter &painter, const QRect &rect, const ListRow &row, bool selected,
                   const QString &currentBook);
 
+// A hit of the search: book, date, kind, amount (right-aligned), category, purpose, coloured
+// by kind like the regular bookings.
+void PaintSearchHitRow(QPainter &painter, const QRect &rect, const ListRow &row, bool selected);
+
 // The font every list paints its rows in.
 QFont ListFont();

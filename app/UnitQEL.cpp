@@ -326,12 +326,19 @@ void TFormQEL::BuildManagerPanel(TMainPanel *panel)
     btnNewBook->setObjectName(QStringLiteral("btnNewBook"));
     btnOpenBook->setObjectName(QStringLiteral("btnOpenBook"));
     btnDeleteBook->setObjectName(QStringLiteral("btnDeleteBook"));
+    // Beside the three buttons, above the search field: the row has room for one more of their size.
+    btnImport = PanelButton(panel, {462, 514, 163, 18}, QStringLiteral("Kontoauszug importieren"), QStringLiteral("Kontoauszug importieren (Alt+I)"));
+    btnImport->SetTextSize(8);
+    btnImport->setObjectName(QStringLiteral("btnImport"));
     PanelHotKeys_[0] = {{btnNewBook, TSkinHotKey::QBAlt_N},
                         {btnOpenBook, TSkinHotKey::QBAlt_O},
-                        {btnDeleteBook, TSkinHotKey::QBAlt_E}};
+                        {btnDeleteBook, TSkinHotKey::QBAlt_E},
+                        {btnImport, TSkinHotKey::QBAlt_I}};
     connect(btnNewBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnNewBookClick);
     connect(btnOpenBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnOpenBookClick);
     connect(btnDeleteBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnDeleteBookClick);
+    connect(btnImport, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnImportClick);
+    BuildBookSearch();
 }
 
 void TFormQEL::BuildBookingPanel(int index)

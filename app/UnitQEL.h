@@ -10,6 +10,7 @@
 // system and prompt sound and hands them in. Every 300 ms the window brings the enabled
 // state of its buttons in line with the lists.
 
+#include "ledger/BookCache.h"
 #include "ledger/BookingList.h"
 #include "ledger/Settings.h"
 #include "output/PagePrinter.h"
@@ -26,6 +27,7 @@ class HelpSystem;
 class QLabel;
 class QScrollArea;
 class TAnalysisPageImage;
+class TBookSearchPanel;
 class TDialogKeyRouter;
 class TFormCalculator;
 class TFormBackup;
@@ -36,12 +38,15 @@ class TFormInfo;
 class TFormNavigator;
 class TFormNew;
 class TFormPrintAnalyse;
+class TImportFlow;
 class TMainPanel;
 class TOrvoSkinButton;
 class TQELListView;
 class TQELPieChart;
 class WarningSound;
+struct FoundBooking;
 struct LedgerPaths;
+struct YearOverview;
 enum class TSkinHotKey;
 
 class TFormQEL : public QWidget
@@ -84,6 +89,7 @@ public:
     void btnNewBookClick();
     void btnOpenBookClick();
     void btnDeleteBookClick();
+    void btnImportClick();
     void SetBookTitles();
 
     // The booking panels: add, edit and remove through the entry dialogs.
@@ -112,6 +118,11 @@ public:
     void ImageAnalysePage1MouseDown(QPoint globalPosition);
     void ImageAnalysePage1MouseMove(QPoint globalPosition, Qt::MouseButtons buttons);
     void ImageAnalysePage1MouseUp();
+    // The year overview beside the pages: shown, exported (printed through the pages' dialog).
+    void btnAnalyseYearClick();
+    void btnExportYearClick();
+    // A hit of the search on the manager panel: its book opened, the booking selected.
+    void OpenFoundBooking(const FoundBooking &found);
     // The diagram panel: one side's pie, and printing it.
     void btnShowDiaIncClick();
     void btnShowDiaOutClick();
@@ -135,7 +146,11 @@ private:
                                  const QString &hint);
     void BuildDialogs();
     void BuildAnalysisPanels();
-    void ShowAnalysisPage(int page);
+    void ShowAnalysisPage(int page); // 1, 2, or 3 for the year
+    void BuildYearOverview();
+    void BuildBookSearch();
+    // The open book's year: the open book from memory, the others as saved.
+    YearOverview CurrentYearOverview(QStringList &errors);
     // After the manager changed lists: every list view shows its list again.
     void RefreshListViews();
     // After a book was created, opened or removed: titles, totals, lists and buttons.
@@ -193,6 +208,7 @@ private:
     TFormNavigator *FormNavigator = nullptr;
     TFormCalculator *FormCalculator = nullptr;
     TFormPrintAnalyse *FormPrintAnalyse = nullptr;
+    TImportFlow *ImportFlow = nullptr; // statements from the button or dropped onto the window
 
     // Menu column, in the order of the panels they show, then the rest.
     TOrvoSkinButton *btnManager = nullptr;
@@ -219,6 +235,7 @@ private:
     TOrvoSkinButton *btnNewBook = nullptr;
     TOrvoSkinButton *btnOpenBook = nullptr;
     TOrvoSkinButton *btnDeleteBook = nullptr;
+    TOrvoSkinButton *btnImport = nullptr;
     TQELListView *ListViewManager = nullptr;
     // Per booking panel (income, expense, regular): new, edit, remove, print, export.
     std::array<std::array<TOrvoSkinButton *, 5>, 3> BookingButtons_{};
@@ -236,6 +253,12 @@ private:
     // Where the last step of a page drag was, in screen coordinates; (-1, -1) when none.
     QPoint DragPoint{-1, -1};
     TQELPieChart *ChartDia = nullptr;
+    TOrvoSkinButton *btnAnalyseYear = nullptr;
+    TOrvoSkinButton *btnExportYear = nullptr;
+    TAnalysisPageImage *ImageAnalyseYear = nullptr;
+    TBookSearchPanel *SearchPanel = nullptr;
+    // The books as saved, for the year overview and the search; read again only where changed.
+    BookCache Cache_{Books_};
 
     // The panel-local buttons with the hot keys they answer while their panel is shown.
     std::array<QList<QPair<TOrvoSkinButton *, TSkinHotKey>>, 6> PanelHotKeys_;

@@ -1,6 +1,7 @@
 #include "backup/LedgerBackup.h"
 
 #include "backup/TransferJournal.h"
+#include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
 
 #include <QDir>
@@ -59,7 +60,22 @@ TransferReport LedgerBackup::Restore(const QString &folder, BackupSelection what
                            + u"\n\nOhne diese Sicherung der jetzigen Daten wird nicht wiederhergestellt."_s);
         }
     }
-    return Engine_.Restore(folder, what);
+    TransferReport report = Engine_.Restore(folder, what);
+    // An automatic backup holds the import store of the same moment: with the books it goes back
+    // too, so that bookings missing from the older books are not taken as imported.
+    if (what.Books && IsInsideFolder(folder, Paths_.AutoBackupFolder())) {
+        for (const QString &extra : ExtraFiles()) {
+            const QString kept = QDir(folder).filePath(QFileInfo(extra).fileName());
+            if (!QFileInfo(kept).isFile())
+                continue;
+            try {
+                ListFiles::WriteFile(extra, ListFiles::ReadFile(kept));
+            } catch (const QelError &error) {
+                report.LateFailure = error.Message();
+            }
+        }
+    }
+    return report;
 }
 
 std::optional<AutoBackupEntry> LedgerBackup::KeepAutomaticCopy(const QDateTime &now)

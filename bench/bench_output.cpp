@@ -1,9 +1,9 @@
 // Printing and export costs: a full list page drawn as an image and as the PDF the printer
 // gets, and the .xls table of a long list built and saved.
 
+#include "GuiBenchMain.h"
 #include "tools/DemoDataGenerator.h"
 
-#include "controls/Fonts.h"
 #include "ledger/BookingList.h"
 #include "ledger/Regional.h"
 #include "output/ExportEXCEL.h"
@@ -11,7 +11,6 @@
 #include "output/PagePrinter.h"
 
 #include <QDir>
-#include <QGuiApplication>
 #include <QPageLayout>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -84,15 +83,5 @@ BENCHMARK(BM_SaveXlsFile);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    int qtArgc = 1;
-    QGuiApplication app(qtArgc, argv); // fonts for the pages
-    RegisterFontSubstitutions();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunGuiBenchmarks(argc, argv);
 }

@@ -79,6 +79,20 @@ QString Cli::Usage()
         "                            (.xls) speichern, wie \"Exportieren\" im Programm; fehlt \".xls\",\n"
         "                            wird es angehängt; eine vorhandene Datei wird ersetzt\n"
         "  export-regular DATEI      die regelmäßigen Buchungen als Excel-Tabelle speichern\n"
+        "  import [--dry-run] DATEI...\n"
+        "                            Kontoauszüge (CAMT, MT940, CSV der Banken) lesen: je Zeile Status,\n"
+        "                            Haushaltsbuch, Einnahme/Ausgabe, Datum, Betrag, Kategorie,\n"
+        "                            Verwendung, Gegenseite; ohne --dry-run werden die neuen Zeilen\n"
+        "                            gebucht und fehlende Haushaltsbücher angelegt\n"
+        "  rules                     die Regeln des Kontoimports mit ihren Nummern\n"
+        "  rule-add [--regex] [--einnahme|--ausgabe] MUSTER KATEGORIE VERWENDUNG\n"
+        "                            eine Regel anhängen: MUSTER in Gegenseite oder Verwendungszweck\n"
+        "                            (Groß-/Kleinschreibung egal) ergibt KATEGORIE und VERWENDUNG\n"
+        "  rule-remove N             die Regel mit der Nummer N entfernen\n"
+        "  year JJJJ                 die Jahresübersicht: je Monat Einnahmen, Ausgaben und Ergebnis,\n"
+        "                            Summe, Durchschnitt, dann die Kategorien je Monat\n"
+        "  search TEXT               Buchungen aller Haushaltsbücher nach Kategorie, Verwendung oder\n"
+        "                            Betrag suchen (12,50 oder 10-20)\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -137,12 +151,24 @@ int Cli::Run(const QStringList &arguments)
             return Export(args);
         if (command == u"export-regular" && expect(1, 1))
             return ExportRegular(args.front());
+        if (command == u"import" && !args.isEmpty())
+            return Import(args);
+        if (command == u"rules" && expect(0, 0))
+            return ImportRules();
+        if (command == u"rule-add" && expect(3, 5))
+            return AddImportRule(args);
+        if (command == u"rule-remove" && expect(1, 1))
+            return RemoveImportRule(args.front());
+        if (command == u"year" && expect(1, 1))
+            return Year(args.front());
+        if (command == u"search" && expect(1, 1))
+            return Search(args.front());
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
     const QStringList known = QStringLiteral(
         "books show regular categories new add add-regular verify analysis export export-regular backup restore "
-        "backups")
+        "backups import rules rule-add rule-remove year search")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));

@@ -39,6 +39,14 @@ private:
     int Export(const QStringList &args);
     int ExportRegular(const QString &file);
     int WriteTable(const BookingList &list, const QString &file);
+    // Bank statements and the import rules (CliImport.cpp).
+    int Import(const QStringList &args);
+    int ImportRules();
+    int AddImportRule(const QStringList &args);
+    int RemoveImportRule(const QString &number);
+    // CliReports.cpp: the year overview and the search over every book.
+    int Year(const QString &year);
+    int Search(const QString &text);
 
     bool IsListedBook(const QString &name) const;
     // The amount as the entry dialog takes it, or an empty text after reporting why not.

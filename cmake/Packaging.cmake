@@ -67,8 +67,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION misc)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://www.velmora.example/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Beyond the libraries: the fonts the pages are drawn with.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation")
+# Beyond the libraries: the fonts the pages are drawn with, and Qt's SQLite driver (a plugin,
+# which the library scan does not see) for the statement import's store.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libqt6sql6-sqlite")
 # Qt's own dialog texts in German.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)

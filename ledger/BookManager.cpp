@@ -266,6 +266,46 @@ void BookManager::DeleteBook(qsizetype row)
     }
 }
 
+void BookManager::ReadBook(const QString &name, BookingList &income, BookingList &expend) const
+{
+    if (!CurrentBook_.isEmpty() && name == CurrentBook_) {
+        income = Income_;
+        expend = Expend_;
+        return;
+    }
+    income = BookingList(ListKind::Income);
+    expend = BookingList(ListKind::Expend);
+    const QString path = Paths_.BookFile(name);
+    if (FileExists(path))
+        ListFiles::ParseMonthBook(ListFiles::ReadFile(path), income, expend);
+    // As OpenCurrentBook shows a book, so that a new file is the one "create" writes.
+    income.SetColumnAlignment(1, ColumnAlignment::Right);
+    expend.SetColumnAlignment(1, ColumnAlignment::Right);
+}
+
+bool BookManager::StoreBook(const QString &name, const BookingList &income, const BookingList &expend,
+                            const QDateTime &now)
+{
+    WriteListFile(Paths_.BookFile(name), ListFiles::MonthBookBytes(income, expend));
+    if (!CurrentBook_.isEmpty() && name == CurrentBook_) {
+        Income_ = income;
+        Expend_ = expend;
+        BookChanged_ = false;
+    }
+    qsizetype row = FindBook(name);
+    const bool listed = row < 0;
+    if (listed) {
+        row = Books_.AddRow(ListRow::Make(
+            BookKey(name, Regional_),
+            {name, Regional_.DateText(now.date()) + u' ' + Regional_.TimeText(now.time()), QString(), QString()}));
+    }
+    OwnSums_.insert(name, {ListSum(income), ListSum(expend)});
+    SetTotals(row, ListSum(income), ListSum(expend));
+    if (listed)
+        Books_.SortByCaption(Regional_);
+    return listed;
+}
+
 bool BookManager::BookFileExists(const QString &name) const
 {
     return FileExists(Paths_.BookFile(name));

@@ -81,6 +81,15 @@ public:
     // Deletes the row's file, then its row; deleting the open book closes it unsaved.
     void DeleteBook(qsizetype row);
 
+    // The statement import's access to any month book, open or not. ReadBook gives its
+    // bookings as they stand: the open book's lists, else its file (two empty lists with the
+    // standard columns when there is none); a file that cannot be read throws and is left
+    // alone. StoreBook writes the given lists as the book's file (also over the open book's
+    // lists, which then hold them), lists a book that was not listed, and sets its totals;
+    // true when it listed it.
+    void ReadBook(const QString &name, BookingList &income, BookingList &expend) const;
+    bool StoreBook(const QString &name, const BookingList &income, const BookingList &expend, const QDateTime &now);
+
     // The first row whose name is exactly the given one, or -1.
     qsizetype FindBook(const QString &name) const;
     // Whether the data folder holds a file for a book of that name, listed or not.

@@ -1,3 +1,5 @@
+#include "CliRun.h"
+
 #include "ledger/BookingList.h"
 #include "ledger/InstanceLock.h"
 #include "ledger/ListFiles.h"
@@ -15,12 +17,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Result
-{
-    int Status = -1;
-    QString Out;
-    QString Err;
-};
+using Result = CliResult;
 
 } // namespace
 
@@ -52,25 +49,13 @@ private:
 
 void TestCli::init()
 {
-    Home = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir(Home->path()).mkpath(u"run"_s));
-    QFile::setPermissions(Home->filePath(u"run"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    Home = MakeCliHome();
+    QVERIFY(Home->isValid());
 }
 
 Result TestCli::Run(const QStringList &args)
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"HOME"_s, Home->path());
-    env.insert(u"XDG_RUNTIME_DIR"_s, Home->filePath(u"run"_s));
-    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DOCUMENTS_DIR"})
-        env.remove(QString::fromLatin1(name));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(QEL_CLI_PATH), args);
-    if (!process.waitForFinished(60000))
-        qFatal("haushaltsbuch-cli did not finish");
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
+    return RunCli(*Home, args);
 }
 
 void TestCli::createListAndShowBooks()

@@ -69,6 +69,7 @@ const Topic Topics[] = {
     {1002, u"/buchungen.html", u"Einnahmen und Ausgaben erfassen"},
     {1003, u"/regelmaessig.html", u"Regelmäßige Buchungen"},
     {1007, u"/sicherung.html", u"Datensicherung"},
+    {1020, u"/kontoimport.html", u"Kontoauszüge importieren"},
 };
 
 void AddTopicRows()
@@ -133,7 +134,7 @@ private slots:
     void missingArchive();
     void compiledTopics_data();
     void compiledTopics();
-    void compiledContextsAreTheFive();
+    void compiledContextsAreTheTopics();
     void compiledLinksResolve();
     void compiledHelpCoversTheProgram_data();
     void compiledHelpCoversTheProgram();
@@ -287,14 +288,14 @@ void TestHelp::compiledTopics()
 #endif
 }
 
-void TestHelp::compiledContextsAreTheFive()
+void TestHelp::compiledContextsAreTheTopics()
 {
     REQUIRE_HELP_FILE();
 #ifdef QEL_HELP_FILE
     const ChmArchive archive(HelpFile());
     const auto map = HelpMap::ParseContextMap(archive.Read(u"/#IVB"_s).value_or(QByteArray()),
                                               archive.Read(u"/#STRINGS"_s).value_or(QByteArray()));
-    QCOMPARE(map.keys(), (QList<quint32>{1000, 1001, 1002, 1003, 1007}));
+    QCOMPARE(map.keys(), (QList<quint32>{1000, 1001, 1002, 1003, 1007, 1020}));
     // The compiled topic texts do not depend on the folder the build ran in.
     for (const QString &topic : map)
         QVERIFY2(topic.startsWith(u"/proc/self/cwd/"_s), qPrintable(topic));
@@ -321,7 +322,7 @@ void TestHelp::compiledLinksResolve()
             QVERIFY2(objects.contains(u'/' + target), qPrintable(object + u" -> "_s + target));
         }
     }
-    QCOMPARE(pages, 9);
+    QCOMPARE(pages, 12);
 #endif
 }
 
@@ -337,6 +338,7 @@ void TestHelp::compiledHelpCoversTheProgram_data()
     QTest::newRow("analysis pages") << u"/auswertung.html"_s << u"Alt+F9"_s;
     QTest::newRow("pies") << u"/auswertung.html"_s << u"höchstens 20 Kategorien"_s;
     QTest::newRow("calculator") << u"/rechner.html"_s << u"Alt+F3"_s;
+    QTest::newRow("statement import") << u"/kontoimport.html"_s << u"höchstens fünf Tage von deren Tag"_s;
     QTest::newRow("saved as the dialog closes") << u"/start.html"_s << u"sobald sich das Fenster schließt"_s;
     QTest::newRow("automatic backups") << u"/sicherung.html"_s << u"Sicherungen/automatisch"_s;
     QTest::newRow("interrupted backups") << u"/sicherung.html"_s << u"beim nächsten Start"_s;
@@ -354,6 +356,8 @@ void TestHelp::compiledHelpCoversTheProgram_data()
     QTest::newRow("zero is black") << u"/auswertung.html"_s << u"als 0.00 erscheint, steht schwarz"_s;
     QTest::newRow("ß ~ SS") << u"/auswertung.html"_s << u"„Straße“ und"_s;
     QTest::newRow("long names") << u"/auswertung.html"_s << u"endet auf dem Bildschirm und"_s;
+    QTest::newRow("year overview") << u"/jahresuebersicht.html"_s << u"Alt+J"_s;
+    QTest::newRow("search") << u"/suchen.html"_s << u"Strg+F"_s;
 }
 
 void TestHelp::compiledHelpHasNoStaleClaims_data()

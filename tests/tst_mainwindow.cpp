@@ -56,6 +56,7 @@ private slots:
 
 private:
     void PressAlt(Qt::Key key);
+    static std::unique_ptr<QTimer> HangGuard(bool &stuck);
 };
 
 void TestMainWindow::initTestCase()
@@ -71,6 +72,21 @@ void TestMainWindow::init()
 void TestMainWindow::cleanup()
 {
     TearDown();
+}
+
+// Only ends a program that hangs, so that the test fails instead; sets `stuck` then.
+std::unique_ptr<QTimer> TestMainWindow::HangGuard(bool &stuck)
+{
+    auto guard = std::make_unique<QTimer>();
+    guard->setSingleShot(true);
+    QObject::connect(guard.get(), &QTimer::timeout, [&stuck] {
+        stuck = true;
+        if (QWidget *modal = QApplication::activeModalWidget())
+            modal->close();
+        QCoreApplication::quit();
+    });
+    guard->start(120000);
+    return guard;
 }
 
 void TestMainWindow::PressAlt(Qt::Key key)
@@ -380,15 +396,7 @@ void TestMainWindow::quitEndsTheProgramWhateverIsOpen()
     MessageBoxAnswerer yes(u"&Ja"_s);
     bool asked = false;
     bool stuck = false;
-    QTimer guard; // only ends a program that hangs, so that the test fails instead
-    guard.setSingleShot(true);
-    QObject::connect(&guard, &QTimer::timeout, [&] {
-        stuck = true;
-        if (QWidget *modal = QApplication::activeModalWidget())
-            modal->close();
-        QCoreApplication::quit();
-    });
-    guard.start(120000);
+    const auto guard = HangGuard(stuck);
     QTimer driver;
     driver.setInterval(10);
     QObject::connect(&driver, &QTimer::timeout, [&] {
@@ -451,16 +459,8 @@ void TestMainWindow::terminationWithADialogOpen()
 {
     Window.reset();
     bool sent = false;
-    QTimer guard; // only ends a program that hangs, so that the test fails instead
-    guard.setSingleShot(true);
     bool stuck = false;
-    QObject::connect(&guard, &QTimer::timeout, [&] {
-        stuck = true;
-        if (QWidget *modal = QApplication::activeModalWidget())
-            modal->close();
-        QCoreApplication::quit();
-    });
-    guard.start(120000);
+    const auto guard = HangGuard(stuck);
     // One timer opens the information dialog (its slot then runs inside the dialog), the other
     // sends the signal once the dialog shows.
     QTimer opener;

@@ -1,0 +1,184 @@
+// haushaltsbuch-cli: bank statements into the month books, and the import rules.
+
+#include "cli/Cli.h"
+
+#include "import/ImportBooking.h"
+#include "import/ImportMatcher.h"
+#include "import/ImportStore.h"
+#include "import/Statement.h"
+#include "ledger/BookManager.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/QelError.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+QString Quoted(const QString &text)
+{
+    return u'„' + text + u'“';
+}
+
+// One record per line: a tab or line break in a bank's text prints as a blank.
+QString Fields(QStringList fields)
+{
+    for (QString &field : fields) {
+        for (QChar &ch : field) {
+            if (ch.category() == QChar::Other_Control || ch == u'\u2028' || ch == u'\u2029')
+                ch = u' ';
+        }
+    }
+    return fields.join(u'\t');
+}
+
+QString UnknownLayoutMessage(const QString &file)
+{
+    return QStringLiteral("Die Datei %1 ist eine CSV-Datei, deren Aufbau das Programm nicht kennt. Ordnen Sie die "
+                          "Spalten einmal im Programm zu (\"Kontoauszug importieren\" unter \"Haushaltsbücher "
+                          "verwalten\"); danach liest auch haushaltsbuch-cli Dateien mit denselben Spalten.")
+        .arg(Quoted(QDir::toNativeSeparators(file)));
+}
+
+} // namespace
+
+int Cli::Import(const QStringList &args)
+{
+    QStringList files = args;
+    const bool dryRun = !files.isEmpty() && files.front() == u"--dry-run";
+    if (dryRun)
+        files.removeFirst();
+    if (files.isEmpty())
+        return UsageError(QStringLiteral("Zum Befehl \"import\" fehlt die Datei."));
+
+    // Every file is read before anything is written: a bad one stops them all.
+    const QString storeFile = Paths_.ImportStoreFile();
+    const CsvChoiceLookup choices = [&storeFile](const QString &headerKey) -> std::optional<CsvColumnChoice> {
+        if (!QFileInfo::exists(storeFile))
+            return std::nullopt;
+        ImportStore store(storeFile);
+        return store.CsvChoice(headerKey);
+    };
+    QList<Statement> statements;
+    for (const QString &file : files) {
+        StatementReadResult read = ReadStatementFile(file, choices);
+        if (std::holds_alternative<UnknownCsvLayout>(read))
+            return Fail(UnknownLayoutMessage(file));
+        statements.append(std::get<Statement>(std::move(read)));
+    }
+
+    if (!dryRun) {
+        if (!LockForWriting())
+            return 1;
+        if (!QDir().mkpath(Paths_.DataFolder))
+            return Fail(QStringLiteral("Verzeichnis für Daten konnte nicht angelegt werden!"));
+    }
+    BookManager books = MakeManager();
+    books.LoadRegular();
+
+    // A dry run writes nothing, so the rows of the files before count as imported here.
+    IdentityIndex earlierFiles;
+    for (qsizetype f = 0; f < statements.size(); ++f) {
+        const Statement &statement = statements.at(f);
+        MatchContext context = LoadMatchContext(books, statement, !dryRun);
+        const QList<ImportCandidate> rows = ImportMatcher(context, books.RegionalSettings()).Match(statement);
+        QList<ImportCandidate> chosen;
+        for (const ImportCandidate &c : rows) {
+            const bool seenBefore = dryRun && c.Status == ImportStatus::New && earlierFiles.Contains(c.Identity);
+            const ImportStatus status = seenBefore ? ImportStatus::Duplicate : c.Status;
+            QString amount = c.Amount;
+            if (status == ImportStatus::ForeignCurrency)
+                amount += u' ' + c.Row.Currency.trimmed();
+            Out_ << Fields({StatusText(status), c.BookName, c.Row.Credit ? IncomeKind() : ExpenseKind(), c.DateText,
+                            amount, c.Category, c.Purpose, c.Row.Counterparty})
+                 << '\n';
+            // Only the new rows: what the window leaves unticked stays out here, too.
+            if (status == ImportStatus::New) {
+                chosen.append(c);
+                earlierFiles.Add(c.Identity);
+            }
+        }
+        if (dryRun)
+            continue;
+        const ImportOutcome outcome = ImportBooking(books, Paths_.ImportStoreFile())
+                                          .Book(chosen, {QFileInfo(files.at(f)).absoluteFilePath(), statement.Format},
+                                                QDateTime::currentDateTime());
+        for (const ImportOutcome::Book &book : outcome.Books) {
+            if (book.Created)
+                Out_ << QStringLiteral("Das Haushaltsbuch %1 wurde angelegt.").arg(Quoted(book.Name)) << '\n';
+        }
+        Out_ << (outcome.Books.isEmpty()
+                     ? QStringLiteral("%1: keine neuen Buchungen.").arg(Quoted(QFileInfo(files.at(f)).fileName()))
+                     : QStringLiteral("%1: übernommen wurden %2.")
+                           .arg(Quoted(QFileInfo(files.at(f)).fileName()), outcome.Summary()))
+             << '\n';
+    }
+    return 0;
+}
+
+int Cli::ImportRules()
+{
+    if (!QFileInfo::exists(Paths_.ImportStoreFile()))
+        return 0;
+    ImportStore store(Paths_.ImportStoreFile());
+    const QList<ImportRule> rules = store.Rules();
+    for (qsizetype i = 0; i < rules.size(); ++i) {
+        const ImportRule &r = rules.at(i);
+        Out_ << Fields({QString::number(i + 1), r.Pattern,
+                        r.IsRegex ? QStringLiteral("Regulärer Ausdruck") : QStringLiteral("Text"),
+                        DirectionText(r.Direction), r.Category, r.Purpose})
+             << '\n';
+    }
+    return 0;
+}
+
+int Cli::AddImportRule(const QStringList &args)
+{
+    QStringList rest = args;
+    ImportRule rule;
+    while (!rest.isEmpty() && rest.front().startsWith(u"--")) {
+        const QString option = rest.takeFirst();
+        if (option == u"--regex")
+            rule.IsRegex = true;
+        else if (option == u"--einnahme" && rule.Direction == RuleDirection::Both)
+            rule.Direction = RuleDirection::Income;
+        else if (option == u"--ausgabe" && rule.Direction == RuleDirection::Both)
+            rule.Direction = RuleDirection::Expense;
+        else
+            return UsageError(QStringLiteral("Unbekannte oder doppelte Option \"%1\".").arg(option));
+    }
+    if (rest.size() != 3)
+        return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"rule-add\"."));
+    rule.Pattern = rest.at(0);
+    rule.Category = CapitalizeFirst(rest.at(1));
+    rule.Purpose = CapitalizeFirst(rest.at(2));
+    if (const QString problem = CheckRule(rule); !problem.isEmpty())
+        return Fail(problem);
+    if (!LockForWriting())
+        return 1;
+    ImportStore store(Paths_.ImportStoreFile());
+    QList<ImportRule> rules = store.Rules();
+    rules.append(rule);
+    store.SetRules(rules);
+    Out_ << QStringLiteral("Regel %1 angelegt.").arg(rules.size()) << '\n';
+    return 0;
+}
+
+int Cli::RemoveImportRule(const QString &number)
+{
+    bool ok = false;
+    const int n = number.toInt(&ok);
+    if (!LockForWriting())
+        return 1;
+    ImportStore store(Paths_.ImportStoreFile());
+    QList<ImportRule> rules = store.Rules();
+    if (!ok || n < 1 || n > rules.size()) {
+        return Fail(QStringLiteral("Eine Regel %1 gibt es nicht; \"haushaltsbuch-cli rules\" zeigt die Regeln mit ihren "
+                                   "Nummern.")
+                        .arg(Quoted(number)));
+    }
+    rules.removeAt(n - 1);
+    store.SetRules(rules);
+    Out_ << QStringLiteral("Regel %1 entfernt.").arg(n) << '\n';
+    return 0;
+}

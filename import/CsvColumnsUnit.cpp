@@ -1,0 +1,167 @@
+#include "import/CsvColumnsUnit.h"
+
+#include "controls/OrvoSkinButton.h"
+#include "import/ImportUnit.h"
+#include "support/HelpSystem.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableWidget>
+
+#include <tuple>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// One line per role: the label, and the column names that suggest it (parts, any case).
+const struct
+{
+    const char16_t *Label;
+    QStringList Hints;
+} Roles[] = {
+    {u"Datum:", {u"buchungstag"_s, u"buchungsdatum"_s, u"datum"_s, u"date"_s, u"tag"_s}},
+    {u"Betrag (mit Vorzeichen):", {u"betrag"_s, u"umsatz"_s, u"amount"_s}},
+    {u"Soll (Ausgaben):", {u"soll"_s, u"belastung"_s, u"ausgang"_s}},
+    {u"Haben (Einnahmen):", {u"haben"_s, u"gutschrift"_s, u"eingang"_s}},
+    {u"Gegenseite:", {u"empfänger"_s, u"auftraggeber"_s, u"zahlungspflichtige"_s, u"beguenstigter"_s,
+                      u"begünstigter"_s, u"name"_s, u"payee"_s}},
+    {u"Verwendungszweck:", {u"verwendungszweck"_s, u"zweck"_s, u"buchungstext"_s, u"reference"_s}},
+};
+
+int FindColumn(const QStringList &header, const QStringList &hints, const QList<int> &taken)
+{
+    for (const QString &hint : hints) {
+        for (int i = 0; i < header.size(); ++i) {
+            if (!taken.contains(i) && header.at(i).contains(hint, Qt::CaseInsensitive))
+                return i;
+        }
+    }
+    return -1;
+}
+
+} // namespace
+
+TFormCsvColumns::TFormCsvColumns(const DialogServices &services, QWidget *parent)
+    : TDialogFrame(parent, u"FormCsvColumns"_s, u"Spalten zuordnen"_s, {700, 446})
+    , Services(services)
+{
+    LabelFile = new QLabel(this);
+    LabelFile->setObjectName(u"LabelFile"_s);
+    LabelFile->setGeometry(8, 6, 684, 46);
+    LabelFile->setWordWrap(true);
+
+    TableSample = new QTableWidget(this);
+    TableSample->setObjectName(u"TableSample"_s);
+    TableSample->setGeometry(8, 56, 684, 170);
+    TableSample->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    TableSample->setFocusPolicy(Qt::NoFocus);
+    TableSample->verticalHeader()->setDefaultSectionSize(20);
+    ShowHeaderInListColours(TableSample);
+    
+
+    for (int role = 0; role < RoleCount; ++role) {
+        const int top = 238 + (role % 3) * 48;
+        const int left = role < 3 ? 8 : 356;
+        AddLabel(QString::fromUtf16(Roles[role].Label), {left, top});
+        auto *box = new QComboBox(this);
+        box->setObjectName(u"ComboRole%1"_s.arg(role));
+        box->setGeometry(left, top + 16, 336, 21);
+        Boxes_[role] = box;
+        connect(box, &QComboBox::currentIndexChanged, this, &TFormCsvColumns::Timer1Timer);
+    }
+    for (int role = 1; role < RoleCount; ++role)
+        setTabOrder(Boxes_[role - 1], Boxes_[role]);
+
+    QWidget *bar = AddButtonBar();
+    TOrvoSkinButton *help = AddHelpButton(bar);
+    std::tie(btnOK, btnCancel) = AddOkCancel(bar, 154);
+    connect(help, &TOrvoSkinButton::Clicked, this, &TFormCsvColumns::btnHelpClick);
+    connect(btnOK, &TOrvoSkinButton::Clicked, this, &TFormCsvColumns::btnOKClick);
+    connect(btnCancel, &TOrvoSkinButton::Clicked, this, &QDialog::reject);
+}
+
+CsvColumnChoice TFormCsvColumns::Guess(const QStringList &header)
+{
+    QList<int> taken;
+    std::array<int, RoleCount> found{};
+    for (int role = 0; role < RoleCount; ++role) {
+        found[role] = FindColumn(header, Roles[role].Hints, taken);
+        if (found[role] >= 0)
+            taken.append(found[role]);
+    }
+    CsvColumnChoice choice;
+    choice.Date = found[Date];
+    choice.Amount = found[Amount];
+    // Debit and credit only together, and only without an amount.
+    if (choice.Amount < 0 && found[Debit] >= 0 && found[Credit] >= 0) {
+        choice.Debit = found[Debit];
+        choice.Credit = found[Credit];
+    }
+    choice.Counterparty = found[Counterparty];
+    choice.Purpose = found[Purpose];
+    return choice;
+}
+
+void TFormCsvColumns::SetLayout(const QString &fileName, const UnknownCsvLayout &layout)
+{
+    LabelFile->setText(u"Den Aufbau der Datei „%1“ kennt das Programm nicht. Bitte geben Sie an, welche Spalten "
+                       u"das Datum, den Betrag (oder Soll und Haben), die Gegenseite und den Verwendungszweck "
+                       u"enthalten. Die Zuordnung gilt auch für alle späteren Dateien mit denselben Spalten."_s
+                           .arg(fileName));
+    TableSample->clear();
+    TableSample->setColumnCount(int(layout.Header.size()));
+    TableSample->setRowCount(int(layout.Sample.size()));
+    TableSample->setHorizontalHeaderLabels(layout.Header);
+    for (int r = 0; r < layout.Sample.size(); ++r) {
+        for (int c = 0; c < layout.Sample.at(r).size() && c < layout.Header.size(); ++c)
+            TableSample->setItem(r, c, new QTableWidgetItem(layout.Sample.at(r).at(c)));
+    }
+    TableSample->resizeColumnsToContents();
+
+    QStringList entries{u"(keine)"_s};
+    for (int i = 0; i < layout.Header.size(); ++i)
+        entries.append(u"Spalte %1: %2"_s.arg(i + 1).arg(layout.Header.at(i)));
+    const CsvColumnChoice guess = Guess(layout.Header);
+    const int preset[RoleCount] = {guess.Date, guess.Amount, guess.Debit, guess.Credit, guess.Counterparty, guess.Purpose};
+    for (int role = 0; role < RoleCount; ++role) {
+        const QSignalBlocker blocker(Boxes_[role]);
+        Boxes_[role]->clear();
+        Boxes_[role]->addItems(entries);
+        Boxes_[role]->setCurrentIndex(preset[role] + 1);
+    }
+}
+
+void TFormCsvColumns::FormShow()
+{
+    CentreOnScreen();
+    Accepted = false;
+    Timer1Timer();
+    Boxes_[Date]->setFocus(Qt::OtherFocusReason);
+}
+
+void TFormCsvColumns::Timer1Timer()
+{
+    const auto chosen = [this](Role role) { return Boxes_[role]->currentIndex() > 0; };
+    btnOK->SetEnabled(chosen(Date) && (chosen(Amount) || chosen(Debit) || chosen(Credit)));
+}
+
+void TFormCsvColumns::btnOKClick()
+{
+    const auto column = [this](Role role) { return Boxes_[role]->currentIndex() - 1; };
+    Choice = CsvColumnChoice{};
+    Choice.Date = column(Date);
+    Choice.Amount = column(Amount);
+    Choice.Debit = column(Debit);
+    Choice.Credit = column(Credit);
+    Choice.Counterparty = column(Counterparty);
+    Choice.Purpose = column(Purpose);
+    Accepted = true;
+    accept();
+}
+
+void TFormCsvColumns::btnHelpClick()
+{
+    Services.Help.HHHelpContext(Services.HelpFile, ImportHelpContext);
+}

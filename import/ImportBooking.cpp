@@ -1,0 +1,239 @@
+#include "import/ImportBooking.h"
+
+#include "ledger/BookManager.h"
+#include "ledger/BookingList.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/ListFiles.h"
+#include "ledger/QelError.h"
+
+#include <QCryptographicHash>
+#include <QFileInfo>
+#include <QMap>
+
+#include <optional>
+
+namespace {
+
+QByteArray HashOf(QByteArrayView bytes)
+{
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex();
+}
+
+// The hash of a book's file as it is on the disk; empty when there is none.
+QByteArray FileHash(const QString &path)
+{
+    if (!QFileInfo(path).isFile())
+        return {};
+    return HashOf(ListFiles::ReadFile(path));
+}
+
+QString Quoted(const QString &name)
+{
+    return u'„' + name + u'“';
+}
+
+// Which of a pending import's rows reached their books; nothing when a book cannot be read
+// and so cannot tell.
+std::optional<QList<qint64>> JudgeBatch(const PendingBatch &batch, const LedgerPaths &paths)
+{
+    QList<qint64> kept;
+    for (const BatchBook &book : batch.Books) {
+        const QString path = paths.BookFile(book.Name);
+        QList<qsizetype> rows;
+        for (qsizetype i = 0; i < batch.Bookings.size(); ++i) {
+            if (batch.Bookings.at(i).Book == book.Name)
+                rows.append(i);
+        }
+        try {
+            const QByteArray hash = FileHash(path);
+            if (hash == book.HashAfter) {
+                for (qsizetype i : rows)
+                    kept.append(batch.BookingIds.at(i));
+                continue;
+            }
+            if (hash == book.HashBefore)
+                continue;
+            // Changed since, by hand: a row counts as there when the book holds such a
+            // booking, each booking standing for one row.
+            BookingList income(ListKind::Income);
+            BookingList expend(ListKind::Expend);
+            ListFiles::ParseMonthBook(ListFiles::ReadFile(path), income, expend);
+            QSet<qsizetype> taken[2];
+            for (qsizetype i : rows) {
+                const StoredBooking &b = batch.Bookings.at(i);
+                const BookingList &list = b.Credit ? income : expend;
+                QSet<qsizetype> &used = taken[b.Credit ? 0 : 1];
+                for (qsizetype r = 0; r < list.RowCount(); ++r) {
+                    const ListRow &row = list.Row(r);
+                    if (!used.contains(r) && row.Caption == b.DateText && row.SubItem(0) == b.Amount
+                        && row.SubItem(1) == b.Category && row.SubItem(2) == b.Purpose) {
+                        used.insert(r);
+                        kept.append(batch.BookingIds.at(i));
+                        break;
+                    }
+                }
+            }
+        } catch (const QelError &) {
+            return std::nullopt;
+        }
+    }
+    return kept;
+}
+
+} // namespace
+
+int ImportOutcome::Total() const
+{
+    int total = 0;
+    for (const Book &book : Books)
+        total += book.Count;
+    return total;
+}
+
+QString ImportOutcome::Summary() const
+{
+    QStringList parts;
+    for (const Book &book : Books) {
+        QString part = (book.Count == 1 ? QStringLiteral("1 Buchung in %1")
+                                        : QStringLiteral("%1 Buchungen in %2").arg(book.Count))
+                           .arg(Quoted(book.Name));
+        if (book.Created)
+            part += QStringLiteral(" (neu angelegt)");
+        parts.append(part);
+    }
+    return parts.join(QStringLiteral(", "));
+}
+
+QList<const ImportCandidate *> ChosenRows(const QList<ImportCandidate> &rows)
+{
+    QList<const ImportCandidate *> chosen;
+    for (const ImportCandidate &c : rows) {
+        if (c.Ticked && IsBookable(c))
+            chosen.append(&c);
+    }
+    return chosen;
+}
+
+QStringList MissingBooks(const BookManager &books, const QList<ImportCandidate> &rows)
+{
+    QMap<QString, QString> missing; // by book key
+    for (const ImportCandidate *c : ChosenRows(rows)) {
+        if (books.FindBook(c->BookName) < 0 && !books.BookFileExists(c->BookName))
+            missing.insert(BookKey(c->BookName, books.RegionalSettings()), c->BookName);
+    }
+    return missing.values();
+}
+
+ImportBooking::ImportBooking(BookManager &books, QString storePath)
+    : Books_(books)
+    , StorePath_(std::move(storePath))
+{
+}
+
+ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const ImportSource &source,
+                                  const QDateTime &now)
+{
+    const QList<const ImportCandidate *> chosen = ChosenRows(rows);
+    if (chosen.isEmpty())
+        return {};
+
+    struct Target
+    {
+        QString Name;
+        BookingList Income{ListKind::Income};
+        BookingList Expend{ListKind::Expend};
+        int Count = 0;
+        bool Created = false;
+    };
+    QMap<QString, Target> targets; // by book key, so books go in calendar order
+    for (const ImportCandidate *c : chosen) {
+        const QString key = BookKey(c->BookName, Books_.RegionalSettings());
+        auto target = targets.find(key);
+        if (target == targets.end()) {
+            target = targets.insert(key, Target{});
+            target->Name = c->BookName;
+            target->Created = Books_.FindBook(c->BookName) < 0 && !Books_.BookFileExists(c->BookName);
+            Books_.ReadBook(c->BookName, target->Income, target->Expend);
+        }
+        (c->Row.Credit ? target->Income : target->Expend).AddRow(ListRow::Make(c->DateText, {c->Amount, c->Category, c->Purpose}));
+        ++target->Count;
+    }
+
+    ImportBatch batch;
+    batch.SourceFile = source.File;
+    batch.Format = source.Format;
+    for (Target &t : targets) {
+        t.Income.SortByCaption(Books_.RegionalSettings());
+        t.Expend.SortByCaption(Books_.RegionalSettings());
+        batch.Books.append({t.Name, FileHash(Books_.Paths().BookFile(t.Name)),
+                            HashOf(ListFiles::MonthBookBytes(t.Income, t.Expend))});
+    }
+    for (const ImportCandidate *c : chosen) {
+        batch.Bookings.append({c->Identity, c->BookName, c->Row.Credit, c->DateText, c->Amount, c->Category,
+                               c->Purpose, c->Row.Counterparty, c->Row.Purpose, c->Row.Reference});
+    }
+
+    ImportStore store(StorePath_);
+    const qint64 id = store.BeginBatch(batch);
+    if (AfterStep)
+        AfterStep(0);
+
+    ImportOutcome outcome;
+    int step = 0;
+    for (const Target &t : std::as_const(targets)) {
+        try {
+            Books_.StoreBook(t.Name, t.Income, t.Expend, now);
+        } catch (const QelError &error) {
+            SettlePendingImports(store, Books_.Paths());
+            const QString done = outcome.Books.isEmpty()
+                                     ? QStringLiteral("Aus dem Kontoauszug wurde nichts übernommen.")
+                                     : QStringLiteral("Übernommen wurden nur: %1.").arg(outcome.Summary());
+            throw QelError(error.Message() + QStringLiteral("\n\n") + done);
+        }
+        outcome.Books.append({t.Name, t.Count, t.Created});
+        if (AfterStep)
+            AfterStep(++step);
+    }
+    store.FinishBatch(id);
+    if (AfterStep)
+        AfterStep(++step);
+    return outcome;
+}
+
+void SettlePendingImports(ImportStore &store, const LedgerPaths &paths)
+{
+    for (const PendingBatch &batch : store.PendingBatches()) {
+        if (const std::optional<QList<qint64>> kept = JudgeBatch(batch, paths))
+            store.SettleBatch(batch.Id, *kept);
+    }
+}
+
+IdentityIndex ImportedIdentities(ImportStore &store, const LedgerPaths &paths, bool settle)
+{
+    if (settle)
+        SettlePendingImports(store, paths);
+    IdentityIndex index = store.Imported();
+    for (const PendingBatch &batch : store.PendingBatches()) {
+        // Undecided (a book cannot be read): its rows count as imported, never twice.
+        const std::optional<QList<qint64>> kept = JudgeBatch(batch, paths);
+        for (qsizetype i = 0; i < batch.Bookings.size(); ++i) {
+            if (!kept || kept->contains(batch.BookingIds.at(i)))
+                index.Add(batch.Bookings.at(i).Identity);
+        }
+    }
+    return index;
+}
+
+MatchContext LoadMatchContext(const BookManager &books, const Statement &statement, bool settle)
+{
+    MatchContext context;
+    // A dry run leaves even a missing store missing.
+    if (settle || QFileInfo::exists(books.Paths().ImportStoreFile())) {
+        ImportStore store(books.Paths().ImportStoreFile());
+        context.Imported = ImportedIdentities(store, books.Paths(), settle);
+        context.Rules = RuleSet(store.Rules());
+        context.Remembered = store.Remembered();
+    }
+    context.Ledger = LedgerBookings::Load(books, BooksToCompare(statement));
+    return context;
+}

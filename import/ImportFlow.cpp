@@ -1,0 +1,188 @@
+#include "import/ImportFlow.h"
+
+#include "controls/MessageBoxes.h"
+#include "import/CsvColumnsUnit.h"
+#include "import/ImportBooking.h"
+#include "import/ImportMatcher.h"
+#include "import/ImportPreviewModel.h"
+#include "import/ImportRulesUnit.h"
+#include "import/ImportStore.h"
+#include "import/ImportUnit.h"
+#include "ledger/BookManager.h"
+#include "ledger/QelError.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QScreen>
+#include <QStandardPaths>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QStringList DroppedFiles(const QMimeData *mime)
+{
+    QStringList files;
+    if (!mime || !mime->hasUrls())
+        return files;
+    for (const QUrl &url : mime->urls()) {
+        if (url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile())
+            files.append(url.toLocalFile());
+    }
+    return files;
+}
+
+} // namespace
+
+TImportFlow::TImportFlow(const DialogServices &services, BookManager &books, QWidget *window)
+    : QObject(window)
+    , Services(services)
+    , Books_(books)
+    , Window_(window)
+{
+    FormImport_ = new TFormImport(services, books, window);
+    FormRules_ = new TFormImportRules(services, window);
+    FormCsvColumns_ = new TFormCsvColumns(services, window);
+    FormImport_->EditRules = [this] { return EditRules(); };
+    window->setAcceptDrops(true);
+    window->installEventFilter(this);
+
+    const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
+    Folder_ = QFileInfo(downloads).isDir() ? downloads : QDir::homePath();
+}
+
+void TImportFlow::ChooseAndImport()
+{
+    QFileDialog dialog(Window_, u"Kontoauszug importieren"_s, Folder_);
+    dialog.setObjectName(u"StatementDialog"_s);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
+    dialog.setNameFilters({u"Kontoauszüge (*.xml *.XML *.sta *.STA *.mta *.MTA *.txt *.TXT *.csv *.CSV *.940)"_s,
+                           u"Alle Dateien (*)"_s});
+    dialog.resize(dialog.sizeHint().expandedTo({720, 480}));
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        dialog.move(screen->availableGeometry().center() - dialog.rect().center());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    Folder_ = QFileInfo(path).absolutePath();
+    Import(path);
+}
+
+void TImportFlow::Import(const QString &path)
+{
+    const QString fileName = QFileInfo(path).fileName();
+    const QString storeFile = Books_.Paths().ImportStoreFile();
+    const CsvChoiceLookup choices = [&storeFile](const QString &headerKey) {
+        ImportStore store(storeFile);
+        return store.CsvChoice(headerKey);
+    };
+    try {
+        StatementReadResult read = ReadStatementFile(path, choices);
+        if (const auto *layout = std::get_if<UnknownCsvLayout>(&read)) {
+            FormCsvColumns_->SetLayout(fileName, *layout);
+            FormCsvColumns_->exec();
+            if (!FormCsvColumns_->Accepted)
+                return;
+            ImportStore(storeFile).SetCsvChoice(layout->HeaderKey, FormCsvColumns_->Choice);
+            read = ReadStatementFile(path, choices);
+            if (std::holds_alternative<UnknownCsvLayout>(read))
+                throw QelError(u"Die Datei „%1“ lässt sich mit dieser Zuordnung nicht lesen."_s.arg(fileName));
+        }
+        const Statement &statement = std::get<Statement>(read);
+
+        MatchContext context = LoadMatchContext(Books_, statement, true);
+        const ImportMatcher matcher(context, Books_.RegionalSettings());
+        ImportPreviewModel *model = FormImport_->Model();
+        model->SetRows(matcher.Match(statement));
+        FormImport_->SetSource(fileName, statement);
+        FormImport_->ApplyRules = [&] {
+            ImportStore store(storeFile);
+            context.Rules = RuleSet(store.Rules());
+            model->Reassign([&](ImportCandidate &c) { matcher.Assign(c); });
+        };
+        FormImport_->KeepRule = [&](const ImportRule &rule) {
+            ImportStore store(storeFile);
+            QList<ImportRule> rules = store.Rules();
+            rules.append(rule);
+            store.SetRules(rules);
+        };
+        FormImport_->exec();
+        FormImport_->ApplyRules = nullptr;
+        FormImport_->KeepRule = nullptr;
+        if (!FormImport_->Accepted) {
+            model->SetRows({});
+            return;
+        }
+
+        ImportOutcome outcome;
+        try {
+            outcome = ImportBooking(Books_, storeFile)
+                          .Book(model->Rows(), {QFileInfo(path).absoluteFilePath(), statement.Format},
+                                QDateTime::currentDateTime());
+        } catch (const QelError &) {
+            model->SetRows({});
+            // What went in before the failure is in the books: the window shows it.
+            emit BooksChanged();
+            throw;
+        }
+        model->SetRows({});
+        emit BooksChanged();
+        ShowInformation(Window_, outcome.Books.isEmpty()
+                                     ? u"Aus dem Kontoauszug „%1“ wurde nichts übernommen."_s.arg(fileName)
+                                     : u"Aus dem Kontoauszug „%1“ übernommen: %2."_s.arg(fileName, outcome.Summary()));
+    } catch (const QelError &error) {
+        ShowError(Window_, error.Message());
+    }
+}
+
+bool TImportFlow::EditRules()
+{
+    const QString storeFile = Books_.Paths().ImportStoreFile();
+    try {
+        FormRules_->Rules = ImportStore(storeFile).Rules();
+        FormRules_->exec();
+        if (!FormRules_->Accepted)
+            return false;
+        ImportStore(storeFile).SetRules(FormRules_->Rules);
+        return true;
+    } catch (const QelError &error) {
+        ShowError(FormImport_, error.Message());
+        return false;
+    }
+}
+
+bool TImportFlow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched != Window_)
+        return false;
+    if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+        auto *drag = static_cast<QDragMoveEvent *>(event);
+        if (!DroppedFiles(drag->mimeData()).isEmpty()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+    } else if (event->type() == QEvent::Drop) {
+        auto *drop = static_cast<QDropEvent *>(event);
+        const QStringList files = DroppedFiles(drop->mimeData());
+        if (!files.isEmpty()) {
+            drop->acceptProposedAction();
+            // After the drop has ended: the preview runs its own event loop.
+            QMetaObject::invokeMethod(
+                this,
+                [this, files] {
+                    for (const QString &file : files)
+                        Import(file);
+                },
+                Qt::QueuedConnection);
+            return true;
+        }
+    }
+    return false;
+}

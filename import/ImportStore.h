@@ -1,0 +1,112 @@
+#pragma once
+
+#include "import/ImportRules.h"
+#include "import/RowIdentity.h"
+#include "import/Statement.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// A booking as an import hands it to the store: where it went, and what the bank said.
+struct StoredBooking
+{
+    RowIdentity Identity;
+    QString Book;
+    bool Credit = false;
+    QString DateText;
+    QString Amount;
+    QString Category;
+    QString Purpose;
+    // The bank's own texts.
+    QString Counterparty;
+    QString BankPurpose;
+    QString BankReference;
+};
+
+// A month book an import writes: its file's SHA-256 before (empty: no file) and after.
+struct BatchBook
+{
+    QString Name;
+    QByteArray HashBefore;
+    QByteArray HashAfter;
+};
+
+// One import as the store records it before any book is written.
+struct ImportBatch
+{
+    QString SourceFile;
+    QString Format;
+    QList<BatchBook> Books;
+    QList<StoredBooking> Bookings;
+};
+
+// An import that has not been finished: a kill or a failed save came between recording it
+// and writing its books.
+struct PendingBatch
+{
+    qint64 Id = 0;
+    QList<BatchBook> Books;
+    QList<qint64> BookingIds; // in the order of Bookings
+    QList<StoredBooking> Bookings;
+};
+
+// What the user gave a counterparty's bookings last time.
+struct RememberedBooking
+{
+    QString Category;
+    QString Purpose;
+};
+
+// The import's own data in one SQLite file in the program data folder, through Qt's SQL
+// driver: the identities of imported rows with the bank's texts, the rules, what each
+// counterparty got last, and the column choices for CSV layouts. A rollback journal (no
+// write-ahead log) and each change in one transaction, so a kill leaves the last whole
+// state and a copy of the closed file is complete. An object holds the connection open for
+// its lifetime; keep it short.
+//
+// Errors throw QelError naming the file.
+class ImportStore
+{
+public:
+    explicit ImportStore(const QString &path);
+    ~ImportStore();
+    ImportStore(const ImportStore &) = delete;
+    ImportStore &operator=(const ImportStore &) = delete;
+
+    const QString &Path() const { return Path_; }
+
+    QList<ImportRule> Rules();
+    void SetRules(const QList<ImportRule> &rules);
+
+    std::optional<CsvColumnChoice> CsvChoice(const QString &headerKey);
+    void SetCsvChoice(const QString &headerKey, const CsvColumnChoice &choice);
+
+    // By RememberedKey.
+    QHash<QString, RememberedBooking> Remembered();
+    static QString RememberedKey(bool credit, const QString &counterparty);
+
+    // The rows of finished imports.
+    IdentityIndex Imported();
+    qsizetype ImportedCount();
+    QList<StoredBooking> ImportedBookings();
+
+    // Records an import in one transaction, as pending, with what each counterparty got.
+    qint64 BeginBatch(const ImportBatch &batch);
+    // Marks it finished.
+    void FinishBatch(qint64 id);
+    QList<PendingBatch> PendingBatches();
+    // Settles a pending import: the kept rows count as imported, the others are forgotten.
+    void SettleBatch(qint64 id, const QList<qint64> &keptBookingIds);
+
+private:
+    void Open();
+    void CreateSchema();
+    class Transaction;
+
+    QString Path_;
+    QString Connection_;
+};

@@ -1,0 +1,240 @@
+#include "ImportTestStatements.h"
+
+#include "import/ImportStore.h"
+#include "ledger/InstanceLock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+struct Result
+{
+    int Status = -1;
+    QString Out;
+    QString Err;
+};
+
+const QList<TestEntry> March{
+    {{2026, 3, 1}, u"800.00"_s, false, u"Hausverwaltung Ost"_s, u"Miete März"_s, u"R1"_s},
+    {{2026, 3, 5}, u"42.90"_s, false, u"REWE Markt GmbH"_s, u"Einkauf"_s, u"R2"_s},
+    {{2026, 3, 6}, u"9.99"_s, false, u"Shop"_s, u"Bestellung"_s, QString(), true},
+    {{2026, 3, 7}, u"20.00"_s, false, u"Hotel"_s, u"Zimmer"_s, u"R4"_s, false, u"USD"_s},
+    {{2026, 4, 1}, u"2100.00"_s, true, u"Arbeitgeber AG"_s, u"Gehalt April"_s, u"R5"_s},
+};
+
+} // namespace
+
+// Drives the real haushaltsbuch-cli: statements in, rules, and what it refuses.
+class TestCliImport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void importBooksTheNewRowsAndSaysWhere();
+    void rulesAreKeptInOrder();
+    void badInputWritesNothing_data();
+    void badInputWritesNothing();
+    void csvWithTheColumnsChosenInTheProgram();
+    void writingWaitsForTheRunningProgram();
+
+private:
+    Result Run(const QStringList &args);
+    QString DataFolder() const { return Home->filePath(u"Documents/Orvo Haushaltsbuch/Daten/"_s); }
+    QString StoreFile() const { return Home->filePath(u".config/Orvo Haushaltsbuch/Kontoimport.sqlite"_s); }
+    QString File(const QString &name, const QByteArray &bytes) const;
+    QStringList Books() const { return QDir(DataFolder()).entryList({u"*.qel"_s}, QDir::Files, QDir::Name); }
+
+    std::unique_ptr<QTemporaryDir> Home;
+};
+
+void TestCliImport::init()
+{
+    Home = std::make_unique<QTemporaryDir>();
+    QVERIFY(QDir(Home->path()).mkpath(u"run"_s));
+    QFile::setPermissions(Home->filePath(u"run"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+QString TestCliImport::File(const QString &name, const QByteArray &bytes) const
+{
+    const QString path = Home->filePath(name);
+    if (!WriteTestFile(path, bytes))
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+Result TestCliImport::Run(const QStringList &args)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"HOME"_s, Home->path());
+    env.insert(u"XDG_RUNTIME_DIR"_s, Home->filePath(u"run"_s));
+    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DOCUMENTS_DIR"})
+        env.remove(QString::fromLatin1(name));
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(QEL_CLI_PATH), args);
+    if (!process.waitForFinished(60000))
+        qFatal("haushaltsbuch-cli did not finish");
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+void TestCliImport::importBooksTheNewRowsAndSaysWhere()
+{
+    const QString statement = File(u"märz.xml"_s, CamtStatement(March));
+    const QStringList lines{
+        u"neu\tMärz 2026\tAusgabe\t01.03.2026\t800.00\tSonstige\tHausverwaltung Ost\tHausverwaltung Ost"_s,
+        u"neu\tMärz 2026\tAusgabe\t05.03.2026\t42.90\tSonstige\tREWE Markt GmbH\tREWE Markt GmbH"_s,
+        u"vorgemerkt\tMärz 2026\tAusgabe\t06.03.2026\t9.99\tSonstige\tShop\tShop"_s,
+        u"Fremdwährung\tMärz 2026\tAusgabe\t07.03.2026\t20.00 USD\tSonstige\tHotel\tHotel"_s,
+        u"neu\tApril 2026\tEinnahme\t01.04.2026\t2100.00\tSonstige\tArbeitgeber AG\tArbeitgeber AG"_s,
+    };
+    Result r = Run({u"import"_s, u"--dry-run"_s, statement});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, lines.join(u'\n') + u'\n');
+    QVERIFY(Books().isEmpty());
+    QVERIFY(!QFile::exists(StoreFile()));
+
+    r = Run({u"import"_s, statement});
+    QCOMPARE(r.Status, 0);
+    QVERIFY2(r.Out.endsWith(u"Das Haushaltsbuch „März 2026“ wurde angelegt.\n"
+                            u"Das Haushaltsbuch „April 2026“ wurde angelegt.\n"
+                            u"„märz.xml“: übernommen wurden 2 Buchungen in „März 2026“ (neu angelegt), "
+                            u"1 Buchung in „April 2026“ (neu angelegt).\n"_s),
+             qPrintable(r.Out));
+    QCOMPARE(Run({u"show"_s, u"März 2026"_s}).Out,
+             u"Ausgabe\t01.03.2026\t800.00\tSonstige\tHausverwaltung Ost\n"
+             u"Ausgabe\t05.03.2026\t42.90\tSonstige\tREWE Markt GmbH\n"_s);
+
+    // The same file again, and once more among others: nothing twice.
+    const auto bookBytes = [this] {
+        QFile file(DataFolder() + u"März 2026.qel"_s);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    const QByteArray march = bookBytes();
+    r = Run({u"import"_s, statement, statement});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out.count(u"\nneu\t"_s) + r.Out.startsWith(u"neu\t"_s), 0);
+    QVERIFY2(r.Out.endsWith(u"„märz.xml“: keine neuen Buchungen.\n"_s), qPrintable(r.Out));
+    QCOMPARE(bookBytes(), march);
+    QCOMPARE(Run({u"books"_s}).Out.count(u'\n'), 2);
+}
+
+void TestCliImport::rulesAreKeptInOrder()
+{
+    QCOMPARE(Run({u"rule-add"_s, u"rewe"_s, u"haushalt"_s, u"Nahrungsmittel"_s}).Status, 0);
+    QCOMPARE(Run({u"rule-add"_s, u"--regex"_s, u"--einnahme"_s, u"^arbeit"_s, u"Gehalt"_s, QString()}).Status, 0);
+    QCOMPARE(Run({u"rule-add"_s, u"--ausgabe"_s, u"Markt"_s, u"Haushalt"_s, u"Sonstige"_s}).Status, 0);
+    QCOMPARE(Run({u"rules"_s}).Out, u"1\trewe\tText\tbeide\tHaushalt\tNahrungsmittel\n"
+                                    u"2\t^arbeit\tRegulärer Ausdruck\tEinnahme\tGehalt\t\n"
+                                    u"3\tMarkt\tText\tAusgabe\tHaushalt\tSonstige\n"_s);
+
+    const QString statement = File(u"a.xml"_s, CamtStatement(March));
+    const QStringList out = Run({u"import"_s, u"--dry-run"_s, statement}).Out.split(u'\n');
+    QCOMPARE(out.at(1).section(u'\t', 5, 6), u"Haushalt\tNahrungsmittel"_s);
+    QCOMPARE(out.at(4).section(u'\t', 5, 6), u"Gehalt\tArbeitgeber AG"_s);
+
+    QCOMPARE(Run({u"rule-remove"_s, u"1"_s}).Status, 0);
+    QCOMPARE(Run({u"rules"_s}).Out.section(u'\t', 0, 1), u"1\t^arbeit"_s);
+    const Result missing = Run({u"rule-remove"_s, u"3"_s});
+    QCOMPARE(missing.Status, 1);
+    QVERIFY2(missing.Err.contains(u"Eine Regel „3“ gibt es nicht"_s), qPrintable(missing.Err));
+
+    const struct
+    {
+        QStringList Args;
+        int Status;
+        QString Message;
+    } refused[] = {
+        {{u"rule-add"_s, u"--regex"_s, u"([a"_s, u"Haushalt"_s, u"X"_s}, 1, u"kein gültiger regulärer Ausdruck"_s},
+        {{u"rule-add"_s, u"x"_s, QString(31, u'k'), u"X"_s}, 1, u"höchstens 30 Zeichen"_s},
+        {{u"rule-add"_s, u"x"_s, u"Haushalt"_s, u"Tab\tulator"_s}, 1, u"Steuerzeichen"_s},
+        {{u"rule-add"_s, u"--einnahme"_s, u"--ausgabe"_s, u"x"_s, u"K"_s}, 2, u"--ausgabe"_s},
+        {{u"rule-add"_s, u"x"_s, u"Haushalt"_s}, 2, u"Falsche Anzahl"_s},
+    };
+    for (const auto &c : refused) {
+        const Result r = Run(c.Args);
+        QCOMPARE(r.Status, c.Status);
+        QVERIFY2(r.Err.contains(c.Message), qPrintable(r.Err));
+    }
+    QCOMPARE(Run({u"rules"_s}).Out.count(u'\n'), 2);
+}
+
+void TestCliImport::badInputWritesNothing_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("message");
+
+    QTest::newRow("empty") << QByteArray() << QString();
+    QTest::newRow("binary") << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16) << QString();
+    QTest::newRow("truncated") << CamtStatement(March).left(900) << QString();
+    QTest::newRow("XML that is no statement") << QByteArray("<?xml version=\"1.0\"?><html><body>Hallo</body></html>")
+                                              << QString();
+    QTest::newRow("CSV of an unknown layout") << QByteArray("Tag;Betrag;Wer;Wofür\n01.03.2026;-12,50;Kiosk;Zeitung\n")
+                                              << u"deren Aufbau das Programm nicht kennt"_s;
+}
+
+void TestCliImport::badInputWritesNothing()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, message);
+    const QString good = File(u"gut.xml"_s, CamtStatement(March));
+    const QString bad = File(u"kaputt.dat"_s, bytes);
+    const Result r = Run({u"import"_s, good, bad});
+    QCOMPARE(r.Status, 1);
+    QVERIFY2(r.Err.contains(u"kaputt.dat"_s), qPrintable(r.Err));
+    QVERIFY2(r.Err.contains(message), qPrintable(r.Err));
+    QCOMPARE(r.Out, QString());
+    QVERIFY(Books().isEmpty());
+    QVERIFY(!QFile::exists(StoreFile()));
+}
+
+void TestCliImport::csvWithTheColumnsChosenInTheProgram()
+{
+    const QByteArray csv("Tag;Betrag;Wer;Wofür\n01.03.2026;-12,50;Kiosk;Zeitung\n02.03.2026;1.000,00;Oma;Geschenk\n");
+    const QString file = File(u"konto.csv"_s, csv);
+    // The program keeps the choice under the layout's key; ask it as the window does.
+    QString key;
+    {
+        const StatementReadResult read = ReadStatement(csv, u"konto.csv"_s);
+        QVERIFY(std::holds_alternative<UnknownCsvLayout>(read));
+        key = std::get<UnknownCsvLayout>(read).HeaderKey;
+    }
+    CsvColumnChoice choice;
+    choice.Date = 0;
+    choice.Amount = 1;
+    choice.Counterparty = 2;
+    choice.Purpose = 3;
+    ImportStore(StoreFile()).SetCsvChoice(key, choice);
+
+    const Result r = Run({u"import"_s, u"--dry-run"_s, file});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, u"neu\tMärz 2026\tAusgabe\t01.03.2026\t12.50\tSonstige\tKiosk\tKiosk\n"
+                    u"neu\tMärz 2026\tEinnahme\t02.03.2026\t1000.00\tSonstige\tOma\tOma\n"_s);
+}
+
+void TestCliImport::writingWaitsForTheRunningProgram()
+{
+    const QString statement = File(u"a.xml"_s, CamtStatement(March));
+    InstanceLock program(Home->filePath(u"run/Haushaltsbuch.lock"_s));
+    QVERIFY(program.TryLock());
+    for (const QStringList &args : {QStringList{u"import"_s, statement}, QStringList{u"rule-add"_s, u"a"_s, u"B"_s, u"C"_s},
+                                    QStringList{u"rule-remove"_s, u"1"_s}}) {
+        const Result r = Run(args);
+        QCOMPARE(r.Status, 1);
+        QVERIFY2(r.Err.contains(u"läuft gerade"_s), qPrintable(r.Err));
+    }
+    QVERIFY(Books().isEmpty());
+    // Looking is allowed.
+    QCOMPARE(Run({u"import"_s, u"--dry-run"_s, statement}).Status, 0);
+    QCOMPARE(Run({u"rules"_s}).Status, 0);
+}
+
+QTEST_GUILESS_MAIN(TestCliImport)
+#include "tst_cliimport.moc"

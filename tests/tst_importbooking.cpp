@@ -1,0 +1,343 @@
+#include "import/ImportBooking.h"
+#include "import/ImportStore.h"
+#include "ledger/BookManager.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/ListFiles.h"
+#include "ledger/QelError.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QDateTime Now(QDate(2026, 5, 2), QTime(9, 30));
+
+StatementRow Row(QDate date, qint64 cents, bool credit, const QString &counterparty, const QString &purpose = {})
+{
+    StatementRow row;
+    row.BookingDate = date;
+    row.AmountCents = cents;
+    row.Credit = credit;
+    row.Currency = u"EUR"_s;
+    row.Counterparty = counterparty;
+    row.Purpose = purpose;
+    return row;
+}
+
+// Three months, the last of them without a book yet, and two equal rows on one day.
+Statement ThreeMonths()
+{
+    Statement s;
+    s.Format = u"CAMT.053.001.02"_s;
+    s.Account = u"DE02120300000000202051"_s;
+    s.Rows = {Row({2026, 3, 2}, 180000, true, u"Arbeitgeber GmbH"_s, u"Lohn März"_s),
+              Row({2026, 3, 5}, 350, false, u"Bäckerei Korn"_s),
+              Row({2026, 3, 5}, 350, false, u"Bäckerei Korn"_s),
+              Row({2026, 4, 9}, 4290, false, u"REWE Markt"_s, u"Einkauf"_s),
+              Row({2026, 5, 1}, 1200, false, u"Stadtwerke"_s, u"Abschlag Strom"_s)};
+    s.Rows[3].Reference = u"2026040912345"_s;
+    return s;
+}
+
+LedgerPaths PathsIn(const QString &folder)
+{
+    LedgerPaths paths;
+    paths.ProgramFolder = folder + u"/bin/"_s;
+    paths.ProgramDataFolder = folder + u"/config/"_s;
+    paths.DataFolder = folder + u"/Daten/"_s;
+    paths.CreateFolders();
+    return paths;
+}
+
+// One import as the program and the command line make it.
+ImportOutcome ImportOnce(const LedgerPaths &paths, const Statement &statement, int killAt = -1)
+{
+    BookManager books(paths, Regional());
+    books.LoadRegular();
+    books.ScanBooks();
+    const MatchContext context = LoadMatchContext(books, statement, true);
+    const QList<ImportCandidate> rows = ImportMatcher(context, books.RegionalSettings()).Match(statement);
+    ImportBooking booking(books, paths.ImportStoreFile());
+    booking.AfterStep = [killAt](int step) {
+        if (step == killAt)
+            std::raise(SIGKILL);
+    };
+    return booking.Book(rows, {u"auszug.xml"_s, statement.Format}, Now);
+}
+
+QByteArray FileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Every booking of the data folder: "Ausgabe 05.03.2026 3.50 Sonstige Bäckerei Korn".
+QStringList AllBookings(const LedgerPaths &paths)
+{
+    QStringList all;
+    for (const QString &file : QDir(paths.DataFolder).entryList({u"*.qel"_s}, QDir::Files, QDir::Name)) {
+        BookingList income(ListKind::Income);
+        BookingList expend(ListKind::Expend);
+        ListFiles::ParseMonthBook(ListFiles::ReadFile(paths.DataFolder + file), income, expend);
+        for (const BookingList *list : {&income, &expend}) {
+            for (const ListRow &row : list->Rows()) {
+                all.append(QStringList{list == &income ? u"Einnahme"_s : u"Ausgabe"_s, row.Caption, row.SubItem(0),
+                                       row.SubItem(1), row.SubItem(2)}
+                               .join(u' '));
+            }
+        }
+    }
+    all.sort();
+    return all;
+}
+
+} // namespace
+
+class TestImportBooking : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void rowsGoIntoTheirMonthBooks();
+    void aKillLeavesStoreAndBooksConsistent_data();
+    void aKillLeavesStoreAndBooksConsistent();
+    void aFailedSaveSaysWhatWentIn();
+    void storeKeepsRulesLayoutsAndCounterparties();
+    void damagedStoreIsReportedAndKept();
+    void everyBankStatementTwiceAddsNothing_data();
+    void everyBankStatementTwiceAddsNothing();
+
+private:
+    std::unique_ptr<QTemporaryDir> Dir;
+    LedgerPaths Paths;
+};
+
+void TestImportBooking::init()
+{
+    Dir = std::make_unique<QTemporaryDir>();
+    Paths = PathsIn(Dir->path());
+}
+
+void TestImportBooking::rowsGoIntoTheirMonthBooks()
+{
+    BookManager books(Paths, Regional());
+    books.CreateBook(u"März 2026"_s, Now);
+    books.AddBooking(books.Expend(), ListRow::Make(u"20.03.2026"_s, {u"9.00"_s, u"Haushalt"_s, u"Kino"_s}));
+    books.CreateBook(u"April 2026"_s, Now);
+    books.AddBooking(books.Regular(), ListRow::Make(u"15."_s, {u"100.00"_s, u"Sparen"_s, u"Sparplan"_s, u"Ausgabe"_s}));
+    books.SaveRegular();
+    books.SetRegularChanged(false);
+    books.OpenBook(books.FindBook(u"März 2026"_s));
+    // Unsaved, as an entry dialog leaves it: the import writes it with the rest.
+    books.AddBooking(books.Income(), ListRow::Make(u"01.03.2026"_s, {u"5.00"_s, u"Zinsen"_s, u"Bank"_s}));
+
+    const Statement statement = ThreeMonths();
+    const MatchContext context = LoadMatchContext(books, statement, true);
+    const QList<ImportCandidate> rows = ImportMatcher(context, books.RegionalSettings()).Match(statement);
+    QCOMPARE(MissingBooks(books, rows), QStringList{u"Mai 2026"_s});
+    const ImportOutcome outcome = ImportBooking(books, Paths.ImportStoreFile()).Book(rows, {u"a.xml"_s, u"CAMT"_s}, Now);
+    QCOMPARE(outcome.Summary(), u"3 Buchungen in „März 2026“, 1 Buchung in „April 2026“, 1 Buchung in „Mai 2026“ (neu "
+                                u"angelegt)"_s);
+
+    // The open book's lists are the file's; the new book is listed with its totals.
+    QCOMPARE(books.CurrentBook(), u"März 2026"_s);
+    QVERIFY(!books.BookChanged());
+    QCOMPARE(books.Income().RowCount(), 2);
+    QCOMPARE(books.Expend().Row(0).Caption, u"05.03.2026"_s);
+    QCOMPARE(books.Expend().Row(2).Caption, u"20.03.2026"_s);
+    QCOMPARE(ListFiles::MonthBookBytes(books.Income(), books.Expend()), FileBytes(Paths.BookFile(u"März 2026"_s)));
+    const qsizetype may = books.FindBook(u"Mai 2026"_s);
+    QVERIFY(may > books.FindBook(u"April 2026"_s));
+    QCOMPARE(books.Books().Row(may).SubItem(3), u"112.00 €"_s);
+    QCOMPARE(books.Books().Row(books.FindBook(u"März 2026"_s)).SubItem(2), u"1805.00 €"_s);
+
+    // The new book is the file "create" writes, with the booking added as the panels add it.
+    BookManager reference(PathsIn(Dir->filePath(u"ref"_s)), Regional());
+    reference.CreateBook(u"Mai 2026"_s, Now);
+    reference.AddBooking(reference.Expend(), ListRow::Make(u"01.05.2026"_s, {u"12.00"_s, u"Sonstige"_s, u"Stadtwerke"_s}));
+    reference.SaveCurrentBook();
+    QCOMPARE(FileBytes(Paths.BookFile(u"Mai 2026"_s)), FileBytes(reference.Paths().BookFile(u"Mai 2026"_s)));
+
+    // The bank's texts are kept; the same statement again adds nothing.
+    {
+        ImportStore store(Paths.ImportStoreFile());
+        const QList<StoredBooking> stored = store.ImportedBookings();
+        QCOMPARE(stored.size(), 5);
+        QCOMPARE(stored.at(3).Counterparty, u"REWE Markt"_s);
+        QCOMPARE(stored.at(3).BankPurpose, u"Einkauf"_s);
+        QCOMPARE(stored.at(3).BankReference, u"2026040912345"_s);
+    }
+    const QStringList before = AllBookings(Paths);
+    QCOMPARE(ImportOnce(Paths, statement).Total(), 0);
+    QCOMPARE(AllBookings(Paths), before);
+}
+
+void TestImportBooking::aKillLeavesStoreAndBooksConsistent_data()
+{
+    QTest::addColumn<int>("killAt");
+    QTest::addColumn<bool>("editedSince");
+    // 0: recorded; 1-3: after each of the three books; 4: finished.
+    for (int step = 0; step <= 4; ++step)
+        QTest::addRow("killed at step %d", step) << step << false;
+    QTest::newRow("killed after the first book, which was edited since") << 1 << true;
+}
+
+void TestImportBooking::aKillLeavesStoreAndBooksConsistent()
+{
+    QFETCH(int, killAt);
+    QFETCH(bool, editedSince);
+    {
+        BookManager books(Paths, Regional());
+        books.CreateBook(u"März 2026"_s, Now);
+    }
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {u"--import-killed-at"_s, QString::number(killAt), Dir->path()});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    if (editedSince) {
+        BookManager books(Paths, Regional());
+        books.ScanBooks();
+        books.OpenBook(books.FindBook(u"März 2026"_s));
+        books.AddBooking(books.Expend(), ListRow::Make(u"28.03.2026"_s, {u"7.00"_s, u"Haushalt"_s, u"Kino"_s}));
+        books.SaveCurrentBook();
+    }
+
+    // Again, as the user would: exactly what is missing is added, nothing twice.
+    ImportOnce(Paths, ThreeMonths());
+    QStringList expected{u"Einnahme 02.03.2026 1800.00 Sonstige Arbeitgeber GmbH"_s,
+                         u"Ausgabe 05.03.2026 3.50 Sonstige Bäckerei Korn"_s,
+                         u"Ausgabe 05.03.2026 3.50 Sonstige Bäckerei Korn"_s,
+                         u"Ausgabe 09.04.2026 42.90 Sonstige REWE Markt"_s,
+                         u"Ausgabe 01.05.2026 12.00 Sonstige Stadtwerke"_s};
+    if (editedSince)
+        expected.append(u"Ausgabe 28.03.2026 7.00 Haushalt Kino"_s);
+    expected.sort();
+    QCOMPARE(AllBookings(Paths), expected);
+    ImportStore store(Paths.ImportStoreFile());
+    QCOMPARE(store.ImportedCount(), 5);
+    QVERIFY(store.PendingBatches().isEmpty());
+}
+
+void TestImportBooking::aFailedSaveSaysWhatWentIn()
+{
+    // April's file cannot be replaced: a folder stands in its place.
+    QVERIFY(QDir().mkpath(Paths.BookFile(u"April 2026"_s)));
+    try {
+        ImportOnce(Paths, ThreeMonths());
+        QFAIL("the import did not fail");
+    } catch (const QelError &error) {
+        QVERIFY2(error.Message().contains(u"April 2026.qel"_s), qPrintable(error.Message()));
+        QVERIFY2(error.Message().endsWith(u"Übernommen wurden nur: 3 Buchungen in „März 2026“ (neu angelegt)."_s),
+                 qPrintable(error.Message()));
+    }
+    {
+        ImportStore store(Paths.ImportStoreFile());
+        QCOMPARE(store.ImportedCount(), 3);
+        QVERIFY(store.PendingBatches().isEmpty());
+    }
+    QVERIFY(QDir().rmdir(Paths.BookFile(u"April 2026"_s)));
+    const ImportOutcome rest = ImportOnce(Paths, ThreeMonths());
+    QCOMPARE(rest.Summary(), u"1 Buchung in „April 2026“ (neu angelegt), 1 Buchung in „Mai 2026“ (neu angelegt)"_s);
+    QCOMPARE(AllBookings(Paths).size(), 5);
+}
+
+void TestImportBooking::storeKeepsRulesLayoutsAndCounterparties()
+{
+    const QList<ImportRule> rules{{u"rewe"_s, false, RuleDirection::Expense, u"Haushalt"_s, u"Nahrungsmittel"_s},
+                                  {u"^Lohn"_s, true, RuleDirection::Income, u"Gehalt"_s, QString()}};
+    CsvColumnChoice choice;
+    choice.Date = 0;
+    choice.Debit = 3;
+    choice.Credit = 4;
+    choice.Purpose = 2;
+    {
+        ImportStore store(Paths.ImportStoreFile());
+        store.SetRules(rules);
+        store.SetCsvChoice(u"Tag;Wer;Was;Soll;Haben"_s, choice);
+    }
+    ImportOnce(Paths, ThreeMonths());
+    ImportStore store(Paths.ImportStoreFile());
+    QCOMPARE(store.Rules(), rules);
+    const std::optional<CsvColumnChoice> found = store.CsvChoice(u"Tag;Wer;Was;Soll;Haben"_s);
+    QVERIFY(found);
+    QCOMPARE(found->Debit, 3);
+    QCOMPARE(found->Amount, -1);
+    QVERIFY(!store.CsvChoice(u"Tag;Wer"_s));
+    const QHash<QString, RememberedBooking> remembered = store.Remembered();
+    QCOMPARE(remembered.value(ImportStore::RememberedKey(false, u"rewe markt"_s)).Category, u"Haushalt"_s);
+    QCOMPARE(remembered.value(ImportStore::RememberedKey(true, u"Arbeitgeber GmbH"_s)).Category, u"Gehalt"_s);
+}
+
+void TestImportBooking::damagedStoreIsReportedAndKept()
+{
+    QFile file(Paths.ImportStoreFile());
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(4096, 'x'));
+    file.close();
+    try {
+        ImportOnce(Paths, ThreeMonths());
+        QFAIL("the import did not fail");
+    } catch (const QelError &error) {
+        QVERIFY2(error.Message().contains(u"Kontoimport.sqlite"_s), qPrintable(error.Message()));
+    }
+    QCOMPARE(FileBytes(Paths.ImportStoreFile()), QByteArray(4096, 'x'));
+    QVERIFY(QDir(Paths.DataFolder).entryList({u"*.qel"_s}).isEmpty());
+}
+
+void TestImportBooking::everyBankStatementTwiceAddsNothing_data()
+{
+    QTest::addColumn<QString>("file");
+    const QDir dir(QStringLiteral(QEL_STATEMENTS_DIR));
+    for (const QFileInfo &info : dir.entryInfoList(QDir::Files, QDir::Name)) {
+        if (info.suffix() != u"expected" && info.suffix() != u"md")
+            QTest::newRow(qPrintable(info.fileName())) << info.absoluteFilePath();
+    }
+}
+
+void TestImportBooking::everyBankStatementTwiceAddsNothing()
+{
+    QFETCH(QString, file);
+    const StatementReadResult read = ReadStatementFile(file);
+    QVERIFY(std::holds_alternative<Statement>(read));
+    const Statement &statement = std::get<Statement>(read);
+    const ImportOutcome first = ImportOnce(Paths, statement);
+    const qsizetype booked = std::count_if(statement.Rows.cbegin(), statement.Rows.cend(), [](const StatementRow &r) {
+        return !r.Pending && r.AmountCents > 0 && (r.Currency.isEmpty() || r.Currency == u"EUR");
+    });
+    // Every booked euro row went in, unless it looked present already (equal rows days apart).
+    QVERIFY2(first.Total() > 0 || booked == 0, qPrintable(file));
+    QVERIFY(first.Total() <= booked);
+    const QStringList books = AllBookings(Paths);
+    QCOMPARE(books.size(), first.Total());
+
+    QCOMPARE(ImportOnce(Paths, statement).Total(), 0);
+    QCOMPARE(AllBookings(Paths), books);
+}
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    // The child of aKillLeavesStoreAndBooksConsistent: imports and ends itself at a step.
+    if (argc == 4 && qstrcmp(argv[1], "--import-killed-at") == 0) {
+        ImportOnce(PathsIn(QString::fromLocal8Bit(argv[3])), ThreeMonths(), QByteArray(argv[2]).toInt());
+        return 0;
+    }
+    TestImportBooking test;
+    // QTest reports an escaped error without its text; say what it was.
+    try {
+        return QTest::qExec(&test, argc, argv);
+    } catch (const QelError &error) {
+        qFatal("%s", qPrintable(error.Message()));
+    }
+}
+
+#include "tst_importbooking.moc"
