@@ -70,7 +70,7 @@ std::optional<QelError> BookManager::ScanTotals(qsizetype row, bool listedAsFile
 {
     const QString name = Books_.Row(row).SubItem(0);
     OwnSums_.remove(name);
-    const ListFiles::MonthBookSums sums = ReadMonthBookSums(Paths_.BookFile(name), listedAsFile);
+    const ListFiles::MonthBookSums sums = ReadMonthBookSums(Paths_.BookFile(name), listedAsFile, state.Records);
     const OwnSums own{FormatAmount(sums.Income), FormatAmount(sums.Expend)};
     OwnSums_.insert(name, own);
 
@@ -405,7 +405,8 @@ void BookManager::ReadMonthBookFile(const QString &path)
     }
 }
 
-ListFiles::MonthBookSums BookManager::ReadMonthBookSums(const QString &path, bool listedAsFile)
+ListFiles::MonthBookSums BookManager::ReadMonthBookSums(const QString &path, bool listedAsFile,
+                                                       ComponentStream::KnownRecords &known)
 {
     // As ReadMonthBookFile: a file that is not there reads as two empty lists. The listing
     // has just looked; a second look is needed only when it or the read says otherwise.
@@ -425,7 +426,7 @@ ListFiles::MonthBookSums BookManager::ReadMonthBookSums(const QString &path, boo
         return {};
     }
     try {
-        return ListFiles::SumMonthBook(*bytes);
+        return ListFiles::SumMonthBook(*bytes, known);
     } catch (const QelError &error) {
         RememberDamaged(path, error.Message());
     }

@@ -119,6 +119,7 @@ private:
     {
         bool RegularRead = false;             // Regular.dat was read in this scan
         std::optional<OwnSums> RegularSums;   // RegularIncomeSum and RegularExpenseSum as they stand
+        ComponentStream::KnownRecords Records; // the books' records are mostly alike
     };
 
     // LoadBookTotals, with a failure to read Regular.dat handed back instead of thrown.
@@ -129,7 +130,8 @@ private:
     std::optional<QelError> ScanTotals(qsizetype row, bool listedAsFile, ScanState &state);
     // Regular.dat read into the emptied regular list; its failure handed back.
     std::optional<QelError> ReadRegularAgain();
-    ListFiles::MonthBookSums ReadMonthBookSums(const QString &path, bool listedAsFile);
+    ListFiles::MonthBookSums ReadMonthBookSums(const QString &path, bool listedAsFile,
+                                               ComponentStream::KnownRecords &known);
     void SetTotals(qsizetype row, const QString &incomeSum, const QString &expendSum);
     void SortAndFlag(BookingList &list);
     void ReadMonthBookFile(const QString &path);

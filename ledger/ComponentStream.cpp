@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -356,6 +357,46 @@ double AmountOf(QByteArrayView utf16le)
 
 bool IsIntegerTag(quint8 tag) { return tag == TagInt8 || tag == TagInt16 || tag == TagInt32; }
 
+// A row block as ReadItemData walks through it, with the same bounds, adding up sub-item 0
+// of each row as ListSum does (in row order, empty texts left out). Every shortage is the
+// same read failure as in ReadItemData, found at the same row.
+double SumRowBlock(QByteArrayView block)
+{
+    Cursor b(block, 0);
+    if (b.Byte() != 1)
+        return 0.0;
+    b.UInt32();
+    const quint32 count = b.UInt32();
+    const char *p = block.data() + b.Pos();
+    const char *const end = block.data() + block.size();
+    const auto need = [&p, end](qint64 n) {
+        if (n > end - p)
+            throw QelError(ReadFailure());
+    };
+    constexpr int HeadSize = 21; // image, state, overlay index, sub-item count, data, caption length
+    qint64 subItems = 0;
+    double sum = 0.0;
+    for (quint32 r = 0; r < count; ++r) {
+        need(HeadSize);
+        const qint32 subCount = qFromLittleEndian<qint32>(p + 12);
+        const int captionUnits = static_cast<quint8>(p[20]);
+        p += HeadSize;
+        need(2 * captionUnits);
+        p += 2 * captionUnits;
+        for (qint32 s = 0; s < subCount; ++s) {
+            need(1);
+            const int units = static_cast<quint8>(*p++);
+            need(2 * units);
+            if (s == 0 && units > 0)
+                sum += AmountOf(QByteArrayView(p, 2 * units));
+            p += 2 * units;
+        }
+        subItems += std::max<qint32>(subCount, 0);
+    }
+    need(2 * subItems); // one image index per sub-item
+    return sum;
+}
+
 // A name read from a record against one the reader knows; inlined, as names are compared
 // many times per record.
 template <std::size_t N>
@@ -406,6 +447,15 @@ class RecordReader
 public:
     RecordReader(Cursor &c, BookingList &list) : C_(c), List_(&list), P_(list.Presentation()) {}
     RecordReader(Cursor &c, double &amountSum) : C_(c), Sum_(&amountSum), P_(Scratch_) {}
+
+    // The one row block of a record, in the program's form: where its length field stands and
+    // where its rows end. Nothing when the record has none, another form or several.
+    std::optional<std::pair<qsizetype, qsizetype>> OnlyRowBlock() const
+    {
+        if (RowBlocks_ != 1 || RowBlockLengthAt_ < 0)
+            return std::nullopt;
+        return std::pair(RowBlockLengthAt_, RowBlockEnd_);
+    }
 
     void Read()
     {
@@ -611,10 +661,17 @@ private:
             else
                 throw QelError(UnknownProperty(Name(n)));
         } else if (Is(group, "Items")) {
-            if (Is(n, "ItemData"))
-                ReadItemData(Binary());
-            else if (Is(n, "Data"))
+            ++RowBlocks_;
+            if (Is(n, "ItemData")) {
+                if (C_.Byte() != TagBinary)
+                    throw QelError(InvalidValue());
+                RowBlockLengthAt_ = C_.Pos();
+                ReadItemData(C_.Bytes(C_.UInt32()));
+                RowBlockEnd_ = C_.Pos();
+            } else if (Is(n, "Data")) {
                 ReadOldItemData(Binary());
+                RowBlockLengthAt_ = -1;
+            }
             else
                 throw QelError(UnknownProperty(Name(n)));
         } else {
@@ -700,46 +757,7 @@ private:
         ReadSubItemImages(b, *List_);
     }
 
-    // The same block walked through with the same bounds, adding up sub-item 0 of each row
-    // as ListSum does (in row order, empty texts left out). Every shortage is the same
-    // read failure as in ReadItemData, found at the same row.
-    void SumItemData(QByteArrayView block)
-    {
-        *Sum_ = 0.0;
-        Cursor b(block, 0);
-        if (b.Byte() != 1)
-            return;
-        b.UInt32();
-        const quint32 count = b.UInt32();
-        const char *p = block.data() + b.Pos();
-        const char *const end = block.data() + block.size();
-        const auto need = [&p, end](qint64 n) {
-            if (n > end - p)
-                throw QelError(ReadFailure());
-        };
-        constexpr int HeadSize = 21; // image, state, overlay index, sub-item count, data, caption length
-        qint64 subItems = 0;
-        double sum = 0.0;
-        for (quint32 r = 0; r < count; ++r) {
-            need(HeadSize);
-            const qint32 subCount = qFromLittleEndian<qint32>(p + 12);
-            const int captionUnits = static_cast<quint8>(p[20]);
-            p += HeadSize;
-            need(2 * captionUnits);
-            p += 2 * captionUnits;
-            for (qint32 s = 0; s < subCount; ++s) {
-                need(1);
-                const int units = static_cast<quint8>(*p++);
-                need(2 * units);
-                if (s == 0 && units > 0)
-                    sum += AmountOf(QByteArrayView(p, 2 * units));
-                p += 2 * units;
-            }
-            subItems += std::max<qint32>(subCount, 0);
-        }
-        need(2 * subItems); // one image index per sub-item
-        *Sum_ = sum;
-    }
+    void SumItemData(QByteArrayView block) { *Sum_ = SumRowBlock(block); }
 
     static void ReadSubItemImages(Cursor &b, BookingList &list)
     {
@@ -897,6 +915,9 @@ private:
     double *Sum_ = nullptr;       // only the sum of its amounts
     ListPresentation Scratch_;    // what a sum does not keep
     ListPresentation &P_;
+    int RowBlocks_ = 0;
+    qsizetype RowBlockLengthAt_ = -1;
+    qsizetype RowBlockEnd_ = -1;
 };
 
 } // namespace
@@ -999,6 +1020,36 @@ qsizetype SumListRecord(QByteArrayView data, qsizetype offset, double &amountSum
     amountSum = 0.0;
     Cursor cursor(data, offset);
     RecordReader(cursor, amountSum).Read();
+    return cursor.Pos();
+}
+
+qsizetype KnownRecords::Sum(QByteArrayView data, qsizetype offset, double &amountSum)
+{
+    const QByteArrayView rest = data.sliced(std::min(offset, data.size()));
+    for (const Known &known : Known_) {
+        const qsizetype head = known.Head.size();
+        if (rest.size() < head + 4 || std::memcmp(rest.data(), known.Head.constData(), head) != 0)
+            continue;
+        const qint64 length = qFromLittleEndian<quint32>(rest.data() + head);
+        const qsizetype tailAt = head + 4 + length;
+        if (length > rest.size() - head - 4 || rest.size() - tailAt < known.Tail.size()
+            || std::memcmp(rest.data() + tailAt, known.Tail.constData(), known.Tail.size()) != 0)
+            continue;
+        // Read as the known record was up to the rows and after them; the rows decide alone.
+        amountSum = SumRowBlock(rest.sliced(head + 4, length));
+        return offset + tailAt + known.Tail.size();
+    }
+
+    amountSum = 0.0;
+    Cursor cursor(data, offset);
+    RecordReader reader(cursor, amountSum);
+    reader.Read();
+    if (const auto block = reader.OnlyRowBlock()) {
+        if (Known_.size() == MaxKnown)
+            Known_.erase(Known_.begin());
+        Known_.push_back({data.sliced(offset, block->first - offset).toByteArray(),
+                          data.sliced(block->second, cursor.Pos() - block->second).toByteArray()});
+    }
     return cursor.Pos();
 }
 

@@ -59,6 +59,14 @@ MonthBookSums SumMonthBook(QByteArrayView data)
     return sums;
 }
 
+MonthBookSums SumMonthBook(QByteArrayView data, ComponentStream::KnownRecords &known)
+{
+    MonthBookSums sums;
+    const qsizetype next = known.Sum(data, 0, sums.Income);
+    known.Sum(data, next, sums.Expend);
+    return sums;
+}
+
 QString SystemReason(int errorNumber)
 {
     switch (errorNumber) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ledger/ComponentStream.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -31,6 +33,8 @@ struct MonthBookSums
     double Expend = 0.0;
 };
 MonthBookSums SumMonthBook(QByteArrayView data);
+// The same, with records read before remembered in known (see ComponentStream::KnownRecords).
+MonthBookSums SumMonthBook(QByteArrayView data, ComponentStream::KnownRecords &known);
 
 // "Datei %s kann nicht geöffnet werden. %s" when the file cannot be read.
 QByteArray ReadFile(const QString &path);

@@ -92,6 +92,13 @@ QByteArray OldRowBlock()
     return property;
 }
 
+BookingList KnownExample()
+{
+    BookingList list(ListKind::Income);
+    list.AddRow(IncomeExample());
+    return list;
+}
+
 // The property Items.ItemData of a list's record.
 QByteArray RowBlockOf(const BookingList &list)
 {
@@ -129,6 +136,8 @@ private slots:
     void everyTruncationIsAReadError();
     void sumReadsWhatTheListReads_data();
     void sumReadsWhatTheListReads();
+    void knownRecordsReadAsTheirOwn_data();
+    void knownRecordsReadAsTheirOwn();
 };
 
 void TestComponentStream::emptyRecordsHaveTheirSizes()
@@ -509,6 +518,70 @@ void TestComponentStream::sumReadsWhatTheListReads()
         const double expected = AmountSum(list);
         QVERIFY2(std::memcmp(&sum, &expected, sizeof sum) == 0, qPrintable(u"%1 != %2"_s.arg(sum).arg(expected)));
         QCOMPARE(FormatAmount(sum), ListSum(list));
+    }
+}
+
+// The scan remembers records and reads one that differs only in its rows by its rows alone;
+// every record must still read exactly as on its own.
+void TestComponentStream::knownRecordsReadAsTheirOwn_data()
+{
+    QTest::addColumn<QByteArray>("known");
+    QTest::addColumn<QByteArray>("bytes");
+
+    const QByteArray example = Record(KnownExample());
+    BookingList other(ListKind::Income);
+    other.AddRow(ListRow::Make(u"03.02.2008"_s, {u"7.25"_s, u"Zinsen"_s}));
+    other.AddRow(ListRow::Make(u"04.02.2008"_s, {u"-1e1"_s}));
+    QTest::newRow("other rows") << example << Record(other);
+    QTest::newRow("no rows") << example << Record(BookingList(ListKind::Income));
+    QTest::newRow("the same") << example << example;
+    QByteArray tail = Record(other);
+    tail.replace("OwnerDraw", "OwnerDrew");
+    QTest::newRow("another end") << example << tail;
+    QByteArray head = Record(other);
+    head.replace("GridLines\x09", "GridLines\x08");
+    QTest::newRow("another head") << example << head;
+    QByteArray rowsCut = Record(other);
+    const qsizetype lengthAt = rowsCut.indexOf("Items.ItemData") + 14 + 1;
+    qToLittleEndian<quint32>(qFromLittleEndian<quint32>(rowsCut.constData() + lengthAt) - 3, rowsCut.data() + lengthAt);
+    QTest::newRow("rows cut inside") << example << rowsCut;
+    QByteArray beyond = Record(other);
+    qToLittleEndian<quint32>(0x7FFFFFFF, beyond.data() + lengthAt);
+    QTest::newRow("rows beyond the end") << example << beyond;
+    QTest::newRow("cut in the end") << example << Record(other).chopped(3);
+    // The later of two row blocks counts: a record with two is not one to read by its first.
+    const QByteArray second = RowBlockOf(other);
+    QTest::newRow("two row blocks") << RecordWith(RowBlockOf(KnownExample()) + second)
+                                    << RecordWith(RowBlockOf(BookingList(ListKind::Income)) + second);
+    QTest::newRow("a row block more") << RecordWith(RowBlockOf(KnownExample()))
+                                      << RecordWith(RowBlockOf(KnownExample()) + second);
+}
+
+void TestComponentStream::knownRecordsReadAsTheirOwn()
+{
+    QFETCH(QByteArray, known);
+    QFETCH(QByteArray, bytes);
+    ComponentStream::KnownRecords records;
+    double primed = 0;
+    QCOMPARE(records.Sum(known, 0, primed), known.size());
+
+    for (int pass = 0; pass < 2; ++pass) { // the second time the record itself may be known
+        double own = -1;
+        qsizetype ownEnd = -1;
+        const QString ownError = SumError(bytes, own, ownEnd);
+        double sum = -1;
+        qsizetype end = -1;
+        QString error;
+        try {
+            end = records.Sum(bytes, 0, sum);
+        } catch (const QelError &e) {
+            error = e.Message();
+        }
+        QCOMPARE(error, ownError);
+        if (ownError.isEmpty()) {
+            QCOMPARE(end, ownEnd);
+            QVERIFY2(std::memcmp(&sum, &own, sizeof sum) == 0, qPrintable(u"%1 != %2"_s.arg(sum).arg(own)));
+        }
     }
 }
 

@@ -2,6 +2,7 @@
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
 
+#include <QCollator>
 #include <QTest>
 #include <QtEndian>
 
@@ -32,6 +33,8 @@ private slots:
     void monthNumberAndBookKey_data();
     void monthNumberAndBookKey();
     void captionsSortByDateText();
+    void dateAndTimeTextAsQtWritesThem();
+    void digitKeysCollateAsTheyRead();
     void dayText_data();
     void dayText();
     void dayTextMessage();
@@ -193,6 +196,12 @@ void TestFuncUnit::quickAmountsReadAsTheLongWay_data()
     QTest::newRow("long exponent") << u"1e00002"_s;
     QTest::newRow("zero, huge exponent") << u"0e99999"_s;
     QTest::newRow("no digits") << u"-.e5"_s;
+    QTest::newRow("point first") << u".500"_s;
+    QTest::newRow("point last") << u"1234."_s;
+    QTest::newRow("eight digits") << u"00012345"_s;
+    QTest::newRow("two points") << u"1.2.3"_s;
+    QTest::newRow("four decimals") << u"1.2345"_s;
+    QTest::newRow("nine units") << u"12345.678"_s;
 
     // Generated shapes: blanks and signs, up to 21 integer and 30 decimal digits, exponents.
     std::mt19937 rng(20081);
@@ -273,6 +282,29 @@ void TestFuncUnit::monthNumberAndBookKey()
     QFETCH(QString, name);
     QFETCH(QString, key);
     QCOMPARE(BookKey(name, German), key);
+}
+
+// The regional texts are put together directly; they must read as Qt's formatting writes them.
+void TestFuncUnit::dateAndTimeTextAsQtWritesThem()
+{
+    for (const QDate date : {QDate(2008, 3, 1), QDate(1999, 12, 31), QDate(9999, 1, 9), QDate(999, 5, 6), QDate()})
+        QCOMPARE(German.DateText(date), date.toString(u"dd.MM.yyyy"_s));
+    for (const QTime time : {QTime(0, 0, 0), QTime(9, 5, 7), QTime(23, 59, 59, 999), QTime()})
+        QCOMPARE(German.TimeText(time), time.toString(u"HH:mm:ss"_s));
+}
+
+void TestFuncUnit::digitKeysCollateAsTheyRead()
+{
+    // Book keys of the same length take a shortcut past the collator; mixed texts do not.
+    const QStringList texts = {u"200803"_s, u"200812"_s, u"201001"_s, u"2008"_s, u"20080"_s, u"2008a3"_s,
+                               u"2008\u00e43"_s, u"01.03.2008"_s, QString()};
+    QCollator collator(QLocale(QLocale::German, QLocale::Germany));
+    collator.setCaseSensitivity(Qt::CaseSensitive);
+    const auto sign = [](int n) { return (n > 0) - (n < 0); };
+    for (const QString &a : texts) {
+        for (const QString &b : texts)
+            QCOMPARE(sign(German.Compare(a, b)), sign(collator.compare(a, b)));
+    }
 }
 
 void TestFuncUnit::captionsSortByDateText()
