@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ledger/BookingList.h"
+#include "ledger/FuncUnit.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace fuzz {
 
@@ -53,6 +55,29 @@ inline void ExpectSameList(const BookingList &before, const BookingList &after, 
         Fail(what, QStringLiteral("columns differ (%1 became %2)")
                        .arg(before.Columns().size())
                        .arg(after.Columns().size()));
+}
+
+// ListSum's sum before it is formatted: what the book scan adds up while it reads.
+inline double AmountSum(const BookingList &list)
+{
+    double sum = 0.0;
+    for (const ListRow &row : list.Rows()) {
+        if (!row.SubItem(0).isEmpty())
+            sum += ParseAmount(row.SubItem(0));
+    }
+    return sum;
+}
+
+inline bool SameBits(double a, double b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The scan's sum of a list must be the list's own, to the last bit.
+inline void ExpectSameSum(double scanned, const BookingList &list, const char *what)
+{
+    if (!SameBits(scanned, AmountSum(list)))
+        Fail(what, QStringLiteral("%1 != %2").arg(scanned, 0, 'g', 17).arg(AmountSum(list), 0, 'g', 17));
 }
 
 } // namespace fuzz

@@ -5,6 +5,8 @@
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
 
+#include <QtEndian>
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static const Regional regional;
@@ -21,6 +23,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
                        text + QStringLiteral(" -> ") + formatted + QStringLiteral(" -> ") + FormatAmount(*again));
     }
     (void)ParseAmount(text);
+
+    // The quick way gives what the long way gives, to the last bit, or leaves the text to it.
+    const std::optional<double> longWay = TryParseAmountExtended(text);
+    const std::optional<double> parsed = TryParseAmount(text);
+    if (parsed.has_value() != longWay.has_value() || (parsed && !fuzz::SameBits(*parsed, *longWay)))
+        fuzz::Fail("quick and long way differ:", text);
+    double quick = 0;
+    if (ParseAmountQuickly(text, quick) && (!longWay || !fuzz::SameBits(quick, *longWay)))
+        fuzz::Fail("quick way wrong:", text);
+    QByteArray stored(2 * text.size(), Qt::Uninitialized);
+    qToLittleEndian<quint16>(text.utf16(), text.size(), stored.data());
+    if (ParseStoredAmountQuickly(stored, quick) && (!longWay || !fuzz::SameBits(quick, *longWay)))
+        fuzz::Fail("quick way of stored text wrong:", text);
 
     // The amount field: the key filter, the check, then the completion; what passes all
     // three is stored and must read as an amount.

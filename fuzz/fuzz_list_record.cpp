@@ -1,5 +1,6 @@
 // One list record from outside bytes. What the reader accepts, the writer must write so
-// that the reader accepts it again with the same rows and columns.
+// that the reader accepts it again with the same rows and columns. The reader of sums alone
+// takes and refuses the same bytes, ends at the same place and adds up the same amounts.
 
 #include "FuzzCommon.h"
 
@@ -11,11 +12,28 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     BookingList list(ListKind::Income);
+    QString listError;
+    qsizetype listEnd = -1;
     try {
-        ComponentStream::ReadListRecord(fuzz::Bytes(data, size), 0, list);
-    } catch (const QelError &) {
-        return 0;
+        listEnd = ComponentStream::ReadListRecord(fuzz::Bytes(data, size), 0, list);
+    } catch (const QelError &e) {
+        listError = e.Message();
     }
+    double sum = 0;
+    QString sumError;
+    qsizetype sumEnd = -1;
+    try {
+        sumEnd = ComponentStream::SumListRecord(fuzz::Bytes(data, size), 0, sum);
+    } catch (const QelError &e) {
+        sumError = e.Message();
+    }
+    if (sumError != listError)
+        fuzz::Fail("the sum reader reads differently:", listError + QStringLiteral(" / ") + sumError);
+    if (!listError.isEmpty())
+        return 0;
+    if (sumEnd != listEnd)
+        fuzz::Fail("the sum reader ends elsewhere");
+    fuzz::ExpectSameSum(sum, list, "sum differs:");
 
     QByteArray written;
     ComponentStream::WriteListRecord(written, list, ListFiles::IncomeObjectName(), list.Presentation().TabOrder);

@@ -1,5 +1,7 @@
 // Month book and Regular.dat files from outside bytes. A month book that reads must also
-// survive a save: two records back to back, the second found after the first.
+// survive a save: two records back to back, the second found after the first. The book
+// scan's way of reading only the sums takes and refuses the same files, with the same
+// message and the same sums.
 
 #include "FuzzCommon.h"
 
@@ -14,10 +16,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     BookingList income(ListKind::Income);
     BookingList expend(ListKind::Expend);
     bool bookRead = true;
+    QString bookError;
     try {
         ListFiles::ParseMonthBook(bytes, income, expend);
-    } catch (const QelError &) {
+    } catch (const QelError &e) {
         bookRead = false;
+        bookError = e.Message();
+    }
+    ListFiles::MonthBookSums sums;
+    QString sumError;
+    try {
+        sums = ListFiles::SumMonthBook(bytes);
+    } catch (const QelError &e) {
+        sumError = e.Message();
+    }
+    if (sumError != bookError)
+        fuzz::Fail("the scan's sums read differently:", bookError + QStringLiteral(" / ") + sumError);
+    if (bookRead) {
+        fuzz::ExpectSameSum(sums.Income, income, "income sum differs:");
+        fuzz::ExpectSameSum(sums.Expend, expend, "expense sum differs:");
     }
     if (bookRead) {
         const QByteArray saved = ListFiles::MonthBookBytes(income, expend);

@@ -33,7 +33,13 @@ QStringList BookManager::ScanBooks()
         {QStringLiteral("*.qel")}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive, QDir::Unsorted);
 
     QStringList errors;
-    for (const QFileInfo &entry : entries) {
+    const auto report = [&errors](const QelError &error) {
+        if (!errors.contains(error.Message()))
+            errors.append(error.Message());
+    };
+    ScanState state;
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QFileInfo &entry = entries.at(i);
         const QString name = entry.fileName().chopped(4);
         const QDateTime modified = entry.lastModified();
         const qsizetype row = Books_.AddRow(ListRow::Make(
@@ -42,16 +48,45 @@ QStringList BookManager::ScanBooks()
              Regional_.DateText(modified.date()) + QStringLiteral("  ") + Regional_.TimeText(modified.time()),
              QString(), QString()}));
         try {
-            LoadBookTotals(row);
+            // Pending changes are saved by the whole way, and the book read last fills the
+            // income and expense lists as the whole way leaves them.
+            if (BookChanged_ || RegularChanged_ || i + 1 == entries.size()) {
+                state = {};
+                LoadBookTotals(row);
+            } else if (const std::optional<QelError> regularError = ScanTotals(row, entry.isFile(), state)) {
+                report(*regularError);
+            }
         } catch (const QelError &error) {
-            if (!errors.contains(error.Message()))
-                errors.append(error.Message());
+            report(error);
         }
     }
     Books_.SortByCaption(Regional_);
     for (const QString &name : ListFiles::UndecodableBookFiles(Paths_.DataFolder))
         errors.append(ListFiles::UndecodableNameMessage(name));
     return errors;
+}
+
+std::optional<QelError> BookManager::ScanTotals(qsizetype row, bool listedAsFile, ScanState &state)
+{
+    const QString name = Books_.Row(row).SubItem(0);
+    OwnSums_.remove(name);
+    const ListFiles::MonthBookSums sums = ReadMonthBookSums(Paths_.BookFile(name), listedAsFile, state.Records);
+    const OwnSums own{FormatAmount(sums.Income), FormatAmount(sums.Expend)};
+    OwnSums_.insert(name, own);
+
+    // Regular.dat is the same for every book: read once per scan, at the point where the
+    // whole way reads it first.
+    std::optional<QelError> regularError;
+    if (!state.RegularRead && !RegularUnreadable_) {
+        regularError = ReadRegularAgain();
+        state.RegularRead = true;
+        state.RegularSums.reset();
+    }
+    if (!state.RegularSums)
+        state.RegularSums = OwnSums{RegularIncomeSum(Regular_), RegularExpenseSum(Regular_)};
+    Books_.SetSubItem(row, 2, TotalFor(own.Income, state.RegularSums->Income));
+    Books_.SetSubItem(row, 3, TotalFor(own.Expend, state.RegularSums->Expend));
+    return regularError;
 }
 
 void BookManager::LoadBookTotals(qsizetype row)
@@ -78,19 +113,24 @@ std::optional<QelError> BookManager::LoadTotals(qsizetype row)
 
     // A damaged Regular.dat would fail again for every book; its failure was reported once.
     std::optional<QelError> regularError;
-    if (!RegularUnreadable_) {
-        Regular_.ClearRows();
-        try {
-            ReadRegularFile(Paths_.RegularFile());
-        } catch (const QelError &error) {
-            regularError = error;
-        }
-    }
+    if (!RegularUnreadable_)
+        regularError = ReadRegularAgain();
 
     SetTotals(row, ListSum(Income_), ListSum(Expend_));
     BookChanged_ = false;
     RegularChanged_ = false;
     return regularError;
+}
+
+std::optional<QelError> BookManager::ReadRegularAgain()
+{
+    Regular_.ClearRows();
+    try {
+        ReadRegularFile(Paths_.RegularFile());
+    } catch (const QelError &error) {
+        return error;
+    }
+    return std::nullopt;
 }
 
 void BookManager::SetTotals(qsizetype row, const QString &incomeSum, const QString &expendSum)
@@ -360,6 +400,33 @@ void BookManager::ReadMonthBookFile(const QString &path)
     const QByteArray bytes = ReadListFile(path);
     try {
         ListFiles::ParseMonthBook(bytes, Income_, Expend_);
+    } catch (const QelError &error) {
+        RememberDamaged(path, error.Message());
+    }
+}
+
+ListFiles::MonthBookSums BookManager::ReadMonthBookSums(const QString &path, bool listedAsFile,
+                                                       ComponentStream::KnownRecords &known)
+{
+    // As ReadMonthBookFile: a file that is not there reads as two empty lists. The listing
+    // has just looked; a second look is needed only when it or the read says otherwise.
+    std::optional<QByteArray> bytes;
+    if (listedAsFile) {
+        try {
+            bytes = ReadListFile(path);
+        } catch (const QelError &) {
+            if (FileExists(path))
+                throw;
+        }
+    } else if (FileExists(path)) {
+        bytes = ReadListFile(path);
+    }
+    if (!bytes) {
+        NotRead_.remove(path);
+        return {};
+    }
+    try {
+        return ListFiles::SumMonthBook(*bytes, known);
     } catch (const QelError &error) {
         RememberDamaged(path, error.Message());
     }

@@ -2,6 +2,7 @@
 
 #include "ledger/BookingList.h"
 #include "ledger/LedgerPaths.h"
+#include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
 #include "ledger/Regional.h"
 
@@ -107,8 +108,30 @@ public:
     QString RegularSummaryLabel() const; // "Einnahmen: … €          Ausgaben: … €"
 
 private:
+    // Each listed book's own income and expense sums (ListSum) as last read, by name.
+    struct OwnSums
+    {
+        QString Income;
+        QString Expend;
+    };
+    // What the scan carries from book to book.
+    struct ScanState
+    {
+        bool RegularRead = false;             // Regular.dat was read in this scan
+        std::optional<OwnSums> RegularSums;   // RegularIncomeSum and RegularExpenseSum as they stand
+        ComponentStream::KnownRecords Records; // the books' records are mostly alike
+    };
+
     // LoadBookTotals, with a failure to read Regular.dat handed back instead of thrown.
     std::optional<QelError> LoadTotals(qsizetype row);
+    // The same totals and state for the scan, without filling the income and expense lists,
+    // and with Regular.dat read only for the first book that gets that far.
+    // listedAsFile: what the listing found at the book's name.
+    std::optional<QelError> ScanTotals(qsizetype row, bool listedAsFile, ScanState &state);
+    // Regular.dat read into the emptied regular list; its failure handed back.
+    std::optional<QelError> ReadRegularAgain();
+    ListFiles::MonthBookSums ReadMonthBookSums(const QString &path, bool listedAsFile,
+                                               ComponentStream::KnownRecords &known);
     void SetTotals(qsizetype row, const QString &incomeSum, const QString &expendSum);
     void SortAndFlag(BookingList &list);
     void ReadMonthBookFile(const QString &path);
@@ -132,12 +155,6 @@ private:
     bool FilesChanged_ = false;
     // The last read of Regular.dat failed, and nothing has been saved over it since.
     bool RegularUnreadable_ = false;
-    // Each listed book's own income and expense sums (ListSum) as last read, by name.
-    struct OwnSums
-    {
-        QString Income;
-        QString Expend;
-    };
     QHash<QString, OwnSums> OwnSums_;
     // Files that failed to parse: a copy of the original is kept before it is replaced.
     QHash<QString, QString> Damaged_;

@@ -1,12 +1,15 @@
 #include "ledger/ComponentStream.h"
 
 #include "ledger/BookingList.h"
+#include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
 #include "ledger/Win1252.h"
 
 #include <QtEndian>
 
 #include <algorithm>
+#include <cstring>
+#include <optional>
 
 namespace {
 
@@ -323,29 +326,136 @@ public:
     quint32 UInt32() { return qFromLittleEndian<quint32>(Bytes(4).data()); }
     QByteArrayView ShortStringBytes() { return Bytes(Byte()); }
     QString ShortString() { return Win1252::Decode(ShortStringBytes()); }
-
-    // UTF-16LE units as the characters of their 8-bit form.
-    QString Utf16(qint64 units)
-    {
-        const QByteArrayView raw = Bytes(2 * units);
-        QString text(units, Qt::Uninitialized);
-        QChar *out = text.data();
-        for (qint64 i = 0; i < units; ++i)
-            out[i] = QChar(qFromLittleEndian<quint16>(raw.data() + 2 * i));
-        return Win1252::IsRepresentable(text) ? text : Win1252::Sanitize(text);
-    }
+    // The bytes of that many UTF-16 units.
+    QByteArrayView Utf16Bytes(qint64 units) { return Bytes(2 * units); }
 
 private:
     QByteArrayView Data_;
     qsizetype Pos_;
 };
 
+// UTF-16LE units as the characters of their 8-bit form.
+QString Utf16Text(QByteArrayView raw)
+{
+    const qsizetype units = raw.size() / 2;
+    QString text(units, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (qsizetype i = 0; i < units; ++i)
+        out[i] = QChar(qFromLittleEndian<quint16>(raw.data() + 2 * i));
+    return Win1252::IsRepresentable(text) ? text : Win1252::Sanitize(text);
+}
+
+// An amount as ParseAmount reads the stored text (UTF-16LE), mostly without making the
+// text. Anything the quick way does not read takes the long way through the text as the
+// list would hold it.
+double AmountOf(QByteArrayView utf16le)
+{
+    if (double amount; ParseStoredAmountQuickly(utf16le, amount))
+        return amount;
+    return ParseAmount(Utf16Text(utf16le));
+}
+
 bool IsIntegerTag(quint8 tag) { return tag == TagInt8 || tag == TagInt16 || tag == TagInt32; }
 
+// A row block as ReadItemData walks through it, with the same bounds, adding up sub-item 0
+// of each row as ListSum does (in row order, empty texts left out). Every shortage is the
+// same read failure as in ReadItemData, found at the same row.
+double SumRowBlock(QByteArrayView block)
+{
+    Cursor b(block, 0);
+    if (b.Byte() != 1)
+        return 0.0;
+    b.UInt32();
+    const quint32 count = b.UInt32();
+    const char *p = block.data() + b.Pos();
+    const char *const end = block.data() + block.size();
+    const auto need = [&p, end](qint64 n) {
+        if (n > end - p)
+            throw QelError(ReadFailure());
+    };
+    constexpr int HeadSize = 21; // image, state, overlay index, sub-item count, data, caption length
+    qint64 subItems = 0;
+    double sum = 0.0;
+    for (quint32 r = 0; r < count; ++r) {
+        need(HeadSize);
+        const qint32 subCount = qFromLittleEndian<qint32>(p + 12);
+        const int captionUnits = static_cast<quint8>(p[20]);
+        p += HeadSize;
+        need(2 * captionUnits);
+        p += 2 * captionUnits;
+        for (qint32 s = 0; s < subCount; ++s) {
+            need(1);
+            const int units = static_cast<quint8>(*p++);
+            need(2 * units);
+            if (s == 0 && units > 0)
+                sum += AmountOf(QByteArrayView(p, 2 * units));
+            p += 2 * units;
+        }
+        subItems += std::max<qint32>(subCount, 0);
+    }
+    need(2 * subItems); // one image index per sub-item
+    return sum;
+}
+
+// A name read from a record against one the reader knows; inlined, as names are compared
+// many times per record.
+template <std::size_t N>
+bool Is(QByteArrayView bytes, const char (&name)[N])
+{
+    return bytes.size() == qsizetype(N - 1) && std::memcmp(bytes.data(), name, N - 1) == 0;
+}
+
+// A text value as stored: its tag and its bytes, converted only when kept.
+struct StoredValue
+{
+    quint8 Tag;
+    QByteArrayView Bytes;
+};
+
+QString TextOf(const StoredValue &value)
+{
+    switch (value.Tag) {
+    case TagWideString:
+        return Utf16Text(value.Bytes);
+    case TagUtf8String:
+        return Win1252::Sanitize(QString::fromUtf8(value.Bytes));
+    default:
+        return Win1252::Decode(value.Bytes);
+    }
+}
+
+// A name or a number.
+struct NamedBytes
+{
+    bool IsName;
+    QByteArrayView Name;
+    qint32 Number;
+};
+
+NamedValue NamedOf(const NamedBytes &value)
+{
+    return value.IsName ? NamedValue{Win1252::Decode(value.Name), 0} : NamedValue{QString(), value.Number};
+}
+
+// Reads one list record, either into a list or, for the book scan, only into the sum of
+// its rows' amounts. Both ways accept and refuse exactly the same bytes with the same
+// messages: only what is kept differs. Names and values are compared as bytes, which is
+// the same as comparing their characters (only ASCII bytes stand for ASCII characters),
+// and are turned into texts only when a list keeps them.
 class RecordReader
 {
 public:
-    RecordReader(Cursor &c, BookingList &list) : C_(c), List_(list) {}
+    RecordReader(Cursor &c, BookingList &list) : C_(c), List_(&list), P_(list.Presentation()) {}
+    RecordReader(Cursor &c, double &amountSum) : C_(c), Sum_(&amountSum), P_(Scratch_) {}
+
+    // The one row block of a record, in the program's form: where its length field stands and
+    // where its rows end. Nothing when the record has none, another form or several.
+    std::optional<std::pair<qsizetype, qsizetype>> OnlyRowBlock() const
+    {
+        if (RowBlocks_ != 1 || RowBlockLengthAt_ < 0)
+            return std::nullopt;
+        return std::pair(RowBlockLengthAt_, RowBlockEnd_);
+    }
 
     void Read()
     {
@@ -363,6 +473,8 @@ public:
     }
 
 private:
+    bool Keeps() const { return List_ != nullptr; }
+
     // ---- values of a known type
 
     qint32 Integer(quint8 tag)
@@ -390,60 +502,76 @@ private:
         throw QelError(InvalidValue());
     }
 
-    QString Ident()
+    QByteArrayView Ident()
     {
         if (C_.Byte() != TagIdent)
             throw QelError(InvalidValue());
-        return C_.ShortString();
+        return C_.ShortStringBytes();
     }
 
-    QString Enumeration(std::initializer_list<const char *> names)
+    QByteArrayView Enumeration(std::initializer_list<const char *> names)
     {
-        const QString value = Ident();
+        const QByteArrayView value = Ident();
         for (const char *n : names) {
-            if (value == QLatin1StringView(n))
+            if (value == QByteArrayView(n))
                 return value;
         }
         throw QelError(InvalidValue());
     }
-
-    NamedValue Named()
+    void KeepEnumeration(QString &target, std::initializer_list<const char *> names)
     {
-        const quint8 tag = C_.Byte();
-        if (tag == TagIdent)
-            return {C_.ShortString(), 0};
-        return {QString(), Integer(tag)};
+        const QByteArrayView value = Enumeration(names);
+        if (Keeps())
+            target = Win1252::Decode(value);
     }
 
-    QString Text()
+    void KeepNamed(NamedValue &target)
     {
-        switch (C_.Byte()) {
+        const quint8 tag = C_.Byte();
+        const NamedBytes value = tag == TagIdent ? NamedBytes{true, C_.ShortStringBytes(), 0}
+                                                 : NamedBytes{false, {}, Integer(tag)};
+        if (Keeps())
+            target = NamedOf(value);
+    }
+
+    StoredValue Text()
+    {
+        const quint8 tag = C_.Byte();
+        switch (tag) {
         case TagString:
-            return C_.ShortString();
+            return {tag, C_.ShortStringBytes()};
         case TagLongString:
-            return Win1252::Decode(C_.Bytes(C_.UInt32()));
-        case TagWideString:
-            return C_.Utf16(C_.UInt32());
         case TagUtf8String:
-            return Win1252::Sanitize(QString::fromUtf8(C_.Bytes(C_.UInt32())));
+            return {tag, C_.Bytes(C_.UInt32())};
+        case TagWideString:
+            return {tag, C_.Utf16Bytes(C_.UInt32())};
         default:
             throw QelError(InvalidValue());
         }
     }
+    void KeepText(QString &target)
+    {
+        const StoredValue value = Text();
+        if (Keeps())
+            target = TextOf(value);
+    }
 
-    QStringList FontStyle()
+    void KeepFontStyle(QStringList &target)
     {
         if (C_.Byte() != TagSet)
             throw QelError(InvalidValue());
         QStringList elements;
         for (;;) {
-            const QString e = C_.ShortString();
+            const QByteArrayView e = C_.ShortStringBytes();
             if (e.isEmpty())
-                return elements;
-            if (e != u"fsBold" && e != u"fsItalic" && e != u"fsUnderline" && e != u"fsStrikeOut")
+                break;
+            if (!Is(e, "fsBold") && !Is(e, "fsItalic") && !Is(e, "fsUnderline") && !Is(e, "fsStrikeOut"))
                 throw QelError(InvalidValue());
-            elements.append(e);
+            if (Keeps())
+                elements.append(Win1252::Decode(e));
         }
+        if (Keeps())
+            target = elements;
     }
 
     QByteArrayView Binary()
@@ -455,99 +583,110 @@ private:
 
     // ---- properties
 
+    static QString Name(QByteArrayView bytes) { return Win1252::Decode(bytes); }
+
     void ReadProperty()
     {
-        const QString name = C_.ShortString();
-        const QStringList path = name.split(u'.');
-        ListPresentation &p = List_.Presentation();
-        if (path.size() == 1) {
-            const QString &n = path.front();
-            if (n == u"Left")
+        const QByteArrayView name = C_.ShortStringBytes();
+        const auto *const dotAt = static_cast<const char *>(std::memchr(name.data(), '.', name.size()));
+        const qsizetype dot = dotAt ? dotAt - name.data() : -1;
+        ListPresentation &p = P_;
+        if (dot < 0) {
+            const QByteArrayView n = name;
+            if (Is(n, "Left"))
                 p.Left = Integer();
-            else if (n == u"Top")
+            else if (Is(n, "Top"))
                 p.Top = Integer();
-            else if (n == u"Width")
+            else if (Is(n, "Width"))
                 p.Width = Integer();
-            else if (n == u"Height")
+            else if (Is(n, "Height"))
                 p.Height = Integer();
-            else if (n == u"BevelKind")
-                p.BevelKind = Enumeration({"bkNone", "bkTile", "bkSoft", "bkFlat"});
-            else if (n == u"BorderStyle")
-                p.BorderStyle = Enumeration({"bsNone", "bsSingle"});
-            else if (n == u"Color")
-                p.Color = Named();
-            else if (n == u"Columns")
+            else if (Is(n, "BevelKind"))
+                KeepEnumeration(p.BevelKind, {"bkNone", "bkTile", "bkSoft", "bkFlat"});
+            else if (Is(n, "BorderStyle"))
+                KeepEnumeration(p.BorderStyle, {"bsNone", "bsSingle"});
+            else if (Is(n, "Color"))
+                KeepNamed(p.Color);
+            else if (Is(n, "Columns"))
                 ReadColumns();
-            else if (n == u"ColumnClick")
+            else if (Is(n, "ColumnClick"))
                 p.ColumnClick = Boolean();
-            else if (n == u"GridLines")
+            else if (Is(n, "GridLines"))
                 p.GridLines = Boolean();
-            else if (n == u"HideSelection")
+            else if (Is(n, "HideSelection"))
                 p.HideSelection = Boolean();
-            else if (n == u"OwnerDraw")
+            else if (Is(n, "OwnerDraw"))
                 p.OwnerDraw = Boolean();
-            else if (n == u"ReadOnly")
+            else if (Is(n, "ReadOnly"))
                 p.ReadOnly = Boolean();
-            else if (n == u"RowSelect")
+            else if (Is(n, "RowSelect"))
                 p.RowSelect = Boolean();
-            else if (n == u"ParentFont")
+            else if (Is(n, "ParentFont"))
                 p.ParentFont = Boolean();
-            else if (n == u"ParentShowHint")
+            else if (Is(n, "ParentShowHint"))
                 p.ParentShowHint = Boolean();
-            else if (n == u"ShowColumnHeaders")
+            else if (Is(n, "ShowColumnHeaders"))
                 p.ShowColumnHeaders = Boolean();
-            else if (n == u"ShowHint")
+            else if (Is(n, "ShowHint"))
                 p.ShowHint = Boolean();
-            else if (n == u"TabOrder")
+            else if (Is(n, "TabOrder"))
                 p.TabOrder = Integer();
-            else if (n == u"ViewStyle")
-                p.ViewStyle = Enumeration({"vsIcon", "vsSmallIcon", "vsList", "vsReport"});
+            else if (Is(n, "ViewStyle"))
+                KeepEnumeration(p.ViewStyle, {"vsIcon", "vsSmallIcon", "vsList", "vsReport"});
             else
-                throw QelError(UnknownProperty(n));
+                throw QelError(UnknownProperty(Name(n)));
             return;
         }
-        if (path.size() != 2)
-            throw QelError(UnknownProperty(KnownGroup(path.at(0)) ? path.mid(1).join(u'.') : path.at(0)));
-        const QString &group = path.at(0);
-        const QString &n = path.at(1);
-        if (group == u"Font") {
-            if (n == u"Charset")
-                p.FontCharset = Named();
-            else if (n == u"Color")
-                p.FontColor = Named();
-            else if (n == u"Height")
+        const QByteArrayView group = name.first(dot);
+        const QByteArrayView n = name.sliced(dot + 1);
+        // Exactly two parts, "Group.Name"; of a longer path the message names all after a known group.
+        if (std::memchr(n.data(), '.', n.size()))
+            throw QelError(UnknownProperty(Name(KnownGroup(group) ? n : group)));
+        if (Is(group, "Font")) {
+            if (Is(n, "Charset"))
+                KeepNamed(p.FontCharset);
+            else if (Is(n, "Color"))
+                KeepNamed(p.FontColor);
+            else if (Is(n, "Height"))
                 p.FontHeight = Integer();
-            else if (n == u"Name")
-                p.FontName = Text();
-            else if (n == u"Style")
-                p.FontStyle = FontStyle();
+            else if (Is(n, "Name"))
+                KeepText(p.FontName);
+            else if (Is(n, "Style"))
+                KeepFontStyle(p.FontStyle);
             else
-                throw QelError(UnknownProperty(n));
-        } else if (group == u"IconOptions") {
-            if (n == u"WrapText")
+                throw QelError(UnknownProperty(Name(n)));
+        } else if (Is(group, "IconOptions")) {
+            if (Is(n, "WrapText"))
                 p.IconWrapText = Boolean();
             else
-                throw QelError(UnknownProperty(n));
-        } else if (group == u"Items") {
-            if (n == u"ItemData")
-                ReadItemData(Binary());
-            else if (n == u"Data")
+                throw QelError(UnknownProperty(Name(n)));
+        } else if (Is(group, "Items")) {
+            ++RowBlocks_;
+            if (Is(n, "ItemData")) {
+                if (C_.Byte() != TagBinary)
+                    throw QelError(InvalidValue());
+                RowBlockLengthAt_ = C_.Pos();
+                ReadItemData(C_.Bytes(C_.UInt32()));
+                RowBlockEnd_ = C_.Pos();
+            } else if (Is(n, "Data")) {
                 ReadOldItemData(Binary());
+                RowBlockLengthAt_ = -1;
+            }
             else
-                throw QelError(UnknownProperty(n));
+                throw QelError(UnknownProperty(Name(n)));
         } else {
-            throw QelError(UnknownProperty(group));
+            throw QelError(UnknownProperty(Name(group)));
         }
     }
 
-    static bool KnownGroup(const QString &g) { return g == u"Font" || g == u"IconOptions" || g == u"Items"; }
+    static bool KnownGroup(QByteArrayView g) { return Is(g, "Font") || Is(g, "IconOptions") || Is(g, "Items"); }
 
     void ReadColumns()
     {
         if (C_.Byte() != TagCollection)
             throw QelError(InvalidValue());
-        if (C_.Peek() != TagEnd)
-            List_.SetColumns({});
+        if (C_.Peek() != TagEnd && Keeps())
+            List_->SetColumns({});
         QList<ListColumn> columns;
         while (C_.Peek() != TagEnd) {
             if (IsIntegerTag(C_.Peek()))
@@ -558,43 +697,50 @@ private:
             while (C_.Peek() != TagEnd)
                 ReadColumnProperty(column);
             C_.Byte();
-            columns.append(column);
-            List_.SetColumns(columns);
+            if (Keeps()) {
+                columns.append(column);
+                List_->SetColumns(columns);
+            }
         }
         C_.Byte();
     }
 
     void ReadColumnProperty(ListColumn &column)
     {
-        const QString n = C_.ShortString();
-        if (n == u"Alignment") {
-            const QString a = Enumeration({"taLeftJustify", "taRightJustify", "taCenter"});
-            column.Alignment = a == u"taRightJustify" ? ColumnAlignment::Right
-                             : a == u"taCenter"       ? ColumnAlignment::Center
-                                                      : ColumnAlignment::Left;
-        } else if (n == u"Caption") {
-            column.Caption = Text();
-        } else if (n == u"Width") {
+        const QByteArrayView n = C_.ShortStringBytes();
+        if (Is(n, "Alignment")) {
+            const QByteArrayView a = Enumeration({"taLeftJustify", "taRightJustify", "taCenter"});
+            column.Alignment = Is(a, "taRightJustify") ? ColumnAlignment::Right
+                             : Is(a, "taCenter")       ? ColumnAlignment::Center
+                                                     : ColumnAlignment::Left;
+        } else if (Is(n, "Caption")) {
+            KeepText(column.Caption);
+        } else if (Is(n, "Width")) {
             column.Width = Integer();
-        } else if (n == u"AutoSize") {
+        } else if (Is(n, "AutoSize")) {
             Boolean();
-        } else if (n == u"ImageIndex" || n == u"MaxWidth" || n == u"MinWidth" || n == u"Tag") {
+        } else if (Is(n, "ImageIndex") || Is(n, "MaxWidth") || Is(n, "MinWidth") || Is(n, "Tag")) {
             Integer();
         } else {
-            throw QelError(UnknownProperty(n));
+            throw QelError(UnknownProperty(Name(n)));
         }
     }
 
-    // The row block written by the program: UTF-16 texts, version 1.
+    // The row block written by the program: UTF-16 texts, version 1. A later block
+    // replaces the rows of an earlier one.
     void ReadItemData(QByteArrayView block)
     {
-        List_.ClearRows();
+        if (!Keeps()) {
+            SumItemData(block);
+            return;
+        }
+        List_->ClearRows();
         Cursor b(block, 0);
         if (b.Byte() != 1)
             return; // a block of another version is skipped whole
         b.UInt32(); // size field, not needed for reading
         const quint32 count = b.UInt32();
-        List_.ReserveRows(std::min<qint64>(count, b.Remaining() / 21));
+        List_->ReserveRows(std::min<qint64>(count, b.Remaining() / 21));
         for (quint32 r = 0; r < count; ++r) {
             ListRow head;
             head.ImageIndex = b.Int32();
@@ -602,29 +748,47 @@ private:
             head.OverlayIndex = b.Int32();
             const qint32 subCount = b.Int32();
             head.Data = b.UInt32();
-            const qsizetype index = List_.AddRow(std::move(head));
-            ListRow &row = List_.MutableRow(index);
-            row.Caption = b.Utf16(b.Byte());
+            const qsizetype index = List_->AddRow(std::move(head));
+            ListRow &row = List_->MutableRow(index);
+            row.Caption = Utf16Text(b.Utf16Bytes(b.Byte()));
             for (qint32 s = 0; s < subCount; ++s)
-                row.SubItems.append(b.Utf16(b.Byte()));
+                row.SubItems.append(Utf16Text(b.Utf16Bytes(b.Byte())));
         }
-        ReadSubItemImages(b, 0);
+        ReadSubItemImages(b, *List_);
     }
 
-    void ReadSubItemImages(Cursor &b, qsizetype firstRow)
+    void SumItemData(QByteArrayView block) { *Sum_ = SumRowBlock(block); }
+
+    static void ReadSubItemImages(Cursor &b, BookingList &list)
     {
-        for (qsizetype r = firstRow; r < List_.RowCount(); ++r) {
-            ListRow &row = List_.MutableRow(r);
+        for (qsizetype r = 0; r < list.RowCount(); ++r) {
+            ListRow &row = list.MutableRow(r);
             row.SubItemImages.clear();
             for (qsizetype s = 0; s < row.SubItems.size(); ++s)
                 row.SubItemImages.append(b.Int16());
         }
     }
 
-    // The older row block with 8-bit texts, accepted but never written.
+    // The older row block with 8-bit texts, accepted but never written. Rare enough to be
+    // read whole also when only its sum is wanted.
     void ReadOldItemData(QByteArrayView block)
     {
-        List_.ClearRows();
+        if (Keeps()) {
+            ReadOldRows(block, *List_);
+            return;
+        }
+        BookingList rows(ListKind::Income);
+        *Sum_ = 0.0;
+        ReadOldRows(block, rows);
+        for (const ListRow &row : rows.Rows()) {
+            if (!row.SubItem(0).isEmpty())
+                *Sum_ += ParseAmount(row.SubItem(0));
+        }
+    }
+
+    static void ReadOldRows(QByteArrayView block, BookingList &list)
+    {
+        list.ClearRows();
         Cursor outer(block, 0);
         const quint32 total = outer.UInt32();
         if (total < 4)
@@ -638,14 +802,14 @@ private:
             head.OverlayIndex = b.Int32();
             const qint32 subCount = b.Int32();
             head.Data = b.UInt32();
-            const qsizetype index = List_.AddRow(std::move(head));
-            ListRow &row = List_.MutableRow(index);
+            const qsizetype index = list.AddRow(std::move(head));
+            ListRow &row = list.MutableRow(index);
             row.Caption = b.ShortString();
             for (qint32 s = 0; s < subCount; ++s)
                 row.SubItems.append(b.ShortString());
         }
         if (!b.AtEnd())
-            ReadSubItemImages(b, 0);
+            ReadSubItemImages(b, list);
     }
 
     // ---- objects and values this reader has no use for
@@ -747,7 +911,13 @@ private:
     }
 
     Cursor &C_;
-    BookingList &List_;
+    BookingList *List_ = nullptr; // the list that keeps what is read, or
+    double *Sum_ = nullptr;       // only the sum of its amounts
+    ListPresentation Scratch_;    // what a sum does not keep
+    ListPresentation &P_;
+    int RowBlocks_ = 0;
+    qsizetype RowBlockLengthAt_ = -1;
+    qsizetype RowBlockEnd_ = -1;
 };
 
 } // namespace
@@ -842,6 +1012,44 @@ qsizetype ReadListRecord(QByteArrayView data, qsizetype offset, BookingList &lis
 {
     Cursor cursor(data, offset);
     RecordReader(cursor, list).Read();
+    return cursor.Pos();
+}
+
+qsizetype SumListRecord(QByteArrayView data, qsizetype offset, double &amountSum)
+{
+    amountSum = 0.0;
+    Cursor cursor(data, offset);
+    RecordReader(cursor, amountSum).Read();
+    return cursor.Pos();
+}
+
+qsizetype KnownRecords::Sum(QByteArrayView data, qsizetype offset, double &amountSum)
+{
+    const QByteArrayView rest = data.sliced(std::min(offset, data.size()));
+    for (const Known &known : Known_) {
+        const qsizetype head = known.Head.size();
+        if (rest.size() < head + 4 || std::memcmp(rest.data(), known.Head.constData(), head) != 0)
+            continue;
+        const qint64 length = qFromLittleEndian<quint32>(rest.data() + head);
+        const qsizetype tailAt = head + 4 + length;
+        if (length > rest.size() - head - 4 || rest.size() - tailAt < known.Tail.size()
+            || std::memcmp(rest.data() + tailAt, known.Tail.constData(), known.Tail.size()) != 0)
+            continue;
+        // Read as the known record was up to the rows and after them; the rows decide alone.
+        amountSum = SumRowBlock(rest.sliced(head + 4, length));
+        return offset + tailAt + known.Tail.size();
+    }
+
+    amountSum = 0.0;
+    Cursor cursor(data, offset);
+    RecordReader reader(cursor, amountSum);
+    reader.Read();
+    if (const auto block = reader.OnlyRowBlock()) {
+        if (Known_.size() == MaxKnown)
+            Known_.erase(Known_.begin());
+        Known_.push_back({data.sliced(offset, block->first - offset).toByteArray(),
+                          data.sliced(block->second, cursor.Pos() - block->second).toByteArray()});
+    }
     return cursor.Pos();
 }
 

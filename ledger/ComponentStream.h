@@ -4,6 +4,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <vector>
+
 class BookingList;
 
 // The binary object stream in which every booking list is stored: one self-describing
@@ -20,6 +22,32 @@ void WriteListRecord(QByteArray &out, const BookingList &list, const QString &ob
 // bytes that remain. Throws QelError with the user's message; rows read before the
 // error stay in the list.
 qsizetype ReadListRecord(QByteArrayView data, qsizetype offset, BookingList &list);
+
+// Reads the same record for its amounts alone: what ListSum of the list adds up before it
+// formats the sum (sub-item 0 of each row as ParseAmount reads it, empty ones left out,
+// in row order). Accepts and refuses exactly what ReadListRecord does, with the same
+// messages, but makes no rows: nothing is allocated per row or field.
+qsizetype SumListRecord(QByteArrayView data, qsizetype offset, double &amountSum);
+
+// Records that differ from one read before only in their rows, as the books of a folder do:
+// their presentation, columns and end repeat. A record whose bytes before and after its one
+// row block equal those of a record read here before is read as that one was, and only its
+// rows are summed; any other is read whole (SumListRecord) and remembered. The same results
+// and errors as SumListRecord, for records of any kind.
+class KnownRecords
+{
+public:
+    qsizetype Sum(QByteArrayView data, qsizetype offset, double &amountSum);
+
+private:
+    static constexpr std::size_t MaxKnown = 4;
+    struct Known
+    {
+        QByteArray Head; // up to the row block's length field
+        QByteArray Tail; // after the rows to the record's end
+    };
+    std::vector<Known> Known_;
+};
 
 // The size field S of a row block for the list's rows.
 quint32 RowBlockSizeField(const BookingList &list);

@@ -3,15 +3,171 @@
 #include "ledger/BookingList.h"
 #include "ledger/Regional.h"
 
+#include <QtEndian>
+
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
-#include <string>
 
 namespace {
 
 bool IsDecimalSeparator(QChar ch) { return ch == u'.' || ch == u','; }
 bool IsDigit(QChar ch) { return ch >= u'0' && ch <= u'9'; }
+
+// 10^0 ... 10^27 are exact in extended precision: 5^27 < 2^64.
+constexpr int ExactPowers = 28;
+constexpr long double PowersOfTen[ExactPowers] = {
+    1e0L,  1e1L,  1e2L,  1e3L,  1e4L,  1e5L,  1e6L,  1e7L,  1e8L,  1e9L,  1e10L, 1e11L, 1e12L, 1e13L,
+    1e14L, 1e15L, 1e16L, 1e17L, 1e18L, 1e19L, 1e20L, 1e21L, 1e22L, 1e23L, 1e24L, 1e25L, 1e26L, 1e27L,
+};
+constexpr double SmallPowersOfTen[] = {1e0, 1e1, 1e2, 1e3};
+
+bool IsDigitUnit(char16_t ch) { return ch >= u'0' && ch <= u'9'; }
+
+// The UTF-16 units of a text in memory, or of a text stored in UTF-16LE bytes.
+struct Units
+{
+    const char16_t *Data;
+    qsizetype Size;
+    char16_t operator[](qsizetype i) const { return Data[i]; }
+};
+struct LittleEndianUnits
+{
+    const char *Data;
+    qsizetype Size;
+    char16_t operator[](qsizetype i) const { return qFromLittleEndian<quint16>(Data + 2 * i); }
+};
+
+// The amounts met in practice: at most 19 digits and a power of ten that extended
+// precision holds exactly. Then one correctly rounded multiplication or division of two
+// exact numbers gives the very value that reading the whole text in extended precision
+// gives, and the same double after it. false: the long way decides, also whether the
+// text is an amount at all. (No optional here: its copies cost more than the parse.)
+template <typename Text>
+bool QuickAmount(const Text &text, double &amount)
+{
+    constexpr qsizetype MaxDigits = 19; // below 2^64
+    const qsizetype n = text.Size;
+    qsizetype i = 0;
+    while (i < n && text[i] == u' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == u'+' || text[i] == u'-'))
+        negative = text[i++] == u'-';
+
+    // More than 19 digits wrap around, and are then not used.
+    quint64 mantissa = 0;
+    const qsizetype integerStart = i;
+    for (char16_t ch; i < n && IsDigitUnit(ch = text[i]); ++i)
+        mantissa = mantissa * 10 + (ch - u'0');
+    qsizetype digits = i - integerStart;
+    qsizetype fractionDigits = 0;
+    if (i < n && text[i] == u'.') {
+        const qsizetype fractionStart = ++i;
+        for (char16_t ch; i < n && IsDigitUnit(ch = text[i]); ++i)
+            mantissa = mantissa * 10 + (ch - u'0');
+        fractionDigits = i - fractionStart;
+        digits += fractionDigits;
+    }
+    if (digits == 0 || digits > MaxDigits)
+        return false;
+
+    int exponent = 0;
+    if (i < n && (text[i] == u'e' || text[i] == u'E')) {
+        ++i;
+        bool negativeExponent = false;
+        if (i < n && (text[i] == u'+' || text[i] == u'-'))
+            negativeExponent = text[i++] == u'-';
+        const qsizetype exponentStart = i;
+        for (char16_t ch; i < n && i - exponentStart < 4 && IsDigitUnit(ch = text[i]); ++i)
+            exponent = exponent * 10 + (ch - u'0');
+        if (i == exponentStart || (i < n && IsDigitUnit(text[i])))
+            return false;
+        if (negativeExponent)
+            exponent = -exponent;
+    }
+    if (i != n)
+        return false;
+
+    const qint64 scale = exponent - fractionDigits;
+    double value;
+    if (scale <= 0 && scale > -qint64(std::size(SmallPowersOfTen)) && mantissa < (quint64(1) << 53)) {
+        // Up to three decimals of an integer that double holds. A quotient m / 10^k that
+        // is not itself a midpoint between two doubles lies at least 2^-53 * 2^E / 10^k
+        // from one (2^E its binade), more than half a unit of extended precision (2^-64 *
+        // 2^E) while 10^k < 2^11. So it cannot round onto a midpoint in extended precision,
+        // and rounding once to double gives what rounding twice does.
+        value = static_cast<double>(mantissa) / SmallPowersOfTen[-scale];
+    } else if (scale > -ExactPowers && scale < ExactPowers) {
+        const long double exact = static_cast<long double>(mantissa);
+        value = static_cast<double>(scale >= 0 ? exact * PowersOfTen[scale] : exact / PowersOfTen[-scale]);
+    } else {
+        return false;
+    }
+    amount = negative ? -value : value;
+    return true;
+}
+
+// Stored texts of 4 to 8 ASCII units made of digits with at most one point, the shape of
+// nearly every amount, read without a branch on their characters (a loop would guess wrong
+// at the varying number of digits). The units go into eight 16-bit lanes, the text's first
+// unit in lane 0 at the low end, right-aligned behind '0's. Gives what QuickAmount gives
+// for such texts (below 10^8: the double path), false for anything else.
+bool ShortPlainAmount(const char *utf16le, qsizetype units, double &amount)
+{
+    constexpr quint64 Lanes = 0x0001000100010001ULL;
+    constexpr quint64 Zeros = 0x0030 * Lanes;
+    if (units < 4 || units > 8)
+        return false;
+    // Two loads of four units cover the text, overlapping below eight units.
+    const quint64 first = qFromLittleEndian<quint64>(utf16le);
+    const quint64 last = qFromLittleEndian<quint64>(utf16le + 2 * (units - 4));
+    const int half = 8 * int(8 - units); // the shift is 16 bits per missing unit, in two steps
+    const quint64 padding = ~((~quint64(0) << half) << half);
+    quint64 low = ((first << half) << half) | (Zeros & padding);
+    quint64 high = last;
+    if (((low | high) & (0xFF80 * Lanes)) != 0)
+        return false;
+
+    const auto digitLanes = [](quint64 w) { return (((w + 0x0050 * Lanes) & ~(w + 0x0046 * Lanes)) >> 7) & Lanes; };
+    const auto pointLanes = [](quint64 w) {
+        const quint64 y = w ^ (0x002E * Lanes);
+        return (~(((y + 0x7FFF * Lanes) | y) >> 15)) & Lanes;
+    };
+    const quint64 pointLow = pointLanes(low);
+    const quint64 pointHigh = pointLanes(high);
+    const bool twoPoints = (pointLow & (pointLow - 1)) != 0 || (pointHigh & (pointHigh - 1)) != 0
+                           || (pointLow != 0 && pointHigh != 0);
+    if ((digitLanes(low) | pointLow) != Lanes || (digitLanes(high) | pointHigh) != Lanes || twoPoints)
+        return false;
+
+    // Without the point: the lanes before it move up by one, a '0' comes in front.
+    const auto lanesBelow = [](int lane) { return ((quint64(1) << (8 * lane)) << (8 * lane)) - 1; }; // 0..4
+    int fractionDigits = 0;
+    if (pointLow) {
+        const int at = std::countr_zero(pointLow) / 16;
+        low = (low & ~lanesBelow(at + 1)) | ((low & lanesBelow(at)) << 16) | 0x0030;
+        fractionDigits = 7 - at;
+    } else if (pointHigh) {
+        const int at = std::countr_zero(pointHigh) / 16;
+        high = (high & ~lanesBelow(at + 1)) | ((high & lanesBelow(at)) << 16) | (low >> 48);
+        low = (low << 16) | 0x0030;
+        fractionDigits = 3 - at;
+    }
+    if (fractionDigits >= int(std::size(SmallPowersOfTen)))
+        return false;
+
+    // Four digits per word, the first one most significant: pairs, then the pair of pairs.
+    const auto fourDigits = [](quint64 w) {
+        w -= Zeros;
+        w = (w * 10 + (w >> 16)) & 0x0000FFFF0000FFFFULL;
+        return (w * 100 + (w >> 32)) & 0xFFFFFFFFULL;
+    };
+    const quint64 mantissa = fourDigits(low) * 10000 + fourDigits(high);
+    amount = static_cast<double>(mantissa) / SmallPowersOfTen[fractionDigits];
+    return true;
+}
 
 template <typename Accept>
 QString SumOf(const BookingList &list, Accept accept)
@@ -103,44 +259,83 @@ QString FormatAmount(double value)
         return value < 0 ? QStringLiteral("-INF") : QStringLiteral("INF");
 
     // d.ddddddddddddddddde±x: 18 significant digits.
-    char buf[48];
-    const auto result = std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, 17);
-    const std::string text(buf, result.ptr);
-    const std::size_t e = text.find('e');
-    std::string digits = text.substr(0, 1) + text.substr(2, e - 2);
-    const int exponent = std::stoi(text.substr(e + 1));
+    char text[48];
+    const char *const textBegin = text;
+    const char *const textEnd =
+        std::to_chars(text, text + sizeof text, std::fabs(value), std::chars_format::scientific, 17).ptr;
+    const char *const e = std::find(textBegin, textEnd, 'e');
+    constexpr int DigitCount = 18;
+    char digits[DigitCount];
+    digits[0] = text[0];
+    std::copy(textBegin + 2, e, digits + 1);
+    int exponent = 0;
+    const char *exponentText = e + 1;
+    if (*exponentText == '+')
+        ++exponentText;
+    std::from_chars(exponentText, textEnd, exponent);
 
-    // Keep the digits up to the second decimal; the first dropped digit rounds.
+    // Keep the digits up to the second decimal; the first dropped digit rounds. One place
+    // in front for a carry out of the first digit, at least three digits in the end.
+    constexpr int MaxKept = 308 + 3;
+    char buffer[1 + MaxKept + 3];
+    char *const kept = buffer + 1;
     const int keep = exponent + 3;
-    std::string kept;
+    int keptSize = 0;
     if (keep > 0) {
-        kept = digits.substr(0, std::min<std::size_t>(keep, digits.size()));
-        kept.resize(keep, '0');
+        keptSize = keep;
+        const int copied = std::min(keep, DigitCount);
+        std::copy(digits, digits + copied, kept);
+        std::fill(kept + copied, kept + keep, '0');
     }
-    const bool roundUp = keep >= 0 && keep < int(digits.size()) && digits[keep] >= '5';
-    if (roundUp) {
-        int i = int(kept.size()) - 1;
+    char *first = kept;
+    if (keep >= 0 && keep < DigitCount && digits[keep] >= '5') {
+        int i = keptSize - 1;
         while (i >= 0 && kept[i] == '9')
             kept[i--] = '0';
-        if (i >= 0)
+        if (i >= 0) {
             ++kept[i];
-        else
-            kept.insert(kept.begin(), '1');
+        } else {
+            *--first = '1';
+            ++keptSize;
+        }
     }
-    if (kept.size() < 3)
-        kept.insert(kept.begin(), 3 - kept.size(), '0');
+    if (keptSize < 3) {
+        const int pad = 3 - keptSize;
+        std::copy_backward(first, first + keptSize, first + keptSize + pad);
+        std::fill(first, first + pad, '0');
+        keptSize = 3;
+    }
 
-    const bool zero = kept.find_first_not_of('0') == std::string::npos;
-    std::string out;
+    const bool zero = std::all_of(first, first + keptSize, [](char c) { return c == '0'; });
+    char out[MaxKept + 4];
+    char *o = out;
     if (value < 0 && !zero)
-        out += '-';
-    out += kept.substr(0, kept.size() - 2);
-    out += '.';
-    out += kept.substr(kept.size() - 2);
-    return QString::fromLatin1(out);
+        *o++ = '-';
+    o = std::copy(first, first + keptSize - 2, o);
+    *o++ = '.';
+    o = std::copy(first + keptSize - 2, first + keptSize, o);
+    return QString::fromLatin1(out, o - out);
+}
+
+bool ParseAmountQuickly(QStringView text, double &amount)
+{
+    return QuickAmount(Units{text.utf16(), text.size()}, amount);
+}
+
+bool ParseStoredAmountQuickly(QByteArrayView utf16le, double &amount)
+{
+    return ShortPlainAmount(utf16le.data(), utf16le.size() / 2, amount)
+           || QuickAmount(LittleEndianUnits{utf16le.data(), utf16le.size() / 2}, amount);
 }
 
 std::optional<double> TryParseAmount(QStringView text)
+{
+    if (double quick; ParseAmountQuickly(text, quick))
+        return quick;
+    return TryParseAmountExtended(text);
+}
+
+std::optional<double> TryParseAmountExtended(QStringView text)
 {
     qsizetype i = 0;
     const qsizetype n = text.size();
@@ -198,7 +393,9 @@ std::optional<double> TryParseAmount(QStringView text)
 
 double ParseAmount(QStringView text)
 {
-    return TryParseAmount(text).value_or(0.0);
+    if (double quick; ParseAmountQuickly(text, quick))
+        return quick;
+    return TryParseAmountExtended(text).value_or(0.0);
 }
 
 QString ListSum(const BookingList &list)
@@ -246,11 +443,19 @@ const QStringList &MonthNames()
 
 QString MonthNumber(const QString &monthWord, const Regional &regional)
 {
-    const QString upper = regional.UpperCase(monthWord);
     const QStringList &names = MonthNames();
+    // A name as written (as every book the program makes has it) needs no upper-casing:
+    // the month names differ in upper case too.
+    const auto number = [](qsizetype index) {
+        const QChar digits[] = {QChar(char16_t(u'0' + (index + 1) / 10)), QChar(char16_t(u'0' + (index + 1) % 10))};
+        return QString(digits, 2);
+    };
+    if (const qsizetype exact = names.indexOf(monthWord); exact >= 0)
+        return number(exact);
+    const QString upper = regional.UpperCase(monthWord);
     for (qsizetype i = 0; i < names.size(); ++i) {
         if (upper == regional.UpperCase(names.at(i)))
-            return QStringLiteral("%1").arg(i + 1, 2, 10, QChar(u'0'));
+            return number(i);
     }
     return {};
 }

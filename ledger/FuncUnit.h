@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QDate>
 #include <QString>
 #include <QStringList>
@@ -38,6 +39,15 @@ QString FormatAmount(double value);
 // Blanks, optional sign, digits with an optional "." part, optional exponent; nothing
 // after. nullopt for anything else (and for values beyond double).
 std::optional<double> TryParseAmount(QStringView text);
+// The common amounts at their quickest: true with the value that TryParseAmount gives, or
+// false when only TryParseAmount can tell (also whether the text is an amount at all).
+bool ParseAmountQuickly(QStringView text, double &amount);
+// The same for a text as the list files store it, in UTF-16LE bytes. Only ASCII texts
+// pass, which are their own 8-bit form.
+bool ParseStoredAmountQuickly(QByteArrayView utf16le, double &amount);
+// TryParseAmount the long way: the whole number read in extended precision, then taken as
+// a double. TryParseAmount gives the same for every text, mostly without this detour.
+std::optional<double> TryParseAmountExtended(QStringView text);
 // As TryParseAmount; a text outside the grammar counts as 0, so sums never fail.
 double ParseAmount(QStringView text);
 

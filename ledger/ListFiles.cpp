@@ -51,6 +51,22 @@ void ParseRegular(QByteArrayView data, BookingList &regular)
     ComponentStream::ReadListRecord(data, 0, regular);
 }
 
+MonthBookSums SumMonthBook(QByteArrayView data)
+{
+    MonthBookSums sums;
+    const qsizetype next = ComponentStream::SumListRecord(data, 0, sums.Income);
+    ComponentStream::SumListRecord(data, next, sums.Expend);
+    return sums;
+}
+
+MonthBookSums SumMonthBook(QByteArrayView data, ComponentStream::KnownRecords &known)
+{
+    MonthBookSums sums;
+    const qsizetype next = known.Sum(data, 0, sums.Income);
+    known.Sum(data, next, sums.Expend);
+    return sums;
+}
+
 QString SystemReason(int errorNumber)
 {
     switch (errorNumber) {
@@ -90,7 +106,8 @@ QByteArray ReadFile(const QString &path)
 {
     QFile file(path);
     errno = 0;
-    if (!file.open(QIODevice::ReadOnly)) {
+    // Read whole in one go: a buffer between the file and the bytes would only copy them twice.
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         const int reason = errno ? errno : EACCES;
         throw QelError(QStringLiteral("Datei %1 kann nicht geöffnet werden. %2")
                            .arg(QDir::toNativeSeparators(path), SystemReason(reason)));

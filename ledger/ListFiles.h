@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ledger/ComponentStream.h"
+
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -22,6 +24,17 @@ QByteArray RegularBytes(const BookingList &regular);
 // Parse errors throw QelError; rows read before the error stay in the lists.
 void ParseMonthBook(QByteArrayView data, BookingList &income, BookingList &expend);
 void ParseRegular(QByteArrayView data, BookingList &regular);
+
+// A month book read only for the sums of its two lists (ComponentStream::SumListRecord):
+// the same errors as ParseMonthBook, no rows made.
+struct MonthBookSums
+{
+    double Income = 0.0;
+    double Expend = 0.0;
+};
+MonthBookSums SumMonthBook(QByteArrayView data);
+// The same, with records read before remembered in known (see ComponentStream::KnownRecords).
+MonthBookSums SumMonthBook(QByteArrayView data, ComponentStream::KnownRecords &known);
 
 // "Datei %s kann nicht geöffnet werden. %s" when the file cannot be read.
 QByteArray ReadFile(const QString &path);

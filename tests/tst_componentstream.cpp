@@ -2,10 +2,14 @@
 
 #include "ledger/BookingList.h"
 #include "ledger/ComponentStream.h"
+#include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
 
 #include <QTest>
+#include <QtEndian>
+
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -34,10 +38,74 @@ QString ReadError(const QByteArray &bytes, BookingList &list)
     return {};
 }
 
+// What the sum reader makes of the same bytes: its message (empty on success), the sum and
+// the offset after the record.
+QString SumError(const QByteArray &bytes, double &sum, qsizetype &end)
+{
+    try {
+        end = ComponentStream::SumListRecord(bytes, 0, sum);
+    } catch (const QelError &error) {
+        return error.Message();
+    }
+    return {};
+}
+QString SumError(const QByteArray &bytes)
+{
+    double sum = 0;
+    qsizetype end = 0;
+    return SumError(bytes, sum, end);
+}
+
+// ListSum's sum before it is formatted.
+double AmountSum(const BookingList &list)
+{
+    double sum = 0.0;
+    for (const ListRow &row : list.Rows()) {
+        if (!row.SubItem(0).isEmpty())
+            sum += ParseAmount(row.SubItem(0));
+    }
+    return sum;
+}
+
 // A record of the given property bytes, with the usual head and end markers.
 QByteArray RecordWith(const QByteArray &properties, const QByteArray &children = {})
 {
     return "TPF0" + Short("TListView") + Short("ListViewIncome") + properties + '\0' + children + '\0';
+}
+
+// The older row block with 8-bit texts as the property Items.Data: total size (counting
+// itself), row count, then per row the 20-byte head and short strings; the image table
+// follows in the bytes that remain.
+QByteArray OldRowBlock()
+{
+    QByteArray rows = Hex("02 00 00 00");
+    rows += Hex("00 00 00 00 FF FF FF FF FF FF FF FF 02 00 00 00 00 00 00 00") + Short("01.02.2008") + Short("5.00")
+            + Short("M\xF6" "bel");
+    rows += Hex("00 00 00 00 FF FF FF FF FF FF FF FF 00 00 00 00 00 00 00 00") + Short("02.02.2008");
+    rows += Hex("FF FF 07 00");
+    QByteArray block;
+    const quint32 total = rows.size() + 4;
+    block += QByteArray(reinterpret_cast<const char *>(&total), 4) + rows;
+    QByteArray property = Short("Items.Data") + '\x0A';
+    const quint32 n = block.size();
+    property += QByteArray(reinterpret_cast<const char *>(&n), 4) + block;
+    return property;
+}
+
+BookingList KnownExample()
+{
+    BookingList list(ListKind::Income);
+    list.AddRow(IncomeExample());
+    return list;
+}
+
+// The property Items.ItemData of a list's record.
+QByteArray RowBlockOf(const BookingList &list)
+{
+    const QByteArray record = Record(list);
+    const qsizetype at = record.indexOf("Items.ItemData") - 1;
+    const qsizetype size = qFromLittleEndian<quint32>(record.constData() + at + 1 + 14 + 1);
+    return record.mid(at, 1 + 14 + 1 + 4 + size);
 }
 
 } // namespace
@@ -66,6 +134,10 @@ private slots:
     void badInput_data();
     void badInput();
     void everyTruncationIsAReadError();
+    void sumReadsWhatTheListReads_data();
+    void sumReadsWhatTheListReads();
+    void knownRecordsReadAsTheirOwn_data();
+    void knownRecordsReadAsTheirOwn();
 };
 
 void TestComponentStream::emptyRecordsHaveTheirSizes()
@@ -290,22 +362,8 @@ void TestComponentStream::otherRowBlockVersionIsSkipped()
 
 void TestComponentStream::olderEightBitRowBlock()
 {
-    // Total size (counting itself), row count, then per row the 20-byte head and short
-    // strings; the image table follows in the bytes that remain.
-    QByteArray rows = Hex("02 00 00 00");
-    rows += Hex("00 00 00 00 FF FF FF FF FF FF FF FF 02 00 00 00 00 00 00 00") + Short("01.02.2008") + Short("5.00")
-            + Short("M\xF6" "bel");
-    rows += Hex("00 00 00 00 FF FF FF FF FF FF FF FF 00 00 00 00 00 00 00 00") + Short("02.02.2008");
-    rows += Hex("FF FF 07 00");
-    QByteArray block;
-    const quint32 total = rows.size() + 4;
-    block += QByteArray(reinterpret_cast<const char *>(&total), 4) + rows;
-    QByteArray property = Short("Items.Data") + '\x0A';
-    const quint32 n = block.size();
-    property += QByteArray(reinterpret_cast<const char *>(&n), 4) + block;
-
     BookingList list(ListKind::Income);
-    QCOMPARE(ReadError(RecordWith(property), list), QString());
+    QCOMPARE(ReadError(RecordWith(OldRowBlock()), list), QString());
     QCOMPARE(list.RowCount(), 2);
     QCOMPARE(list.Row(0).SubItems, QStringList({u"5.00"_s, u"Möbel"_s}));
     QCOMPARE(list.Row(0).SubItemImage(1), qint16(7));
@@ -390,6 +448,7 @@ void TestComponentStream::badInput()
     QFETCH(QString, message);
     BookingList list(ListKind::Income);
     QCOMPARE(ReadError(bytes, list), message);
+    QCOMPARE(SumError(bytes), message);
 }
 
 void TestComponentStream::everyTruncationIsAReadError()
@@ -402,9 +461,128 @@ void TestComponentStream::everyTruncationIsAReadError()
         BookingList list(ListKind::Income);
         QCOMPARE(ReadError(good.left(n), list), u"Stream-Lesefehler"_s);
         QVERIFY(list.RowCount() <= income.RowCount());
+        QCOMPARE(SumError(good.left(n)), u"Stream-Lesefehler"_s);
     }
     BookingList list(ListKind::Income);
     QCOMPARE(ReadError(good, list), QString());
+}
+
+// The book scan reads records for their sums only: it takes exactly what the list reader
+// takes, ends where it ends and adds up the amounts as ListSum does, to the last bit.
+void TestComponentStream::sumReadsWhatTheListReads_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+
+    BookingList amounts(ListKind::Income);
+    const QStringList texts = {u"12.50"_s, QString(), u" -3"_s, u"+1e2"_s, u"12,50"_s, u"abc"_s, u"\u0663"_s,
+                               u"9.99 \u20AC"_s, u"0.125"_s, u"-0.00"_s, u"1e400"_s, QString(300, u'9'),
+                               u"1234567890123456789.5"_s, u"\U0001F4B6"_s};
+    for (const QString &text : texts)
+        amounts.AddRow(ListRow::Make(u"01.02.2008"_s, {text, u"Gehalt"_s}));
+    amounts.AddRow(ListRow::Make(u"02.02.2008"_s, {}));
+    QTest::newRow("amounts of every form") << Record(amounts);
+    QTest::newRow("no rows") << Record(BookingList(ListKind::Expend), ListFiles::ExpendObjectName());
+
+    BookingList first(ListKind::Income);
+    first.AddRow(IncomeExample());
+    QTest::newRow("a later row block replaces the rows") << RecordWith(RowBlockOf(amounts) + RowBlockOf(first));
+    QByteArray otherVersion = RowBlockOf(amounts);
+    otherVersion[1 + 14 + 1 + 4] = '\x02';
+    QTest::newRow("row block of another version") << RecordWith(RowBlockOf(first) + otherVersion);
+    QTest::newRow("older 8-bit row block") << RecordWith(OldRowBlock());
+    QTest::newRow("old block, then new") << RecordWith(OldRowBlock() + RowBlockOf(first));
+    const QByteArray child = Short("TPanel") + Short("Inner") + Short("Tag") + Hex("02 05") + Hex("00 00");
+    QTest::newRow("child objects") << RecordWith(RowBlockOf(first), child);
+    QByteArray images = RowBlockOf(first);
+    images.chop(2); // the last image index, and its bytes from the block's length
+    qToLittleEndian<quint32>(images.size() - (1 + 14 + 1 + 4), images.data() + 1 + 14 + 1);
+    QTest::newRow("image table cut short") << RecordWith(images);
+}
+
+void TestComponentStream::sumReadsWhatTheListReads()
+{
+    QFETCH(QByteArray, bytes);
+    BookingList list(ListKind::Income);
+    QString listError;
+    qsizetype listEnd = -1;
+    try {
+        listEnd = ComponentStream::ReadListRecord(bytes, 0, list);
+    } catch (const QelError &error) {
+        listError = error.Message();
+    }
+    double sum = -1;
+    qsizetype sumEnd = -1;
+    QCOMPARE(SumError(bytes, sum, sumEnd), listError);
+    if (listError.isEmpty()) {
+        QCOMPARE(sumEnd, listEnd);
+        const double expected = AmountSum(list);
+        QVERIFY2(std::memcmp(&sum, &expected, sizeof sum) == 0, qPrintable(u"%1 != %2"_s.arg(sum).arg(expected)));
+        QCOMPARE(FormatAmount(sum), ListSum(list));
+    }
+}
+
+// The scan remembers records and reads one that differs only in its rows by its rows alone;
+// every record must still read exactly as on its own.
+void TestComponentStream::knownRecordsReadAsTheirOwn_data()
+{
+    QTest::addColumn<QByteArray>("known");
+    QTest::addColumn<QByteArray>("bytes");
+
+    const QByteArray example = Record(KnownExample());
+    BookingList other(ListKind::Income);
+    other.AddRow(ListRow::Make(u"03.02.2008"_s, {u"7.25"_s, u"Zinsen"_s}));
+    other.AddRow(ListRow::Make(u"04.02.2008"_s, {u"-1e1"_s}));
+    QTest::newRow("other rows") << example << Record(other);
+    QTest::newRow("no rows") << example << Record(BookingList(ListKind::Income));
+    QTest::newRow("the same") << example << example;
+    QByteArray tail = Record(other);
+    tail.replace("OwnerDraw", "OwnerDrew");
+    QTest::newRow("another end") << example << tail;
+    QByteArray head = Record(other);
+    head.replace("GridLines\x09", "GridLines\x08");
+    QTest::newRow("another head") << example << head;
+    QByteArray rowsCut = Record(other);
+    const qsizetype lengthAt = rowsCut.indexOf("Items.ItemData") + 14 + 1;
+    qToLittleEndian<quint32>(qFromLittleEndian<quint32>(rowsCut.constData() + lengthAt) - 3, rowsCut.data() + lengthAt);
+    QTest::newRow("rows cut inside") << example << rowsCut;
+    QByteArray beyond = Record(other);
+    qToLittleEndian<quint32>(0x7FFFFFFF, beyond.data() + lengthAt);
+    QTest::newRow("rows beyond the end") << example << beyond;
+    QTest::newRow("cut in the end") << example << Record(other).chopped(3);
+    // The later of two row blocks counts: a record with two is not one to read by its first.
+    const QByteArray second = RowBlockOf(other);
+    QTest::newRow("two row blocks") << RecordWith(RowBlockOf(KnownExample()) + second)
+                                    << RecordWith(RowBlockOf(BookingList(ListKind::Income)) + second);
+    QTest::newRow("a row block more") << RecordWith(RowBlockOf(KnownExample()))
+                                      << RecordWith(RowBlockOf(KnownExample()) + second);
+}
+
+void TestComponentStream::knownRecordsReadAsTheirOwn()
+{
+    QFETCH(QByteArray, known);
+    QFETCH(QByteArray, bytes);
+    ComponentStream::KnownRecords records;
+    double primed = 0;
+    QCOMPARE(records.Sum(known, 0, primed), known.size());
+
+    for (int pass = 0; pass < 2; ++pass) { // the second time the record itself may be known
+        double own = -1;
+        qsizetype ownEnd = -1;
+        const QString ownError = SumError(bytes, own, ownEnd);
+        double sum = -1;
+        qsizetype end = -1;
+        QString error;
+        try {
+            end = records.Sum(bytes, 0, sum);
+        } catch (const QelError &e) {
+            error = e.Message();
+        }
+        QCOMPARE(error, ownError);
+        if (ownError.isEmpty()) {
+            QCOMPARE(end, ownEnd);
+            QVERIFY2(std::memcmp(&sum, &own, sizeof sum) == 0, qPrintable(u"%1 != %2"_s.arg(sum).arg(own)));
+        }
+    }
 }
 
 QTEST_GUILESS_MAIN(TestComponentStream)

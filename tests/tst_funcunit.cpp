@@ -2,7 +2,12 @@
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
 
+#include <QCollator>
 #include <QTest>
+#include <QtEndian>
+
+#include <cstring>
+#include <random>
 
 using namespace Qt::StringLiterals;
 
@@ -21,11 +26,15 @@ private slots:
     void formatAmount();
     void parseAmount_data();
     void parseAmount();
+    void quickAmountsReadAsTheLongWay_data();
+    void quickAmountsReadAsTheLongWay();
     void listSums();
     void moneyLabel();
     void monthNumberAndBookKey_data();
     void monthNumberAndBookKey();
     void captionsSortByDateText();
+    void dateAndTimeTextAsQtWritesThem();
+    void digitKeysCollateAsTheyRead();
     void dayText_data();
     void dayText();
     void dayTextMessage();
@@ -158,6 +167,78 @@ void TestFuncUnit::parseAmount()
     QCOMPARE(ParseAmount(text), value);
 }
 
+namespace {
+
+bool SameDouble(std::optional<double> a, std::optional<double> b)
+{
+    return a.has_value() == b.has_value() && (!a || std::memcmp(&*a, &*b, sizeof(double)) == 0);
+}
+
+} // namespace
+
+// The quick way of reading amounts must give what reading the whole text in extended
+// precision gives, to the last bit, the sign of zero included; texts it does not take
+// go the long way.
+void TestFuncUnit::quickAmountsReadAsTheLongWay_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("cents") << u"1999.99"_s;
+    QTest::newRow("negative zero") << u"-0.00"_s;
+    QTest::newRow("blanks, sign, exponent") << u"  +12.5e-1"_s;
+    QTest::newRow("three decimals") << u"0.125"_s;
+    QTest::newRow("above 2^53 with cents") << u"110459622582619.55"_s; // double alone rounds it differently
+    QTest::newRow("19 digits") << u"1234567890123456789"_s;
+    QTest::newRow("20 digits") << u"12345678901234567890"_s;
+    QTest::newRow("largest exact power") << u"7e27"_s;
+    QTest::newRow("beyond exact powers") << u"7e28"_s;
+    QTest::newRow("small scale") << u"1e-27"_s;
+    QTest::newRow("smaller scale") << u"0.0000000000000000000000000001"_s;
+    QTest::newRow("long exponent") << u"1e00002"_s;
+    QTest::newRow("zero, huge exponent") << u"0e99999"_s;
+    QTest::newRow("no digits") << u"-.e5"_s;
+    QTest::newRow("point first") << u".500"_s;
+    QTest::newRow("point last") << u"1234."_s;
+    QTest::newRow("eight digits") << u"00012345"_s;
+    QTest::newRow("two points") << u"1.2.3"_s;
+    QTest::newRow("four decimals") << u"1.2345"_s;
+    QTest::newRow("nine units") << u"12345.678"_s;
+
+    // Generated shapes: blanks and signs, up to 21 integer and 30 decimal digits, exponents.
+    std::mt19937 rng(20081);
+    const auto below = [&rng](quint32 n) { return static_cast<int>(rng() % n); };
+    const QString leads[] = {QString(), u"-"_s, u"+"_s, u" "_s, u"  -"_s};
+    for (int i = 0; i < 20000; ++i) {
+        QString text = leads[below(5)];
+        const int integerDigits = below(22);
+        const int fractionDigits = below(3) == 0 ? below(31) : below(4);
+        for (int d = 0; d < integerDigits; ++d)
+            text += QChar(char16_t(u'0' + below(10)));
+        if (fractionDigits > 0 || below(4) == 0) {
+            text += u'.';
+            for (int d = 0; d < fractionDigits; ++d)
+                text += QChar(char16_t(u'0' + below(10)));
+        }
+        if (below(5) == 0)
+            text += (below(2) ? u"e"_s : u"E-"_s) + QString::number(below(40));
+        QTest::addRow("generated %d", i) << text;
+    }
+}
+
+void TestFuncUnit::quickAmountsReadAsTheLongWay()
+{
+    QFETCH(QString, text);
+    const std::optional<double> longWay = TryParseAmountExtended(text);
+    QVERIFY2(SameDouble(TryParseAmount(text), longWay), qPrintable(text));
+    double quick = 0;
+    if (ParseAmountQuickly(text, quick))
+        QVERIFY2(SameDouble(quick, longWay), qPrintable(text));
+    // As the list files store it.
+    QByteArray stored(2 * text.size(), Qt::Uninitialized);
+    qToLittleEndian<quint16>(text.utf16(), text.size(), stored.data());
+    if (ParseStoredAmountQuickly(stored, quick))
+        QVERIFY2(SameDouble(quick, longWay), qPrintable(text));
+}
+
 void TestFuncUnit::listSums()
 {
     BookingList income(ListKind::Income);
@@ -201,6 +282,29 @@ void TestFuncUnit::monthNumberAndBookKey()
     QFETCH(QString, name);
     QFETCH(QString, key);
     QCOMPARE(BookKey(name, German), key);
+}
+
+// The regional texts are put together directly; they must read as Qt's formatting writes them.
+void TestFuncUnit::dateAndTimeTextAsQtWritesThem()
+{
+    for (const QDate date : {QDate(2008, 3, 1), QDate(1999, 12, 31), QDate(9999, 1, 9), QDate(999, 5, 6), QDate()})
+        QCOMPARE(German.DateText(date), date.toString(u"dd.MM.yyyy"_s));
+    for (const QTime time : {QTime(0, 0, 0), QTime(9, 5, 7), QTime(23, 59, 59, 999), QTime()})
+        QCOMPARE(German.TimeText(time), time.toString(u"HH:mm:ss"_s));
+}
+
+void TestFuncUnit::digitKeysCollateAsTheyRead()
+{
+    // Book keys of the same length take a shortcut past the collator; mixed texts do not.
+    const QStringList texts = {u"200803"_s, u"200812"_s, u"201001"_s, u"2008"_s, u"20080"_s, u"2008a3"_s,
+                               u"2008\u00e43"_s, u"01.03.2008"_s, QString()};
+    QCollator collator(QLocale(QLocale::German, QLocale::Germany));
+    collator.setCaseSensitivity(Qt::CaseSensitive);
+    const auto sign = [](int n) { return (n > 0) - (n < 0); };
+    for (const QString &a : texts) {
+        for (const QString &b : texts)
+            QCOMPARE(sign(German.Compare(a, b)), sign(collator.compare(a, b)));
+    }
 }
 
 void TestFuncUnit::captionsSortByDateText()
