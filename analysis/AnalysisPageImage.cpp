@@ -5,25 +5,36 @@
 
 TAnalysisPageImage::TAnalysisPageImage(QSize size, QWidget *parent)
     : QWidget(parent)
-    , Picture_(size, QImage::Format_RGB32)
+    , Size_(size)
 {
-    Picture_.fill(Qt::white);
     setFixedSize(size);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setCursor(Qt::PointingHandCursor);
 }
 
+QImage TAnalysisPageImage::Picture() const
+{
+    if (!Picture_.isNull())
+        return Picture_;
+    QImage white(Size_, QImage::Format_RGB32);
+    white.fill(Qt::white);
+    return white;
+}
+
 void TAnalysisPageImage::Resize(QSize size)
 {
-    if (size == Picture_.size())
+    if (size == Size_)
         return;
-    Picture_ = QImage(size, QImage::Format_RGB32);
-    Picture_.fill(Qt::white);
+    Size_ = size;
+    Picture_ = QImage();
     setFixedSize(size);
+    update();
 }
 
 void TAnalysisPageImage::Draw(const std::function<void(QPainter &)> &page)
 {
+    if (Picture_.size() != Size_)
+        Picture_ = QImage(Size_, QImage::Format_RGB32);
     Picture_.fill(Qt::white);
     {
         QPainter painter(&Picture_);
@@ -36,7 +47,10 @@ void TAnalysisPageImage::Draw(const std::function<void(QPainter &)> &page)
 void TAnalysisPageImage::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);
-    painter.drawImage(event->rect(), Picture_, event->rect());
+    if (Picture_.isNull())
+        painter.fillRect(event->rect(), Qt::white);
+    else
+        painter.drawImage(event->rect(), Picture_, event->rect());
 }
 
 void TAnalysisPageImage::mousePressEvent(QMouseEvent *event)

@@ -8,7 +8,8 @@
 class QPainter;
 
 // One analysis page in the scroll box: a picture of the page, drawn when the month is
-// computed and shown unchanged until it is computed again. The mouse over it is passed on,
+// computed and shown unchanged until it is computed again. The picture takes its memory
+// when it is first drawn; until then the page is white. The mouse over it is passed on,
 // so that the window can scroll the box by dragging the page.
 class TAnalysisPageImage : public QWidget
 {
@@ -17,7 +18,8 @@ class TAnalysisPageImage : public QWidget
 public:
     TAnalysisPageImage(QSize size, QWidget *parent = nullptr);
 
-    const QImage &Picture() const { return Picture_; }
+    // The page as drawn; a white picture of the page's size before the first drawing.
+    QImage Picture() const;
     // A page of another size (the year overview grows with its categories); white until drawn.
     void Resize(QSize size);
     // Draws the page afresh on a white picture of the page's size.
@@ -35,5 +37,6 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
-    QImage Picture_;
+    QSize Size_;
+    QImage Picture_; // null until drawn
 };

@@ -52,7 +52,12 @@ TBookSearchPanel::TBookSearchPanel(BookCache &cache, QWidget *panel, const QRect
     EditSearch->setPlaceholderText(QStringLiteral("Suchen (Strg+F)"));
     EditSearch->setToolTip(QStringLiteral("Suchen in allen Haushaltsbüchern: Kategorie, Verwendung oder Betrag "
                                           "(12,50 oder 10-20)"));
-    EditSearch->setClearButtonEnabled(true);
+    // The clear button shows only over a text; it is set up with the first one, which spares
+    // every start the look-up of its icon.
+    connect(EditSearch, &QLineEdit::textChanged, EditSearch, [edit = EditSearch](const QString &text) {
+        if (!text.isEmpty() && !edit->isClearButtonEnabled())
+            edit->setClearButtonEnabled(true);
+    });
     EditSearch->installEventFilter(this);
 
     LabelSearchResult = new QLabel(this);

@@ -36,10 +36,10 @@ int main(int argc, char *argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(QEL_VERSION));
-    // The desktop entry and the icon of the installed program, also under Wayland.
+    // The desktop entry names the installed program's icon, also under Wayland; the windows
+    // carry the same picture from the resources, without a lookup in the icon themes at
+    // every start.
     QGuiApplication::setDesktopFileName(QStringLiteral("de.orvo.Haushaltsbuch"));
-    QApplication::setWindowIcon(QIcon::fromTheme(
-        QStringLiteral("de.orvo.Haushaltsbuch"),
-        QIcon(QStringLiteral(":/icons/hicolor/256x256/apps/de.orvo.Haushaltsbuch.png"))));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hicolor/256x256/apps/de.orvo.Haushaltsbuch.png")));
     return RunProgram(QApplication::arguments(), LedgerPaths::Standard(QApplication::applicationDirPath()));
 }

@@ -53,7 +53,10 @@ TQELDatePicker::TQELDatePicker(QWidget *parent)
         setText(kept);
         setCursorPosition(int(cursor));
     });
+}
 
+void TQELDatePicker::MakeCalendar()
+{
     Popup_ = new QFrame(this, Qt::Popup);
     Popup_->setFrameStyle(QFrame::Box | QFrame::Plain);
     Calendar_ = new QCalendarWidget(Popup_);
@@ -89,6 +92,8 @@ QDate TQELDatePicker::TypedDate() const
 
 void TQELDatePicker::ShowCalendar()
 {
+    if (!Calendar_)
+        MakeCalendar();
     const QDate typed = TypedDate();
     Calendar_->setSelectedDate(typed.isValid() ? typed : Date_.isValid() ? Date_ : QDate::currentDate());
     Popup_->adjustSize();

@@ -29,7 +29,6 @@ public:
     QDate TypedDate() const;
 
     void ShowCalendar();
-    QCalendarWidget *Calendar() const { return Calendar_; }
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -41,6 +40,8 @@ private:
     // day) and selects that part again.
     void Step(int by);
     void CalendarPicked(QDate date);
+    // The calendar popup, made when it is first opened: most bookings are typed.
+    void MakeCalendar();
 
     QString Format_ = QStringLiteral("dd.MM.yyyy");
     QDate Date_;

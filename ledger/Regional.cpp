@@ -8,11 +8,7 @@ Regional::Regional()
     , CurrencySymbol_(QStringLiteral("€"))
     , DecimalSeparator_(u',')
     , Locale_(QLocale::German, QLocale::Germany)
-    , Collator_(Locale_)
 {
-    Collator_.setCaseSensitivity(Qt::CaseSensitive);
-    Collator_.setNumericMode(false);
-    Collator_.setIgnorePunctuation(false);
 }
 
 namespace {
@@ -83,5 +79,11 @@ int Regional::Compare(const QString &a, const QString &b) const
     };
     if (a.size() == b.size() && !a.isEmpty() && digits(a) && digits(b))
         return QStringView(a).compare(QStringView(b));
-    return Collator_.compare(a, b);
+    if (!Collator_) {
+        Collator_.emplace(Locale_);
+        Collator_->setCaseSensitivity(Qt::CaseSensitive);
+        Collator_->setNumericMode(false);
+        Collator_->setIgnorePunctuation(false);
+    }
+    return Collator_->compare(a, b);
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTime>
 
+#include <optional>
+
 // The user's regional conventions as the ledger uses them: date and time texts, the
 // currency symbol, upper-casing and the comparison that orders list captions.
 // German conventions by default. The short date keeps a four-digit year, which is why
@@ -38,5 +40,7 @@ private:
     QString CurrencySymbol_;
     QChar DecimalSeparator_;
     QLocale Locale_;
-    QCollator Collator_;
+    // Made at the first comparison that needs it: the collation tables cost memory that a
+    // start which compares only book keys does not need.
+    mutable std::optional<QCollator> Collator_;
 };

@@ -1,18 +1,16 @@
 #include "output/PagePrinter.h"
 
 #include "controls/MessageBoxes.h"
+#include "output/PrintQueues.h"
+#include "support/ModuleLoader.h"
 
 #include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QPrinter>
-#include <QPrinterInfo>
 #include <QSaveFile>
 #include <QTemporaryFile>
-
-#include <cups/cups.h>
 
 namespace {
 
@@ -30,12 +28,6 @@ QString FileNameFromTitle(const QString &title)
     for (const QChar c : title)
         name += (c == u'/' || c == u'\\' || c < u' ') ? u'-' : c;
     return name.trimmed().isEmpty() ? QStringLiteral("Ausdruck") : name.trimmed();
-}
-
-QString CupsReason()
-{
-    const char *reason = cupsLastErrorString();
-    return reason && *reason ? QString::fromUtf8(reason) : QStringLiteral("unbekannter Fehler");
 }
 
 PrintResult Failure(const QString &message)
@@ -108,6 +100,8 @@ TPagePrinter::TPagePrinter(QString fallbackFolder)
 {
 }
 
+TPagePrinter::~TPagePrinter() = default;
+
 PrintResult TPagePrinter::PrintPageImage(const PageDrawing &page, const QString &jobTitle,
                                          const QString &document) const
 {
@@ -116,42 +110,23 @@ PrintResult TPagePrinter::PrintPageImage(const PageDrawing &page, const QString 
 
 PrintResult TPagePrinter::PrintArea(const AreaDrawing &drawing, const QString &jobTitle, const QString &document) const
 {
-    const QPrinterInfo printer = QPrinterInfo::defaultPrinter();
-    if (printer.isNull())
+    if (!Queues_) {
+        QString error;
+        Queues_ = ModuleLoader::Create<PrintQueues>(QString::fromLatin1(PrintModule), PrintQueuesEntry, error);
+        if (!Queues_)
+            return Failure(QStringLiteral("\"%1\" kann nicht gedruckt werden. %2").arg(jobTitle, error));
+    }
+    const QString printer = Queues_->DefaultPrinter();
+    if (printer.isEmpty())
         return SaveAsPdf(drawing, document.isEmpty() ? jobTitle : document);
     return SendToPrinter(printer, drawing, jobTitle);
 }
 
-PrintResult TPagePrinter::SendToPrinter(const QPrinterInfo &info, const AreaDrawing &drawing,
-                                        const QString &jobTitle) const
+PrintResult TPagePrinter::SendToPrinter(const QString &name, const AreaDrawing &drawing, const QString &jobTitle) const
 {
-    const QString name = info.printerName();
-    const QByteArray queue = name.section(u'/', 0, 0).toUtf8();
-    const QByteArray instance = name.section(u'/', 1).toUtf8();
-
-    // A stopped queue would keep the job without printing it; say so instead of letting the
-    // user wait for paper that never comes.
-    cups_dest_t *dest = cupsGetNamedDest(CUPS_HTTP_DEFAULT, queue.constData(),
-                                         instance.isEmpty() ? nullptr : instance.constData());
-    if (!dest)
-        return Failure(QStringLiteral("Der Drucker \"%1\" ist nicht erreichbar: %2").arg(name, CupsReason()));
-    const QByteArray state = cupsGetOption("printer-state", dest->num_options, dest->options);
-    const QByteArray accepting = cupsGetOption("printer-is-accepting-jobs", dest->num_options, dest->options);
-    cupsFreeDests(1, dest);
-    if (accepting == "false")
-        return Failure(QStringLiteral("Der Drucker \"%1\" nimmt zurzeit keine Druckaufträge an. "
-                                      "\"%2\" wurde nicht gedruckt.")
-                           .arg(name, jobTitle));
-    if (state == "5")
-        return Failure(QStringLiteral("Der Drucker \"%1\" ist angehalten. \"%2\" wurde nicht gedruckt.")
-                           .arg(name, jobTitle));
-
-    QPageLayout layout;
-    {
-        const QPrinter printer(info, QPrinter::HighResolution);
-        layout = printer.pageLayout();
-    }
-    layout.setMargins(layout.minimumMargins());
+    if (const QString refusal = Queues_->Refusal(name, jobTitle); !refusal.isEmpty())
+        return Failure(refusal);
+    const QPageLayout layout = Queues_->PageLayout(name);
 
     QTemporaryFile file(QDir::tempPath() + QStringLiteral("/haushaltsbuch-XXXXXX.pdf"));
     const QByteArray pdf = AreaPdf(drawing, layout, jobTitle);
@@ -160,11 +135,8 @@ PrintResult TPagePrinter::SendToPrinter(const QPrinterInfo &info, const AreaDraw
                            .arg(jobTitle, file.errorString()));
     file.close();
 
-    const int job = cupsPrintFile2(CUPS_HTTP_DEFAULT, queue.constData(), QFile::encodeName(file.fileName()).constData(),
-                                   jobTitle.toUtf8().constData(), 0, nullptr);
-    if (job <= 0)
-        return Failure(QStringLiteral("Der Druckauftrag \"%1\" wurde vom Drucker \"%2\" nicht angenommen: %3")
-                           .arg(jobTitle, name, CupsReason()));
+    if (const QString reason = Queues_->Send(name, file.fileName(), jobTitle); !reason.isEmpty())
+        return Failure(reason);
     return {PrintResult::Outcome::Printed, {}, {}};
 }
 

@@ -5,10 +5,11 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
+class PrintQueues;
 class QPageLayout;
 class QPainter;
-class QPrinterInfo;
 class QWidget;
 
 // The program's one way of printing. A page is drawn on a page of 2400 × 3350 pixels at 96
@@ -58,6 +59,7 @@ class TPagePrinter
 public:
     // PDFs go into fallbackFolder when no printer is installed.
     explicit TPagePrinter(QString fallbackFolder);
+    ~TPagePrinter();
 
     // Prints the page on the default printer under the job title. Without a default
     // printer the page is saved as a PDF file in the fallback folder instead, named and
@@ -70,10 +72,11 @@ public:
     const QString &FallbackFolder() const { return FallbackFolder_; }
 
 private:
-    PrintResult SendToPrinter(const QPrinterInfo &printer, const AreaDrawing &drawing, const QString &jobTitle) const;
+    PrintResult SendToPrinter(const QString &printer, const AreaDrawing &drawing, const QString &jobTitle) const;
     PrintResult SaveAsPdf(const AreaDrawing &drawing, const QString &document) const;
 
     QString FallbackFolder_;
+    mutable std::unique_ptr<PrintQueues> Queues_; // the print module, loaded on the first print
 };
 
 // Tells the user what became of a print: nothing when printed, the PDF's place when saved

@@ -1,24 +1,25 @@
 #include "support/WarningSound.h"
 
-#include <QAudioDevice>
-#include <QMediaDevices>
-#include <QSoundEffect>
-#include <QUrl>
+#include "support/ModuleLoader.h"
+#include "support/SoundOutput.h"
 
-using namespace Qt::StringLiterals;
+#include <cstdio>
 
 WarningSound::WarningSound(QObject *parent) : QObject(parent) {}
 
+WarningSound::~WarningSound() = default;
+
 void WarningSound::Play()
 {
-    // The effect is made on first use: machines without sound never open an audio output.
-    if (!Effect_) {
-        if (QMediaDevices::audioOutputs().isEmpty())
-            return;
-        Effect_ = new QSoundEffect(this);
-        Effect_->setSource(QUrl(u"qrc:/wave/WAVE_01.wav"_s));
+    if (!Output_ && !Unavailable_) {
+        QString error;
+        Output_ = ModuleLoader::Create<SoundOutput>(QString::fromLatin1(SoundModule), SoundOutputEntry, error);
+        // A missing sound is no reason for a message box; the log of the session says why.
+        if (!Output_) {
+            Unavailable_ = true;
+            std::fprintf(stderr, "Orvo Haushaltsbuch: %s\n", error.toLocal8Bit().constData());
+        }
     }
-    if (Effect_->status() == QSoundEffect::Error)
-        return;
-    Effect_->play();
+    if (Output_)
+        Output_->Play();
 }

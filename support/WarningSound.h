@@ -2,7 +2,9 @@
 
 #include <QObject>
 
-class QSoundEffect;
+#include <memory>
+
+class SoundOutput;
 
 // The prompt sound played before warnings and confirmation questions. Play never waits for
 // the sound; without an audio output, or when the sound cannot be played, it does nothing.
@@ -10,9 +12,11 @@ class WarningSound : public QObject
 {
 public:
     explicit WarningSound(QObject *parent = nullptr);
+    ~WarningSound() override;
 
     void Play();
 
 private:
-    QSoundEffect *Effect_ = nullptr;
+    std::unique_ptr<SoundOutput> Output_; // the sound module, loaded for the first sound
+    bool Unavailable_ = false;            // the module could not be loaded: silence
 };

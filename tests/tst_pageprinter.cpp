@@ -2,6 +2,8 @@
 // stands in for paper when no printer is installed.
 
 #include "output/PagePrinter.h"
+#include "output/PrintQueues.h"
+#include "support/ModuleLoader.h"
 
 #include <QDir>
 #include <QPainter>
@@ -105,6 +107,30 @@ private slots:
         QCOMPARE(result.Kind, PrintResult::Outcome::Failed);
         QVERIFY(result.Message.contains(QStringLiteral("konnte nicht gespeichert werden")));
         QVERIFY(result.Message.contains(QStringLiteral("Test-Job")));
+    }
+
+    // The printing system comes from a module loaded on the first print: found beside the
+    // programs, and a module that is missing or broken is a reason, not a crash.
+    void printModuleLoadsOrGivesAReason()
+    {
+        QString error;
+        const auto queues = ModuleLoader::Create<PrintQueues>(QString::fromLatin1(PrintModule), PrintQueuesEntry, error);
+        QVERIFY2(queues, qPrintable(error));
+        QCOMPARE(queues->DefaultPrinter(), QString()); // no CUPS server here
+
+        const QString empty = Home_.filePath(QStringLiteral("no-modules"));
+        QVERIFY(QDir().mkpath(empty));
+        QVERIFY(!ModuleLoader::Resolve({empty}, QString::fromLatin1(PrintModule), PrintQueuesEntry, error));
+        QVERIFY2(error.contains(QStringLiteral("libqel_print.so\" wurde nicht gefunden")), qPrintable(error));
+
+        const QString broken = Home_.filePath(QStringLiteral("broken-modules"));
+        QVERIFY(QDir().mkpath(broken));
+        QFile file(broken + QStringLiteral("/libqel_print.so"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("kein Programmteil");
+        file.close();
+        QVERIFY(!ModuleLoader::Resolve({empty, broken}, QString::fromLatin1(PrintModule), PrintQueuesEntry, error));
+        QVERIFY2(error.contains(QStringLiteral("konnte nicht geladen werden")), qPrintable(error));
     }
 
 private:

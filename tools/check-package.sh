@@ -16,12 +16,15 @@ debs=("$build"/haushaltsbuch_*.deb)
 deb=${debs[0]}
 [ -f "$deb" ] || { echo "no package in $build"; exit 1; }
 contents=$(dpkg-deb -c "$deb")
+# Printing and sound, loaded by the program when first needed.
+modules="usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/haushaltsbuch"
 echo "$contents" | awk '{print $6}'
 for file in usr/bin/haushaltsbuch usr/bin/haushaltsbuch-cli usr/share/haushaltsbuch/QEL.chm \
     "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml" \
     "usr/share/icons/hicolor/scalable/apps/$app_id.svg" "usr/share/icons/hicolor/48x48/apps/$app_id.png" \
     "usr/share/icons/hicolor/256x256/apps/$app_id.png" usr/share/man/man1/haushaltsbuch.1.gz \
-    usr/share/man/man1/haushaltsbuch-cli.1.gz usr/share/doc/haushaltsbuch/copyright; do
+    usr/share/man/man1/haushaltsbuch-cli.1.gz usr/share/doc/haushaltsbuch/copyright \
+    "$modules/libqel_print.so" "$modules/libqel_sound.so"; do
   grep -q " \./$file\$" <<<"$contents" || { echo "the package lacks $file"; exit 1; }
 done
 dpkg-deb -f "$deb" Depends
