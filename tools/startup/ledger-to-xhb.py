@@ -7,7 +7,8 @@ such) and its purpose the memo. The regular bookings become monthly scheduled te
 are next due after the last month book, so HomeBank has nothing to post when it starts.
 
 The bookings are read through haushaltsbuch-cli (books, show NAME, regular), so the file holds
-exactly what the program shows.
+exactly what the program shows; before it is written, the sum of its transactions is checked to
+the cent against the book totals the CLI lists (which count the regular bookings in every book).
 """
 
 import argparse
@@ -15,6 +16,7 @@ import calendar
 import datetime
 import subprocess
 import sys
+from decimal import Decimal
 from xml.sax.saxutils import quoteattr
 
 
@@ -24,6 +26,20 @@ def cli_lines(cli, data_dir, program_data_dir, *command):
         check=True, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True, encoding="utf-8",
     ).stdout
     return [line.split("\t") for line in out.splitlines() if line]
+
+
+def euro(text):
+    """An amount as the CLI prints it ("12.50" or "12.50 €")."""
+    return Decimal(text.split()[0])
+
+
+def check_same_money(books, regular, transaction_sum):
+    """The transactions must add up to the books' totals without the regular bookings."""
+    books_net = sum(euro(income) - euro(expense) for _, _, income, expense in books)
+    regular_net = sum(euro(amount) if kind == "Einnahme" else -euro(amount) for _, amount, _, _, kind in regular)
+    expected = books_net - len(books) * regular_net
+    if transaction_sum != expected:
+        sys.exit(f"ledger-to-xhb: the transactions sum to {transaction_sum}, the books to {expected}")
 
 
 def julian(date_text):
@@ -57,22 +73,28 @@ def main():
 
     categories = Categories()
     operations = []
+    transaction_sum = Decimal(0)
     last_date = 0
-    for book in lines("books"):
+    books = lines("books")
+    for book in books:
         for kind, date, amount, category, purpose in lines("show", book[0]):
             income = kind == "Einnahme"
+            signed = amount if income else "-" + amount
+            transaction_sum += Decimal(signed)
             day = julian(date)
             last_date = max(last_date, day)
             operations.append(
-                f'<ope date="{day}" amount="{amount if income else "-" + amount}" account="1" '
+                f'<ope date="{day}" amount="{signed}" account="1" '
                 f'paymode="0" st="0" flags="{2 if income else 0}" payee="0" '
                 f'category="{categories.key(category, income)}" wording={quoteattr(purpose)}/>'
             )
 
     after = datetime.date.fromordinal(last_date) if last_date else datetime.date.today()
     first_month = datetime.date(after.year + (after.month == 12), after.month % 12 + 1, 1)
+    regular = lines("regular")
+    check_same_money(books, regular, transaction_sum)
     templates = []
-    for number, (day, amount, category, purpose, kind) in enumerate(lines("regular"), start=1):
+    for number, (day, amount, category, purpose, kind) in enumerate(regular, start=1):
         income = kind == "Einnahme"
         month_days = calendar.monthrange(first_month.year, first_month.month)[1]
         due = first_month.replace(day=min(int(day.rstrip(".")), month_days))
