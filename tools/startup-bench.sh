@@ -11,15 +11,16 @@
 #                  give it twice to compare two builds in the same interleaved run. The CLI and
 #                  the demo-data generator come from the first binary's build folder.
 #   --pairs N      measured rounds (default 15); each round starts every program once, the order
-#                  reversed every other round; one round before them warms the caches, is not
-#                  counted and leaves a screenshot of each program in WORK/shots/
+#                  reversed every other round; one round before them warms the caches, is shown
+#                  apart as the first start and leaves a screenshot of each in WORK/shots/
 #   --no-peer      without HomeBank
 #   --idle-ms MS   a program counts as idle when its CPU time has not changed for MS (default 300)
 #   --no-dbus      no private session bus (by default the runs have one, as on a desktop)
 #   --work DIR     where the fresh homes, data, logs and results go (default: a new /tmp folder)
 #
-# All programs run one after the other on one private Xvfb server (no window manager), each in
-# its own fresh HOME / XDG_CONFIG_HOME / XDG_RUNTIME_DIR. The Markdown table goes to stdout.
+# All programs run one after the other on one private Xvfb server (no window manager, not reset
+# between runs, as a desktop session is not), each in its own fresh HOME / XDG_CONFIG_HOME /
+# XDG_RUNTIME_DIR. The Markdown tables go to stdout, the raw runs into WORK/results.txt.
 # HomeBank is installed with apt when it is missing (for this measurement only).
 set -euo pipefail
 
@@ -35,7 +36,7 @@ work=""
 
 usage() {
     sed -n '2,/^set -euo/p' "${BASH_SOURCE[0]}" | sed '$d; s/^# \{0,1\}//' >&2
-    exit 2
+    exit "${1:-2}"
 }
 
 while [ $# -gt 0 ]; do
@@ -46,7 +47,7 @@ while [ $# -gt 0 ]; do
         --idle-ms) [ $# -ge 2 ] || usage; idle_ms="$2"; shift 2 ;;
         --no-dbus) dbus=0; shift ;;
         --work) [ $# -ge 2 ] || usage; work="$2"; shift 2 ;;
-        -h|--help) usage ;;
+        -h|--help) usage 0 ;;
         *) echo "startup-bench: unknown option $1" >&2; usage ;;
     esac
 done
