@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QSessionManager>
+#include <QTimer>
 #include <QLibraryInfo>
 #include <QLocale>
 #include <QTranslator>
@@ -47,7 +48,8 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
     CategoryTable categories;
     WarningSound sound;
     TFormQEL window(books, categories, help, sound);
-    if (!window.FormCreate())
+    // The window shows first; the books are read as soon as it is up.
+    if (!window.FormCreate(TFormQEL::BookScan::Later))
         return 1;
     // The other windows (help) close with it; exit, not quit, so that no open dialog can keep
     // the program running.
@@ -62,5 +64,6 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
                      [&window](int signalNumber) { window.EndWithoutQuestions(TerminationSignals::Describe(signalNumber)); });
     QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, [&window] { window.SaveForSessionEnd(); });
     window.show();
+    QTimer::singleShot(0, &window, &TFormQEL::ScanBookList);
     return QApplication::exec();
 }

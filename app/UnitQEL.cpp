@@ -29,6 +29,7 @@
 
 #include <cstdio>
 #include <span>
+#include <utility>
 
 namespace {
 
@@ -180,7 +181,6 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     KeyRouter_ = new TDialogKeyRouter(this);
     new THelpKey(Help_, Books_.Paths().HelpFile(), this);
     FormInfo_ = new TFormInfo(this);
-    FormBackup = new TFormBackup(Settings_, Books_.Paths(), Help_, this);
     BuildDialogs();
     // Not modal: the button stays disabled while the calculator is shown, so it opens once.
     FormCalculator = new TFormCalculator(this);
@@ -393,7 +393,7 @@ void TFormQEL::BuildBookingPanel(int index)
     connect(view, &TQELListView::RowActivated, this, handlers[index][1]);
 }
 
-bool TFormQEL::FormCreate()
+bool TFormQEL::FormCreate(BookScan scan)
 {
     const LedgerPaths &paths = Books_.Paths();
     if (!QDir().mkpath(paths.ProgramDataFolder)) {
@@ -427,25 +427,33 @@ bool TFormQEL::FormCreate()
     Books_.SetBookChanged(false);
     // An unreadable Regular.dat, like an unreadable month book, is reported and start-up
     // goes on: the books are still listed, the damaged file is kept and not written over.
-    QStringList errors;
+    StartErrors_.clear();
     try {
         Books_.LoadRegular();
     } catch (const QelError &error) {
-        errors.append(error.Message());
+        StartErrors_.append(error.Message());
     }
     Books_.SetRegularChanged(false);
     ShowRegularTotals();
+    if (scan == BookScan::Now)
+        ScanBookList();
+    ShowPanel(0);
+    DiagramMode_ = 1;
+    Timer1Timer();
+    return true;
+}
+
+void TFormQEL::ScanBookList()
+{
+    QStringList errors = std::exchange(StartErrors_, {});
     for (const QString &error : Books_.ScanBooks()) {
         if (!errors.contains(error))
             errors.append(error);
     }
     RefreshListViews();
+    Timer1Timer();
     if (!errors.isEmpty())
         Report(errors.join(QStringLiteral("\n\n")));
-    ShowPanel(0);
-    DiagramMode_ = 1;
-    Timer1Timer();
-    return true;
 }
 
 void TFormQEL::ShowPanel(int panel)
@@ -625,6 +633,9 @@ void TFormQEL::btnRegularClick()
 
 void TFormQEL::btnBackupClick()
 {
+    // Made when first asked for: its pages and their icons cost every start otherwise.
+    if (!FormBackup)
+        FormBackup = new TFormBackup(Settings_, Books_.Paths(), Help_, this);
     FormBackup->exec();
     if (FormBackup->Restored)
         EndAfterRestore();

@@ -58,10 +58,16 @@ public:
              QWidget *parent = nullptr);
     ~TFormQEL() override;
 
+    // When the books are scanned at start: at once, or by ScanBookList once the window shows.
+    enum class BookScan { Now, Later };
     // The start-up steps of the window: folders, help file check, settings, category table,
-    // Regular.dat, the book scan, panel 0. False when the program must end (a folder could
-    // not be made); other errors are reported and the window runs on as far as it got.
-    bool FormCreate();
+    // Regular.dat, the book scan (unless Later), panel 0. False when the program must end (a
+    // folder could not be made); other errors are reported and the window runs on as far as
+    // it got.
+    bool FormCreate(BookScan scan = BookScan::Now);
+    // The book scan of the start: the book list with its totals, and what could not be read
+    // (Regular.dat too) in one report.
+    void ScanBookList();
 
     void ShowPanel(int panel);
     int PanelIndex() const { return PanelIndex_; }
@@ -196,6 +202,7 @@ private:
     bool EndsAfterRestore_ = false; // a failed save of the settings no longer keeps it running
     bool Quiet_ = false;            // ending for the session or a signal: no boxes, nobody to answer them
     bool BackupKept_ = false;       // the run's automatic backup is made
+    QStringList StartErrors_;       // what start-up could not read, reported with the book scan
 
     QTimer Timer1_;
     TDialogKeyRouter *KeyRouter_ = nullptr;

@@ -3,6 +3,8 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 #include <QelVersion.h>
 
 #include <cstdio>
@@ -37,9 +39,11 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationVersion(QStringLiteral(QEL_VERSION));
     // The desktop entry names the installed program's icon, also under Wayland; the windows
-    // carry the same picture from the resources, without a lookup in the icon themes at
-    // every start.
+    // carry the same picture from the resources, read as the PNG it is: a look-up in the icon
+    // themes, or a picture of unnamed format, would load every image plugin at each start.
     QGuiApplication::setDesktopFileName(QStringLiteral("de.orvo.Haushaltsbuch"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hicolor/256x256/apps/de.orvo.Haushaltsbuch.png")));
+    QImageReader icon(QStringLiteral(":/icons/hicolor/256x256/apps/de.orvo.Haushaltsbuch.png"), "png");
+    icon.setAutoDetectImageFormat(false);
+    QApplication::setWindowIcon(QIcon(QPixmap::fromImage(icon.read())));
     return RunProgram(QApplication::arguments(), LedgerPaths::Standard(QApplication::applicationDirPath()));
 }

@@ -46,15 +46,35 @@ TImportFlow::TImportFlow(const DialogServices &services, BookManager &books, QWi
     , Books_(books)
     , Window_(window)
 {
-    FormImport_ = new TFormImport(services, books, window);
-    FormRules_ = new TFormImportRules(services, window);
-    FormCsvColumns_ = new TFormCsvColumns(services, window);
-    FormImport_->EditRules = [this] { return EditRules(); };
     window->setAcceptDrops(true);
     window->installEventFilter(this);
 
     const QString downloads = QStandardPaths::writableLocation(QStandardPaths::DownloadLocation);
     Folder_ = QFileInfo(downloads).isDir() ? downloads : QDir::homePath();
+}
+
+// The dialogs are made the first time a statement comes: a start without one spares them.
+TFormImport &TImportFlow::Preview()
+{
+    if (!FormImport_) {
+        FormImport_ = new TFormImport(Services, Books_, Window_);
+        FormImport_->EditRules = [this] { return EditRules(); };
+    }
+    return *FormImport_;
+}
+
+TFormImportRules &TImportFlow::RulesDialog()
+{
+    if (!FormRules_)
+        FormRules_ = new TFormImportRules(Services, Window_);
+    return *FormRules_;
+}
+
+TFormCsvColumns &TImportFlow::ColumnsDialog()
+{
+    if (!FormCsvColumns_)
+        FormCsvColumns_ = new TFormCsvColumns(Services, Window_);
+    return *FormCsvColumns_;
 }
 
 void TImportFlow::ChooseAndImport()
@@ -86,11 +106,12 @@ void TImportFlow::Import(const QString &path)
     try {
         StatementReadResult read = ReadStatementFile(path, choices);
         if (const auto *layout = std::get_if<UnknownCsvLayout>(&read)) {
-            FormCsvColumns_->SetLayout(fileName, *layout);
-            FormCsvColumns_->exec();
-            if (!FormCsvColumns_->Accepted)
+            TFormCsvColumns &columns = ColumnsDialog();
+            columns.SetLayout(fileName, *layout);
+            columns.exec();
+            if (!columns.Accepted)
                 return;
-            ImportStore(storeFile).SetCsvChoice(layout->HeaderKey, FormCsvColumns_->Choice);
+            ImportStore(storeFile).SetCsvChoice(layout->HeaderKey, columns.Choice);
             read = ReadStatementFile(path, choices);
             if (std::holds_alternative<UnknownCsvLayout>(read))
                 throw QelError(u"Die Datei „%1“ lässt sich mit dieser Zuordnung nicht lesen."_s.arg(fileName));
@@ -99,24 +120,25 @@ void TImportFlow::Import(const QString &path)
 
         MatchContext context = LoadMatchContext(Books_, statement, true);
         const ImportMatcher matcher(context, Books_.RegionalSettings());
-        ImportPreviewModel *model = FormImport_->Model();
+        TFormImport &preview = Preview();
+        ImportPreviewModel *model = preview.Model();
         model->SetRows(matcher.Match(statement));
-        FormImport_->SetSource(fileName, statement);
-        FormImport_->ApplyRules = [&] {
+        preview.SetSource(fileName, statement);
+        preview.ApplyRules = [&] {
             ImportStore store(storeFile);
             context.Rules = RuleSet(store.Rules());
             model->Reassign([&](ImportCandidate &c) { matcher.Assign(c); });
         };
-        FormImport_->KeepRule = [&](const ImportRule &rule) {
+        preview.KeepRule = [&](const ImportRule &rule) {
             ImportStore store(storeFile);
             QList<ImportRule> rules = store.Rules();
             rules.append(rule);
             store.SetRules(rules);
         };
-        FormImport_->exec();
-        FormImport_->ApplyRules = nullptr;
-        FormImport_->KeepRule = nullptr;
-        if (!FormImport_->Accepted) {
+        preview.exec();
+        preview.ApplyRules = nullptr;
+        preview.KeepRule = nullptr;
+        if (!preview.Accepted) {
             model->SetRows({});
             return;
         }
@@ -146,14 +168,15 @@ bool TImportFlow::EditRules()
 {
     const QString storeFile = Books_.Paths().ImportStoreFile();
     try {
-        FormRules_->Rules = ImportStore(storeFile).Rules();
-        FormRules_->exec();
-        if (!FormRules_->Accepted)
+        TFormImportRules &rules = RulesDialog();
+        rules.Rules = ImportStore(storeFile).Rules();
+        rules.exec();
+        if (!rules.Accepted)
             return false;
-        ImportStore(storeFile).SetRules(FormRules_->Rules);
+        ImportStore(storeFile).SetRules(rules.Rules);
         return true;
     } catch (const QelError &error) {
-        ShowError(FormImport_, error.Message());
+        ShowError(&Preview(), error.Message());
         return false;
     }
 }

@@ -26,8 +26,6 @@ public:
     // Reads, previews and books one statement file; errors are shown, never thrown.
     void Import(const QString &path);
 
-    TFormImport *FormImport() const { return FormImport_; }
-
 signals:
     // Bookings went into books: the window shows its lists and totals anew.
     void BooksChanged();
@@ -38,6 +36,9 @@ protected:
 
 private:
     bool EditRules();
+    TFormImport &Preview();
+    TFormImportRules &RulesDialog();
+    TFormCsvColumns &ColumnsDialog();
 
     const DialogServices Services;
     BookManager &Books_;

@@ -45,6 +45,7 @@ private slots:
     void timerEnablesByState();
     void hotKeysFollowThePanel();
     void closeAsksAndSavesSettings();
+    void damagedRegularFileStillListsTheBooks_data();
     void damagedRegularFileStillListsTheBooks();
     void damagedCategoryTableKeepsTheBookings();
     void folderThatCannotBeMade();
@@ -284,8 +285,16 @@ void TestMainWindow::closeAsksAndSavesSettings()
     QCOMPARE(AutoBackups(Paths.AutoBackupFolder()).List().size(), 1);
 }
 
+void TestMainWindow::damagedRegularFileStillListsTheBooks_data()
+{
+    QTest::addColumn<bool>("later");
+    QTest::newRow("books scanned at once") << false;
+    QTest::newRow("books scanned once the window shows") << true; // as the program starts
+}
+
 void TestMainWindow::damagedRegularFileStillListsTheBooks()
 {
+    QFETCH(bool, later);
     QDir().mkpath(Paths.DataFolder);
     QFile regular(Paths.RegularFile());
     QVERIFY(regular.open(QIODevice::WriteOnly)); // empty
@@ -299,7 +308,14 @@ void TestMainWindow::damagedRegularFileStillListsTheBooks()
 
     // One report, and start-up goes on: every book listed with its totals, the books shown.
     MessageBoxAnswerer ok(u"OK"_s, true);
-    QVERIFY(Window->FormCreate());
+    if (later) {
+        QVERIFY(Window->FormCreate(TFormQEL::BookScan::Later));
+        QCOMPARE(ok.Count, 0);
+        QCOMPARE(Books->Books().RowCount(), 0);
+        Window->ScanBookList();
+    } else {
+        QVERIFY(Window->FormCreate());
+    }
     QCOMPARE(ok.Count, 1);
     QCOMPARE(ok.Title, u"Orvo Haushaltsbuch"_s);
     QVERIFY2(ok.Text.contains(u"Regular.dat"_s), qPrintable(ok.Text));
