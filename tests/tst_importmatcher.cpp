@@ -13,9 +13,9 @@ namespace {
 
 // "-2026-03-05 3.50 REWE" (expense), "+2026-03-01 1800.00 Arbeitgeber" (income); a trailing
 // " pending" marks a pending row, " USD" another currency, " ref:X" the bank's reference.
-StatementRow RowOf(const QString &spec)
+StatementRow RowOf(const QString &shorthand)
 {
-    const QStringList f = spec.split(u' ');
+    const QStringList f = shorthand.split(u' ');
     StatementRow row;
     row.Credit = f.at(0).startsWith(u'+');
     row.BookingDate = QDate::fromString(f.at(0).mid(1), u"yyyy-MM-dd");
@@ -35,12 +35,12 @@ StatementRow RowOf(const QString &spec)
     return row;
 }
 
-Statement StatementOf(const QStringList &specs, const QString &account = u"DE02120300000000202051"_s)
+Statement StatementOf(const QStringList &shorthands, const QString &account = u"DE02120300000000202051"_s)
 {
     Statement s;
     s.Account = account;
-    for (const QString &spec : specs)
-        s.Rows.append(RowOf(spec));
+    for (const QString &shorthand : shorthands)
+        s.Rows.append(RowOf(shorthand));
     return s;
 }
 
@@ -204,7 +204,7 @@ void TestImportMatcher::sameTransactionInAnotherFormat()
     QFETCH(QString, second);
     QFETCH(bool, duplicate);
 
-    const auto spaced = [](QString spec) { return spec.replace(u'_', u' '); };
+    const auto spaced = [](QString text) { return text.replace(u'_', u' '); };
     MatchContext context;
     Statement before = StatementOf({first}, firstAccount);
     before.Rows[0].Counterparty = spaced(before.Rows[0].Counterparty);
