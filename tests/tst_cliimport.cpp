@@ -1,3 +1,4 @@
+#include "CliRun.h"
 #include "ImportTestStatements.h"
 
 #include "import/ImportStore.h"
@@ -5,7 +6,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -13,12 +13,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct Result
-{
-    int Status = -1;
-    QString Out;
-    QString Err;
-};
+using Result = CliResult;
 
 const QList<TestEntry> March{
     {{2026, 3, 1}, u"800.00"_s, false, u"Hausverwaltung Ost"_s, u"Miete März"_s, u"R1"_s},
@@ -45,7 +40,7 @@ private slots:
     void writingWaitsForTheRunningProgram();
 
 private:
-    Result Run(const QStringList &args);
+    Result Run(const QStringList &args) const { return RunCli(*Home, args); }
     QString DataFolder() const { return Home->filePath(u"Documents/Orvo Haushaltsbuch/Daten/"_s); }
     QString StoreFile() const { return Home->filePath(u".config/Orvo Haushaltsbuch/Kontoimport.sqlite"_s); }
     QString File(const QString &name, const QByteArray &bytes) const;
@@ -56,9 +51,8 @@ private:
 
 void TestCliImport::init()
 {
-    Home = std::make_unique<QTemporaryDir>();
-    QVERIFY(QDir(Home->path()).mkpath(u"run"_s));
-    QFile::setPermissions(Home->filePath(u"run"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    Home = MakeCliHome();
+    QVERIFY(Home->isValid());
 }
 
 QString TestCliImport::File(const QString &name, const QByteArray &bytes) const
@@ -67,22 +61,6 @@ QString TestCliImport::File(const QString &name, const QByteArray &bytes) const
     if (!WriteTestFile(path, bytes))
         qFatal("cannot write %s", qPrintable(path));
     return path;
-}
-
-Result TestCliImport::Run(const QStringList &args)
-{
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(u"HOME"_s, Home->path());
-    env.insert(u"XDG_RUNTIME_DIR"_s, Home->filePath(u"run"_s));
-    for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DOCUMENTS_DIR"})
-        env.remove(QString::fromLatin1(name));
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(QEL_CLI_PATH), args);
-    if (!process.waitForFinished(60000))
-        qFatal("haushaltsbuch-cli did not finish");
-    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-            QString::fromUtf8(process.readAllStandardError())};
 }
 
 void TestCliImport::importBooksTheNewRowsAndSaysWhere()
