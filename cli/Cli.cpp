@@ -244,10 +244,8 @@ int Cli::New(const QString &name)
                                    "Monatsname und eine vierstellige Jahreszahl, z. B. \"März 2008\".")
                         .arg(name));
     }
-    if (!LockForWriting())
+    if (!ReadyToWriteBooks())
         return 1;
-    if (!QDir().mkpath(Paths_.DataFolder))
-        return Fail(QStringLiteral("Verzeichnis für Daten konnte nicht angelegt werden!"));
     BookManager books = MakeManager();
     books.LoadRegular();
     for (const QString &error : books.ScanBooks())
@@ -314,10 +312,8 @@ int Cli::AddRegular(const QStringList &args)
     if (amount.isEmpty() || !AcceptText(args.at(2), QStringLiteral("Kategorie"), true)
         || !AcceptText(args.at(3), QStringLiteral("Verwendung"), false))
         return 1;
-    if (!LockForWriting())
+    if (!ReadyToWriteBooks())
         return 1;
-    if (!QDir().mkpath(Paths_.DataFolder))
-        return Fail(QStringLiteral("Verzeichnis für Daten konnte nicht angelegt werden!"));
 
     BookManager books = MakeManager();
     books.LoadRegular();
@@ -526,6 +522,16 @@ bool Cli::LockForWriting()
              ? Lock_.ErrorString()
              : QStringLiteral("Das Programm Orvo Haushaltsbuch läuft gerade. Bitte beenden Sie es, bevor Sie über die "
                               "Kommandozeile Daten ändern."));
+    return false;
+}
+
+bool Cli::ReadyToWriteBooks()
+{
+    if (!LockForWriting())
+        return false;
+    if (QDir().mkpath(Paths_.DataFolder))
+        return true;
+    Fail(QStringLiteral("Verzeichnis für Daten konnte nicht angelegt werden!"));
     return false;
 }
 

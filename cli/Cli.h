@@ -53,6 +53,8 @@ private:
     QString AcceptAmount(const QString &typed);
     bool AcceptText(const QString &text, const QString &what, bool required);
     bool LockForWriting();
+    // The lock taken and the data folder there; false after reporting why not.
+    bool ReadyToWriteBooks();
     bool TakeLock(); // quietly; false when the program or another command holds the lock
     BookManager MakeManager() const;
     int Fail(const QString &message);

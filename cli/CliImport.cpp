@@ -67,12 +67,8 @@ int Cli::Import(const QStringList &args)
         statements.append(std::get<Statement>(std::move(read)));
     }
 
-    if (!dryRun) {
-        if (!LockForWriting())
-            return 1;
-        if (!QDir().mkpath(Paths_.DataFolder))
-            return Fail(QStringLiteral("Verzeichnis für Daten konnte nicht angelegt werden!"));
-    }
+    if (!dryRun && !ReadyToWriteBooks())
+        return 1;
     BookManager books = MakeManager();
     books.LoadRegular();
 
