@@ -53,6 +53,16 @@ protected:
         Window = std::make_unique<TFormQEL>(*Books, *Categories, *Help, *Sound);
     }
 
+    // The window started as the program starts it and shown, active: false when it is not.
+    bool StartWindow()
+    {
+        if (!Window->FormCreate())
+            return false;
+        Window->show();
+        Window->activateWindow();
+        return QTest::qWaitForWindowActive(Window.get());
+    }
+
     // A new window over the same files and folders, as at the next start.
     void TearDownWindowOnly()
     {

@@ -61,10 +61,7 @@ void TestAnalysisPanel::init()
     SetUp();
     // No printer: every print becomes a PDF beside the data folder.
     qputenv("CUPS_SERVER", QFile::encodeName(Home->filePath(u"no-cups.sock"_s)));
-    QVERIFY(Window->FormCreate());
-    Window->show();
-    Window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+    QVERIFY(StartWindow());
 
     // Income A and B, a regular income C, and more spent than earned.
     Books->CreateBook(u"März 2008"_s, QDateTime(QDate(2008, 3, 1), QTime(12, 0)));

@@ -74,10 +74,7 @@ void TestBookFlows::cleanup()
 
 void TestBookFlows::Start()
 {
-    QVERIFY(Window->FormCreate());
-    Window->show();
-    Window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+    QVERIFY(StartWindow());
 }
 
 void TestBookFlows::Key(Qt::Key key, Qt::KeyboardModifiers modifiers)

@@ -54,10 +54,7 @@ private:
 void TestCalculator::init()
 {
     SetUp();
-    QVERIFY(Window->FormCreate());
-    Window->show();
-    Window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+    QVERIFY(StartWindow());
 }
 
 void TestCalculator::opensBesideTheMainWindow()

@@ -75,10 +75,7 @@ void TestImportWindow::init()
 
 void TestImportWindow::Start()
 {
-    QVERIFY(Window->FormCreate());
-    Window->show();
-    Window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+    QVERIFY(StartWindow());
 }
 
 QString TestImportWindow::File(const QString &name, const QByteArray &bytes) const

@@ -93,10 +93,7 @@ void TestKeyboardDay::cleanup()
 
 void TestKeyboardDay::Start()
 {
-    QVERIFY(Window->FormCreate());
-    Window->show();
-    Window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+    QVERIFY(StartWindow());
 }
 
 void TestKeyboardDay::Key(Qt::Key key, Qt::KeyboardModifiers modifiers)

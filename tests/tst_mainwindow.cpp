@@ -189,10 +189,7 @@ void TestMainWindow::timerEnablesByState()
 
 void TestMainWindow::hotKeysFollowThePanel()
 {
-    QVERIFY(Window->FormCreate());
-    Window->show();
-    Window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+    QVERIFY(StartWindow());
     Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
     Window->Timer1Timer();
 

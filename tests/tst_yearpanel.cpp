@@ -59,10 +59,7 @@ void TestYearPanel::init()
 {
     SetUp();
     qputenv("CUPS_SERVER", QFile::encodeName(Home->filePath(u"no-cups.sock"_s)));
-    QVERIFY(Window->FormCreate());
-    Window->show();
-    Window->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+    QVERIFY(StartWindow());
 
     Books->AddBooking(Books->Regular(), ListRow::Make(u"07."_s, {u"1000.00"_s, u"Gehalt"_s, u"Lohn"_s, u"Einnahme"_s}));
     Books->CreateBook(u"Januar 2008"_s, QDateTime(QDate(2008, 1, 1), QTime(12, 0)));
