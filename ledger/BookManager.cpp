@@ -8,11 +8,31 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <ctime>
+
 namespace {
 
 bool FileExists(const QString &path)
 {
     return QFileInfo(path).isFile();
+}
+
+// A book's last change as the book list shows it, in local time.
+QString ModifiedText(const QDateTime &modified, const Regional &regional)
+{
+    return regional.DateText(modified.date()) + QStringLiteral("  ") + regional.TimeText(modified.time());
+}
+
+// The same from seconds since 1970 (UTC), the system's way to local time (QDateTime goes the
+// same way, with more around it). Set up by tzset() as the scan begins.
+QString ModifiedText(qint64 secs, const Regional &regional)
+{
+    const time_t time = secs;
+    tm local{};
+    if (localtime_r(&time, &local) == nullptr || local.tm_sec > 59)
+        return ModifiedText(QDateTime::fromSecsSinceEpoch(secs), regional);
+    return regional.DateText(QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday)) + QStringLiteral("  ")
+           + regional.TimeText(QTime(local.tm_hour, local.tm_min, local.tm_sec));
 }
 
 } // namespace
@@ -37,24 +57,41 @@ QStringList BookManager::ScanBooks()
         if (!errors.contains(error.Message()))
             errors.append(error.Message());
     };
+    // The books that take the sums-only way are read ahead, on as many threads as pay off.
+    // Not while anything is unsaved: saving it during the scan could change a book read early.
+    std::optional<BookSums::Reads> readEarly;
+    if (!BookChanged_ && !RegularChanged_ && entries.size() > 1) {
+        std::vector<BookSums::Request> requests;
+        requests.reserve(entries.size() - 1);
+        for (qsizetype i = 0; i + 1 < entries.size(); ++i)
+            requests.push_back({Paths_.BookFile(entries.at(i).fileName().chopped(4)), entries.at(i).isFile()});
+        const int threads = BookSums::ThreadsFor(qsizetype(requests.size()));
+        readEarly.emplace(std::move(requests), threads);
+    }
+    tzset(); // the time zone as it is now, as QDateTime would take it
     ScanState state;
     for (qsizetype i = 0; i < entries.size(); ++i) {
         const QFileInfo &entry = entries.at(i);
         const QString name = entry.fileName().chopped(4);
-        const QDateTime modified = entry.lastModified();
-        const qsizetype row = Books_.AddRow(ListRow::Make(
-            BookKey(name, Regional_),
-            {name,
-             Regional_.DateText(modified.date()) + QStringLiteral("  ") + Regional_.TimeText(modified.time()),
-             QString(), QString()}));
+        std::optional<BookSums::Outcome> early;
+        if (readEarly && i < readEarly->Size())
+            early = readEarly->Take(i);
+        // The time of the read when there was one, else the listing's.
+        const std::optional<qint64> readAt = early ? early->ModifiedSecs : std::nullopt;
+        const QString modified = readAt ? ModifiedText(*readAt, Regional_) : ModifiedText(entry.lastModified(), Regional_);
+        const qsizetype row =
+            Books_.AddRow(ListRow::Make(BookKey(name, Regional_), {name, modified, QString(), QString()}));
         try {
             // Pending changes are saved by the whole way, and the book read last fills the
             // income and expense lists as the whole way leaves them.
             if (BookChanged_ || RegularChanged_ || i + 1 == entries.size()) {
                 state = {};
                 LoadBookTotals(row);
-            } else if (const std::optional<QelError> regularError = ScanTotals(row, entry.isFile(), state)) {
-                report(*regularError);
+            } else {
+                const BookSums::Outcome sums =
+                    early ? std::move(*early) : BookSums::Read(Paths_.BookFile(name), entry.isFile(), state.Records);
+                if (const std::optional<QelError> regularError = ScanTotals(row, sums, state))
+                    report(*regularError);
             }
         } catch (const QelError &error) {
             report(error);
@@ -66,12 +103,11 @@ QStringList BookManager::ScanBooks()
     return errors;
 }
 
-std::optional<QelError> BookManager::ScanTotals(qsizetype row, bool listedAsFile, ScanState &state)
+std::optional<QelError> BookManager::ScanTotals(qsizetype row, const BookSums::Outcome &read, ScanState &state)
 {
     const QString name = Books_.Row(row).SubItem(0);
     OwnSums_.remove(name);
-    const ListFiles::MonthBookSums sums = ReadMonthBookSums(Paths_.BookFile(name), listedAsFile, state.Records);
-    const OwnSums own{FormatAmount(sums.Income), FormatAmount(sums.Expend)};
+    const OwnSums own = TakeSums(Paths_.BookFile(name), read);
     OwnSums_.insert(name, own);
 
     // Regular.dat is the same for every book: read once per scan, at the point where the
@@ -405,31 +441,26 @@ void BookManager::ReadMonthBookFile(const QString &path)
     }
 }
 
-ListFiles::MonthBookSums BookManager::ReadMonthBookSums(const QString &path, bool listedAsFile,
-                                                       ComponentStream::KnownRecords &known)
+BookManager::OwnSums BookManager::TakeSums(const QString &path, const BookSums::Outcome &read)
 {
-    // As ReadMonthBookFile: a file that is not there reads as two empty lists. The listing
-    // has just looked; a second look is needed only when it or the read says otherwise.
-    std::optional<QByteArray> bytes;
-    if (listedAsFile) {
-        try {
-            bytes = ReadListFile(path);
-        } catch (const QelError &) {
-            if (FileExists(path))
-                throw;
-        }
-    } else if (FileExists(path)) {
-        bytes = ReadListFile(path);
-    }
-    if (!bytes) {
+    switch (read.Result) {
+    case BookSums::Outcome::Kind::Read:
         NotRead_.remove(path);
-        return {};
+        return {read.IncomeText, read.ExpendText};
+    case BookSums::Outcome::Kind::Missing: {
+        // As ReadMonthBookFile: a file that is not there reads as two empty lists.
+        NotRead_.remove(path);
+        const QString none = FormatAmount(0.0);
+        return {none, none};
     }
-    try {
-        return ListFiles::SumMonthBook(*bytes, known);
-    } catch (const QelError &error) {
-        RememberDamaged(path, error.Message());
+    case BookSums::Outcome::Kind::Unreadable:
+        NotRead_.insert(path);
+        throw *read.Error;
+    case BookSums::Outcome::Kind::Damaged:
+        NotRead_.remove(path);
+        RememberDamaged(path, read.Error->Message());
     }
+    return {};
 }
 
 void BookManager::ReadRegularFile(const QString &path)

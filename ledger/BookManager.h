@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ledger/BookSums.h"
 #include "ledger/BookingList.h"
 #include "ledger/LedgerPaths.h"
 #include "ledger/ListFiles.h"
@@ -126,12 +127,13 @@ private:
     std::optional<QelError> LoadTotals(qsizetype row);
     // The same totals and state for the scan, without filling the income and expense lists,
     // and with Regular.dat read only for the first book that gets that far.
-    // listedAsFile: what the listing found at the book's name.
-    std::optional<QelError> ScanTotals(qsizetype row, bool listedAsFile, ScanState &state);
+    // read: the book read for its sums (BookSums::Read).
+    std::optional<QelError> ScanTotals(qsizetype row, const BookSums::Outcome &read, ScanState &state);
     // Regular.dat read into the emptied regular list; its failure handed back.
     std::optional<QelError> ReadRegularAgain();
-    ListFiles::MonthBookSums ReadMonthBookSums(const QString &path, bool listedAsFile,
-                                               ComponentStream::KnownRecords &known);
+    // The sums of a book read for them as amount texts, with the read's mark on the file kept as
+    // ReadMonthBookFile keeps it; a failure is thrown as ReadMonthBookFile throws it.
+    OwnSums TakeSums(const QString &path, const BookSums::Outcome &read);
     void SetTotals(qsizetype row, const QString &incomeSum, const QString &expendSum);
     void SortAndFlag(BookingList &list);
     void ReadMonthBookFile(const QString &path);

@@ -3,6 +3,7 @@
 #include "ledger/BookingList.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
+#include "ledger/StoredAmount.h"
 #include "ledger/Win1252.h"
 
 #include <QtEndian>
@@ -359,42 +360,109 @@ bool IsIntegerTag(quint8 tag) { return tag == TagInt8 || tag == TagInt16 || tag 
 
 // A row block as ReadItemData walks through it, with the same bounds, adding up sub-item 0
 // of each row as ListSum does (in row order, empty texts left out). Every shortage is the
-// same read failure as in ReadItemData, found at the same row.
-double SumRowBlock(QByteArrayView block)
+// same read failure as in ReadItemData, found at the same row. A row at a time: each row's
+// place depends on the lengths of the one before, so the rows of one block cannot be
+// walked faster than one load after the other, but two blocks can, side by side.
+class RowWalk
 {
-    Cursor b(block, 0);
-    if (b.Byte() != 1)
-        return 0.0;
-    b.UInt32();
-    const quint32 count = b.UInt32();
-    const char *p = block.data() + b.Pos();
-    const char *const end = block.data() + block.size();
-    const auto need = [&p, end](qint64 n) {
-        if (n > end - p)
-            throw QelError(ReadFailure());
-    };
-    constexpr int HeadSize = 21; // image, state, overlay index, sub-item count, data, caption length
-    qint64 subItems = 0;
-    double sum = 0.0;
-    for (quint32 r = 0; r < count; ++r) {
+public:
+    explicit RowWalk(QByteArrayView block)
+    {
+        Cursor b(block, 0);
+        if (b.Byte() != 1)
+            return; // no rows: nothing to sum and nothing checked
+        b.UInt32();
+        Left_ = b.UInt32();
+        P_ = block.data() + b.Pos();
+        End_ = block.data() + block.size();
+        CheckImages_ = true;
+    }
+
+    bool More() const { return Left_ > 0; }
+
+    void Step()
+    {
+        // Locals: the bytes read could alias the members, which would make the compiler
+        // store and load them again around every byte.
+        const char *p = P_;
+        const char *const end = End_;
+        const auto need = [&p, end](qint64 n) {
+            if (n > end - p)
+                throw QelError(ReadFailure());
+        };
+        constexpr int HeadSize = 21; // image, state, overlay index, sub-item count, data, caption length
         need(HeadSize);
         const qint32 subCount = qFromLittleEndian<qint32>(p + 12);
         const int captionUnits = static_cast<quint8>(p[20]);
         p += HeadSize;
         need(2 * captionUnits);
         p += 2 * captionUnits;
+        double sum = Sum_;
         for (qint32 s = 0; s < subCount; ++s) {
             need(1);
             const int units = static_cast<quint8>(*p++);
             need(2 * units);
-            if (s == 0 && units > 0)
-                sum += AmountOf(QByteArrayView(p, 2 * units));
+            if (s == 0 && units > 0) {
+                // The row's head and this length stand before the text: 16 bytes are there.
+                double amount;
+                if (!StoredAmount::TwoDecimals(p + 2 * units, units, amount))
+                    amount = AmountOf(QByteArrayView(p, 2 * units));
+                sum += amount;
+            }
             p += 2 * units;
         }
-        subItems += std::max<qint32>(subCount, 0);
+        Sum_ = sum;
+        P_ = p;
+        SubItems_ += std::max<qint32>(subCount, 0);
+        --Left_;
     }
-    need(2 * subItems); // one image index per sub-item
-    return sum;
+
+    double Finish()
+    {
+        if (CheckImages_)
+            Need(2 * SubItems_); // one image index per sub-item
+        return Sum_;
+    }
+
+private:
+    void Need(qint64 n) const
+    {
+        if (n > End_ - P_)
+            throw QelError(ReadFailure());
+    }
+
+    const char *P_ = nullptr;
+    const char *End_ = nullptr;
+    quint32 Left_ = 0;
+    qint64 SubItems_ = 0;
+    double Sum_ = 0.0;
+    bool CheckImages_ = false;
+};
+
+double SumRowBlock(QByteArrayView block)
+{
+    RowWalk rows(block);
+    while (rows.More())
+        rows.Step();
+    return rows.Finish();
+}
+
+// Two row blocks, each summed as SumRowBlock sums it. Both fail alike, so which of them is
+// found short first does not matter.
+void SumRowBlocks(QByteArrayView first, QByteArrayView second, double &firstSum, double &secondSum)
+{
+    RowWalk a(first);
+    RowWalk b(second);
+    while (a.More() && b.More()) {
+        a.Step();
+        b.Step();
+    }
+    while (a.More())
+        a.Step();
+    while (b.More())
+        b.Step();
+    firstSum = a.Finish();
+    secondSum = b.Finish();
 }
 
 // A name read from a record against one the reader knows; inlined, as names are compared
@@ -1023,7 +1091,7 @@ qsizetype SumListRecord(QByteArrayView data, qsizetype offset, double &amountSum
     return cursor.Pos();
 }
 
-qsizetype KnownRecords::Sum(QByteArrayView data, qsizetype offset, double &amountSum)
+std::optional<KnownRecords::Match> KnownRecords::Find(QByteArrayView data, qsizetype offset) const
 {
     const QByteArrayView rest = data.sliced(std::min(offset, data.size()));
     for (const Known &known : Known_) {
@@ -1036,8 +1104,16 @@ qsizetype KnownRecords::Sum(QByteArrayView data, qsizetype offset, double &amoun
             || std::memcmp(rest.data() + tailAt, known.Tail.constData(), known.Tail.size()) != 0)
             continue;
         // Read as the known record was up to the rows and after them; the rows decide alone.
-        amountSum = SumRowBlock(rest.sliced(head + 4, length));
-        return offset + tailAt + known.Tail.size();
+        return Match{rest.sliced(head + 4, length), offset + tailAt + known.Tail.size()};
+    }
+    return std::nullopt;
+}
+
+qsizetype KnownRecords::Sum(QByteArrayView data, qsizetype offset, double &amountSum)
+{
+    if (const std::optional<Match> match = Find(data, offset)) {
+        amountSum = SumRowBlock(match->Rows);
+        return match->End;
     }
 
     amountSum = 0.0;
@@ -1051,6 +1127,17 @@ qsizetype KnownRecords::Sum(QByteArrayView data, qsizetype offset, double &amoun
                           data.sliced(block->second, cursor.Pos() - block->second).toByteArray()});
     }
     return cursor.Pos();
+}
+
+qsizetype KnownRecords::SumTwo(QByteArrayView data, double &firstSum, double &secondSum)
+{
+    if (const std::optional<Match> first = Find(data, 0)) {
+        if (const std::optional<Match> second = Find(data, first->End)) {
+            SumRowBlocks(first->Rows, second->Rows, firstSum, secondSum);
+            return second->End;
+        }
+    }
+    return Sum(data, Sum(data, 0, firstSum), secondSum);
 }
 
 } // namespace ComponentStream

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
 #include <vector>
 
 class BookingList;
@@ -38,8 +39,18 @@ class KnownRecords
 {
 public:
     qsizetype Sum(QByteArrayView data, qsizetype offset, double &amountSum);
+    // Two records one after the other from the start of data, as two calls of Sum read them;
+    // the rows of two known records are walked side by side.
+    qsizetype SumTwo(QByteArrayView data, double &firstSum, double &secondSum);
 
 private:
+    struct Match
+    {
+        QByteArrayView Rows; // the row block, after its length field
+        qsizetype End;       // where the record ends
+    };
+    std::optional<Match> Find(QByteArrayView data, qsizetype offset) const;
+
     static constexpr std::size_t MaxKnown = 4;
     struct Known
     {

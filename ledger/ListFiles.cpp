@@ -62,8 +62,7 @@ MonthBookSums SumMonthBook(QByteArrayView data)
 MonthBookSums SumMonthBook(QByteArrayView data, ComponentStream::KnownRecords &known)
 {
     MonthBookSums sums;
-    const qsizetype next = known.Sum(data, 0, sums.Income);
-    known.Sum(data, next, sums.Expend);
+    known.SumTwo(data, sums.Income, sums.Expend);
     return sums;
 }
 
@@ -102,9 +101,10 @@ QString SystemReason(int errorNumber)
     }
 }
 
-QByteArray ReadFile(const QString &path)
+namespace {
+
+QByteArray ReadOpenFile(QFile &file, const QString &path)
 {
-    QFile file(path);
     errno = 0;
     // Read whole in one go: a buffer between the file and the bytes would only copy them twice.
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
@@ -116,6 +116,24 @@ QByteArray ReadFile(const QString &path)
     QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw QelError(QStringLiteral("Stream-Lesefehler"));
+    return bytes;
+}
+
+} // namespace
+
+QByteArray ReadFile(const QString &path)
+{
+    QFile file(path);
+    return ReadOpenFile(file, path);
+}
+
+QByteArray ReadFile(const QString &path, std::optional<qint64> &modifiedSecs)
+{
+    QFile file(path);
+    QByteArray bytes = ReadOpenFile(file, path);
+    struct stat status;
+    if (::fstat(file.handle(), &status) == 0)
+        modifiedSecs = status.st_mtim.tv_sec;
     return bytes;
 }
 

@@ -6,6 +6,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
+
 class BookingList;
 
 // The list files of the data folder: a month book (two list records, income then
@@ -38,6 +40,9 @@ MonthBookSums SumMonthBook(QByteArrayView data, ComponentStream::KnownRecords &k
 
 // "Datei %s kann nicht geöffnet werden. %s" when the file cannot be read.
 QByteArray ReadFile(const QString &path);
+// The same, with the file's time of last change as read (whole seconds since 1970, UTC),
+// when the system tells it.
+QByteArray ReadFile(const QString &path, std::optional<qint64> &modifiedSecs);
 // "Datei "%s" kann nicht erstellt werden. %s" when the temporary file cannot be made,
 // "Stream-Schreibfehler: ..." naming the file and the reason when writing, syncing or
 // replacing fails. The old file stays as it was on any failure.
