@@ -4,6 +4,7 @@
 
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
+#include "ledger/StoredAmount.h"
 
 #include <QtEndian>
 
@@ -36,6 +37,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     qToLittleEndian<quint16>(text.utf16(), text.size(), stored.data());
     if (ParseStoredAmountQuickly(stored, quick) && (!longWay || !fuzz::SameBits(quick, *longWay)))
         fuzz::Fail("quick way of stored text wrong:", text);
+    // The scan's reader of the common shape looks at the 16 bytes ending with the text.
+    const QByteArray padded = QByteArray(16, '7') + stored;
+    if (StoredAmount::TwoDecimals(padded.constData() + padded.size(), int(text.size()), quick)
+        && (!longWay || !fuzz::SameBits(quick, *longWay)))
+        fuzz::Fail("two-decimals way of stored text wrong:", text);
 
     // The amount field: the key filter, the check, then the completion; what passes all
     // three is stored and must read as an amount.

@@ -11,12 +11,15 @@
 #include "ledger/QelError.h"
 
 #include <QDir>
+#include <QScopeGuard>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <random>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <ctime>
 
 using namespace Qt::StringLiterals;
 
@@ -163,13 +166,14 @@ void TestBookScan::CompareScans(bool regularLoadedFirst)
             }
         }
     };
-    BookManager whole(Paths, Regional());
-    prepared(whole);
-    const Scan expected = WholeWay(whole);
+    // The scan first: it must take a changed time zone on its own.
     BookManager quick(Paths, Regional());
     prepared(quick);
     const QStringList errors = quick.ScanBooks();
     const Scan actual = Result(quick, errors);
+    BookManager whole(Paths, Regional());
+    prepared(whole);
+    const Scan expected = WholeWay(whole);
 
     QCOMPARE(actual.Errors, expected.Errors);
     QCOMPARE(actual.Books, expected.Books);
@@ -224,15 +228,18 @@ void TestBookScan::damagedFilesAsTheWholeWay_data()
     QTest::newRow("books and Regular.dat cut short") << u"books regular"_s;
     QTest::newRow("every book cut short") << u"all books"_s;
     QTest::newRow("links and a pipe named as books") << u"special"_s;
+    QTest::newRow("books that may not be read") << u"unreadable"_s;
+    QTest::newRow("file times around clock changes, before 1970 and far ahead") << u"times"_s;
 }
 
 // Damaged files are reported alike and keep their rows with empty totals; which book the
 // scan reads last differs by folder, so several damaged books make sure that the quick way
-// meets some of them.
+// meets some of them. Enough books that the scan reads ahead on helper threads.
 void TestBookScan::damagedFilesAsTheWholeWay()
 {
     QFETCH(QString, damage);
-    Generate(9, 20, 5, 7, Amounts::AsGenerated);
+    constexpr int Books = 30;
+    Generate(Books, 20, 5, 7, Amounts::AsGenerated);
     const auto cut = [](const QString &path, qsizetype keep) {
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadWrite));
@@ -244,7 +251,7 @@ void TestBookScan::damagedFilesAsTheWholeWay()
             cut(Paths.BookFile(DemoData::BookName(first, i)), 300 * i);
     }
     if (damage == u"all books") {
-        for (int i = 0; i < 9; ++i)
+        for (int i = 0; i < Books; ++i)
             cut(Paths.BookFile(DemoData::BookName(first, i)), 10);
     }
     if (damage.contains(u"regular"))
@@ -255,6 +262,27 @@ void TestBookScan::damagedFilesAsTheWholeWay()
         QVERIFY(QFile::link(Paths.DataFolder + u"nirgends"_s, Paths.BookFile(u"Juni 2030"_s)));
         QVERIFY(QFile::link(Paths.DataFolder, Paths.BookFile(u"Juli 2030"_s)));
         QCOMPARE(::mkfifo(QFile::encodeName(Paths.BookFile(u"August 2030"_s)).constData(), 0600), 0);
+    }
+    if (damage == u"unreadable") { // as root they are read, by both ways
+        for (int i : {2, 5, 17})
+            QVERIFY(QFile::setPermissions(Paths.BookFile(DemoData::BookName(first, i)), {}));
+    }
+    const QByteArray zone = qgetenv("TZ");
+    const auto restoreZone = qScopeGuard([&zone] {
+        zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+        tzset();
+    });
+    if (damage == u"times") {
+        qputenv("TZ", "Europe/Berlin");
+        // Seconds since 1970: the hour before and after both changes of 2021, the hour that
+        // comes twice, before 1970, 1970 itself, 2038 and beyond, a leap day.
+        const qint64 times[] = {1616893199, 1616893200, 1635640200, 1635643800, 1635647400, -1, -86399, 0,
+                                2147483647, 2147483648, 4102444799, 951782400};
+        for (qsizetype i = 0; i < qsizetype(std::size(times)); ++i) {
+            const timespec both[2] = {{times[i], 0}, {times[i], 999999999}};
+            const QByteArray path = QFile::encodeName(Paths.BookFile(DemoData::BookName(first, int(2 * i))));
+            QCOMPARE(::utimensat(AT_FDCWD, path.constData(), both, 0), 0);
+        }
     }
     CompareScans(true);
     CompareScans(false);

@@ -549,6 +549,9 @@ void TestComponentStream::knownRecordsReadAsTheirOwn_data()
     qToLittleEndian<quint32>(0x7FFFFFFF, beyond.data() + lengthAt);
     QTest::newRow("rows beyond the end") << example << beyond;
     QTest::newRow("cut in the end") << example << Record(other).chopped(3);
+    QByteArray countBeyond = Record(other);
+    qToLittleEndian<quint32>(3, countBeyond.data() + lengthAt + 4);
+    QTest::newRow("more rows counted than there are") << example << countBeyond;
     // The later of two row blocks counts: a record with two is not one to read by its first.
     const QByteArray second = RowBlockOf(other);
     QTest::newRow("two row blocks") << RecordWith(RowBlockOf(KnownExample()) + second)
@@ -581,6 +584,33 @@ void TestComponentStream::knownRecordsReadAsTheirOwn()
         if (ownError.isEmpty()) {
             QCOMPARE(end, ownEnd);
             QVERIFY2(std::memcmp(&sum, &own, sizeof sum) == 0, qPrintable(u"%1 != %2"_s.arg(sum).arg(own)));
+        }
+
+        // A month book of it and the known record, both ways round: two known records are
+        // walked side by side, and must read as the two records one after the other.
+        for (const bool knownFirst : {false, true}) {
+            const QByteArray book = knownFirst ? known + bytes : bytes + known;
+            double ownFirst = -1, ownSecond = -1;
+            qsizetype ownBookEnd = -1;
+            QString ownBookError;
+            try {
+                ownBookEnd = ComponentStream::SumListRecord(book, ComponentStream::SumListRecord(book, 0, ownFirst),
+                                                            ownSecond);
+            } catch (const QelError &e) {
+                ownBookError = e.Message();
+            }
+            double first = -1, second = -1;
+            QString twoError;
+            try {
+                QCOMPARE(records.SumTwo(book, first, second), ownBookEnd);
+            } catch (const QelError &e) {
+                twoError = e.Message();
+            }
+            QCOMPARE(twoError, ownBookError);
+            if (ownBookError.isEmpty()) {
+                QVERIFY(std::memcmp(&first, &ownFirst, sizeof first) == 0);
+                QVERIFY(std::memcmp(&second, &ownSecond, sizeof second) == 0);
+            }
         }
     }
 }

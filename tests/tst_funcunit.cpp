@@ -1,6 +1,7 @@
 #include "ledger/BookingList.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
+#include "ledger/StoredAmount.h"
 
 #include <QCollator>
 #include <QTest>
@@ -222,6 +223,22 @@ void TestFuncUnit::quickAmountsReadAsTheLongWay_data()
             text += (below(2) ? u"e"_s : u"E-"_s) + QString::number(below(40));
         QTest::addRow("generated %d", i) << text;
     }
+
+    // The scan's common shape and its near misses: 3 to 9 units, mostly digits with a point
+    // before the last two, with the units that look like digits in one byte or another form.
+    const char16_t units[] = {u'0', u'1', u'5', u'9', u'.', u'/', u':', u' ', u'-', u'e', u',', u'\u0660',
+                              u'\uFF10', u'\u3130', u'\u0039', u'\u2E30'};
+    for (int i = 0; i < 5000; ++i) {
+        const int size = 3 + below(7);
+        QString text;
+        for (int u = 0; u < size; ++u) {
+            const bool odd = below(12) == 0;
+            text += QChar(odd ? units[below(std::size(units))] : char16_t(u'0' + below(10)));
+        }
+        if (below(8) != 0)
+            text[size - 3] = u'.';
+        QTest::addRow("two decimals %d", i) << text;
+    }
 }
 
 void TestFuncUnit::quickAmountsReadAsTheLongWay()
@@ -237,6 +254,21 @@ void TestFuncUnit::quickAmountsReadAsTheLongWay()
     qToLittleEndian<quint16>(text.utf16(), text.size(), stored.data());
     if (ParseStoredAmountQuickly(stored, quick))
         QVERIFY2(SameDouble(quick, longWay), qPrintable(text));
+    // The scan's reader looks at the 16 bytes that end with the text: in front of a short one
+    // stand digits and points, which must not count.
+    QByteArray padded = QByteArray(16, '.') + stored;
+    for (qsizetype i = 0; i < 16; i += 4)
+        padded[i] = '7';
+    double twoDecimals = 0;
+    if (StoredAmount::TwoDecimals(padded.constData() + padded.size(), int(text.size()), twoDecimals)) {
+        QVERIFY2(SameDouble(twoDecimals, longWay), qPrintable(text));
+        QVERIFY2(ParseStoredAmountQuickly(stored, quick) && SameDouble(twoDecimals, quick), qPrintable(text));
+    } else {
+        const bool common = text.size() >= 4 && text.size() <= 8 && text[text.size() - 3] == u'.'
+                            && std::all_of(text.begin(), text.end() - 3, [](QChar c) { return c >= u'0' && c <= u'9'; })
+                            && std::all_of(text.end() - 2, text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        QVERIFY2(!common, qPrintable(u"not read: "_s + text));
+    }
 }
 
 void TestFuncUnit::listSums()
