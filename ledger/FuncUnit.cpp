@@ -6,7 +6,6 @@
 #include <QtEndian>
 
 #include <algorithm>
-#include <bit>
 #include <charconv>
 #include <cmath>
 
@@ -106,66 +105,6 @@ bool QuickAmount(const Text &text, double &amount)
         return false;
     }
     amount = negative ? -value : value;
-    return true;
-}
-
-// Stored texts of 4 to 8 ASCII units made of digits with at most one point, the shape of
-// nearly every amount, read without a branch on their characters (a loop would guess wrong
-// at the varying number of digits). The units go into eight 16-bit lanes, the text's first
-// unit in lane 0 at the low end, right-aligned behind '0's. Gives what QuickAmount gives
-// for such texts (below 10^8: the double path), false for anything else.
-bool ShortPlainAmount(const char *utf16le, qsizetype units, double &amount)
-{
-    constexpr quint64 Lanes = 0x0001000100010001ULL;
-    constexpr quint64 Zeros = 0x0030 * Lanes;
-    if (units < 4 || units > 8)
-        return false;
-    // Two loads of four units cover the text, overlapping below eight units.
-    const quint64 first = qFromLittleEndian<quint64>(utf16le);
-    const quint64 last = qFromLittleEndian<quint64>(utf16le + 2 * (units - 4));
-    const int half = 8 * int(8 - units); // the shift is 16 bits per missing unit, in two steps
-    const quint64 padding = ~((~quint64(0) << half) << half);
-    quint64 low = ((first << half) << half) | (Zeros & padding);
-    quint64 high = last;
-    if (((low | high) & (0xFF80 * Lanes)) != 0)
-        return false;
-
-    const auto digitLanes = [](quint64 w) { return (((w + 0x0050 * Lanes) & ~(w + 0x0046 * Lanes)) >> 7) & Lanes; };
-    const auto pointLanes = [](quint64 w) {
-        const quint64 y = w ^ (0x002E * Lanes);
-        return (~(((y + 0x7FFF * Lanes) | y) >> 15)) & Lanes;
-    };
-    const quint64 pointLow = pointLanes(low);
-    const quint64 pointHigh = pointLanes(high);
-    const bool twoPoints = (pointLow & (pointLow - 1)) != 0 || (pointHigh & (pointHigh - 1)) != 0
-                           || (pointLow != 0 && pointHigh != 0);
-    if ((digitLanes(low) | pointLow) != Lanes || (digitLanes(high) | pointHigh) != Lanes || twoPoints)
-        return false;
-
-    // Without the point: the lanes before it move up by one, a '0' comes in front.
-    const auto lanesBelow = [](int lane) { return ((quint64(1) << (8 * lane)) << (8 * lane)) - 1; }; // 0..4
-    int fractionDigits = 0;
-    if (pointLow) {
-        const int at = std::countr_zero(pointLow) / 16;
-        low = (low & ~lanesBelow(at + 1)) | ((low & lanesBelow(at)) << 16) | 0x0030;
-        fractionDigits = 7 - at;
-    } else if (pointHigh) {
-        const int at = std::countr_zero(pointHigh) / 16;
-        high = (high & ~lanesBelow(at + 1)) | ((high & lanesBelow(at)) << 16) | (low >> 48);
-        low = (low << 16) | 0x0030;
-        fractionDigits = 3 - at;
-    }
-    if (fractionDigits >= int(std::size(SmallPowersOfTen)))
-        return false;
-
-    // Four digits per word, the first one most significant: pairs, then the pair of pairs.
-    const auto fourDigits = [](quint64 w) {
-        w -= Zeros;
-        w = (w * 10 + (w >> 16)) & 0x0000FFFF0000FFFFULL;
-        return (w * 100 + (w >> 32)) & 0xFFFFFFFFULL;
-    };
-    const quint64 mantissa = fourDigits(low) * 10000 + fourDigits(high);
-    amount = static_cast<double>(mantissa) / SmallPowersOfTen[fractionDigits];
     return true;
 }
 
@@ -324,8 +263,7 @@ bool ParseAmountQuickly(QStringView text, double &amount)
 
 bool ParseStoredAmountQuickly(QByteArrayView utf16le, double &amount)
 {
-    return ShortPlainAmount(utf16le.data(), utf16le.size() / 2, amount)
-           || QuickAmount(LittleEndianUnits{utf16le.data(), utf16le.size() / 2}, amount);
+    return QuickAmount(LittleEndianUnits{utf16le.data(), utf16le.size() / 2}, amount);
 }
 
 std::optional<double> TryParseAmount(QStringView text)
