@@ -35,9 +35,9 @@ Outcome Read(const QString &path, bool listedAsFile, ComponentStream::KnownRecor
         return outcome;
     }
     try {
-        outcome.Sums = ListFiles::SumMonthBook(bytes, known);
-        outcome.IncomeText = FormatAmount(outcome.Sums.Income);
-        outcome.ExpendText = FormatAmount(outcome.Sums.Expend);
+        const ListFiles::MonthBookSums sums = ListFiles::SumMonthBook(bytes, known);
+        outcome.IncomeText = FormatAmount(sums.Income);
+        outcome.ExpendText = FormatAmount(sums.Expend);
         outcome.Result = Outcome::Kind::Read;
     } catch (const QelError &error) {
         outcome.Result = Outcome::Kind::Damaged;

@@ -21,13 +21,12 @@ namespace BookSums {
 struct Outcome
 {
     enum class Kind {
-        Read,       // Sums hold the book's sums
+        Read,       // IncomeText and ExpendText hold the book's sums
         Missing,    // no file at the name: two empty lists
         Unreadable, // the file is there but could not be read: Error
         Damaged,    // read, but not a month book: Error is the reader's message
     };
     Kind Result = Kind::Missing;
-    ListFiles::MonthBookSums Sums;
     QString IncomeText; // the sums as FormatAmount gives them (Read)
     QString ExpendText;
     std::optional<QelError> Error;
