@@ -6,12 +6,14 @@
 #include "controls/MessageBoxes.h"
 #include "ledger/BookManager.h"
 #include "ledger/CategoryTable.h"
-#include "ledger/InstanceLock.h"
+#include "ledger/DataLock.h"
 #include "support/DiagnosticLog.h"
 #include "support/HelpSystem.h"
 #include "support/WarningSound.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSessionManager>
 #include <QTimer>
 #include <QLibraryInfo>
@@ -33,14 +35,19 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
     TDLogFile log(paths.ProgramFolder, arguments);
     HelpSystem help(log);
 
-    // One running copy: the lock is held until this function returns.
-    InstanceLock instance;
-    if (!instance.TryLock()) {
-        if (!instance.ErrorString().isEmpty()) {
-            ShowError(nullptr, instance.ErrorString());
+    // One program or command at a time on the data: the lock lives in the data folder and is
+    // held until this function returns. A folder that cannot be made is reported by the
+    // window's start-up, which then ends the program.
+    if (QDir().mkpath(paths.ProgramDataFolder))
+        QDir().mkpath(paths.DataFolder);
+    const QString program = QString::fromUtf16(DataLock::ProgramName);
+    DataLock lock;
+    if (QFileInfo(paths.DataFolder).isDir() && !lock.TryLock(paths.DataFolder, program)) {
+        if (!lock.ErrorString().isEmpty()) {
+            ShowError(nullptr, lock.ErrorString());
             return 1;
         }
-        ShowPlainMessage(nullptr, QStringLiteral("Das Programm wurde bereits gestartet!"));
+        ShowPlainMessage(nullptr, DataLock::RefusalMessage(lock.Holder(), program));
         return 0;
     }
 

@@ -414,6 +414,8 @@ bool TFormQEL::FormCreate(BookScan scan)
         ShowInformation(this, recovered.join(QStringLiteral("\n\n")));
     // The only instance runs: no save is under way whose temporary file could still be needed.
     ListFiles::RemoveLeftovers(paths.DataFolder);
+    ListFiles::RemoveOwnLeftovers(paths.ProgramDataFolder);
+    ListFiles::RemoveOwnLeftovers(paths.TransferJournalFolder());
 
     // A damaged category table costs the dialogs their names, not the bookings: the
     // regular bookings and the books are still read, so that no save can replace them
@@ -559,10 +561,8 @@ bool TFormQEL::SaveAtShutdown()
             Books_.SaveCurrentBook();
         if (Books_.RegularChanged())
             Books_.SaveRegular();
-        SaveSettings(Books_.Paths().SettingsFile(), Settings_);
         Books_.SetBookChanged(false);
         Books_.SetRegularChanged(false);
-        return true;
     } catch (const QelError &error) {
         if (Quiet_) {
             std::fprintf(stderr, "%s\n", error.Message().toLocal8Bit().constData());
@@ -578,6 +578,19 @@ bool TFormQEL::SaveAtShutdown()
                                                     "Möchten Sie das Haushaltsbuch trotzdem beenden? "
                                                     "Die nicht gespeicherten Änderungen gehen dann verloren."));
     }
+    // The bookings are saved by now: a failure here costs the settings alone.
+    try {
+        SaveSettings(Books_.Paths().SettingsFile(), Settings_);
+    } catch (const QelError &error) {
+        const QString message = error.Message()
+                                + QStringLiteral("\n\nIhre Buchungen sind gespeichert; nur die Einstellungen (Ordner "
+                                                 "und Name der Datensicherung) konnten nicht gespeichert werden.");
+        if (Quiet_)
+            std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        else
+            ShowError(this, message);
+    }
+    return true;
 }
 
 void TFormQEL::EndAfterRestore()

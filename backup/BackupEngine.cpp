@@ -259,6 +259,12 @@ TransferReport BackupEngine::Transfer(const QString &source, const LedgerFiles &
         dropMade();
         refuse(messages.Replace);
         break;
+    case TransferResult::JournalFailed:
+        dropMade();
+        refuse(u"Die %1 kann nicht beginnen: Im Ordner \"%2\" der Programmdaten lässt sich ihre Aufzeichnung nicht "
+               u"schreiben (ist der Datenträger voll?). Es wurde nichts verändert."_s.arg(
+                   messages.What, QDir::toNativeSeparators(JournalFolder_)));
+        break;
     case TransferResult::RoomMissing:
         dropMade();
         refuse(u"Auf dem Datenträger ist nicht genug Platz für die %1: Sie braucht %2, frei sind %3. Es wurde "

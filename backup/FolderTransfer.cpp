@@ -413,7 +413,7 @@ TransferOutcome ReplaceFiles(TransferFileOps &ops, const TransferJournal &journa
 
     const QString id = TransferJournal::NewId();
     if (!journal.Save(id, plan))
-        return Outcome(TransferResult::CopyFailed);
+        return Outcome(TransferResult::JournalFailed);
     const auto abandon = [&](TransferResult result) {
         if (!CleanUp(ops, plan))
             return Outcome(TransferResult::CleanupFailed, DisplayName(plan.Staging));
@@ -444,7 +444,7 @@ TransferOutcome ReplaceFiles(TransferFileOps &ops, const TransferJournal &journa
     plan.Committed = true;
     if (!journal.Save(id, plan)) {
         plan.Committed = false;
-        return abandon(TransferResult::CopyFailed);
+        return abandon(TransferResult::JournalFailed);
     }
     switch (CarryOut(ops, plan)) {
     case PlanResult::Done:

@@ -66,6 +66,7 @@ enum class TransferKind { Backup, Restore };
 enum class TransferResult {
     Done,          // the target holds the new files, on the disk
     CopyFailed,    // the target is as it was
+    JournalFailed, // the journal could not be written in the program's own folder; nothing touched
     RoomMissing,   // refused before anything was touched
     ReplaceFailed, // the target is as it was (every step undone)
     Stuck,         // undoing failed too: the old files wait in the staging folder, the journal stays

@@ -1,6 +1,8 @@
 #include "backup/LedgerBackup.h"
 
 #include "backup/TransferJournal.h"
+#include "import/ImportStore.h"
+#include "import/ImportStoreUpkeep.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
 
@@ -19,6 +21,15 @@ LedgerBackup::LedgerBackup(LedgerPaths paths, TransferFileOps *ops)
 
 QStringList LedgerBackup::ExtraFiles() const
 {
+    // Looked at first: a change of the store that a kill interrupted leaves its journal, and the
+    // store's opening puts back the state before it; a damaged store is not worth a copy and
+    // must not push sound ones out of the automatic backups.
+    try {
+        if (ImportStore::Inspect(Paths_.ImportStoreFile()) == StoreState::Damaged)
+            return {};
+    } catch (const QelError &) {
+        // Busy with a change of its own, or unreadable: copied as it is.
+    }
     return {Paths_.ImportStoreFile()};
 }
 
@@ -29,12 +40,16 @@ QStringList LedgerBackup::Recover()
         messages = Engine_.Recover();
     if (QFileInfo::exists(Paths_.AutoBackupFolder()))
         Automatic_.RemoveUnfinished();
+    // A restore killed part-way is decided now that its transfer is finished or undone.
+    if (const std::optional<QString> note = ImportStoreUpkeep(Paths_).SettleRestore())
+        messages.append(*note);
     return messages;
 }
 
 bool LedgerBackup::NeedsRecovery() const
 {
     return !TransferJournal(Paths_.TransferJournalFolder()).Pending().isEmpty()
+           || ImportStoreUpkeep(Paths_).RestoreUndecided()
            || !QDir(Paths_.AutoBackupFolder()).entryList({u".unfertig-*"_s}, QDir::Dirs | QDir::Hidden).isEmpty();
 }
 
@@ -60,21 +75,20 @@ TransferReport LedgerBackup::Restore(const QString &folder, BackupSelection what
                            + u"\n\nOhne diese Sicherung der jetzigen Daten wird nicht wiederhergestellt."_s);
         }
     }
-    TransferReport report = Engine_.Restore(folder, what);
-    // An automatic backup holds the import store of the same moment: with the books it goes back
-    // too, so that bookings missing from the older books are not taken as imported.
-    if (what.Books && IsInsideFolder(folder, Paths_.AutoBackupFolder())) {
-        for (const QString &extra : ExtraFiles()) {
-            const QString kept = QDir(folder).filePath(QFileInfo(extra).fileName());
-            if (!QFileInfo(kept).isFile())
-                continue;
-            try {
-                ListFiles::WriteFile(extra, ListFiles::ReadFile(kept));
-            } catch (const QelError &error) {
-                report.LateFailure = error.Message();
-            }
-        }
+    // The import store keeps the rows it imported; what the restored books lack it forgets
+    // (see ImportStoreUpkeep), also when this run is killed part-way.
+    const ImportStoreUpkeep upkeep(Paths_);
+    if (what.Books)
+        upkeep.NoteRestore();
+    TransferReport report;
+    try {
+        report = Engine_.Restore(folder, what);
+    } catch (const QelError &) {
+        upkeep.SettleRestore();
+        throw;
     }
+    if (const std::optional<QString> note = upkeep.SettleRestore())
+        report.Notes.append(*note);
     return report;
 }
 

@@ -4,7 +4,6 @@
 #include "ledger/BookManager.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/FuncUnit.h"
-#include "ledger/InstanceLock.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
 #include "ledger/Win1252.h"
@@ -123,6 +122,15 @@ int Cli::Run(const QStringList &arguments)
 
     const QString command = args.takeFirst();
     RecoverInterrupted();
+    const int status = RunCommand(command, args);
+    // What a command changed is kept in an automatic backup, as at the end of a program run.
+    if (Changed_)
+        KeepAutomaticCopy();
+    return status;
+}
+
+int Cli::RunCommand(const QString &command, QStringList args)
+{
     auto expect = [&](qsizetype min, qsizetype max) { return args.size() >= min && args.size() <= max; };
     try {
         if (command == u"books" && expect(0, 0))
@@ -244,7 +252,7 @@ int Cli::New(const QString &name)
                                    "Monatsname und eine vierstellige Jahreszahl, z. B. \"März 2008\".")
                         .arg(name));
     }
-    if (!ReadyToWriteBooks())
+    if (!LockForWriting())
         return 1;
     BookManager books = MakeManager();
     books.LoadRegular();
@@ -253,6 +261,7 @@ int Cli::New(const QString &name)
     if (books.FindBook(name) >= 0)
         return Fail(DuplicateBookMessage(name));
     books.CreateBook(name, QDateTime::currentDateTime());
+    Changed_ = true;
     Out_ << QStringLiteral("Das Haushaltsbuch \"%1\" wurde erstellt.").arg(name) << '\n';
     return 0;
 }
@@ -287,6 +296,7 @@ int Cli::Add(const QStringList &args)
                                          {amount, CapitalizeFirst(args.at(4)), CapitalizeFirst(purpose)}));
     books.SaveCurrentBook();
     books.SetBookChanged(false);
+    Changed_ = true;
     Out_ << (kind == u"income" ? books.IncomeTotalLabel() : books.ExpendTotalLabel()) << '\n';
     return 0;
 }
@@ -312,7 +322,7 @@ int Cli::AddRegular(const QStringList &args)
     if (amount.isEmpty() || !AcceptText(args.at(2), QStringLiteral("Kategorie"), true)
         || !AcceptText(args.at(3), QStringLiteral("Verwendung"), false))
         return 1;
-    if (!ReadyToWriteBooks())
+    if (!LockForWriting())
         return 1;
 
     BookManager books = MakeManager();
@@ -321,6 +331,7 @@ int Cli::AddRegular(const QStringList &args)
                      ListRow::Make(day, {amount, CapitalizeFirst(args.at(2)), CapitalizeFirst(args.at(3)), kind}));
     books.SaveRegular();
     books.SetRegularChanged(false);
+    Changed_ = true;
     Out_ << books.RegularSummaryLabel() << '\n';
     return 0;
 }
@@ -507,10 +518,13 @@ bool Cli::TakeLock()
 {
     if (Lock_.IsLocked())
         return true;
-    if (!Lock_.TryLock())
+    // The lock lives in the data folder.
+    if (!QDir().mkpath(Paths_.DataFolder) || !Lock_.TryLock(Paths_.DataFolder, QString::fromUtf16(DataLock::CliName)))
         return false;
     // No other save can run now: temporary files of a killed one can go.
     ListFiles::RemoveLeftovers(Paths_.DataFolder);
+    ListFiles::RemoveOwnLeftovers(Paths_.ProgramDataFolder);
+    ListFiles::RemoveOwnLeftovers(Paths_.TransferJournalFolder());
     return true;
 }
 
@@ -518,20 +532,11 @@ bool Cli::LockForWriting()
 {
     if (TakeLock())
         return true;
-    Fail(!Lock_.ErrorString().isEmpty()
-             ? Lock_.ErrorString()
-             : QStringLiteral("Das Programm Orvo Haushaltsbuch läuft gerade. Bitte beenden Sie es, bevor Sie über die "
-                              "Kommandozeile Daten ändern."));
-    return false;
-}
-
-bool Cli::ReadyToWriteBooks()
-{
-    if (!LockForWriting())
-        return false;
-    if (QDir().mkpath(Paths_.DataFolder))
-        return true;
-    Fail(QStringLiteral("Verzeichnis für Daten konnte nicht angelegt werden!"));
+    if (!QFileInfo(Paths_.DataFolder).isDir())
+        Fail(QStringLiteral("Verzeichnis für Daten konnte nicht angelegt werden!"));
+    else
+        Fail(!Lock_.ErrorString().isEmpty() ? Lock_.ErrorString()
+                                            : DataLock::RefusalMessage(Lock_.Holder(), QString::fromUtf16(DataLock::CliName)));
     return false;
 }
 

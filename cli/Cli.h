@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ledger/InstanceLock.h"
+#include "ledger/DataLock.h"
 #include "ledger/LedgerPaths.h"
 
 #include <QString>
@@ -23,6 +23,7 @@ public:
     static QString Usage();
 
 private:
+    int RunCommand(const QString &command, QStringList args);
     int Books();
     int Show(const QString &name);
     int Regular();
@@ -35,6 +36,8 @@ private:
     int Backups();
     // Finishes or undoes a backup or restore that a kill interrupted, before any command.
     void RecoverInterrupted();
+    // After a command that changed the data (CliBackup.cpp).
+    void KeepAutomaticCopy();
     int Analysis(const QString &name);
     int Export(const QStringList &args);
     int ExportRegular(const QString &file);
@@ -52,9 +55,8 @@ private:
     // The amount as the entry dialog takes it, or an empty text after reporting why not.
     QString AcceptAmount(const QString &typed);
     bool AcceptText(const QString &text, const QString &what, bool required);
+    // The data folder there and its lock taken; false after reporting why not.
     bool LockForWriting();
-    // The lock taken and the data folder there; false after reporting why not.
-    bool ReadyToWriteBooks();
     bool TakeLock(); // quietly; false when the program or another command holds the lock
     BookManager MakeManager() const;
     int Fail(const QString &message);
@@ -63,5 +65,6 @@ private:
     QTextStream &Out_;
     QTextStream &Err_;
     LedgerPaths Paths_;
-    InstanceLock Lock_; // taken by the first command that writes, held until the end
+    DataLock Lock_; // taken by the first command that writes, held until the end
+    bool Changed_ = false; // a command wrote books, regular bookings or the import's data
 };

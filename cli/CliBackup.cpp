@@ -24,6 +24,17 @@ void Cli::RecoverInterrupted()
     Err_.flush();
 }
 
+void Cli::KeepAutomaticCopy()
+{
+    try {
+        LedgerBackup(Paths_).KeepAutomaticCopy(QDateTime::currentDateTime());
+    } catch (const QelError &error) {
+        // The change itself is saved; only the copy of it is missing.
+        Err_ << u"Warnung: "_s << error.Message() << '\n';
+        Err_.flush();
+    }
+}
+
 int Cli::BackupOrRestore(bool backup, const QStringList &arguments)
 {
     const QString command = backup ? u"backup"_s : u"restore"_s;

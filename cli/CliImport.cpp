@@ -5,6 +5,7 @@
 #include "import/ImportBooking.h"
 #include "import/ImportMatcher.h"
 #include "import/ImportStore.h"
+#include "import/ImportStoreUpkeep.h"
 #include "import/Statement.h"
 #include "ledger/BookManager.h"
 #include "ledger/FuncUnit.h"
@@ -51,6 +52,14 @@ int Cli::Import(const QStringList &args)
     if (files.isEmpty())
         return UsageError(QStringLiteral("Zum Befehl \"import\" fehlt die Datei."));
 
+    // The store made ready (taken back when damaged, in line with restored books) before
+    // anything reads it.
+    if (!dryRun) {
+        if (!LockForWriting())
+            return 1;
+        for (const QString &note : ImportStoreUpkeep(Paths_).Prepare())
+            Err_ << QStringLiteral("Hinweis: ") << note << '\n';
+    }
     // Every file is read before anything is written: a bad one stops them all.
     const QString storeFile = Paths_.ImportStoreFile();
     const CsvChoiceLookup choices = [&storeFile](const QString &headerKey) -> std::optional<CsvColumnChoice> {
@@ -67,8 +76,6 @@ int Cli::Import(const QStringList &args)
         statements.append(std::get<Statement>(std::move(read)));
     }
 
-    if (!dryRun && !ReadyToWriteBooks())
-        return 1;
     BookManager books = MakeManager();
     books.LoadRegular();
 
@@ -77,6 +84,8 @@ int Cli::Import(const QStringList &args)
     for (qsizetype f = 0; f < statements.size(); ++f) {
         const Statement &statement = statements.at(f);
         MatchContext context = LoadMatchContext(books, statement, !dryRun);
+        for (const QString &note : std::as_const(context.Notes))
+            Err_ << QStringLiteral("Hinweis: ") << note << '\n';
         const QList<ImportCandidate> rows = ImportMatcher(context, books.RegionalSettings()).Match(statement);
         QList<ImportCandidate> chosen;
         for (const ImportCandidate &c : rows) {
@@ -96,6 +105,7 @@ int Cli::Import(const QStringList &args)
         }
         if (dryRun)
             continue;
+        Changed_ = true;
         const ImportOutcome outcome = ImportBooking(books, Paths_.ImportStoreFile())
                                           .Book(chosen, {QFileInfo(files.at(f)).absoluteFilePath(), statement.Format},
                                                 QDateTime::currentDateTime());
@@ -156,6 +166,7 @@ int Cli::AddImportRule(const QStringList &args)
     QList<ImportRule> rules = store.Rules();
     rules.append(rule);
     store.SetRules(rules);
+    Changed_ = true;
     Out_ << QStringLiteral("Regel %1 angelegt.").arg(rules.size()) << '\n';
     return 0;
 }
@@ -175,6 +186,7 @@ int Cli::RemoveImportRule(const QString &number)
     }
     rules.removeAt(n - 1);
     store.SetRules(rules);
+    Changed_ = true;
     Out_ << QStringLiteral("Regel %1 entfernt.").arg(n) << '\n';
     return 0;
 }

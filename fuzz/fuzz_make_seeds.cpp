@@ -5,9 +5,11 @@
 #include "ledger/BookingList.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/ComponentStream.h"
+#include "ledger/DataLock.h"
 #include "ledger/ListFiles.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QString>
@@ -274,5 +276,12 @@ int main(int argc, char **argv)
     };
     for (const auto &t : texts)
         Put("fuzz_amount_text", t[0], QByteArray(t[1]));
+
+    // ---- the lock file of a data folder
+    const LockHolder holder{QStringLiteral("rechner-b"), QStringLiteral("peter"), 4711,
+                            QStringLiteral("haushaltsbuch"), QDateTime(QDate(2026, 12, 8), QTime(14, 3), Qt::UTC)};
+    Put("fuzz_lock_holder", "holder", holder.Encode());
+    Put("fuzz_lock_holder", "header_only", QByteArray("Haushaltsbuch-Sperre 1\n"));
+    Put("fuzz_lock_holder", "empty", QByteArray());
     return 0;
 }

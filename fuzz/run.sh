@@ -11,7 +11,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=${1:-build-fuzz}
 [[ $build = /* ]] || build=$root/$build
 seconds=${FUZZ_SECONDS:-30}
-targets=(fuzz_list_record fuzz_month_book fuzz_category_table fuzz_amount_text fuzz_help_map
+targets=(fuzz_list_record fuzz_month_book fuzz_category_table fuzz_amount_text fuzz_help_map fuzz_lock_holder
          fuzz_statement_camt fuzz_statement_mt940 fuzz_statement_csv)
 
 # Debug keeps Qt's and our asserts; the fuzz CMakeLists raises the optimisation to -O1.

@@ -1,5 +1,6 @@
 #include "import/ImportBooking.h"
 
+#include "import/ImportStoreUpkeep.h"
 #include "ledger/BookManager.h"
 #include "ledger/BookingList.h"
 #include "ledger/FuncUnit.h"
@@ -8,6 +9,7 @@
 
 #include <QCryptographicHash>
 #include <QFileInfo>
+#include <QHash>
 #include <QMap>
 
 #include <optional>
@@ -32,6 +34,24 @@ QString Quoted(const QString &name)
     return u'„' + name + u'“';
 }
 
+// Bookings that are the same to the eye: kind, date, amount, category and purpose.
+QString BookingKey(bool credit, const QString &date, const QString &amount, const QString &category,
+                   const QString &purpose)
+{
+    return QStringList{credit ? QStringLiteral("E") : QStringLiteral("A"), date, amount, category, purpose}.join(
+        QChar(0x1F));
+}
+
+QHash<QString, int> CountBookings(const BookingList &income, const BookingList &expend)
+{
+    QHash<QString, int> counts;
+    for (const BookingList *list : {&income, &expend}) {
+        for (const ListRow &row : list->Rows())
+            ++counts[BookingKey(list == &income, row.Caption, row.SubItem(0), row.SubItem(1), row.SubItem(2))];
+    }
+    return counts;
+}
+
 // Which of a pending import's rows reached their books; nothing when a book cannot be read
 // and so cannot tell.
 std::optional<QList<qint64>> JudgeBatch(const PendingBatch &batch, const LedgerPaths &paths)
@@ -53,24 +73,20 @@ std::optional<QList<qint64>> JudgeBatch(const PendingBatch &batch, const LedgerP
             }
             if (hash == book.HashBefore)
                 continue;
-            // Changed since, by hand: a row counts as there when the book holds such a
-            // booking, each booking standing for one row.
+            // Changed since, by hand: the book holds the rows of a kind that it has more of
+            // than it had before the import (two equal coffees stay two; a coffee that was
+            // there before is not taken for an imported one).
             BookingList income(ListKind::Income);
             BookingList expend(ListKind::Expend);
             ListFiles::ParseMonthBook(ListFiles::ReadFile(path), income, expend);
-            QSet<qsizetype> taken[2];
+            const QHash<QString, int> now = CountBookings(income, expend);
+            QHash<QString, int> taken;
             for (qsizetype i : rows) {
                 const StoredBooking &b = batch.Bookings.at(i);
-                const BookingList &list = b.Credit ? income : expend;
-                QSet<qsizetype> &used = taken[b.Credit ? 0 : 1];
-                for (qsizetype r = 0; r < list.RowCount(); ++r) {
-                    const ListRow &row = list.Row(r);
-                    if (!used.contains(r) && row.Caption == b.DateText && row.SubItem(0) == b.Amount
-                        && row.SubItem(1) == b.Category && row.SubItem(2) == b.Purpose) {
-                        used.insert(r);
-                        kept.append(batch.BookingIds.at(i));
-                        break;
-                    }
+                const QString key = BookingKey(b.Credit, b.DateText, b.Amount, b.Category, b.Purpose);
+                if (now.value(key) - b.SameBefore - taken.value(key) > 0) {
+                    ++taken[key];
+                    kept.append(batch.BookingIds.at(i));
                 }
             }
         } catch (const QelError &) {
@@ -144,6 +160,7 @@ ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const Impo
         BookingList Expend{ListKind::Expend};
         int Count = 0;
         bool Created = false;
+        QHash<QString, int> Before; // equal bookings the book held before
     };
     QMap<QString, Target> targets; // by book key, so books go in calendar order
     for (const ImportCandidate *c : chosen) {
@@ -153,7 +170,8 @@ ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const Impo
             target = targets.insert(key, Target{});
             target->Name = c->BookName;
             target->Created = Books_.FindBook(c->BookName) < 0 && !Books_.BookFileExists(c->BookName);
-            Books_.ReadBook(c->BookName, target->Income, target->Expend);
+                Books_.ReadBook(c->BookName, target->Income, target->Expend);
+            target->Before = CountBookings(target->Income, target->Expend);
         }
         (c->Row.Credit ? target->Income : target->Expend).AddRow(ListRow::Make(c->DateText, {c->Amount, c->Category, c->Purpose}));
         ++target->Count;
@@ -169,8 +187,11 @@ ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const Impo
                             HashOf(ListFiles::MonthBookBytes(t.Income, t.Expend))});
     }
     for (const ImportCandidate *c : chosen) {
+        const Target &t = targets[BookKey(c->BookName, Books_.RegionalSettings())];
         batch.Bookings.append({c->Identity, c->BookName, c->Row.Credit, c->DateText, c->Amount, c->Category,
-                               c->Purpose, c->Row.Counterparty, c->Row.Purpose, c->Row.Reference});
+                               c->Purpose, c->Row.Counterparty, c->Row.Purpose, c->Row.Reference,
+                               t.Before.value(BookingKey(c->Row.Credit, c->DateText, c->Amount, c->Category,
+                                                         c->Purpose))});
     }
 
     ImportStore store(StorePath_);
@@ -208,11 +229,11 @@ void SettlePendingImports(ImportStore &store, const LedgerPaths &paths)
     }
 }
 
-IdentityIndex ImportedIdentities(ImportStore &store, const LedgerPaths &paths, bool settle)
+IdentityIndex ImportedIdentities(ImportStore &store, const LedgerPaths &paths, bool settle, const QSet<qint64> &except)
 {
     if (settle)
         SettlePendingImports(store, paths);
-    IdentityIndex index = store.Imported();
+    IdentityIndex index = store.Imported(except);
     for (const PendingBatch &batch : store.PendingBatches()) {
         // Undecided (a book cannot be read): its rows count as imported, never twice.
         const std::optional<QList<qint64>> kept = JudgeBatch(batch, paths);
@@ -227,10 +248,14 @@ IdentityIndex ImportedIdentities(ImportStore &store, const LedgerPaths &paths, b
 MatchContext LoadMatchContext(const BookManager &books, const Statement &statement, bool settle)
 {
     MatchContext context;
+    const LedgerPaths &paths = books.Paths();
+    const ImportStoreUpkeep upkeep(paths);
+    if (settle)
+        context.Notes = upkeep.Prepare();
     // A dry run leaves even a missing store missing.
-    if (settle || QFileInfo::exists(books.Paths().ImportStoreFile())) {
-        ImportStore store(books.Paths().ImportStoreFile());
-        context.Imported = ImportedIdentities(store, books.Paths(), settle);
+    if (settle || QFileInfo::exists(paths.ImportStoreFile())) {
+        ImportStore store(paths.ImportStoreFile());
+        context.Imported = ImportedIdentities(store, paths, settle, settle ? QSet<qint64>() : upkeep.PendingForgets(store));
         context.Rules = RuleSet(store.Rules());
         context.Remembered = store.Remembered();
     }

@@ -68,13 +68,15 @@ private:
 
 // Everything a statement is matched against: the rules, what each counterparty got last
 // time and the imported rows from the store, the books of the statement's months and the
-// regular bookings from the book manager. Pending imports are settled first; with settle
-// false (a dry run) nothing is written.
+// regular bookings from the book manager. The store is made ready first (ImportStoreUpkeep:
+// taken back when damaged, in line with restored books; Notes says what was done) and pending
+// imports are settled; with settle false (a dry run) nothing is written.
 MatchContext LoadMatchContext(const BookManager &books, const Statement &statement, bool settle);
 
 // Settles the imports that a kill or a failed save left pending (see ImportBooking).
 void SettlePendingImports(ImportStore &store, const LedgerPaths &paths);
 
-// The identities of every imported row. With settle false (a dry run, which writes nothing)
-// the pending imports are judged the same way but left as they are.
-IdentityIndex ImportedIdentities(ImportStore &store, const LedgerPaths &paths, bool settle);
+// The identities of every imported row but those of `except`. With settle false (a dry run,
+// which writes nothing) the pending imports are judged the same way but left as they are.
+IdentityIndex ImportedIdentities(ImportStore &store, const LedgerPaths &paths, bool settle,
+                                 const QSet<qint64> &except = {});

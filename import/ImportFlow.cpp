@@ -7,6 +7,7 @@
 #include "import/ImportPreviewModel.h"
 #include "import/ImportRulesUnit.h"
 #include "import/ImportStore.h"
+#include "import/ImportStoreUpkeep.h"
 #include "import/ImportUnit.h"
 #include "ledger/BookManager.h"
 #include "ledger/QelError.h"
@@ -104,6 +105,10 @@ void TImportFlow::Import(const QString &path)
         return store.CsvChoice(headerKey);
     };
     try {
+        // The store made ready (taken back when damaged, in line with restored books) before
+        // anything reads it.
+        if (const QStringList notes = ImportStoreUpkeep(Books_.Paths()).Prepare(); !notes.isEmpty())
+            ShowInformation(Window_, notes.join(u"\n\n"_s));
         StatementReadResult read = ReadStatementFile(path, choices);
         if (const auto *layout = std::get_if<UnknownCsvLayout>(&read)) {
             TFormCsvColumns &columns = ColumnsDialog();

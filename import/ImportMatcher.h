@@ -90,6 +90,8 @@ struct MatchContext
     QHash<QString, RememberedBooking> Remembered; // by ImportStore::RememberedKey
     IdentityIndex Imported;
     LedgerBookings Ledger;
+    // What was done to the import store before it was read, for the user.
+    QStringList Notes;
 };
 
 // Gives every row of a statement its status, book, texts and tick. Rows of 0.00 (bank

@@ -2,20 +2,26 @@
 
 #include "ledger/QelError.h"
 
+#include "ledger/ListFiles.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QTemporaryFile>
 #include <QVariant>
 
 #include <atomic>
+#include <cerrno>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int SchemaVersion = 1;
+constexpr int SchemaVersion = 2;
 
 const char *const Schema[] = {
     "CREATE TABLE batches(id INTEGER PRIMARY KEY, started TEXT NOT NULL, source_file TEXT NOT NULL,"
@@ -26,13 +32,19 @@ const char *const Schema[] = {
     " account TEXT NOT NULL, content_key TEXT NOT NULL, occurrence INTEGER NOT NULL, reference TEXT NOT NULL,"
     " book TEXT NOT NULL, credit INTEGER NOT NULL, date TEXT NOT NULL, amount TEXT NOT NULL,"
     " category TEXT NOT NULL, purpose TEXT NOT NULL,"
-    " counterparty TEXT NOT NULL, bank_purpose TEXT NOT NULL, bank_reference TEXT NOT NULL)",
+    " counterparty TEXT NOT NULL, bank_purpose TEXT NOT NULL, bank_reference TEXT NOT NULL,"
+    " same_before INTEGER NOT NULL DEFAULT 0)",
     "CREATE INDEX bookings_batch ON bookings(batch)",
     "CREATE TABLE rules(position INTEGER PRIMARY KEY, pattern TEXT NOT NULL, regex INTEGER NOT NULL,"
     " direction INTEGER NOT NULL, category TEXT NOT NULL, purpose TEXT NOT NULL)",
     "CREATE TABLE counterparties(key TEXT PRIMARY KEY, category TEXT NOT NULL, purpose TEXT NOT NULL)",
     "CREATE TABLE csv_layouts(header_key TEXT PRIMARY KEY, date INTEGER NOT NULL, amount INTEGER NOT NULL,"
     " debit INTEGER NOT NULL, credit INTEGER NOT NULL, counterparty INTEGER NOT NULL, purpose INTEGER NOT NULL)",
+};
+
+// Schema changes from each version to the next.
+const char *const Upgrades[][2] = {
+    {"ALTER TABLE bookings ADD COLUMN same_before INTEGER NOT NULL DEFAULT 0", "PRAGMA user_version=2"},
 };
 
 QString Latin(const char *text)
@@ -48,6 +60,67 @@ std::atomic<int> ConnectionCounter{0};
                        .arg(QDir::toNativeSeparators(path), reason));
 }
 
+// SQLite's result codes (the primary ones; extended codes keep them in the low byte).
+enum SqliteCode { Perm = 3, Busy = 5, Locked = 6, NoMem = 7, ReadOnly = 8, IoErr = 10, Corrupt = 11, Full = 13,
+                  CantOpen = 14, Auth = 23, NotADb = 26 };
+
+int CodeOf(const QSqlError &error)
+{
+    bool ok = false;
+    const int code = error.nativeErrorCode().toInt(&ok);
+    return ok ? code & 0xFF : -1;
+}
+
+bool IsDamage(const QSqlError &error)
+{
+    const int code = CodeOf(error);
+    return code == Corrupt || code == NotADb;
+}
+
+// The cause in words and what the user can do about it.
+QString Reason(const QSqlError &error)
+{
+    switch (CodeOf(error)) {
+    case Busy:
+    case Locked:
+        return u"Ein anderer Vorgang (das Programm oder haushaltsbuch-cli) benutzt sie gerade. Bitte versuchen Sie es "
+               u"gleich noch einmal."_s;
+    case ReadOnly:
+    case Perm:
+    case Auth:
+        return u"Sie ist schreibgeschützt, oder es fehlen Zugriffsrechte. Bitte prüfen Sie die Rechte der Datei und "
+               u"ihres Ordners."_s;
+    case Full:
+        return u"Auf dem Datenträger ist kein Platz mehr. Bitte schaffen Sie Platz und versuchen Sie es noch "
+               u"einmal."_s;
+    case IoErr:
+        return u"Das System meldet einen Fehler beim Lesen oder Schreiben. Bitte prüfen Sie den Datenträger."_s;
+    case CantOpen:
+        return u"Sie lässt sich nicht öffnen. Bitte prüfen Sie, ob ihr Ordner erreichbar ist und die Rechte "
+               u"stimmen."_s;
+    case NoMem:
+        return u"Es fehlt an Arbeitsspeicher."_s;
+    case Corrupt:
+    case NotADb:
+        return u"Sie ist beschädigt. Der nächste Import holt sie aus der automatischen Sicherung zurück, wenn eine "
+               u"sie enthält."_s;
+    default:
+        break;
+    }
+    const QString text = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return u"Die Datenbank meldet: %1"_s.arg(text);
+}
+
+[[noreturn]] void Fail(const QString &path, const QSqlError &error)
+{
+    Fail(path, Reason(error));
+}
+
+QString EmptyReason()
+{
+    return u"Sie ist leer."_s;
+}
+
 } // namespace
 
 class ImportStore::Transaction
@@ -58,7 +131,7 @@ public:
     {
         QSqlDatabase db = QSqlDatabase::database(Store_.Connection_, false);
         if (!db.transaction())
-            Fail(Store_.Path_, db.lastError().text());
+            Fail(Store_.Path_, db.lastError());
     }
     ~Transaction()
     {
@@ -69,7 +142,7 @@ public:
     {
         QSqlDatabase db = QSqlDatabase::database(Store_.Connection_, false);
         if (!db.commit())
-            Fail(Store_.Path_, db.lastError().text());
+            Fail(Store_.Path_, db.lastError());
         Done_ = true;
     }
 
@@ -90,7 +163,7 @@ public:
     {
         Query_.setForwardOnly(true);
         if (!Query_.prepare(Latin(sql)))
-            Fail(Path_, Query_.lastError().text());
+            Fail(Path_, Query_.lastError());
     }
     Query &Bind(const QVariant &value)
     {
@@ -106,10 +179,18 @@ public:
     Query &Run()
     {
         if (!Query_.exec())
-            Fail(Path_, Query_.lastError().text());
+            Fail(Path_, Query_.lastError());
         return *this;
     }
-    bool Next() { return Query_.next(); }
+    // A failed step (a damaged page, say) is an error, not the end of the rows.
+    bool Next()
+    {
+        if (Query_.next())
+            return true;
+        if (Query_.lastError().isValid())
+            Fail(Path_, Query_.lastError());
+        return false;
+    }
     QVariant Value(int i) const { return Query_.value(i); }
     QString Text(int i) const { return Query_.value(i).toString(); }
     qint64 Number(int i) const { return Query_.value(i).toLongLong(); }
@@ -138,12 +219,13 @@ StoredBooking BookingFrom(const Query &q, int first)
     b.Counterparty = q.Text(first + 10);
     b.BankPurpose = q.Text(first + 11);
     b.BankReference = q.Text(first + 12);
+    b.SameBefore = int(q.Number(first + 13));
     return b;
 }
 
 #define QEL_BOOKING_COLUMNS                                                                                      \
     "account, content_key, occurrence, reference, book, credit, date, amount, category, purpose, counterparty, " \
-    "bank_purpose, bank_reference"
+    "bank_purpose, bank_reference, same_before"
 
 } // namespace
 
@@ -155,6 +237,25 @@ ImportStore::ImportStore(const QString &path)
 }
 
 ImportStore::~ImportStore()
+{
+    Disconnect();
+}
+
+void ImportStore::Connect(const QString &file)
+{
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Connection_);
+    db.setDatabaseName(file);
+    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+    if (!db.open())
+        Fail(Path_, db.lastError());
+    // A rollback journal, written through to the disk before each commit ends: the closed
+    // file alone is the whole state, for backups as for a kill.
+    Query(Connection_, Path_, "PRAGMA journal_mode=DELETE").Run();
+    Query(Connection_, Path_, "PRAGMA synchronous=FULL").Run();
+    Query(Connection_, Path_, "PRAGMA foreign_keys=ON").Run();
+}
+
+void ImportStore::Disconnect()
 {
     {
         QSqlDatabase db = QSqlDatabase::database(Connection_, false);
@@ -169,23 +270,45 @@ void ImportStore::Open()
         Fail(Path_, QStringLiteral("Der SQLite-Treiber von Qt fehlt (Paket libqt6sql6-sqlite)."));
     if (!QDir().mkpath(QFileInfo(Path_).absolutePath()))
         Fail(Path_, QStringLiteral("Der Ordner kann nicht angelegt werden."));
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Connection_);
-    db.setDatabaseName(Path_);
-    db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
-    if (!db.open())
-        Fail(Path_, db.lastError().text());
-    // A rollback journal, written through to the disk before each commit ends: the closed
-    // file alone is the whole state, for backups as for a kill.
-    Query(Connection_, Path_, "PRAGMA journal_mode=DELETE").Run();
-    Query(Connection_, Path_, "PRAGMA synchronous=FULL").Run();
-    Query(Connection_, Path_, "PRAGMA foreign_keys=ON").Run();
+    const QFileInfo file(Path_);
+    // SQLite would take an empty file for a new database: the rules and the list of imported
+    // rows would vanish without a word.
+    if (!file.exists())
+        CreateNew();
+    else if (file.size() == 0)
+        Fail(Path_, EmptyReason() + u" Der nächste Import holt sie aus der automatischen Sicherung zurück, wenn eine "
+                                    u"sie enthält."_s);
+    Connect(Path_);
     Query version(Connection_, Path_, "PRAGMA user_version");
     version.Run();
     const qint64 found = version.Next() ? version.Number(0) : 0;
     if (found == 0)
-        CreateSchema();
-    else if (found > SchemaVersion)
+        Fail(Path_, u"Sie enthält keine Daten des Kontoimports."_s);
+    if (found > SchemaVersion)
         Fail(Path_, QStringLiteral("Sie stammt von einer neueren Version des Programms."));
+    if (found < SchemaVersion)
+        Upgrade(found);
+}
+
+void ImportStore::CreateNew()
+{
+    // Made whole under a temporary name and then put in place, so that a kill never leaves a
+    // half-made store that would later look damaged.
+    const QFileInfo file(Path_);
+    QTemporaryFile temporary(file.absolutePath() + u"/."_s + file.fileName() + u".XXXXXX.tmp"_s);
+    if (!temporary.open())
+        Fail(Path_, u"Sie kann nicht angelegt werden (%1)."_s.arg(temporary.errorString()));
+    temporary.close();
+    Connect(temporary.fileName());
+    CreateSchema();
+    Disconnect();
+    const QByteArray from = QFile::encodeName(temporary.fileName());
+    const QByteArray to = QFile::encodeName(Path_);
+    // Never over a store that another process made meanwhile.
+    if (::link(from.constData(), to.constData()) != 0 && errno != EEXIST
+        && ::rename(from.constData(), to.constData()) != 0)
+        Fail(Path_, u"Sie kann nicht angelegt werden (%1)."_s.arg(ListFiles::SystemReason(errno)));
+    ListFiles::SyncFolder(QFile::encodeName(file.absolutePath()));
 }
 
 void ImportStore::CreateSchema()
@@ -193,8 +316,76 @@ void ImportStore::CreateSchema()
     Transaction t(*this);
     for (const char *sql : Schema)
         Query(Connection_, Path_, sql).Run();
-    Query(Connection_, Path_, "PRAGMA user_version=1").Run();
+    Query(Connection_, Path_, "PRAGMA user_version=2").Run();
     t.Commit();
+}
+
+void ImportStore::Upgrade(qint64 from)
+{
+    Transaction t(*this);
+    for (qint64 version = from; version < SchemaVersion; ++version) {
+        for (const char *sql : Upgrades[version - 1])
+            Query(Connection_, Path_, sql).Run();
+    }
+    t.Commit();
+}
+
+StoreState ImportStore::Inspect(const QString &path, QString *reason)
+{
+    const QFileInfo file(path);
+    if (!file.exists())
+        return StoreState::Missing;
+    const auto damaged = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return StoreState::Damaged;
+    };
+    if (file.size() == 0)
+        return damaged(EmptyReason());
+    const QString connection = QStringLiteral("qel-inspect-%1").arg(++ConnectionCounter);
+    const auto check = [&]() {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=10000"));
+        if (!db.open()) {
+            if (IsDamage(db.lastError()))
+                return damaged(u"Sie ist keine lesbare Datenbank."_s);
+            Fail(path, db.lastError());
+        }
+        QSqlQuery q(db);
+        QStringList problems;
+        if (q.exec(Latin("PRAGMA quick_check"))) {
+            while (q.next())
+                problems.append(q.value(0).toString());
+        }
+        if (q.lastError().isValid()) {
+            if (IsDamage(q.lastError()))
+                return damaged(u"Sie ist keine lesbare Datenbank."_s);
+            Fail(path, q.lastError());
+        }
+        if (problems != QStringList{u"ok"_s})
+            return damaged(u"Die Prüfung der Datenbank meldet Fehler (%1)."_s.arg(problems.value(0)));
+        if (!q.exec(Latin("PRAGMA user_version")) || !q.next())
+            Fail(path, q.lastError());
+        if (q.value(0).toLongLong() == 0)
+            return damaged(u"Sie enthält keine Daten des Kontoimports."_s);
+        return StoreState::Sound;
+    };
+    std::optional<StoreState> state;
+    std::optional<QelError> error;
+    try {
+        state = check();
+    } catch (const QelError &e) {
+        error = e;
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection, false);
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(connection);
+    if (error)
+        throw *error;
+    return *state;
 }
 
 QList<ImportRule> ImportStore::Rules()
@@ -285,15 +476,17 @@ QHash<QString, RememberedBooking> ImportStore::Remembered()
     return remembered;
 }
 
-IdentityIndex ImportStore::Imported()
+IdentityIndex ImportStore::Imported(const QSet<qint64> &except)
 {
     Query q(Connection_, Path_,
-            "SELECT account, content_key, occurrence, reference FROM bookings"
+            "SELECT account, content_key, occurrence, reference, bookings.id FROM bookings"
             " JOIN batches ON batches.id = bookings.batch WHERE batches.state = 'done'");
     q.Run();
     IdentityIndex index;
-    while (q.Next())
-        index.Add(IdentityFrom(q, 0));
+    while (q.Next()) {
+        if (!except.contains(q.Number(4)))
+            index.Add(IdentityFrom(q, 0));
+    }
     return index;
 }
 
@@ -307,14 +500,32 @@ qsizetype ImportStore::ImportedCount()
 
 QList<StoredBooking> ImportStore::ImportedBookings()
 {
+    QList<StoredBooking> bookings;
+    for (auto &[id, booking] : ImportedBookingsWithIds())
+        bookings.append(std::move(booking));
+    return bookings;
+}
+
+QList<std::pair<qint64, StoredBooking>> ImportStore::ImportedBookingsWithIds()
+{
     Query q(Connection_, Path_,
-            "SELECT " QEL_BOOKING_COLUMNS " FROM bookings JOIN batches ON batches.id = bookings.batch"
+            "SELECT bookings.id, " QEL_BOOKING_COLUMNS " FROM bookings JOIN batches ON batches.id = bookings.batch"
             " WHERE batches.state = 'done' ORDER BY bookings.id");
     q.Run();
-    QList<StoredBooking> bookings;
+    QList<std::pair<qint64, StoredBooking>> bookings;
     while (q.Next())
-        bookings.append(BookingFrom(q, 0));
+        bookings.append({q.Number(0), BookingFrom(q, 1)});
     return bookings;
+}
+
+void ImportStore::Forget(const QSet<qint64> &bookingIds)
+{
+    if (bookingIds.isEmpty())
+        return;
+    Transaction t(*this);
+    for (const qint64 id : bookingIds)
+        Query(Connection_, Path_, "DELETE FROM bookings WHERE id = ?").Bind(id).Run();
+    t.Commit();
 }
 
 qint64 ImportStore::BeginBatch(const ImportBatch &batch)
@@ -334,7 +545,7 @@ qint64 ImportStore::BeginBatch(const ImportBatch &batch)
     }
     for (const StoredBooking &b : batch.Bookings) {
         Query(Connection_, Path_,
-              "INSERT INTO bookings(batch, " QEL_BOOKING_COLUMNS ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+              "INSERT INTO bookings(batch, " QEL_BOOKING_COLUMNS ") VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
             .Bind(id)
             .Bind(b.Identity.Account)
             .Bind(b.Identity.ContentKey)
@@ -346,9 +557,11 @@ qint64 ImportStore::BeginBatch(const ImportBatch &batch)
             .Bind(b.Amount)
             .Bind(b.Category)
             .Bind(b.Purpose)
-            .Bind(b.Counterparty)
-            .Bind(b.BankPurpose)
-            .Bind(b.BankReference)
+            // The bank's texts are kept for the user to look at, not whole at any length.
+            .Bind(b.Counterparty.left(MaxBankText))
+            .Bind(b.BankPurpose.left(MaxBankText))
+            .Bind(b.BankReference.left(MaxBankText))
+            .Bind(b.SameBefore)
             .Run();
         if (!b.Counterparty.isEmpty()) {
             Query(Connection_, Path_, "INSERT OR REPLACE INTO counterparties(key, category, purpose) VALUES(?, ?, ?)")

@@ -7,9 +7,11 @@
 #include <QByteArray>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <optional>
+#include <utility>
 
 // A booking as an import hands it to the store: where it went, and what the bank said.
 struct StoredBooking
@@ -25,6 +27,9 @@ struct StoredBooking
     QString Counterparty;
     QString BankPurpose;
     QString BankReference;
+    // How many bookings equal to this one (kind, date, amount, category, purpose) its book held
+    // before the import: a pending import is judged against those.
+    int SameBefore = 0;
 };
 
 // A month book an import writes: its file's SHA-256 before (empty: no file) and after.
@@ -61,6 +66,13 @@ struct RememberedBooking
     QString Purpose;
 };
 
+// What an inspection finds of the store's file.
+enum class StoreState {
+    Missing, // not there yet: made on first use
+    Sound,
+    Damaged, // empty, not a database, or failing its check: never used, never silently replaced
+};
+
 // The import's own data in one SQLite file in the program data folder, through Qt's SQL
 // driver: the identities of imported rows with the bank's texts, the rules, what each
 // counterparty got last, and the column choices for CSV layouts. A rollback journal (no
@@ -68,10 +80,14 @@ struct RememberedBooking
 // state and a copy of the closed file is complete. An object holds the connection open for
 // its lifetime; keep it short.
 //
-// Errors throw QelError naming the file.
+// Errors throw QelError naming the file, the cause and what to do. A damaged file is refused,
+// never taken for a new one (see ImportStoreUpkeep).
 class ImportStore
 {
 public:
+    // What the bank's texts keep of a row at most, in characters.
+    static constexpr qsizetype MaxBankText = 4000;
+
     explicit ImportStore(const QString &path);
     ~ImportStore();
     ImportStore(const ImportStore &) = delete;
@@ -89,10 +105,18 @@ public:
     QHash<QString, RememberedBooking> Remembered();
     static QString RememberedKey(bool credit, const QString &counterparty);
 
-    // The rows of finished imports.
-    IdentityIndex Imported();
+    // Whether the file can be used: Damaged with `reason` saying why. Throws QelError when it
+    // cannot even be looked at (locked, no access).
+    static StoreState Inspect(const QString &path, QString *reason = nullptr);
+
+    // The rows of finished imports, without those of `except` (booking ids).
+    IdentityIndex Imported(const QSet<qint64> &except = {});
     qsizetype ImportedCount();
     QList<StoredBooking> ImportedBookings();
+    // The same with their booking ids, in the order they were imported.
+    QList<std::pair<qint64, StoredBooking>> ImportedBookingsWithIds();
+    // Forgets rows of finished imports: a later import takes them as new.
+    void Forget(const QSet<qint64> &bookingIds);
 
     // Records an import in one transaction, as pending, with what each counterparty got.
     qint64 BeginBatch(const ImportBatch &batch);
@@ -104,7 +128,11 @@ public:
 
 private:
     void Open();
+    void Connect(const QString &file);
+    void Disconnect();
+    void CreateNew();
     void CreateSchema();
+    void Upgrade(qint64 from);
     class Transaction;
 
     QString Path_;

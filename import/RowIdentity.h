@@ -14,6 +14,11 @@
 // umlauts spelled out, cut to what the shortest of the formats keeps.
 struct RowIdentity
 {
+    // What an identity keeps of a reference and an account at most: a bank's are far shorter,
+    // and a file's absurd field must not travel whole into the import store.
+    static constexpr qsizetype MaxReference = 256;
+    static constexpr qsizetype MaxAccount = 100;
+
     QString Account;     // canonical (CanonicalAccount); empty when the statement names none
     QString ContentKey;  // date, direction, amount, counterparty, purpose
     int Occurrence = 1;  // the n-th row of its statement with this content key
@@ -62,14 +67,14 @@ private:
 template <typename Counts>
 QList<RowIdentity> IdentitiesOf(const Statement &statement, Counts counts)
 {
-    const QString account = CanonicalAccount(statement.Account);
+    const QString account = CanonicalAccount(statement.Account).left(RowIdentity::MaxAccount);
     QHash<QString, int> seen;
     QList<RowIdentity> identities;
     identities.reserve(statement.Rows.size());
     for (const StatementRow &row : statement.Rows) {
         RowIdentity identity;
         identity.Account = account;
-        identity.Reference = row.Reference.trimmed();
+        identity.Reference = row.Reference.trimmed().left(RowIdentity::MaxReference);
         if (counts(row)) {
             identity.ContentKey = ContentKey(row);
             identity.Occurrence = ++seen[identity.ContentKey];

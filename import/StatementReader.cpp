@@ -6,10 +6,17 @@
 #include "import/CsvReader.h"
 #include "import/Mt940Reader.h"
 #include "import/StatementText.h"
+#include "ledger/ListFiles.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using StatementText::Fail;
 
@@ -79,15 +86,25 @@ StatementReadResult ReadStatementFile(const QString &path, const CsvChoiceLookup
 {
     const QFileInfo info(path);
     const QString name = info.fileName();
-    QFile file(path);
     if (!info.exists())
         Fail(name, 0, QStringLiteral("Die Datei gibt es nicht."));
     if (info.isDir())
         Fail(name, 0, QStringLiteral("Das ist ein Ordner, keine Datei."));
-    if (info.size() > StatementText::MaxFileBytes)
-        Fail(name, 0, TooLargeText());
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened without waiting: a named pipe would otherwise wait for a writer for ever. Only
+    // a plain file is read (a pipe, a device or a socket has no end to read to).
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        Fail(name, 0, QStringLiteral("Die Datei kann nicht gelesen werden (%1).").arg(ListFiles::SystemReason(errno)));
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         Fail(name, 0, QStringLiteral("Die Datei kann nicht gelesen werden (%1).").arg(file.errorString()));
+    }
+    struct stat st;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        Fail(name, 0, QStringLiteral("Das ist keine gewöhnliche Datei (etwa eine Pipe oder ein Gerät)."));
+    if (st.st_size > StatementText::MaxFileBytes)
+        Fail(name, 0, TooLargeText());
     // Read one byte more than allowed, so that a file that grew since is refused too.
     const QByteArray bytes = file.read(StatementText::MaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError)

@@ -7,6 +7,7 @@ target_sources(qel_core PRIVATE
   ImportPreviewModel.cpp ImportPreviewModel.h
   ImportRules.cpp ImportRules.h
   ImportStore.cpp ImportStore.h
+  ImportStoreUpkeep.cpp ImportStoreUpkeep.h
   LedgerText.cpp LedgerText.h
   RowIdentity.cpp RowIdentity.h)
 target_link_libraries(qel_core PUBLIC Qt6::Sql)

@@ -173,15 +173,6 @@ bool WriteAll(int fd, const char *data, qsizetype size)
 
 // Makes the data of a rename durable; a folder that cannot be synced is no reason to
 // report a save that is already complete.
-void SyncFolder(const QByteArray &folder)
-{
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // A ledger file may be a link into another folder (a synced or shared one): the save goes to
 // the file the link names, as writing through the link would, and the link stays.
 QString ResolvedTarget(const QString &path)
@@ -243,6 +234,15 @@ void WriteFile(const QString &path, QByteArrayView bytes)
     SyncFolder(QFile::encodeName(folder));
 }
 
+void SyncFolder(const QByteArray &folder)
+{
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 bool IsLeftoverName(const QString &fileName)
 {
     return LeftoverPattern().match(fileName).hasMatch();
@@ -254,6 +254,18 @@ int RemoveLeftovers(const QString &folder)
     const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names) {
         if (IsLeftoverName(name) && QFile::remove(QDir(folder).filePath(name)))
+            ++removed;
+    }
+    return removed;
+}
+
+int RemoveOwnLeftovers(const QString &folder)
+{
+    static const QRegularExpression pattern(QStringLiteral("^\\..+\\.[A-Za-z0-9]{6}\\.tmp$"));
+    int removed = 0;
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString &name : names) {
+        if (pattern.match(name).hasMatch() && QFile::remove(QDir(folder).filePath(name)))
             ++removed;
     }
     return removed;

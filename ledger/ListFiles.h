@@ -54,6 +54,12 @@ void WriteFile(const QString &path, QByteArrayView bytes);
 // and returns how many. Call it only while no save runs (under the instance lock).
 bool IsLeftoverName(const QString &fileName);
 int RemoveLeftovers(const QString &folder);
+// The same for a folder that only the program fills (its program data folder, the journals):
+// every hidden ".NAME.XXXXXX.tmp" there is a leftover.
+int RemoveOwnLeftovers(const QString &folder);
+
+// Makes a folder's entries (renames, new and removed names) durable.
+void SyncFolder(const QByteArray &folder);
 
 // Month book files whose names the system cannot read as UTF-8 (e.g. "M\xE4rz 2008.qel"
 // from an old archive): the names as they read in Windows-1252, sorted. Directory

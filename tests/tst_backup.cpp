@@ -1,7 +1,7 @@
 #include "backup/BackupEngine.h"
 #include "backup/FolderTransfer.h"
 #include "backup/TransferJournal.h"
-#include "ledger/InstanceLock.h"
+#include "ledger/DataLock.h"
 #include "ledger/QelError.h"
 
 #include <QDirIterator>
@@ -159,6 +159,7 @@ private slots:
     void transfers();
     void refusals_data();
     void refusals();
+    void programDataFolderFull();
     void faultsChangeNothing_data();
     void faultsChangeNothing();
     void readOnlyAndFullDisks();
@@ -324,6 +325,24 @@ void TestBackup::refusals()
     QVERIFY(QFile::link(Path(u"Daten"_s), Path(u"Verweis"_s)));
     const Files before = Snapshot(Home->path());
     QCOMPARE(Failure([&] { RunEngine(op, Path(data), Path(folder), {!regularOnly, true}); }), message);
+    QCOMPARE(Snapshot(Home->path()), before);
+}
+
+// The journal cannot be written in the program's own folder (a full disk there): the message
+// says so instead of blaming the medium, and nothing is touched.
+void TestBackup::programDataFolderFull()
+{
+    Write(Path(u"Daten"_s), Files{{March, "A"}, {Regular, "R"}});
+    Write(Path(u"Sicherung"_s), Files{{January, "B"}});
+    QFile blocker(ProgramData->filePath(u"Sicherungen"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly)); // a file where the journal's folder belongs
+    blocker.close();
+    const Files before = Snapshot(Home->path());
+    for (const QString &op : {u"backup"_s, u"restore"_s}) {
+        const QString failure = Failure([&] { RunEngine(op, Path(u"Daten"_s), Path(u"Sicherung"_s), {}); });
+        QVERIFY2(failure.contains(u"der Programmdaten lässt sich ihre Aufzeichnung nicht schreiben"_s),
+                 qPrintable(failure));
+    }
     QCOMPARE(Snapshot(Home->path()), before);
 }
 
@@ -580,8 +599,8 @@ void TestBackup::commandLine()
     QCOMPARE(run({u"backup"_s, data + u"/"_s}), std::tuple(1, Identical + u'\n'));
 
     Write(data, {{March, "A2"}, {Regular, "R2"}});
-    InstanceLock program(Path(u"run/Haushaltsbuch.lock"_s));
-    QVERIFY(program.TryLock());
+    DataLock program;
+    QVERIFY(program.TryLock(data, QString::fromUtf16(DataLock::ProgramName)));
     const auto [status, output] = run({u"restore"_s, Path(u"USB/Sicherung"_s)});
     QCOMPARE(status, 1);
     QVERIFY2(output.contains(u"läuft gerade"_s), qPrintable(output));

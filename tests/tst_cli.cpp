@@ -1,17 +1,20 @@
 #include "CliRun.h"
 
 #include "ledger/BookingList.h"
-#include "ledger/InstanceLock.h"
+#include "ledger/DataLock.h"
 #include "ledger/ListFiles.h"
 #include "output/ExportEXCEL.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -35,6 +38,8 @@ private slots:
     void categoriesFromDefaultsAndFile();
     void verifyReportsUnreadableFiles();
     void writesWaitForTheRunningProgram();
+    void lockHolderText();
+    void writesKeepACopyQuietly();
     void exportWritesTheProgramsTable();
     void wrongUsage_data();
     void wrongUsage();
@@ -233,38 +238,111 @@ void TestCli::verifyReportsUnreadableFiles()
 void TestCli::writesWaitForTheRunningProgram()
 {
     QCOMPARE(Run({u"new"_s, u"Mai 2008"_s}).Status, 0);
-    InstanceLock program(Home->filePath(u"run/Haushaltsbuch.lock"_s));
-    QVERIFY(program.TryLock());
+    const QString program = QString::fromUtf16(DataLock::ProgramName);
+    DataLock running;
+    QVERIFY(running.TryLock(DataFolder(), program));
 
+    // The lock is the data folder's: the command finds it whatever runtime folder it has.
     Result r = Run({u"add"_s, u"Mai 2008"_s, u"income"_s, u"01.05.2008"_s, u"1"_s, u"Gehalt"_s});
     QCOMPARE(r.Status, 1);
-    QVERIFY2(r.Err.contains(u"läuft gerade"_s), qPrintable(r.Err));
+    QVERIFY2(r.Err.startsWith(u"Das Programm Orvo Haushaltsbuch läuft gerade (Prozess %1, seit "_s.arg(::getpid())),
+             qPrintable(r.Err));
     QCOMPARE(Run({u"new"_s, u"Juni 2008"_s}).Status, 1);
     QCOMPARE(Run({u"add-regular"_s, u"1"_s, u"1"_s, u"Gehalt"_s, QString(), u"Einnahme"_s}).Status, 1);
     QCOMPARE(Run({u"books"_s}).Status, 0); // reading goes on
+    // Another command holding it is named as such.
+    running.Unlock();
+    QVERIFY(running.TryLock(DataFolder(), QString::fromUtf16(DataLock::CliName)));
+    r = Run({u"new"_s, u"Juni 2008"_s});
+    QVERIFY2(r.Err.startsWith(u"Gerade ändert ein Befehl von haushaltsbuch-cli die Daten (Prozess"_s), qPrintable(r.Err));
 
-    program.Unlock();
+    running.Unlock();
+    QVERIFY(!QFileInfo::exists(DataFolder() + u"Haushaltsbuch.lock"_s)); // the holder takes it along
     QCOMPARE(Run({u"new"_s, u"Juni 2008"_s}).Status, 0);
 
-    // What a holder killed before it wrote anything leaves behind blocks nothing.
-    for (const char *leftover : {"Haushaltsbuch.lock", "Haushaltsbuch.lock.rmlock"}) {
-        QFile file(Home->filePath(u"run/"_s + QLatin1StringView(leftover)));
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    }
+    // What a killed holder leaves behind blocks nothing: its file is taken over.
+    QFile left(DataFolder() + u"Haushaltsbuch.lock"_s);
+    QVERIFY(left.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    left.write(LockHolder{u"rechner-b"_s, u"peter"_s, 1, program, QDateTime::currentDateTimeUtc()}.Encode());
+    left.close();
     QCOMPARE(Run({u"new"_s, u"Juli 2008"_s}).Status, 0);
 
     // A lock file that cannot be made is reported as such, not as a running program.
-    InstanceLock nowhere(Home->filePath(u"fehlt/Haushaltsbuch.lock"_s));
-    QVERIFY(!nowhere.TryLock());
+    DataLock nowhere;
+    QVERIFY(!nowhere.TryLock(Home->filePath(u"fehlt"_s), program));
     QVERIFY2(nowhere.ErrorString().startsWith(u"Die Sperrdatei"_s), qPrintable(nowhere.ErrorString()));
-    QVERIFY(program.TryLock());
-    QVERIFY(!InstanceLock(Home->filePath(u"run/Haushaltsbuch.lock"_s)).TryLock());
-    program.Unlock();
+    QVERIFY(running.TryLock(DataFolder(), program));
+    QVERIFY(!DataLock().TryLock(DataFolder(), program));
+}
 
-    // Without XDG_RUNTIME_DIR (a cron job) the lock is looked for in the login session's folder,
-    // where the program on the desktop holds it.
-    QCOMPARE(InstanceLock::RuntimeFolder(QString(), Home->path()), Home->path());
-    QVERIFY(InstanceLock::RuntimeFolder(QString(), Home->filePath(u"keine Sitzung"_s)) != Home->filePath(u"keine Sitzung"_s));
+// The holder's text as another machine or a damaged file may give it, and the messages that
+// name the holder.
+void TestCli::lockHolderText()
+{
+    const LockHolder holder{u"rechner-b"_s, u"peter"_s, 4711, QString::fromUtf16(DataLock::ProgramName),
+                            QDateTime(QDate(2026, 12, 8), QTime(14, 3), Qt::UTC)};
+    QCOMPARE(LockHolder::Decode(holder.Encode()), holder);
+    QCOMPARE(LockHolder::Decode("Haushaltsbuch-Sperre 1\nrechner=a\x01" "b\nprozess=99999999999999\nfremd=x\n")->Host,
+             u"ab"_s);
+    QVERIFY(!LockHolder::Decode(""));
+    QVERIFY(!LockHolder::Decode("Haushaltsbuch-Sperre 2\n"));
+    QVERIFY(!LockHolder::Decode(QByteArray("Haushaltsbuch-Sperre 1\nrechner=") + QByteArray(5000, 'x')));
+
+    const QString since = holder.Since.toLocalTime().toString(u"dd.MM.yyyy, HH:mm"_s);
+    QCOMPARE(DataLock::RefusalMessage(holder, QString::fromUtf16(DataLock::CliName)),
+             u"Das Haushaltsbuch ist auf dem Rechner „rechner-b“ seit %1 geöffnet (Benutzer peter). Bitte beenden "
+             u"Sie es dort, bevor Sie hier weiterarbeiten."_s.arg(since));
+    LockHolder here = LockHolder::Current(QString::fromUtf16(DataLock::ProgramName));
+    QCOMPARE(DataLock::RefusalMessage(here, QString::fromUtf16(DataLock::ProgramName)),
+             u"Das Programm wurde bereits gestartet!"_s);
+    QCOMPARE(DataLock::RefusalMessage(std::nullopt, QString::fromUtf16(DataLock::ProgramName)),
+             u"Das Programm wurde bereits gestartet!"_s);
+    here.User = u"maria"_s;
+    QVERIFY(DataLock::RefusalMessage(here, QString::fromUtf16(DataLock::ProgramName))
+                .startsWith(u"Das Haushaltsbuch ist bereits geöffnet (Benutzer maria, Prozess"_s));
+}
+
+// Every command that changes something keeps an automatic backup, as a run of the program does;
+// the temporary files of killed saves in the program's own folders go; and a command run from
+// cron or ssh, without a runtime folder or with one of other permissions, prints nothing but its
+// own messages.
+void TestCli::writesKeepACopyQuietly()
+{
+    const QString programData = Home->filePath(u".config/Orvo Haushaltsbuch/"_s);
+    const QStringList litter{programData + u".Kontoimport.sqlite.aB3dE9.tmp"_s,
+                             programData + u"Sicherungen/Journal/.2026.journal.Xy12Zz.tmp"_s};
+    for (const QString &file : litter) {
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        QFile left(file);
+        QVERIFY(left.open(QIODevice::WriteOnly));
+    }
+    QVERIFY(QDir().mkpath(Home->filePath(u"offen"_s)));
+    QVERIFY(QFile::setPermissions(Home->filePath(u"offen"_s), QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                                   | QFileDevice::ExeOwner | QFileDevice::ReadOther
+                                                                   | QFileDevice::ExeOther));
+    const auto run = [&](const QString &runtime, const QStringList &args) {
+        QProcess cli;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(u"HOME"_s, Home->path());
+        for (const char *name : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_DOCUMENTS_DIR", "XDG_RUNTIME_DIR"})
+            env.remove(QString::fromLatin1(name));
+        if (!runtime.isEmpty())
+            env.insert(u"XDG_RUNTIME_DIR"_s, runtime);
+        cli.setProcessEnvironment(env);
+        cli.start(QStringLiteral(QEL_CLI_PATH), args);
+        if (!cli.waitForFinished(60000))
+            qFatal("haushaltsbuch-cli did not finish");
+        return std::pair{cli.exitCode(), QString::fromUtf8(cli.readAllStandardError())};
+    };
+    QCOMPARE(run(QString(), {u"new"_s, u"Mai 2008"_s}), std::pair(0, QString()));
+    QCOMPARE(run(Home->filePath(u"offen"_s), {u"add"_s, u"Mai 2008"_s, u"income"_s, u"01.05.2008"_s, u"1"_s, u"Lohn"_s}),
+             std::pair(0, QString()));
+    for (const QString &file : litter)
+        QVERIFY2(!QFileInfo::exists(file), qPrintable(file));
+    // One copy per change; two in one second are told apart.
+    const Result backups = Run({u"backups"_s});
+    QCOMPARE(backups.Out.count(u'\n'), 2);
+    QCOMPARE(Run({u"books"_s}).Err, QString());
 }
 
 void TestCli::exportWritesTheProgramsTable()

@@ -2,12 +2,14 @@
 #include "ImportTestStatements.h"
 
 #include "import/ImportStore.h"
-#include "ledger/InstanceLock.h"
+#include "ledger/DataLock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace Qt::StringLiterals;
 
@@ -38,6 +40,8 @@ private slots:
     void badInputWritesNothing();
     void csvWithTheColumnsChosenInTheProgram();
     void writingWaitsForTheRunningProgram();
+    void importAfterARestoreBooksWhatIsMissing();
+    void pipesAreRefusedAtOnce();
 
 private:
     Result Run(const QStringList &args) const { return RunCli(*Home, args); }
@@ -200,8 +204,9 @@ void TestCliImport::csvWithTheColumnsChosenInTheProgram()
 void TestCliImport::writingWaitsForTheRunningProgram()
 {
     const QString statement = File(u"a.xml"_s, CamtStatement(March));
-    InstanceLock program(Home->filePath(u"run/Haushaltsbuch.lock"_s));
-    QVERIFY(program.TryLock());
+    DataLock program;
+    QVERIFY(QDir().mkpath(DataFolder()));
+    QVERIFY(program.TryLock(DataFolder(), QString::fromUtf16(DataLock::ProgramName)));
     for (const QStringList &args : {QStringList{u"import"_s, statement}, QStringList{u"rule-add"_s, u"a"_s, u"B"_s, u"C"_s},
                                     QStringList{u"rule-remove"_s, u"1"_s}}) {
         const Result r = Run(args);
@@ -212,6 +217,41 @@ void TestCliImport::writingWaitsForTheRunningProgram()
     // Looking is allowed.
     QCOMPARE(Run({u"import"_s, u"--dry-run"_s, statement}).Status, 0);
     QCOMPARE(Run({u"rules"_s}).Status, 0);
+}
+
+// Backed up before the import and restored after it: the same statement again books the rows
+// the restored books lack, as new.
+void TestCliImport::importAfterARestoreBooksWhatIsMissing()
+{
+    const QString statement = File(u"märz.xml"_s, CamtStatement(March));
+    QCOMPARE(Run({u"new"_s, u"März 2026"_s}).Status, 0);
+    const QString stick = Home->filePath(u"USB"_s);
+    QCOMPARE(Run({u"backup"_s, stick}).Status, 0);
+    QCOMPARE(Run({u"import"_s, statement}).Status, 0);
+    const Result restored = Run({u"restore"_s, stick});
+    QCOMPARE(restored.Status, 0);
+    QCOMPARE(restored.Out, u"Das Wiederherstellen der Daten ist abgeschlossen.\nDen wiederhergestellten Büchern "
+                           u"fehlen 3 importierte Buchungen; ein erneuter Import des Kontoauszugs bucht sie wieder.\n"_s);
+    QCOMPARE(Books(), QStringList{u"März 2026.qel"_s});
+
+    const Result r = Run({u"import"_s, statement});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out.count(u"neu\t"_s), 3);
+    QCOMPARE(Run({u"show"_s, u"März 2026"_s}).Out.count(u'\n'), 2);
+    QCOMPARE(Run({u"show"_s, u"April 2026"_s}).Out.count(u'\n'), 1);
+    QVERIFY(Run({u"import"_s, statement}).Out.endsWith(u"„märz.xml“: keine neuen Buchungen.\n"_s));
+}
+
+// A named pipe would make the import wait for a writer for ever.
+void TestCliImport::pipesAreRefusedAtOnce()
+{
+    const QString pipe = Home->filePath(u"p.csv"_s);
+    QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    for (const QStringList &args : {QStringList{u"import"_s, pipe}, QStringList{u"import"_s, u"--dry-run"_s, pipe}}) {
+        const Result r = Run(args);
+        QCOMPARE(r.Status, 1);
+        QVERIFY2(r.Err.contains(u"p.csv"_s) && r.Err.contains(u"keine gewöhnliche Datei"_s), qPrintable(r.Err));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCliImport)

@@ -1,5 +1,7 @@
+#include "backup/LedgerBackup.h"
 #include "import/ImportBooking.h"
 #include "import/ImportStore.h"
+#include "import/ImportStoreUpkeep.h"
 #include "ledger/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
@@ -9,6 +11,8 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -99,6 +103,74 @@ QStringList AllBookings(const LedgerPaths &paths)
     return all;
 }
 
+// Every file system step of a backup or restore counted; the one at `killAt` never comes back.
+class KillingOps : public TransferFileOps
+{
+public:
+    explicit KillingOps(int killAt)
+        : KillAt_(killAt)
+    {
+    }
+    bool Copy(const QByteArray &from, const QByteArray &to) override { return Step() && TransferFileOps::Copy(from, to); }
+    bool Link(const QByteArray &from, const QByteArray &to) override { return Step() && TransferFileOps::Link(from, to); }
+    bool Move(const QByteArray &from, const QByteArray &to) override { return Step() && TransferFileOps::Move(from, to); }
+    bool Remove(const QByteArray &file) override { return Step() && TransferFileOps::Remove(file); }
+    bool RemoveFolder(const QByteArray &folder) override { return Step() && TransferFileOps::RemoveFolder(folder); }
+    bool Flush(int fd) override { return Step() && TransferFileOps::Flush(fd); }
+    bool SyncFolder(const QByteArray &folder) override { return Step() && TransferFileOps::SyncFolder(folder); }
+
+private:
+    bool Step()
+    {
+        if (++Steps_ == KillAt_)
+            std::raise(SIGKILL);
+        return true;
+    }
+    int KillAt_;
+    int Steps_ = 0;
+};
+
+void RemoveBookingByHand(const LedgerPaths &paths, const QString &book, const QString &date)
+{
+    BookManager books(paths, Regional());
+    books.ScanBooks();
+    books.OpenBook(books.FindBook(book));
+    for (BookingList *list : {&books.Income(), &books.Expend()}) {
+        for (qsizetype r = 0; r < list->RowCount(); ++r) {
+            if (list->Row(r).Caption == date) {
+                books.RemoveBooking(*list, r);
+                books.SaveCurrentBook();
+                return;
+            }
+        }
+    }
+    qFatal("no booking of that day");
+}
+
+// The statement's rows as its books hold them after one import.
+QStringList ThreeMonthsBooked()
+{
+    QStringList rows{u"Einnahme 02.03.2026 1800.00 Sonstige Arbeitgeber GmbH"_s,
+                     u"Ausgabe 05.03.2026 3.50 Sonstige Bäckerei Korn"_s,
+                     u"Ausgabe 05.03.2026 3.50 Sonstige Bäckerei Korn"_s,
+                     u"Ausgabe 09.04.2026 42.90 Sonstige REWE Markt"_s,
+                     u"Ausgabe 01.05.2026 12.00 Sonstige Stadtwerke"_s};
+    rows.sort();
+    return rows;
+}
+
+Statement Coffees(int count, bool bread)
+{
+    Statement s;
+    s.Format = u"CAMT.053.001.02"_s;
+    s.Account = u"DE02120300000000202051"_s;
+    for (int i = 0; i < count; ++i)
+        s.Rows.append(Row({2026, 1, 5}, 350, false, u"Café Mokka"_s));
+    if (bread)
+        s.Rows.append(Row({2026, 1, 5}, 280, false, u"Bäckerei Korn"_s));
+    return s;
+}
+
 } // namespace
 
 class TestImportBooking : public QObject
@@ -111,8 +183,15 @@ private slots:
     void aKillLeavesStoreAndBooksConsistent_data();
     void aKillLeavesStoreAndBooksConsistent();
     void aFailedSaveSaysWhatWentIn();
+    void equalBookingsSettleAgainstTheBookBefore();
+    void storeFollowsRestoredBooks_data();
+    void storeFollowsRestoredBooks();
+    void restoreKilledAtEveryStep();
     void storeKeepsRulesLayoutsAndCounterparties();
-    void damagedStoreIsReportedAndKept();
+    void damagedStoreIsTakenBack_data();
+    void damagedStoreIsTakenBack();
+    void journalOfAKilledChangeSurvivesARestore();
+    void damagedStoreWithoutBackupIsRefusedAndKept();
     void everyBankStatementTwiceAddsNothing_data();
     void everyBankStatementTwiceAddsNothing();
 
@@ -250,6 +329,124 @@ void TestImportBooking::aFailedSaveSaysWhatWentIn()
     QCOMPARE(AllBookings(Paths).size(), 5);
 }
 
+// One coffee imported; then a statement with the day's two equal coffees and a bread, killed
+// before its book was written; the book changed by hand; the statement again: both coffees and
+// the bread, each once.
+void TestImportBooking::equalBookingsSettleAgainstTheBookBefore()
+{
+    ImportOnce(Paths, Coffees(1, false));
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {u"--coffees-killed-at"_s, u"0"_s, Dir->path()});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    {
+        BookManager books(Paths, Regional());
+        books.ScanBooks();
+        books.OpenBook(books.FindBook(u"Januar 2026"_s));
+        books.AddBooking(books.Expend(), ListRow::Make(u"07.01.2026"_s, {u"7.00"_s, u"Haushalt"_s, u"Kino"_s}));
+        books.SaveCurrentBook();
+    }
+    ImportOnce(Paths, Coffees(2, true));
+    QCOMPARE(AllBookings(Paths), (QStringList{u"Ausgabe 05.01.2026 2.80 Sonstige Bäckerei Korn"_s,
+                                              u"Ausgabe 05.01.2026 3.50 Sonstige Café Mokka"_s,
+                                              u"Ausgabe 05.01.2026 3.50 Sonstige Café Mokka"_s,
+                                              u"Ausgabe 07.01.2026 7.00 Haushalt Kino"_s}));
+    QCOMPARE(ImportStore(Paths.ImportStoreFile()).ImportedCount(), 3);
+}
+
+namespace {
+enum class Restore { OwnFolder, AutomaticWithoutStore, Refused, None };
+}
+
+void TestImportBooking::storeFollowsRestoredBooks_data()
+{
+    QTest::addColumn<Restore>("restore");
+    QTest::addColumn<bool>("removedByHand");
+    QTest::addColumn<int>("expected"); // rows of the statement in the books at the end
+    // Restored books lack what was imported after their backup: importing again books it.
+    QTest::newRow("own folder") << Restore::OwnFolder << false << 5;
+    QTest::newRow("automatic copy from before the first import") << Restore::AutomaticWithoutStore << false << 5;
+    // A booking removed by hand stays away, also when a restore was refused.
+    QTest::newRow("removed by hand") << Restore::None << true << 4;
+    QTest::newRow("removed by hand, then a restore refused") << Restore::Refused << true << 4;
+}
+
+void TestImportBooking::storeFollowsRestoredBooks()
+{
+    QFETCH(Restore, restore);
+    QFETCH(bool, removedByHand);
+    QFETCH(int, expected);
+    {
+        BookManager books(Paths, Regional());
+        books.CreateBook(u"März 2026"_s, Now);
+    }
+    LedgerBackup backups(Paths);
+    const QString own = Dir->filePath(u"USB/Sicherung"_s);
+    backups.Backup(own, {});
+    const std::optional<AutoBackupEntry> automatic = backups.KeepAutomaticCopy(Now);
+    QVERIFY(automatic && !QFileInfo::exists(automatic->Folder + u"Kontoimport.sqlite"_s));
+
+    ImportOnce(Paths, ThreeMonths());
+    if (removedByHand)
+        RemoveBookingByHand(Paths, u"April 2026"_s, u"09.04.2026"_s);
+    switch (restore) {
+    case Restore::OwnFolder: backups.Restore(own, {}); break;
+    case Restore::AutomaticWithoutStore: backups.Restore(automatic->Folder, {}); break;
+    case Restore::Refused: QVERIFY_THROWS_EXCEPTION(QelError, backups.Restore(Dir->filePath(u"fehlt"_s), {})); break;
+    case Restore::None: break;
+    }
+    if (restore == Restore::OwnFolder || restore == Restore::AutomaticWithoutStore)
+        QCOMPARE(AllBookings(Paths), QStringList());
+
+    // What the books lack comes as new and ticked, in the window as on the command line.
+    BookManager books(Paths, Regional());
+    books.LoadRegular();
+    books.ScanBooks();
+    const Statement statement = ThreeMonths();
+    const QList<ImportCandidate> rows =
+        ImportMatcher(LoadMatchContext(books, statement, false), books.RegionalSettings()).Match(statement);
+    const qsizetype fresh = std::count_if(rows.cbegin(), rows.cend(), [](const ImportCandidate &c) {
+        return c.Status == ImportStatus::New && c.Ticked;
+    });
+    QCOMPARE(fresh, restore == Restore::None || restore == Restore::Refused ? 0 : 5);
+    ImportOnce(Paths, statement);
+    QStringList booked = ThreeMonthsBooked();
+    if (expected == 4)
+        booked.removeOne(u"Ausgabe 09.04.2026 42.90 Sonstige REWE Markt"_s);
+    QCOMPARE(AllBookings(Paths), booked);
+    QCOMPARE(ImportStore(Paths.ImportStoreFile()).ImportedCount(), 5);
+    QVERIFY(!QFileInfo::exists(Paths.ProgramDataFolder + u"Kontoimport.abgleich"_s));
+}
+
+// A restore killed before each of its file system steps, finished or undone at the next start:
+// importing again gives every row of the statement exactly once.
+void TestImportBooking::restoreKilledAtEveryStep()
+{
+    for (int step = 1;; ++step) {
+        init();
+        {
+            BookManager books(Paths, Regional());
+            books.CreateBook(u"März 2026"_s, Now);
+        }
+        LedgerBackup(Paths).Backup(Dir->filePath(u"USB/Sicherung"_s), {});
+        ImportOnce(Paths, ThreeMonths());
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(),
+                    {u"--restore-killed-at"_s, QString::number(step), Dir->path()});
+        QVERIFY(child.waitForFinished(60000));
+        const bool killed = child.exitStatus() == QProcess::CrashExit;
+        QVERIFY2(killed || child.exitCode() == 0, child.readAllStandardError().constData());
+
+        LedgerBackup(Paths).Recover(); // the next start
+        ImportOnce(Paths, ThreeMonths());
+        QVERIFY2(AllBookings(Paths) == ThreeMonthsBooked(), qPrintable(u"killed at step %1"_s.arg(step)));
+        QCOMPARE(ImportStore(Paths.ImportStoreFile()).ImportedCount(), 5);
+        if (!killed)
+            break;
+        QVERIFY(step < 100);
+    }
+}
+
 void TestImportBooking::storeKeepsRulesLayoutsAndCounterparties()
 {
     const QList<ImportRule> rules{{u"rewe"_s, false, RuleDirection::Expense, u"Haushalt"_s, u"Nahrungsmittel"_s},
@@ -277,7 +474,7 @@ void TestImportBooking::storeKeepsRulesLayoutsAndCounterparties()
     QCOMPARE(remembered.value(ImportStore::RememberedKey(true, u"Arbeitgeber GmbH"_s)).Category, u"Gehalt"_s);
 }
 
-void TestImportBooking::damagedStoreIsReportedAndKept()
+void TestImportBooking::damagedStoreWithoutBackupIsRefusedAndKept()
 {
     QFile file(Paths.ImportStoreFile());
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -288,9 +485,82 @@ void TestImportBooking::damagedStoreIsReportedAndKept()
         QFAIL("the import did not fail");
     } catch (const QelError &error) {
         QVERIFY2(error.Message().contains(u"Kontoimport.sqlite"_s), qPrintable(error.Message()));
+        QVERIFY2(error.Message().contains(u"keine automatische Sicherung"_s), qPrintable(error.Message()));
     }
     QCOMPARE(FileBytes(Paths.ImportStoreFile()), QByteArray(4096, 'x'));
     QVERIFY(QDir(Paths.DataFolder).entryList({u"*.qel"_s}).isEmpty());
+}
+
+void TestImportBooking::damagedStoreIsTakenBack_data()
+{
+    QTest::addColumn<bool>("empty");
+    QTest::newRow("empty") << true;
+    QTest::newRow("not a database") << false;
+}
+
+void TestImportBooking::damagedStoreIsTakenBack()
+{
+    QFETCH(bool, empty);
+    const QList<ImportRule> rules{{u"rewe"_s, false, RuleDirection::Expense, u"Haushalt"_s, u"Nahrungsmittel"_s}};
+    ImportStore(Paths.ImportStoreFile()).SetRules(rules);
+    {
+        BookManager books(Paths, Regional());
+        books.CreateBook(u"März 2026"_s, Now);
+    }
+    QVERIFY(LedgerBackup(Paths).KeepAutomaticCopy(Now));
+    ImportOnce(Paths, ThreeMonths()); // the store grows after its copy
+    const QStringList booked = AllBookings(Paths);
+    const QString store = Paths.ImportStoreFile();
+    QFile file(store);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    if (empty)
+        QVERIFY(file.resize(0));
+    else
+        file.write(QByteArray(100, 'x'));
+    file.close();
+    const QByteArray damaged = FileBytes(store);
+
+    const QStringList notes = ImportStoreUpkeep(Paths).Prepare();
+    QCOMPARE(notes.size(), 1);
+    QVERIFY2(notes.front().contains(u"Kontoimport.sqlite.defekt"_s), qPrintable(notes.front()));
+    QCOMPARE(FileBytes(store + u".defekt"_s), damaged);
+    QCOMPARE(ImportStore(store).Rules(), rules);
+    // The copy knows nothing of the later import; its rows are found in the books.
+    ImportOnce(Paths, ThreeMonths());
+    QCOMPARE(AllBookings(Paths), booked);
+}
+
+// An import killed in the middle of changing the store leaves its journal; a restore then must
+// not bring an older store beside it, which the journal would damage.
+void TestImportBooking::journalOfAKilledChangeSurvivesARestore()
+{
+    LedgerBackup backups(Paths);
+    ImportOnce(Paths, Coffees(1, false));
+    const std::optional<AutoBackupEntry> automatic = backups.KeepAutomaticCopy(Now);
+    // The store grows well beyond its copy; then a change of a few of its pages is killed.
+    Statement many = Coffees(0, false);
+    for (int i = 1; i <= 600; ++i)
+        many.Rows.append(Row({2026, 1, 1 + i % 28}, 100 + i, false, u"Laden %1"_s.arg(i), u"Einkauf %1"_s.arg(i)));
+    ImportOnce(Paths, many);
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(), {u"--store-killed-in-change"_s, Dir->path()});
+    QVERIFY(child.waitForFinished(60000));
+    QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+    QVERIFY(QFileInfo(Paths.ImportStoreFile() + u"-journal"_s).size() > 0);
+
+    backups.Restore(automatic->Folder, {});
+    QCOMPARE(AllBookings(Paths), QStringList{u"Ausgabe 05.01.2026 3.50 Sonstige Café Mokka"_s});
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"check"_s);
+        db.setDatabaseName(Paths.ImportStoreFile());
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(u"PRAGMA integrity_check"_s) && q.next());
+        QCOMPARE(q.value(0).toString(), u"ok"_s);
+    }
+    QSqlDatabase::removeDatabase(u"check"_s);
+    QCOMPARE(ImportOnce(Paths, many).Total(), 600);
+    QCOMPARE(ImportOnce(Paths, many).Total(), 0);
 }
 
 void TestImportBooking::everyBankStatementTwiceAddsNothing_data()
@@ -330,6 +600,30 @@ int main(int argc, char *argv[])
     if (argc == 4 && qstrcmp(argv[1], "--import-killed-at") == 0) {
         ImportOnce(PathsIn(QString::fromLocal8Bit(argv[3])), ThreeMonths(), QByteArray(argv[2]).toInt());
         return 0;
+    }
+    if (argc == 4 && qstrcmp(argv[1], "--coffees-killed-at") == 0) {
+        ImportOnce(PathsIn(QString::fromLocal8Bit(argv[3])), Coffees(2, true), QByteArray(argv[2]).toInt());
+        return 0;
+    }
+    // A restore from DIR/USB/Sicherung that never comes back from its n-th file system step.
+    if (argc == 4 && qstrcmp(argv[1], "--restore-killed-at") == 0) {
+        const QString dir = QString::fromLocal8Bit(argv[3]);
+        KillingOps ops(QByteArray(argv[2]).toInt());
+        LedgerBackup(PathsIn(dir), &ops).Restore(dir + u"/USB/Sicherung"_s, {});
+        return 0;
+    }
+    // A change of the import store that never ends: its journal stays behind.
+    if (argc == 3 && qstrcmp(argv[1], "--store-killed-in-change") == 0) {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s);
+        db.setDatabaseName(PathsIn(QString::fromLocal8Bit(argv[2])).ImportStoreFile());
+        QSqlQuery q(db.open() ? db : QSqlDatabase());
+        q.exec(u"PRAGMA cache_size=1"_s);
+        q.exec(u"BEGIN"_s);
+        for (int i = 0; i < 200; ++i) {
+            q.exec(u"INSERT INTO rules(pattern, regex, direction, category, purpose) VALUES('%1', 0, 0, 'K', 'V')"_s.arg(
+                QString(300, u'y')));
+        }
+        std::raise(SIGKILL);
     }
     TestImportBooking test;
     // QTest reports an escaped error without its text; say what it was.

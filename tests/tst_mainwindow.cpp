@@ -12,7 +12,7 @@
 #include "ledger/BookManager.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/FuncUnit.h"
-#include "ledger/InstanceLock.h"
+#include "ledger/DataLock.h"
 #include "ledger/ListFiles.h"
 #include "support/DiagnosticLog.h"
 #include "support/HelpSystem.h"
@@ -384,8 +384,9 @@ void TestMainWindow::folderThatCannotBeMade()
 void TestMainWindow::secondStartIsRefused()
 {
     Window.reset();
-    InstanceLock first;
-    QVERIFY(first.TryLock());
+    DataLock first;
+    QVERIFY(QDir().mkpath(Paths.DataFolder));
+    QVERIFY(first.TryLock(Paths.DataFolder, QString::fromUtf16(DataLock::ProgramName)));
     MessageBoxAnswerer ok(u"OK"_s);
     QCOMPARE(RunProgram({u"haushaltsbuch"_s}, Paths), 0);
     QCOMPARE(ok.Text, u"Das Programm wurde bereits gestartet!"_s);
@@ -398,10 +399,10 @@ void TestMainWindow::quitEndsTheProgramWhateverIsOpen()
 {
     Window.reset();
     // A process killed at start-up leaves its lock file behind, maybe empty; it blocks nothing.
-    for (const char *name : {"Haushaltsbuch.lock", "Haushaltsbuch.lock.rmlock"}) {
-        QFile left(Home->filePath(u"run/"_s + QLatin1StringView(name)));
-        QVERIFY(left.open(QIODevice::WriteOnly));
-    }
+    QVERIFY(QDir().mkpath(Paths.DataFolder));
+    QFile left(Paths.DataFolder + u"Haushaltsbuch.lock"_s);
+    QVERIFY(left.open(QIODevice::WriteOnly));
+    left.close();
     QWidget help; // another window of the program, as the help window is
     help.show();
 
@@ -428,8 +429,8 @@ void TestMainWindow::quitEndsTheProgramWhateverIsOpen()
     QCOMPARE(yes.Text, u"Möchten Sie das Haushaltsbuch jetzt beenden?"_s);
     QVERIFY(!stuck);
     QVERIFY(!help.isVisible()); // closed with the program
-    InstanceLock next;
-    QVERIFY(next.TryLock());
+    DataLock next;
+    QVERIFY(next.TryLock(Paths.DataFolder, QString::fromUtf16(DataLock::ProgramName)));
 }
 
 void TestMainWindow::informationOnTheScreenCentre()
@@ -501,8 +502,8 @@ void TestMainWindow::terminationWithADialogOpen()
     QCOMPARE(RunProgram({u"haushaltsbuch"_s}, Paths), 0);
     QVERIFY(sent);
     QVERIFY(!stuck);
-    InstanceLock next;
-    QVERIFY(next.TryLock());
+    DataLock next;
+    QVERIFY(next.TryLock(Paths.DataFolder, QString::fromUtf16(DataLock::ProgramName)));
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -33,7 +33,7 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 data="$work/data"
 book="Januar 2008"
-lock="$XDG_RUNTIME_DIR/Haushaltsbuch.lock"
+lock="$data/Haushaltsbuch.lock"
 
 run_cli() { "$cli" --data-dir "$1" "${@:2}"; }
 rows_of() { run_cli "$1" show "$2" | wc -l; }
@@ -43,7 +43,8 @@ add() { run_cli "$data" add "$book" income 15.01.2008 "$1,00" Crash Lauf; }
 # Files other than the book, Regular.dat and the hidden temporary files of a save: what
 # the scan or a backup would take by mistake.
 strays() {
-  find "$1" -mindepth 1 -maxdepth 1 ! -name "$book.qel" ! -name Regular.dat -regextype posix-extended \
+  find "$1" -mindepth 1 -maxdepth 1 ! -name "$book.qel" ! -name Regular.dat ! -name Haushaltsbuch.lock \
+    -regextype posix-extended \
     ! -regex '.*/\.(.*\.qel|Regular\.dat)\.[A-Za-z0-9]{6}\.tmp' | wc -l
 }
 leftovers() { find "$1" -mindepth 1 -maxdepth 1 -name '.*.tmp' | wc -l; }
@@ -108,7 +109,8 @@ for i in $(seq 1 "$kills"); do
   fi
   left="$(leftovers "$data")"
   [ "$left" -gt "$maxleft" ] && maxleft="$left"
-  if ! flock -n "$lock" true; then
+  # A killed holder's lock file may stay; it must never stay locked.
+  if [ -e "$lock" ] && ! flock -n "$lock" true; then
     stuck=$((stuck + 1))
     echo "kill $i: the lock is still held" >&2
   fi
