@@ -23,6 +23,28 @@ ino_t Inode(const QString &path)
 
 const QDateTime Start(QDate(2026, 12, 8), QTime(14, 20, 5));
 
+using Files = QMap<QString, QByteArray>;
+
+// The files of a copy with their bytes.
+Files Held(const QString &folder)
+{
+    Files files;
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        files.insert(name, ListFiles::ReadFile(folder + name));
+    return files;
+}
+
+// A file system without hard links (some network shares, FAT sticks).
+class NoLinks : public TransferFileOps
+{
+public:
+    bool Link(const QByteArray &, const QByteArray &) override
+    {
+        errno = EPERM;
+        return false;
+    }
+};
+
 } // namespace
 
 // The automatic backups: a dated copy per run, unchanged files shared, the newest ten kept, and
@@ -34,6 +56,7 @@ class TestAutoBackup : public QObject
 private slots:
     void init();
     void keepsTenAndSharesWhatDidNotChange();
+    void withoutLinksEveryFileIsCopied();
     void unfinishedCopiesGo();
     void commandLine();
 
@@ -79,6 +102,23 @@ void TestAutoBackup::keepsTenAndSharesWhatDidNotChange()
     QVERIFY(QFileInfo::exists(entries.back().Folder));
     QCOMPARE(automatic.List().size(), 11);
     QCOMPARE(automatic.Find(u"2026-12-08"_s)->Name, again->Name);
+}
+
+void TestAutoBackup::withoutLinksEveryFileIsCopied()
+{
+    NoLinks ops;
+    AutoBackups automatic(Automatic(), &ops, 3);
+    for (int run = 1; run <= 4; ++run) {
+        Save(u"März 2008.qel"_s, "A" + QByteArray::number(run));
+        QVERIFY(automatic.Create(Data(), {}, Start.addSecs(run * 60)));
+    }
+    const QList<AutoBackupEntry> entries = automatic.List();
+    QCOMPARE(entries.size(), 3);
+    for (int i = 0; i < 3; ++i) {
+        QCOMPARE(Held(entries.at(i).Folder), (Files{{u"März 2008.qel"_s, "A" + QByteArray::number(4 - i)},
+                                                    {u"April 2008.qel"_s, "B"},
+                                                    {u"Regular.dat"_s, "R"}}));
+    }
 }
 
 void TestAutoBackup::unfinishedCopiesGo()
