@@ -51,6 +51,7 @@ TransferReport LedgerBackup::Backup(const QString &folder, BackupSelection what)
 
 TransferReport LedgerBackup::Restore(const QString &folder, BackupSelection what)
 {
+    Automatic_.RequireWhole(folder);
     // The data as they are now stay at hand, should the restore bring the wrong ones.
     if (QFileInfo(folder).isDir() && !BackupEngine::SameFolder(folder, Paths_.DataFolder)) {
         try {

@@ -4,12 +4,17 @@
 #include "ledger/QelError.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <filesystem>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace Qt::StringLiterals;
 
@@ -23,14 +28,49 @@ ino_t Inode(const QString &path)
 
 const QDateTime Start(QDate(2026, 12, 8), QTime(14, 20, 5));
 
+QString DataIn(const QString &home)
+{
+    return home + u"/Documents/Orvo Haushaltsbuch/Daten/"_s;
+}
+
+QString ProgramDataIn(const QString &home)
+{
+    return home + u"/.config/Orvo Haushaltsbuch/"_s;
+}
+
+QString AutomaticIn(const QString &home)
+{
+    return ProgramDataIn(home) + u"Sicherungen/automatisch/"_s;
+}
+
 using Files = QMap<QString, QByteArray>;
 
-// The files of a copy with their bytes.
+// The files of a copy with their bytes, without the list of them.
 Files Held(const QString &folder)
 {
     Files files;
-    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
-        files.insert(name, ListFiles::ReadFile(folder + name));
+    for (const QString &name : QDir(folder).entryList(QDir::Files | QDir::Hidden)) {
+        if (name != AutoBackups::ManifestName())
+            files.insert(name, ListFiles::ReadFile(folder + name));
+    }
+    return files;
+}
+
+// Everything below the folder, hidden or not: files with their bytes, folders as "name/".
+Files Tree(const QString &folder)
+{
+    Files files;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString path = it.next();
+        QFile file(path);
+        const QString name = QDir(folder).relativeFilePath(path);
+        if (it.fileInfo().isDir())
+            files.insert(name + u'/', {});
+        else
+            files.insert(name, file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>"));
+    }
     return files;
 }
 
@@ -55,18 +95,30 @@ class TestAutoBackup : public QObject
 
 private slots:
     void init();
+    void cleanup();
     void keepsTenAndSharesWhatDidNotChange();
     void withoutLinksEveryFileIsCopied();
+    void partialCopies_data();
+    void partialCopies();
     void unfinishedCopiesGo();
     void commandLine();
 
 private:
-    QString Data() const { return Home->filePath(u"Documents/Orvo Haushaltsbuch/Daten/"_s); }
-    QString Automatic() const { return Home->filePath(u".config/Orvo Haushaltsbuch/Sicherungen/automatisch/"_s); }
+    QString Data() const { return DataIn(Home->path()); }
+    QString Automatic() const { return AutomaticIn(Home->path()); }
+    LedgerPaths Paths() const;
     void Save(const QString &name, const QByteArray &bytes) { ListFiles::WriteFile(Data() + name, bytes); }
 
     std::unique_ptr<QTemporaryDir> Home;
 };
+
+LedgerPaths TestAutoBackup::Paths() const
+{
+    LedgerPaths paths;
+    paths.DataFolder = Data();
+    paths.ProgramDataFolder = ProgramDataIn(Home->path());
+    return paths;
+}
 
 void TestAutoBackup::init()
 {
@@ -75,6 +127,13 @@ void TestAutoBackup::init()
     Save(u"März 2008.qel"_s, "A");
     Save(u"April 2008.qel"_s, "B");
     Save(u"Regular.dat"_s, "R");
+}
+
+void TestAutoBackup::cleanup()
+{
+    // QTemporaryDir skips names that are not UTF-8.
+    std::error_code ignored;
+    std::filesystem::remove_all(QFile::encodeName(Home->path()).toStdString(), ignored);
 }
 
 void TestAutoBackup::keepsTenAndSharesWhatDidNotChange()
@@ -121,15 +180,67 @@ void TestAutoBackup::withoutLinksEveryFileIsCopied()
     }
 }
 
+void TestAutoBackup::partialCopies_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<bool>("whole");
+    QTest::newRow("whole") << QString() << true;
+    QTest::newRow("made before copies listed their files") << u"no list"_s << true;
+    QTest::newRow("list without its last line break") << u"list cut"_s << false;
+    QTest::newRow("book with an old name missing") << u"book missing"_s << false;
+    QTest::newRow("book shorter") << u"book shorter"_s << false;
+}
+
+// A copy with files missing or cut short is not offered, and a restore from it is refused before
+// anything is touched, the copy of the data as they stand included.
+void TestAutoBackup::partialCopies()
+{
+    QFETCH(QString, damage);
+    QFETCH(bool, whole);
+    // A book named as an old Windows archive names it: not UTF-8.
+    const QByteArray oldName = "M\xE4rz 2007.qel";
+    const int fd = ::open(QByteArray(NativePath(Data()) + '/' + oldName).constData(), O_WRONLY | O_CREAT, 0644);
+    QVERIFY(fd >= 0 && ::write(fd, "W", 1) == 1 && ::close(fd) == 0);
+    const std::optional<AutoBackupEntry> copy = AutoBackups(Automatic()).Create(Data(), {}, Start);
+    QVERIFY(copy);
+    const QByteArray native = NativePath(copy->Folder);
+    QString folder = copy->Folder;
+    if (damage == u"no list") {
+        QVERIFY(QFile::remove(folder + AutoBackups::ManifestName()));
+    } else if (damage == u"list cut") {
+        QVERIFY(QFile::resize(folder + AutoBackups::ManifestName(),
+                              QFileInfo(folder + AutoBackups::ManifestName()).size() - 1));
+    } else if (damage == u"book missing") {
+        QCOMPARE(::unlink(QByteArray(native + '/' + oldName).constData()), 0);
+    } else if (damage == u"book shorter") {
+        QVERIFY(QFile::resize(folder + u"April 2008.qel"_s, 0));
+    }
+    QCOMPARE(AutoBackups::IsWhole(folder), whole);
+    QCOMPARE(AutoBackups(Automatic()).List().size(), whole ? 1 : 0);
+    QCOMPARE(AutoBackups(Automatic()).Find(copy->Name).has_value(), whole);
+
+    Save(u"März 2008.qel"_s, "A2");
+    const Files before = Tree(Home->path());
+    LedgerBackup backups(Paths());
+    try {
+        backups.Restore(folder, {});
+        QVERIFY2(whole, "restored from a partial copy");
+        QCOMPARE(ListFiles::ReadFile(Data() + u"März 2008.qel"_s), QByteArray("A"));
+        QCOMPARE(::access(QByteArray(NativePath(Data()) + '/' + oldName).constData(), F_OK), 0);
+    } catch (const QelError &error) {
+        QVERIFY2(!whole, qPrintable(error.Message()));
+        QCOMPARE(error.Message(), u"Die automatische Sicherung \"%1\" ist nicht vollständig und kann nicht "
+                                  u"wiederhergestellt werden. Es wurde nichts verändert."_s.arg(QDir(folder).dirName()));
+        QCOMPARE(Tree(Home->path()), before);
+    }
+}
+
 void TestAutoBackup::unfinishedCopiesGo()
 {
     const QString unfinished = Automatic() + u".unfertig-aB3dE9/"_s;
     QVERIFY(QDir().mkpath(unfinished));
     ListFiles::WriteFile(unfinished + u"März 2008.qel"_s, "halb");
-    LedgerPaths paths;
-    paths.DataFolder = Data();
-    paths.ProgramDataFolder = Home->filePath(u".config/Orvo Haushaltsbuch/"_s);
-    LedgerBackup backups(paths);
+    LedgerBackup backups(Paths());
     QVERIFY(backups.NeedsRecovery());
     QCOMPARE(backups.Recover(), QStringList());
     QVERIFY(!QFileInfo::exists(unfinished));
