@@ -31,6 +31,8 @@ const QRegularExpression &EntryPattern()
 }
 
 constexpr char UnfinishedPrefix[] = ".unfertig-";
+// A copy on its way out is hidden first, so that no copy with files missing is ever listed.
+constexpr char RetiredPrefix[] = ".veraltet-";
 
 constexpr char ManifestFile[] = "Inhalt.txt";
 constexpr char ManifestHeader[] = "Haushaltsbuch-Sicherungsinhalt 1\n";
@@ -220,16 +222,46 @@ bool AutoBackups::RemoveCopy(const QByteArray &folder)
     return Ops_.RemoveFolder(folder) && removed;
 }
 
+QStringList AutoBackups::Leftovers() const
+{
+    return QDir(Folder_).entryList({QLatin1String(UnfinishedPrefix) + u'*', QLatin1String(RetiredPrefix) + u'*'},
+                                   QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+bool AutoBackups::HasLeftovers() const
+{
+    return !Leftovers().isEmpty();
+}
+
 int AutoBackups::RemoveUnfinished()
 {
+    const QStringList names = Leftovers();
+    if (names.isEmpty())
+        return 0;
+    // A kill may have come before the hidden name of a copy being removed was on the disk: it
+    // goes there first, or a power loss could bring the copy back under its own name, emptied.
+    const bool hidden = Ops_.SyncFolder(NativePath(Folder_));
     int removed = 0;
-    const QStringList names = QDir(Folder_).entryList({QLatin1String(UnfinishedPrefix) + u'*'},
-                                                      QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString &name : names) {
-        if (RemoveCopy(NativePath(Folder_ + name)))
+        if ((hidden || name.startsWith(QLatin1String(UnfinishedPrefix))) && RemoveCopy(NativePath(Folder_ + name)))
             ++removed;
     }
     return removed;
+}
+
+QByteArrayList AutoBackups::Retire(const QList<AutoBackupEntry> &earlier, const QString &spare)
+{
+    // The new copy takes one of the places kept; a copy being restored from stays whatever its age.
+    QByteArrayList hidden;
+    for (qsizetype i = std::max(Keep_ - 1, 0); i < earlier.size(); ++i) {
+        const AutoBackupEntry &entry = earlier.at(i);
+        if (!spare.isEmpty() && IsInsideFolder(entry.Folder, spare))
+            continue;
+        const QByteArray to = NativePath(Folder_ + QLatin1String(RetiredPrefix) + entry.Name);
+        if (Ops_.Move(NativePath(entry.Folder), to))
+            hidden.append(to);
+    }
+    return hidden;
 }
 
 std::optional<AutoBackupEntry> AutoBackups::Create(const QString &dataFolder, const QStringList &extraFiles,
@@ -294,14 +326,12 @@ std::optional<AutoBackupEntry> AutoBackups::Create(const QString &dataFolder, co
     if (!Ops_.Move(copy, NativePath(Folder_ + name)))
         fail(ListFiles::SystemReason(errno));
 
-    Ops_.SyncFolder(NativePath(Folder_));
-
-    // The oldest go; a copy being restored from stays whatever its age.
-    const QList<AutoBackupEntry> all = Dated();
-    for (qsizetype i = Keep_; i < all.size(); ++i) {
-        if (!spare.isEmpty() && IsInsideFolder(all.at(i).Folder, spare))
-            continue;
-        RemoveCopy(NativePath(all.at(i).Folder));
+    // The oldest go: hidden first, their files only once the hidden names are on the disk (one
+    // sync with the new copy's name), so that no copy is ever seen with files missing.
+    const QByteArrayList retired = Retire(earlier, spare);
+    if (Ops_.SyncFolder(NativePath(Folder_))) {
+        for (const QByteArray &folder : retired)
+            RemoveCopy(folder);
     }
     return AutoBackupEntry{name, Folder_ + name + u'/', QDateTime::fromString(NameFor(now), NameFormat)};
 }

@@ -22,9 +22,9 @@ struct AutoBackupEntry
 // files worth keeping, in a folder of the program data folder. A file unchanged since the newest
 // earlier copy is a second name (hard link) of that copy's file, so twenty years of books cost
 // little room and time. Only the newest copies are kept. A copy appears whole or not at all: it
-// is made in a hidden folder that is renamed when complete; a kill leaves only the hidden folder,
-// which the next copy removes. Each copy lists its files with their sizes, so that one damaged
-// since is neither listed nor restored.
+// is made in a hidden folder that is renamed when complete, and an old one is hidden before its
+// files go; a kill leaves only hidden folders, which the next copy or start removes. Each copy
+// lists its files with their sizes, so that one damaged since is neither listed nor restored.
 class AutoBackups
 {
 public:
@@ -56,14 +56,18 @@ public:
     // cannot be made; the earlier copies stay as they were.
     std::optional<AutoBackupEntry> Create(const QString &dataFolder, const QStringList &extraFiles,
                                           const QDateTime &now, const QString &spare = {});
-    // Removes the hidden folders of copies a kill interrupted; how many.
+    // Removes the hidden folders a kill left: copies being made and copies being removed; how
+    // many.
     int RemoveUnfinished();
+    bool HasLeftovers() const;
 
 private:
     // Every dated copy folder, whole or not, newest first.
     QList<AutoBackupEntry> Dated() const;
+    QStringList Leftovers() const;
     bool Same(const QByteArray &a, const QByteArray &b) const;
     bool RemoveCopy(const QByteArray &folder);
+    QByteArrayList Retire(const QList<AutoBackupEntry> &earlier, const QString &spare);
 
     QString Folder_;
     TransferFileOps OwnOps_;

@@ -34,8 +34,7 @@ QStringList LedgerBackup::Recover()
 
 bool LedgerBackup::NeedsRecovery() const
 {
-    return !TransferJournal(Paths_.TransferJournalFolder()).Pending().isEmpty()
-           || !QDir(Paths_.AutoBackupFolder()).entryList({u".unfertig-*"_s}, QDir::Dirs | QDir::Hidden).isEmpty();
+    return !TransferJournal(Paths_.TransferJournalFolder()).Pending().isEmpty() || Automatic_.HasLeftovers();
 }
 
 TransferReport LedgerBackup::Backup(const QString &folder, BackupSelection what)
