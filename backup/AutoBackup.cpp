@@ -11,6 +11,7 @@
 #include <QScopeGuard>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <fcntl.h>
@@ -30,6 +31,51 @@ const QRegularExpression &EntryPattern()
 }
 
 constexpr char UnfinishedPrefix[] = ".unfertig-";
+// A copy on its way out is hidden first, so that no copy with files missing is ever listed.
+constexpr char RetiredPrefix[] = ".veraltet-";
+
+constexpr char ManifestFile[] = "Inhalt.txt";
+constexpr char ManifestHeader[] = "Haushaltsbuch-Sicherungsinhalt 1\n";
+
+struct HeldFile
+{
+    QByteArray Name;
+    qint64 Size = 0;
+};
+
+// A line "datei <name percent-encoded> <size>" per file between a header and an end line, so
+// that a list cut short shows.
+QByteArray EncodeManifest(const QList<HeldFile> &files)
+{
+    QByteArray text(ManifestHeader);
+    for (const HeldFile &file : files)
+        text += "datei " + file.Name.toPercentEncoding() + ' ' + QByteArray::number(file.Size) + '\n';
+    return text + "ende\n";
+}
+
+std::optional<QList<HeldFile>> DecodeManifest(const QByteArray &text)
+{
+    if (!text.startsWith(ManifestHeader) || !text.endsWith("\nende\n"))
+        return std::nullopt;
+    // The header, the files, "ende" and the empty rest after the last line break.
+    const QList<QByteArray> lines = text.split('\n');
+    QList<HeldFile> files;
+    for (qsizetype i = 1; i < lines.size() - 2; ++i) {
+        const QList<QByteArray> words = lines.at(i).split(' ');
+        bool number = false;
+        const qint64 size = words.value(2).toLongLong(&number);
+        if (words.size() != 3 || words.at(0) != "datei" || !number || size < 0)
+            return std::nullopt;
+        files.append({QByteArray::fromPercentEncoding(words.at(1)), size});
+    }
+    return files;
+}
+
+bool WriteNewFile(const QByteArray &path, const QByteArray &bytes)
+{
+    QFile file(QFile::decodeName(path));
+    return file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && file.write(bytes) == bytes.size() && file.flush();
+}
 
 bool ReadWhole(const QByteArray &path, QByteArray &bytes)
 {
@@ -43,6 +89,20 @@ bool ReadWhole(const QByteArray &path, QByteArray &bytes)
 QString CopyFailedMessage(const QString &reason)
 {
     return u"Die automatische Sicherung konnte nicht angelegt werden. %1"_s.arg(reason);
+}
+
+// A path as the system reaches it: its nearest existing folder resolved (links, ".."), the
+// rest that does not exist yet appended.
+QString ResolvedPath(const QString &given)
+{
+    QString existing = QDir::cleanPath(QFileInfo(given).absoluteFilePath());
+    QString rest;
+    while (!QFileInfo::exists(existing) && existing != u"/"_s) {
+        rest = u'/' + QFileInfo(existing).fileName() + rest;
+        existing = QFileInfo(existing).path();
+    }
+    const QString canonical = QFileInfo(existing).canonicalFilePath();
+    return QDir::cleanPath((canonical.isEmpty() ? existing : canonical) + rest);
 }
 
 } // namespace
@@ -60,6 +120,13 @@ QString AutoBackups::NameFor(const QDateTime &when)
 }
 
 QList<AutoBackupEntry> AutoBackups::List() const
+{
+    QList<AutoBackupEntry> entries = Dated();
+    entries.removeIf([](const AutoBackupEntry &entry) { return !IsWhole(entry.Folder); });
+    return entries;
+}
+
+QList<AutoBackupEntry> AutoBackups::Dated() const
 {
     QList<AutoBackupEntry> entries;
     const QStringList names = QDir(Folder_).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::Reversed);
@@ -92,6 +159,41 @@ std::optional<AutoBackupEntry> AutoBackups::Find(const QString &name) const
     return std::nullopt;
 }
 
+QString AutoBackups::ManifestName()
+{
+    return QLatin1String(ManifestFile);
+}
+
+bool AutoBackups::IsWhole(const QString &copyFolder)
+{
+    const QByteArray folder = NativePath(copyFolder);
+    const QByteArray manifest = InFolder(folder, ManifestFile);
+    struct stat st;
+    if (::lstat(manifest.constData(), &st) != 0)
+        return errno == ENOENT && QFileInfo(copyFolder).isDir();
+    QByteArray text;
+    if (!ReadWhole(manifest, text))
+        return false;
+    const std::optional<QList<HeldFile>> files = DecodeManifest(text);
+    return files && std::all_of(files->cbegin(), files->cend(), [&folder](const HeldFile &file) {
+               struct stat held;
+               return ::stat(InFolder(folder, file.Name).constData(), &held) == 0 && S_ISREG(held.st_mode)
+                      && held.st_size == file.Size;
+           });
+}
+
+void AutoBackups::RequireWhole(const QString &folder) const
+{
+    // The folder of copies itself holds no books: the restore says so.
+    if (!QFileInfo(folder).isDir() || !IsInsideFolder(folder, Folder_) || IsInsideFolder(Folder_, folder))
+        return;
+    const QString copy = QDir(ResolvedPath(Folder_)).relativeFilePath(ResolvedPath(folder)).section(u'/', 0, 0);
+    if (EntryPattern().match(copy).hasMatch() && IsWhole(Folder_ + copy))
+        return;
+    throw QelError(u"Die automatische Sicherung \"%1\" ist nicht vollständig und kann nicht wiederhergestellt "
+                   u"werden. Es wurde nichts verändert."_s.arg(copy));
+}
+
 bool AutoBackups::Same(const QByteArray &a, const QByteArray &b) const
 {
     struct stat sa;
@@ -120,16 +222,46 @@ bool AutoBackups::RemoveCopy(const QByteArray &folder)
     return Ops_.RemoveFolder(folder) && removed;
 }
 
+QStringList AutoBackups::Leftovers() const
+{
+    return QDir(Folder_).entryList({QLatin1String(UnfinishedPrefix) + u'*', QLatin1String(RetiredPrefix) + u'*'},
+                                   QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
+}
+
+bool AutoBackups::HasLeftovers() const
+{
+    return !Leftovers().isEmpty();
+}
+
 int AutoBackups::RemoveUnfinished()
 {
+    const QStringList names = Leftovers();
+    if (names.isEmpty())
+        return 0;
+    // A kill may have come before the hidden name of a copy being removed was on the disk: it
+    // goes there first, or a power loss could bring the copy back under its own name, emptied.
+    const bool hidden = Ops_.SyncFolder(NativePath(Folder_));
     int removed = 0;
-    const QStringList names = QDir(Folder_).entryList({QLatin1String(UnfinishedPrefix) + u'*'},
-                                                      QDir::Dirs | QDir::Hidden | QDir::NoDotAndDotDot);
     for (const QString &name : names) {
-        if (RemoveCopy(NativePath(Folder_ + name)))
+        if ((hidden || name.startsWith(QLatin1String(UnfinishedPrefix))) && RemoveCopy(NativePath(Folder_ + name)))
             ++removed;
     }
     return removed;
+}
+
+QByteArrayList AutoBackups::Retire(const QList<AutoBackupEntry> &earlier, const QString &spare)
+{
+    // The new copy takes one of the places kept; a copy being restored from stays whatever its age.
+    QByteArrayList hidden;
+    for (qsizetype i = std::max(Keep_ - 1, 0); i < earlier.size(); ++i) {
+        const AutoBackupEntry &entry = earlier.at(i);
+        if (!spare.isEmpty() && IsInsideFolder(entry.Folder, spare))
+            continue;
+        const QByteArray to = NativePath(Folder_ + QLatin1String(RetiredPrefix) + entry.Name);
+        if (Ops_.Move(NativePath(entry.Folder), to))
+            hidden.append(to);
+    }
+    return hidden;
 }
 
 std::optional<AutoBackupEntry> AutoBackups::Create(const QString &dataFolder, const QStringList &extraFiles,
@@ -155,7 +287,8 @@ std::optional<AutoBackupEntry> AutoBackups::Create(const QString &dataFolder, co
         throw QelError(CopyFailedMessage(u"Der Ordner \"%1\" kann nicht angelegt werden."_s.arg(
             QDir::toNativeSeparators(Folder_))));
     RemoveUnfinished();
-    const QList<AutoBackupEntry> earlier = List();
+    // Linking to a copy with files missing is no harm: what is not the same is copied.
+    const QList<AutoBackupEntry> earlier = Dated();
     const QByteArray previous = earlier.isEmpty() ? QByteArray() : NativePath(earlier.front().Folder);
 
     QTemporaryDir unfinished(Folder_ + QLatin1String(UnfinishedPrefix) + u"XXXXXX"_s);
@@ -172,14 +305,18 @@ std::optional<AutoBackupEntry> AutoBackups::Create(const QString &dataFolder, co
     if (folderFd < 0)
         fail(ListFiles::SystemReason(errno));
     const auto closeFolder = qScopeGuard([folderFd] { ::close(folderFd); });
+    QList<HeldFile> held;
     for (const auto &[from, name] : std::as_const(files)) {
         const QByteArray to = InFolder(copy, name);
         const QByteArray before = previous.isEmpty() ? QByteArray() : InFolder(previous, name);
-        if (!before.isEmpty() && Same(from, before) && Ops_.Link(before, to))
-            continue;
-        if (!Ops_.Copy(from, to))
+        const bool linked = !before.isEmpty() && Same(from, before) && Ops_.Link(before, to);
+        struct stat st {};
+        if ((!linked && !Ops_.Copy(from, to)) || ::fstatat(folderFd, name.constData(), &st, 0) != 0)
             fail(u"Die Datei \"%1\" konnte nicht kopiert werden."_s.arg(DisplayName(name)));
+        held.append({name, st.st_size});
     }
+    if (!WriteNewFile(InFolder(copy, ManifestFile), EncodeManifest(held)))
+        fail(u"Die Liste der gesicherten Dateien konnte nicht geschrieben werden."_s);
     if (!Ops_.Flush(folderFd))
         fail(u"Das System meldet einen Fehler beim Schreiben auf den Datenträger."_s);
 
@@ -188,37 +325,20 @@ std::optional<AutoBackupEntry> AutoBackups::Create(const QString &dataFolder, co
         name = NameFor(now) + u" (%1)"_s.arg(n);
     if (!Ops_.Move(copy, NativePath(Folder_ + name)))
         fail(ListFiles::SystemReason(errno));
-    Ops_.SyncFolder(NativePath(Folder_));
 
-    // The oldest go; a copy being restored from stays whatever its age.
-    const QList<AutoBackupEntry> all = List();
-    for (qsizetype i = Keep_; i < all.size(); ++i) {
-        if (!spare.isEmpty() && IsInsideFolder(all.at(i).Folder, spare))
-            continue;
-        RemoveCopy(NativePath(all.at(i).Folder));
-    }
-    for (const AutoBackupEntry &entry : List()) {
-        if (entry.Name == name)
-            return entry;
+    // The oldest go: hidden first, their files only once the hidden names are on the disk (one
+    // sync with the new copy's name), so that no copy is ever seen with files missing.
+    const QByteArrayList retired = Retire(earlier, spare);
+    if (Ops_.SyncFolder(NativePath(Folder_))) {
+        for (const QByteArray &folder : retired)
+            RemoveCopy(folder);
     }
     return AutoBackupEntry{name, Folder_ + name + u'/', QDateTime::fromString(NameFor(now), NameFormat)};
 }
 
 bool IsInsideFolder(const QString &path, const QString &folder)
 {
-    // Each path as the system reaches it: its nearest existing folder resolved (links, ".."),
-    // the rest that does not exist yet appended.
-    const auto resolved = [](const QString &given) {
-        QString existing = QDir::cleanPath(QFileInfo(given).absoluteFilePath());
-        QString rest;
-        while (!QFileInfo::exists(existing) && existing != u"/"_s) {
-            rest = u'/' + QFileInfo(existing).fileName() + rest;
-            existing = QFileInfo(existing).path();
-        }
-        const QString canonical = QFileInfo(existing).canonicalFilePath();
-        return QDir::cleanPath((canonical.isEmpty() ? existing : canonical) + rest);
-    };
-    const QString p = resolved(path);
-    const QString f = resolved(folder);
+    const QString p = ResolvedPath(path);
+    const QString f = ResolvedPath(folder);
     return p == f || p.startsWith(f + u'/');
 }

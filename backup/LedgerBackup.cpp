@@ -48,9 +48,8 @@ QStringList LedgerBackup::Recover()
 
 bool LedgerBackup::NeedsRecovery() const
 {
-    return !TransferJournal(Paths_.TransferJournalFolder()).Pending().isEmpty()
-           || ImportStoreUpkeep(Paths_).RestoreUndecided()
-           || !QDir(Paths_.AutoBackupFolder()).entryList({u".unfertig-*"_s}, QDir::Dirs | QDir::Hidden).isEmpty();
+    return !TransferJournal(Paths_.TransferJournalFolder()).Pending().isEmpty() || Automatic_.HasLeftovers()
+           || ImportStoreUpkeep(Paths_).RestoreUndecided();
 }
 
 TransferReport LedgerBackup::Backup(const QString &folder, BackupSelection what)
@@ -66,6 +65,7 @@ TransferReport LedgerBackup::Backup(const QString &folder, BackupSelection what)
 
 TransferReport LedgerBackup::Restore(const QString &folder, BackupSelection what)
 {
+    Automatic_.RequireWhole(folder);
     // The data as they are now stay at hand, should the restore bring the wrong ones.
     if (QFileInfo(folder).isDir() && !BackupEngine::SameFolder(folder, Paths_.DataFolder)) {
         try {

@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -166,6 +168,10 @@ private slots:
     void namesFromOldArchivesAndOtherCase();
     void caseFoldingMedium();
     void links();
+    void moveNeverReplaces_data();
+    void moveNeverReplaces();
+    void uncommittedTransferIsUndone_data();
+    void uncommittedTransferIsUndone();
     void lateFailuresAreFailures_data();
     void lateFailuresAreFailures();
     void tenThousandBooks();
@@ -524,6 +530,72 @@ void TestBackup::links()
     QVERIFY(QFileInfo(data + u'/' + January).isSymLink());
     QCOMPARE(Snapshot(synced), (Files{{January, "B1"}}));
     QCOMPARE(Snapshot(data), (Files{{March, "A1"}, {January, "B1"}, {Regular, "R1"}}));
+}
+
+void TestBackup::moveNeverReplaces_data()
+{
+    QTest::addColumn<Files>("before");
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::newRow("file over file") << Files{{March, "neu"}, {January, "alt"}} << March << January;
+    // A plain rename would put the folder in place of the empty one.
+    QTest::newRow("folder over empty folder") << Files{{u"neu/"_s, {}}, {u"neu/"_s + March, "A"}, {u"alt/"_s, {}}}
+                                              << u"neu"_s << u"alt"_s;
+}
+
+void TestBackup::moveNeverReplaces()
+{
+    QFETCH(Files, before);
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    Write(Home->path(), before);
+    TransferFileOps ops;
+    QVERIFY(!ops.Move(NativePath(Path(from)), NativePath(Path(to))));
+    QCOMPARE(errno, EEXIST);
+    QCOMPARE(Snapshot(Home->path()), before);
+}
+
+void TestBackup::uncommittedTransferIsUndone_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("backup") << int(TransferKind::Backup)
+                            << u"Eine unterbrochene Datensicherung nach \"%1\" wurde rückgängig gemacht. Die bisherige "
+                               u"Sicherung ist unverändert."_s;
+    QTest::newRow("restore") << int(TransferKind::Restore)
+                             << u"Eine unterbrochene Wiederherstellung der Daten in \"%1\" wurde rückgängig gemacht. "
+                                u"Die Daten sind unverändert."_s;
+}
+
+// Killed while copying: every copy staged, the journal not yet at the renames. The next start
+// must put nothing in, however complete the copies look.
+void TestBackup::uncommittedTransferIsUndone()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, message);
+    const QString target = Path(u"Ziel"_s);
+    const Files old = Beside("Z") + Files{{March, "A1"}, {January, "B1"}, {Regular, "R1"}};
+    Write(target, old);
+    const QString staging = target + u"/.Haushaltsbuch-Sicherung-aB3dE9"_s;
+    Write(staging, {{u"alt/"_s, {}}, {u"neu/0"_s, "A2"}, {u"neu/1"_s, "C2"}, {u"neu/2"_s, "R2"}});
+
+    TransferPlan plan;
+    plan.Kind = TransferKind(kind);
+    plan.Target = NativePath(target);
+    plan.Staging = NativePath(staging);
+    const QString out[] = {March, January, Regular};
+    for (int i = 0; i < 3; ++i)
+        plan.Out.append({NativePath(target + u'/' + out[i]), NativePath(staging + u"/alt/"_s + QString::number(i))});
+    const QString in[] = {March, December, Regular};
+    for (int i = 0; i < 3; ++i)
+        plan.In.append({NativePath(staging + u"/neu/"_s + QString::number(i)), NativePath(target + u'/' + in[i])});
+    const TransferJournal journal(JournalFolder());
+    QVERIFY(journal.Save(TransferJournal::NewId(), plan));
+
+    TransferFileOps ops;
+    QCOMPARE(RecoverTransfers(ops, journal), QStringList{message.arg(QDir::toNativeSeparators(target))});
+    QCOMPARE(Snapshot(target), old);
+    QCOMPARE(journal.Pending(), QStringList());
 }
 
 void TestBackup::lateFailuresAreFailures_data()

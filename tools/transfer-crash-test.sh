@@ -79,8 +79,8 @@ check() {
   fi
   [ "$(staging_left)" -eq 0 ] || fail "$what: a staging folder is left: $(find "$work" -name '.Haushaltsbuch-Sicherung-*')"
   [ "$(journals_left)" -eq 0 ] || fail "$what: a journal is left"
-  [ "$(find "$XDG_CONFIG_HOME" -name '.unfertig-*' 2>/dev/null | wc -l)" -eq 0 ] ||
-    fail "$what: an unfinished automatic backup is left"
+  [ "$(find "$XDG_CONFIG_HOME" \( -name '.unfertig-*' -o -name '.veraltet-*' \) 2>/dev/null | wc -l)" -eq 0 ] ||
+    fail "$what: an unfinished or half-removed automatic backup is left"
   if [ -n "$output" ]; then recovered=$((recovered + 1)); fi
   if [ "$now_data" != "$data_old" ] || [ "$now_backup" != "$backup_old" ]; then finished=$((finished + 1)); fi
 }
