@@ -355,7 +355,7 @@ void TestImportBooking::equalBookingsSettleAgainstTheBookBefore()
 }
 
 namespace {
-enum class Restore { OwnFolder, AutomaticWithoutStore, Refused, None };
+enum class Restore { OwnFolder, AutomaticWithoutStore, StoreUnusable, Refused, None };
 }
 
 void TestImportBooking::storeFollowsRestoredBooks_data()
@@ -366,6 +366,8 @@ void TestImportBooking::storeFollowsRestoredBooks_data()
     // Restored books lack what was imported after their backup: importing again books it.
     QTest::newRow("own folder") << Restore::OwnFolder << false << 5;
     QTest::newRow("automatic copy from before the first import") << Restore::AutomaticWithoutStore << false << 5;
+    // The store cannot be opened during the restore: the next import brings it in line.
+    QTest::newRow("own folder, the store unusable meanwhile") << Restore::StoreUnusable << false << 5;
     // A booking removed by hand stays away, also when a restore was refused.
     QTest::newRow("removed by hand") << Restore::None << true << 4;
     QTest::newRow("removed by hand, then a restore refused") << Restore::Refused << true << 4;
@@ -391,11 +393,20 @@ void TestImportBooking::storeFollowsRestoredBooks()
         RemoveBookingByHand(Paths, u"April 2026"_s, u"09.04.2026"_s);
     switch (restore) {
     case Restore::OwnFolder: backups.Restore(own, {}); break;
+    case Restore::StoreUnusable: {
+        const QString store = Paths.ImportStoreFile();
+        QVERIFY(QFile::rename(store, store + u".weg"_s) && QDir().mkpath(store));
+        backups.Restore(own, {});
+        QVERIFY(QDir().rmdir(store) && QFile::rename(store + u".weg"_s, store));
+        QVERIFY(QFileInfo::exists(Paths.ProgramDataFolder + u"Kontoimport.abgleich"_s));
+        break;
+    }
     case Restore::AutomaticWithoutStore: backups.Restore(automatic->Folder, {}); break;
     case Restore::Refused: QVERIFY_THROWS_EXCEPTION(QelError, backups.Restore(Dir->filePath(u"fehlt"_s), {})); break;
     case Restore::None: break;
     }
-    if (restore == Restore::OwnFolder || restore == Restore::AutomaticWithoutStore)
+    const bool restored = restore != Restore::Refused && restore != Restore::None;
+    if (restored)
         QCOMPARE(AllBookings(Paths), QStringList());
 
     // What the books lack comes as new and ticked, in the window as on the command line.
@@ -408,7 +419,7 @@ void TestImportBooking::storeFollowsRestoredBooks()
     const qsizetype fresh = std::count_if(rows.cbegin(), rows.cend(), [](const ImportCandidate &c) {
         return c.Status == ImportStatus::New && c.Ticked;
     });
-    QCOMPARE(fresh, restore == Restore::None || restore == Restore::Refused ? 0 : 5);
+    QCOMPARE(fresh, restored ? 5 : 0);
     ImportOnce(Paths, statement);
     QStringList booked = ThreeMonthsBooked();
     if (expected == 4)
@@ -472,6 +483,17 @@ void TestImportBooking::storeKeepsRulesLayoutsAndCounterparties()
     const QHash<QString, RememberedBooking> remembered = store.Remembered();
     QCOMPARE(remembered.value(ImportStore::RememberedKey(false, u"rewe markt"_s)).Category, u"Haushalt"_s);
     QCOMPARE(remembered.value(ImportStore::RememberedKey(true, u"Arbeitgeber GmbH"_s)).Category, u"Gehalt"_s);
+
+    // A bank's text of any length is kept to a few thousand characters.
+    Statement huge = Coffees(1, false);
+    huge.Rows[0].Purpose = QString(100000, u'x');
+    huge.Rows[0].Reference = QString(100000, u'r');
+    ImportOnce(Paths, huge);
+    ImportOnce(Paths, huge); // the capped reference still knows the row
+    const QList<StoredBooking> stored = ImportStore(Paths.ImportStoreFile()).ImportedBookings();
+    QCOMPARE(stored.back().BankPurpose.size(), ImportStore::MaxBankText);
+    QCOMPARE(stored.back().Identity.Reference.size(), RowIdentity::MaxReference);
+    QCOMPARE(AllBookings(Paths).count(u"Ausgabe 05.01.2026 3.50 Sonstige Café Mokka"_s), 1);
 }
 
 void TestImportBooking::damagedStoreWithoutBackupIsRefusedAndKept()

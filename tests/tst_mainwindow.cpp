@@ -45,6 +45,7 @@ private slots:
     void timerEnablesByState();
     void hotKeysFollowThePanel();
     void closeAsksAndSavesSettings();
+    void settingsThatCannotBeSavedLoseNoBooking();
     void damagedRegularFileStillListsTheBooks_data();
     void damagedRegularFileStillListsTheBooks();
     void damagedCategoryTableKeepsTheBookings();
@@ -280,6 +281,26 @@ void TestMainWindow::closeAsksAndSavesSettings()
         QVERIFY(Window->close());
     }
     QCOMPARE(AutoBackups(Paths.AutoBackupFolder()).List().size(), 1);
+}
+
+// Only QEL.ini cannot be written: the bookings are saved, the message says so, and the program
+// ends without asking whether to lose them.
+void TestMainWindow::settingsThatCannotBeSavedLoseNoBooking()
+{
+    QVERIFY(Window->FormCreate());
+    Window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    Books->AddBooking(Books->Income(), ListRow::Make(u"02.05.2008"_s, {u"5.00"_s, u"Gehalt"_s, QString()}));
+    const qint64 emptySize = QFileInfo(Paths.BookFile(u"Mai 2008"_s)).size();
+    QVERIFY(QDir().mkpath(Paths.SettingsFile())); // a folder where QEL.ini belongs
+    MessageBoxAnswerer yes(u"&Ja"_s, true);
+    MessageBoxAnswerer ok(u"OK"_s);
+    QVERIFY(Window->close());
+    QCOMPARE(yes.Texts, QStringList{u"Möchten Sie das Haushaltsbuch jetzt beenden?"_s});
+    QVERIFY2(ok.Text.contains(u"Ihre Buchungen sind gespeichert"_s), qPrintable(ok.Text));
+    QVERIFY(!Window->isVisible());
+    QVERIFY(QFileInfo(Paths.BookFile(u"Mai 2008"_s)).size() > emptySize);
 }
 
 void TestMainWindow::damagedRegularFileStillListsTheBooks_data()
