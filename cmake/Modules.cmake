@@ -11,6 +11,9 @@ function(qel_add_module name)
   add_library(${name} MODULE ${ARGN})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   set_target_properties(${name} PROPERTIES LIBRARY_OUTPUT_DIRECTORY ${QEL_MODULE_BUILD_DIR})
+  # A module that calls nothing of libc itself (no hardening flags, no stack protector) would
+  # lose it to --as-needed; every shared object of the package is to name it.
+  target_link_options(${name} PRIVATE "LINKER:--push-state,--no-as-needed,-lc,--pop-state")
   add_dependencies(qel_gui ${name})
   install(TARGETS ${name} LIBRARY DESTINATION ${QEL_MODULE_INSTALL_DIR})
 endfunction()
