@@ -257,6 +257,11 @@ std::optional<QString> ImportStoreUpkeep::RescueDamagedStore() const
     QString reason;
     if (ImportStore::Inspect(store, &reason) != StoreState::Damaged)
         return std::nullopt;
+    // Said in brackets: "(sie ist leer)".
+    if (reason.endsWith(u'.'))
+        reason.chop(1);
+    if (!reason.isEmpty())
+        reason[0] = reason[0].toLower();
 
     for (const AutoBackupEntry &entry : AutoBackups(Paths_.AutoBackupFolder()).List()) {
         const QString kept = entry.Folder + QFileInfo(store).fileName();
