@@ -2,7 +2,7 @@
 qel_add_test(tst_backup SOURCES tst_backup.cpp LIBS qel_core)
 target_compile_definitions(tst_backup PRIVATE QEL_CLI_PATH="$<TARGET_FILE:haushaltsbuch-cli>")
 add_dependencies(tst_backup haushaltsbuch-cli)
-qel_add_test(tst_autobackup SOURCES tst_autobackup.cpp LIBS qel_core)
+qel_add_test(tst_autobackup SOURCES tst_autobackup.cpp KillingOps.h LIBS qel_core)
 target_compile_definitions(tst_autobackup PRIVATE QEL_CLI_PATH="$<TARGET_FILE:haushaltsbuch-cli>")
 add_dependencies(tst_autobackup haushaltsbuch-cli)
 if(QEL_GUI)

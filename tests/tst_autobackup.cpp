@@ -1,3 +1,5 @@
+#include "KillingOps.h"
+
 #include "backup/AutoBackup.h"
 #include "backup/LedgerBackup.h"
 #include "ledger/ListFiles.h"
@@ -90,45 +92,6 @@ public:
         errno = EPERM;
         return false;
     }
-};
-
-// Counts the file system steps and ends the process with SIGKILL right before the chosen one,
-// as a power loss would; 0 never.
-class KillingOps : public TransferFileOps
-{
-public:
-    explicit KillingOps(int killAt)
-        : KillAt_(killAt)
-    {
-    }
-    int Steps() const { return Steps_; }
-
-    bool Copy(const QByteArray &from, const QByteArray &to) override
-    {
-        return Step() && TransferFileOps::Copy(from, to);
-    }
-    bool Link(const QByteArray &from, const QByteArray &to) override
-    {
-        return Step() && TransferFileOps::Link(from, to);
-    }
-    bool Move(const QByteArray &from, const QByteArray &to) override
-    {
-        return Step() && TransferFileOps::Move(from, to);
-    }
-    bool Remove(const QByteArray &file) override { return Step() && TransferFileOps::Remove(file); }
-    bool RemoveFolder(const QByteArray &folder) override { return Step() && TransferFileOps::RemoveFolder(folder); }
-    bool Flush(int folder) override { return Step() && TransferFileOps::Flush(folder); }
-    bool SyncFolder(const QByteArray &folder) override { return Step() && TransferFileOps::SyncFolder(folder); }
-
-private:
-    bool Step()
-    {
-        if (++Steps_ == KillAt_)
-            std::raise(SIGKILL);
-        return true;
-    }
-    int KillAt_;
-    int Steps_ = 0;
 };
 
 // Three runs kept two at a time: the third run's copy and the removal of the first.

@@ -1,3 +1,5 @@
+#include "KillingOps.h"
+
 #include "backup/LedgerBackup.h"
 #include "import/ImportBooking.h"
 #include "import/ImportStore.h"
@@ -102,33 +104,6 @@ QStringList AllBookings(const LedgerPaths &paths)
     all.sort();
     return all;
 }
-
-// Every file system step of a backup or restore counted; the one at `killAt` never comes back.
-class KillingOps : public TransferFileOps
-{
-public:
-    explicit KillingOps(int killAt)
-        : KillAt_(killAt)
-    {
-    }
-    bool Copy(const QByteArray &from, const QByteArray &to) override { return Step() && TransferFileOps::Copy(from, to); }
-    bool Link(const QByteArray &from, const QByteArray &to) override { return Step() && TransferFileOps::Link(from, to); }
-    bool Move(const QByteArray &from, const QByteArray &to) override { return Step() && TransferFileOps::Move(from, to); }
-    bool Remove(const QByteArray &file) override { return Step() && TransferFileOps::Remove(file); }
-    bool RemoveFolder(const QByteArray &folder) override { return Step() && TransferFileOps::RemoveFolder(folder); }
-    bool Flush(int fd) override { return Step() && TransferFileOps::Flush(fd); }
-    bool SyncFolder(const QByteArray &folder) override { return Step() && TransferFileOps::SyncFolder(folder); }
-
-private:
-    bool Step()
-    {
-        if (++Steps_ == KillAt_)
-            std::raise(SIGKILL);
-        return true;
-    }
-    int KillAt_;
-    int Steps_ = 0;
-};
 
 void RemoveBookingByHand(const LedgerPaths &paths, const QString &book, const QString &date)
 {

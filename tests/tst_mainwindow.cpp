@@ -58,6 +58,9 @@ private slots:
 
 private:
     void PressAlt(Qt::Key key);
+    // The window started and shown, with May 2008 created and one booking in it not saved yet;
+    // the size of the empty book's file.
+    bool StartWithUnsavedBooking(qint64 &emptySize);
     static std::unique_ptr<QTimer> HangGuard(bool &stuck);
 };
 
@@ -94,6 +97,19 @@ std::unique_ptr<QTimer> TestMainWindow::HangGuard(bool &stuck)
 void TestMainWindow::PressAlt(Qt::Key key)
 {
     QTest::keyClick(KeyTarget(), key, Qt::AltModifier);
+}
+
+bool TestMainWindow::StartWithUnsavedBooking(qint64 &emptySize)
+{
+    if (!Window->FormCreate())
+        return false;
+    Window->show();
+    if (!QTest::qWaitForWindowExposed(Window.get()))
+        return false;
+    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    emptySize = QFileInfo(Paths.BookFile(u"Mai 2008"_s)).size();
+    Books->AddBooking(Books->Income(), ListRow::Make(u"02.05.2008"_s, {u"5.00"_s, u"Gehalt"_s, QString()}));
+    return true;
 }
 
 void TestMainWindow::layout()
@@ -237,12 +253,8 @@ void TestMainWindow::hotKeysFollowThePanel()
 
 void TestMainWindow::closeAsksAndSavesSettings()
 {
-    QVERIFY(Window->FormCreate());
-    Window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
-    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
-    Books->AddBooking(Books->Income(), ListRow::Make(u"02.05.2008"_s, {u"5.00"_s, u"Gehalt"_s, QString()}));
-    const qint64 emptySize = QFileInfo(Paths.BookFile(u"Mai 2008"_s)).size();
+    qint64 emptySize = 0;
+    QVERIFY(StartWithUnsavedBooking(emptySize));
 
     {
         MessageBoxAnswerer no(u"&Nein"_s);
@@ -287,12 +299,8 @@ void TestMainWindow::closeAsksAndSavesSettings()
 // ends without asking whether to lose them.
 void TestMainWindow::settingsThatCannotBeSavedLoseNoBooking()
 {
-    QVERIFY(Window->FormCreate());
-    Window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
-    Books->CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
-    Books->AddBooking(Books->Income(), ListRow::Make(u"02.05.2008"_s, {u"5.00"_s, u"Gehalt"_s, QString()}));
-    const qint64 emptySize = QFileInfo(Paths.BookFile(u"Mai 2008"_s)).size();
+    qint64 emptySize = 0;
+    QVERIFY(StartWithUnsavedBooking(emptySize));
     QVERIFY(QDir().mkpath(Paths.SettingsFile())); // a folder where QEL.ini belongs
     MessageBoxAnswerer yes(u"&Ja"_s, true);
     MessageBoxAnswerer ok(u"OK"_s);
