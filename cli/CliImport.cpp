@@ -105,7 +105,8 @@ int Cli::Import(const QStringList &args)
         }
         if (dryRun)
             continue;
-        Changed_ = true;
+        // Something may be booked even when the booking fails later on.
+        Changed_ = Changed_ || !chosen.isEmpty();
         const ImportOutcome outcome = ImportBooking(books, Paths_.ImportStoreFile())
                                           .Book(chosen, {QFileInfo(files.at(f)).absoluteFilePath(), statement.Format},
                                                 QDateTime::currentDateTime());

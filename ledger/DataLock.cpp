@@ -151,7 +151,16 @@ bool DataLock::TryLock(const QString &dataFolder, const QString &program)
     for (int attempt = 0; attempt < 100; ++attempt) {
         // Close-on-exec: a browser or mail program started from here must not inherit the lock.
         // Readable for all: whoever is refused can read who holds it.
-        const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+        int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+        bool writable = true;
+        if (fd < 0 && (errno == EROFS || errno == EACCES)) {
+            // A folder this user cannot write to (an archive, a read-only medium): nothing can
+            // be saved there, but a holder who can is still seen.
+            writable = false;
+            fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+            if (fd < 0 && errno == ENOENT)
+                return true;
+        }
         if (fd < 0)
             return fail(errno);
         int locked;
@@ -171,9 +180,10 @@ bool DataLock::TryLock(const QString &dataFolder, const QString &program)
         }
         // Who holds it, for those refused; the lock holds without that text too.
         const QByteArray text = LockHolder::Current(program).Encode();
-        if (::ftruncate(fd, 0) == 0)
+        if (writable && ::ftruncate(fd, 0) == 0)
             (void)!::pwrite(fd, text.constData(), size_t(text.size()), 0);
         Fd_ = fd;
+        Writable_ = writable;
         return true;
     }
     return fail(EAGAIN);
@@ -185,7 +195,7 @@ void DataLock::Unlock()
         return;
     // Removed while still held, so nobody takes a lock on a name that is about to go.
     const QByteArray path = QFile::encodeName(Path_);
-    if (SameFile(Fd_, path))
+    if (Writable_ && SameFile(Fd_, path))
         ::unlink(path.constData());
     ::close(Fd_);
     Fd_ = -1;

@@ -44,7 +44,9 @@ public:
 
     // Takes the lock of the folder (which must exist) for `program`. False when another
     // holder has it (Holder() tells who, as far as its file says) or when the lock file cannot
-    // be opened (ErrorString() says why; it is empty when another holder has the lock).
+    // be opened (ErrorString() says why; it is empty when another holder has the lock). In a
+    // folder this user cannot write to, whose lock file does not exist, there is nothing to
+    // guard: true without a lock.
     bool TryLock(const QString &dataFolder, const QString &program);
     void Unlock();
     bool IsLocked() const { return Fd_ >= 0; }
@@ -60,4 +62,5 @@ private:
     QString Error_;
     std::optional<LockHolder> Holder_;
     int Fd_ = -1;
+    bool Writable_ = true;
 };

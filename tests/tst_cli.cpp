@@ -273,6 +273,16 @@ void TestCli::writesWaitForTheRunningProgram()
     QVERIFY2(nowhere.ErrorString().startsWith(u"Die Sperrdatei"_s), qPrintable(nowhere.ErrorString()));
     QVERIFY(running.TryLock(DataFolder(), program));
     QVERIFY(!DataLock().TryLock(DataFolder(), program));
+
+    // A folder nobody can write to has nothing to guard (a read-only mount, where root may mount).
+    const QString readOnly = Home->filePath(u"nur-lesen"_s);
+    QVERIFY(QDir().mkpath(readOnly));
+    if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"ro,size=64k"_s, u"tmpfs"_s, readOnly}) == 0) {
+        DataLock archive;
+        const bool taken = archive.TryLock(readOnly, program);
+        QProcess::execute(u"umount"_s, {readOnly});
+        QVERIFY2(taken, qPrintable(archive.ErrorString()));
+    }
 }
 
 // The holder's text as another machine or a damaged file may give it, and the messages that

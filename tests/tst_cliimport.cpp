@@ -100,12 +100,15 @@ void TestCliImport::importBooksTheNewRowsAndSaysWhere()
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
     const QByteArray march = bookBytes();
+    const QString copies = Run({u"backups"_s}).Out;
     r = Run({u"import"_s, statement, statement});
     QCOMPARE(r.Status, 0);
     QCOMPARE(r.Out.count(u"\nneu\t"_s) + r.Out.startsWith(u"neu\t"_s), 0);
     QVERIFY2(r.Out.endsWith(u"„märz.xml“: keine neuen Buchungen.\n"_s), qPrintable(r.Out));
     QCOMPARE(bookBytes(), march);
     QCOMPARE(Run({u"books"_s}).Out.count(u'\n'), 2);
+    // An import that booked nothing keeps no automatic copy that would push older ones out.
+    QCOMPARE(Run({u"backups"_s}).Out, copies);
 }
 
 void TestCliImport::rulesAreKeptInOrder()
