@@ -68,7 +68,26 @@ int CodeOf(const QSqlError &error)
 {
     bool ok = false;
     const int code = error.nativeErrorCode().toInt(&ok);
-    return ok ? code & 0xFF : -1;
+    if (ok)
+        return code & 0xFF;
+    // Qt's commit and rollback report SQLite's text without its code; the texts are SQLite's own.
+    static const std::pair<const char16_t *, int> texts[] = {
+        {u"database or disk is full", Full},
+        {u"database is locked", Busy},
+        {u"database table is locked", Locked},
+        {u"attempt to write a readonly database", ReadOnly},
+        {u"disk I/O error", IoErr},
+        {u"database disk image is malformed", Corrupt},
+        {u"file is not a database", NotADb},
+        {u"unable to open database file", CantOpen},
+        {u"access permission denied", Perm},
+        {u"out of memory", NoMem},
+    };
+    for (const auto &[text, value] : texts) {
+        if (error.databaseText().contains(QStringView(text)))
+            return value;
+    }
+    return -1;
 }
 
 bool IsDamage(const QSqlError &error)

@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -167,6 +168,7 @@ private slots:
     void damagedStoreIsTakenBack();
     void journalOfAKilledChangeSurvivesARestore();
     void damagedStoreWithoutBackupIsRefusedAndKept();
+    void storeErrorsSayWhatToDo();
     void everyBankStatementTwiceAddsNothing_data();
     void everyBankStatementTwiceAddsNothing();
 
@@ -558,6 +560,35 @@ void TestImportBooking::journalOfAKilledChangeSurvivesARestore()
     QSqlDatabase::removeDatabase(u"check"_s);
     QCOMPARE(ImportOnce(Paths, many).Total(), 600);
     QCOMPARE(ImportOnce(Paths, many).Total(), 0);
+}
+
+// A full disk and a read-only one each named as such, with what to do (tmpfs, where root may mount).
+void TestImportBooking::storeErrorsSayWhatToDo()
+{
+    const QString mount = Dir->filePath(u"klein"_s);
+    QVERIFY(QDir().mkpath(mount));
+    if (QProcess::execute(u"mount"_s, {u"-t"_s, u"tmpfs"_s, u"-o"_s, u"size=256k"_s, u"tmpfs"_s, mount}) != 0)
+        QSKIP("mounting needs root here");
+    const auto unmount = qScopeGuard([&] { QProcess::execute(u"umount"_s, {mount}); });
+    const QString store = mount + u"/Kontoimport.sqlite"_s;
+    ImportStore(store).SetRules({{u"rewe"_s, false, RuleDirection::Expense, u"Haushalt"_s, u"Nahrungsmittel"_s}});
+    const auto failure = [&](const QList<ImportRule> &rules) {
+        try {
+            ImportStore(store).SetRules(rules);
+        } catch (const QelError &error) {
+            return error.Message();
+        }
+        return QString();
+    };
+    const QList<ImportRule> many(2000, {QString(200, u'x'), false, RuleDirection::Both, u"K"_s, u"V"_s});
+    QVERIFY2(failure(many).endsWith(u"Auf dem Datenträger ist kein Platz mehr. Bitte schaffen Sie Platz und "
+                                    u"versuchen Sie es noch einmal."_s),
+             qPrintable(failure(many)));
+    QCOMPARE(ImportStore(store).Rules().size(), 1);
+    QCOMPARE(QProcess::execute(u"mount"_s, {u"-o"_s, u"remount,ro"_s, mount}), 0);
+    const QString readOnly = failure({});
+    QVERIFY2(readOnly.contains(u"schreibgeschützt"_s) && readOnly.contains(u"Kontoimport.sqlite"_s),
+             qPrintable(readOnly));
 }
 
 void TestImportBooking::everyBankStatementTwiceAddsNothing_data()
