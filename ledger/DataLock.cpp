@@ -30,7 +30,7 @@ QString CleanField(QByteArrayView bytes)
 {
     QString text = QString::fromUtf8(bytes.first(std::min<qsizetype>(bytes.size(), 4 * MaxField)));
     text.removeIf([](QChar ch) { return ch.category() == QChar::Other_Control || ch.isSurrogate(); });
-    return text.trimmed().left(MaxField);
+    return text.left(MaxField).trimmed();
 }
 
 QString UserName()

@@ -297,6 +297,10 @@ void TestCli::lockHolderText()
     QVERIFY(!LockHolder::Decode(""));
     QVERIFY(!LockHolder::Decode("Haushaltsbuch-Sperre 2\n"));
     QVERIFY(!LockHolder::Decode(QByteArray("Haushaltsbuch-Sperre 1\nrechner=") + QByteArray(5000, 'x')));
+    // Cut to its length where a blank stands: it reads back the same.
+    const LockHolder cut = *LockHolder::Decode("Haushaltsbuch-Sperre 1\nrechner=" + QByteArray(99, 'r') + " x\n");
+    QCOMPARE(cut.Host, QString(99, u'r'));
+    QCOMPARE(LockHolder::Decode(cut.Encode())->Host, cut.Host);
 
     const QString since = holder.Since.toLocalTime().toString(u"dd.MM.yyyy, HH:mm"_s);
     QCOMPARE(DataLock::RefusalMessage(holder, QString::fromUtf16(DataLock::CliName)),
