@@ -10,7 +10,7 @@
 #include "dialogs/EntryRegularUnit.h"
 #include "dialogs/NavigatorUnit.h"
 #include "dialogs/NewUnit.h"
-#include "import/ImportFlow.h"
+#include "dialogs/ImportFlow.h"
 #include "ledger/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"

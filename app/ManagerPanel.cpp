@@ -5,7 +5,7 @@
 #include "app/UnitQEL.h"
 #include "controls/MessageBoxes.h"
 #include "dialogs/NewUnit.h"
-#include "import/ImportFlow.h"
+#include "dialogs/ImportFlow.h"
 #include "ledger/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"

@@ -3,7 +3,7 @@
 
 #include "StatementSamples.h"
 
-#include "import/Statement.h"
+#include "statements/Statement.h"
 #include "ledger/QelError.h"
 
 #include <benchmark/benchmark.h>

@@ -6,7 +6,7 @@
 #include "import/ImportMatcher.h"
 #include "import/ImportStore.h"
 #include "import/ImportStoreUpkeep.h"
-#include "import/Statement.h"
+#include "statements/Statement.h"
 #include "ledger/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"

@@ -1,7 +1,7 @@
-#include "import/CsvColumnsUnit.h"
+#include "dialogs/CsvColumnsUnit.h"
 
 #include "controls/OrvoSkinButton.h"
-#include "import/ImportUnit.h"
+#include "dialogs/ImportUnit.h"
 #include "support/HelpSystem.h"
 
 #include <QComboBox>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dialogs/DialogFrame.h"
-#include "import/Statement.h"
+#include "statements/Statement.h"
 
 #include <array>
 

@@ -1,14 +1,14 @@
-#include "import/ImportFlow.h"
+#include "dialogs/ImportFlow.h"
 
 #include "controls/MessageBoxes.h"
-#include "import/CsvColumnsUnit.h"
+#include "dialogs/CsvColumnsUnit.h"
 #include "import/ImportBooking.h"
 #include "import/ImportMatcher.h"
 #include "import/ImportPreviewModel.h"
-#include "import/ImportRulesUnit.h"
+#include "dialogs/ImportRulesUnit.h"
 #include "import/ImportStore.h"
 #include "import/ImportStoreUpkeep.h"
-#include "import/ImportUnit.h"
+#include "dialogs/ImportUnit.h"
 #include "ledger/BookManager.h"
 #include "ledger/QelError.h"
 

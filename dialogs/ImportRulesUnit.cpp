@@ -1,10 +1,10 @@
-#include "import/ImportRulesUnit.h"
+#include "dialogs/ImportRulesUnit.h"
 
 #include "controls/MessageBoxes.h"
 #include "controls/OrvoSkinButton.h"
 #include "controls/SkinHotKey.h"
 #include "dialogs/CategoryLists.h"
-#include "import/ImportUnit.h"
+#include "dialogs/ImportUnit.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/FuncUnit.h"
 #include "support/HelpSystem.h"

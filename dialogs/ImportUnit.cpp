@@ -1,4 +1,4 @@
-#include "import/ImportUnit.h"
+#include "dialogs/ImportUnit.h"
 
 #include "controls/ColorRef.h"
 #include "controls/MessageBoxes.h"

@@ -2,7 +2,7 @@
 
 #include "dialogs/DialogFrame.h"
 #include "import/ImportRules.h"
-#include "import/Statement.h"
+#include "statements/Statement.h"
 
 #include <functional>
 

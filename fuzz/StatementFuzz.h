@@ -2,8 +2,8 @@
 
 #include "FuzzCommon.h"
 
-#include "import/Statement.h"
-#include "import/StatementText.h"
+#include "statements/Statement.h"
+#include "statements/StatementText.h"
 
 namespace fuzz {
 

@@ -2,7 +2,7 @@
 
 #include "StatementFuzz.h"
 
-#include "import/CamtReader.h"
+#include "statements/CamtReader.h"
 #include "ledger/QelError.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

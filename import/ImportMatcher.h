@@ -3,7 +3,7 @@
 #include "import/ImportRules.h"
 #include "import/ImportStore.h"
 #include "import/RowIdentity.h"
-#include "import/Statement.h"
+#include "statements/Statement.h"
 
 #include <QDate>
 #include <QHash>

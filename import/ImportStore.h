@@ -2,7 +2,7 @@
 
 #include "import/ImportRules.h"
 #include "import/RowIdentity.h"
-#include "import/Statement.h"
+#include "statements/Statement.h"
 
 #include <QByteArray>
 #include <QHash>

@@ -1,7 +1,7 @@
-#include "import/CamtReader.h"
+#include "statements/CamtReader.h"
 
-#include "import/SepaText.h"
-#include "import/StatementText.h"
+#include "statements/SepaText.h"
+#include "statements/StatementText.h"
 
 #include <QXmlStreamReader>
 

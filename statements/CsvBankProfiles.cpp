@@ -1,6 +1,6 @@
-#include "import/CsvBankProfiles.h"
+#include "statements/CsvBankProfiles.h"
 
-#include "import/StatementText.h"
+#include "statements/StatementText.h"
 
 using namespace Qt::StringLiterals;
 

@@ -1,9 +1,9 @@
-#include "import/CsvReader.h"
+#include "statements/CsvReader.h"
 
-#include "import/CsvBankProfiles.h"
-#include "import/CsvTable.h"
-#include "import/SepaText.h"
-#include "import/StatementText.h"
+#include "statements/CsvBankProfiles.h"
+#include "statements/CsvTable.h"
+#include "statements/SepaText.h"
+#include "statements/StatementText.h"
 
 #include <QHash>
 #include <QRegularExpression>

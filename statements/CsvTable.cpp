@@ -1,4 +1,4 @@
-#include "import/CsvTable.h"
+#include "statements/CsvTable.h"
 
 #include <QHash>
 

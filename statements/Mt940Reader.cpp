@@ -1,7 +1,7 @@
-#include "import/Mt940Reader.h"
+#include "statements/Mt940Reader.h"
 
-#include "import/SepaText.h"
-#include "import/StatementText.h"
+#include "statements/SepaText.h"
+#include "statements/StatementText.h"
 
 #include <QList>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "import/Statement.h"
+#include "statements/Statement.h"
 
 #include <QString>
 #include <QStringView>

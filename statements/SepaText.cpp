@@ -1,6 +1,6 @@
-#include "import/SepaText.h"
+#include "statements/SepaText.h"
 
-#include "import/StatementText.h"
+#include "statements/StatementText.h"
 
 #include <array>
 

@@ -1,11 +1,11 @@
 // Recognises a statement by its content and hands it to its reader.
 
-#include "import/Statement.h"
+#include "statements/Statement.h"
 
-#include "import/CamtReader.h"
-#include "import/CsvReader.h"
-#include "import/Mt940Reader.h"
-#include "import/StatementText.h"
+#include "statements/CamtReader.h"
+#include "statements/CsvReader.h"
+#include "statements/Mt940Reader.h"
+#include "statements/StatementText.h"
 #include "ledger/ListFiles.h"
 
 #include <QFile>

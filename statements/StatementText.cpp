@@ -1,4 +1,4 @@
-#include "import/StatementText.h"
+#include "statements/StatementText.h"
 
 #include "ledger/QelError.h"
 #include "ledger/Win1252.h"

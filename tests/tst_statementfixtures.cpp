@@ -1,7 +1,7 @@
 // Real and bank-layout statements under tests/data/statements, each read row for row
 // against the .expected file beside it (see SOURCES.md there for where each comes from).
 
-#include "import/Statement.h"
+#include "statements/Statement.h"
 #include "ledger/QelError.h"
 
 #include <QDir>

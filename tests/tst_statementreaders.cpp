@@ -1,5 +1,5 @@
-#include "import/Statement.h"
-#include "import/StatementText.h"
+#include "statements/Statement.h"
+#include "statements/StatementText.h"
 #include "ledger/QelError.h"
 
 #include <QFile>

@@ -1,5 +1,5 @@
-#include "import/SepaText.h"
-#include "import/StatementText.h"
+#include "statements/SepaText.h"
+#include "statements/StatementText.h"
 
 #include <QTest>
 
