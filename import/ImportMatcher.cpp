@@ -135,8 +135,9 @@ QString FallbackCategory()
 
 QString FallbackPurpose(const StatementRow &row)
 {
-    for (const QString *text : {&row.Counterparty, &row.BookingText, &row.Purpose}) {
-        const QString shortened = LedgerText::Shorten(*text);
+    // The bank's kind of booking ("DAUERAUFTRAG", "Presentment") says least: last.
+    for (const QString &text : {row.Counterparty, LedgerText::MeaningfulWords(row.Purpose), row.BookingText}) {
+        const QString shortened = LedgerText::Shorten(text);
         if (!shortened.isEmpty())
             return shortened;
     }

@@ -120,6 +120,6 @@ private:
 // The category of a row that no rule and no earlier import decides: the category table's
 // own name for "other" among both the income categories and the expense groups.
 QString FallbackCategory();
-// The purpose of such a row: the counterparty's name made fit for the ledger (else the
-// bank's kind of booking, else the purpose text).
+// The purpose of such a row, made fit for the ledger: the counterparty's name, else the first
+// meaningful words of the bank's purpose text, else the bank's kind of booking.
 QString FallbackPurpose(const StatementRow &row);

@@ -2,6 +2,9 @@
 
 #include "ledger/Win1252.h"
 
+#include <QRegularExpression>
+#include <QStringList>
+
 #include <algorithm>
 
 namespace LedgerText {
@@ -49,6 +52,20 @@ QString Shorten(const QString &text)
         return kept;
     const qsizetype blank = kept.lastIndexOf(u' ', MaxLength);
     return (blank >= MaxLength / 2 ? kept.left(blank) : kept.left(MaxLength)).trimmed();
+}
+
+QString MeaningfulWords(const QString &purpose)
+{
+    static const QRegularExpression sepaTag(QStringLiteral("^[A-Z]{4}\\+"));
+    QStringList kept;
+    for (QString word : purpose.split(u' ', Qt::SkipEmptyParts)) {
+        word.remove(sepaTag);
+        const qsizetype digits = std::count_if(word.cbegin(), word.cend(), [](QChar ch) { return ch.isDigit(); });
+        if (word.isEmpty() || digits >= 4 || word.compare(u"NOTPROVIDED", Qt::CaseInsensitive) == 0)
+            continue;
+        kept.append(word);
+    }
+    return kept.join(u' ');
 }
 
 QString Problem(const QString &text, const QString &what, bool required)

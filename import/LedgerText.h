@@ -14,6 +14,11 @@ constexpr int MaxLength = 30;
 // in its second half).
 QString Shorten(const QString &text);
 
+// The words of a bank's purpose text that tell a reader something: references, codes and
+// account numbers (anything with four digits or more, SEPA field tags, "NOTPROVIDED") left out,
+// the rest in order. Not yet made fit for the ledger (see Shorten).
+QString MeaningfulWords(const QString &purpose);
+
 // Empty when the text may be stored; otherwise why not, in German. what is "Kategorie"
 // or "Verwendung".
 QString Problem(const QString &text, const QString &what, bool required);

@@ -76,6 +76,8 @@ private slots:
     void sameTransactionInAnotherFormat();
     void categoryAndPurpose_data();
     void categoryAndPurpose();
+    void purposeWithoutARule_data();
+    void purposeWithoutARule();
     void rowTextsForTheBook();
     void previewTicksOnlyWhatMayBeBooked();
     void importedRowGoneFromItsBookMayBeTicked();
@@ -256,6 +258,38 @@ void TestImportMatcher::categoryAndPurpose()
     const ImportCandidate c = ImportMatcher(context, Regional_).Match(s).front();
     QCOMPARE(c.Category, category);
     QCOMPARE(c.Purpose, purpose);
+}
+
+void TestImportMatcher::purposeWithoutARule_data()
+{
+    QTest::addColumn<QString>("counterparty");
+    QTest::addColumn<QString>("purpose");
+    QTest::addColumn<QString>("bookingText");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("the other party's name first") << u"Café Mokka"_s << u"Kartenzahlung"_s << u"Presentment"_s
+                                                  << u"Café Mokka"_s;
+    QTest::newRow("else the purpose's words, not its references")
+        << QString() << u"EREF+4711-0815 SVWZ+Amazon Marketplace 028-1234567 DE02120300000000202051"_s
+        << u"Basislastschrift"_s << u"Amazon Marketplace"_s;
+    QTest::newRow("a date and a card number are no words")
+        << QString() << u"Tankstelle Nord 12.03.2026 10:15 Karte 4871"_s << u"Presentment"_s << u"Tankstelle Nord Karte"_s;
+    QTest::newRow("nothing but codes: the kind of booking")
+        << QString() << u"NOTPROVIDED 20260305123456"_s << u"DAUERAUFTRAG"_s << u"DAUERAUFTRAG"_s;
+}
+
+void TestImportMatcher::purposeWithoutARule()
+{
+    QFETCH(QString, counterparty);
+    QFETCH(QString, purpose);
+    QFETCH(QString, bookingText);
+    QFETCH(QString, expected);
+    Statement s = StatementOf({u"-2026-03-05 30.00 X"_s});
+    s.Rows[0].Counterparty = counterparty;
+    s.Rows[0].Purpose = purpose;
+    s.Rows[0].BookingText = bookingText;
+    const ImportCandidate c = ImportMatcher(MatchContext(), Regional_).Match(s).front();
+    QCOMPARE(c.Category, u"Sonstige"_s);
+    QCOMPARE(c.Purpose, expected);
 }
 
 void TestImportMatcher::rowTextsForTheBook()
