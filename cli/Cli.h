@@ -9,6 +9,7 @@
 
 class BookManager;
 class BookingList;
+class IdentityIndex;
 
 // haushaltsbuch-cli: the ledger without a window. Reads and changes the same files as the
 // program, through the same book manager, one record per output line with tab-separated
@@ -44,6 +45,9 @@ private:
     int WriteTable(const BookingList &list, const QString &file);
     // Bank statements and the import rules (CliImport.cpp).
     int Import(const QStringList &args);
+    // Reads, matches and (unless a dry run) books one statement file; throws QelError.
+    void ImportFile(BookManager &books, const QString &file, bool dryRun, IdentityIndex &earlierFiles);
+    static QString ImportHelp();
     int ImportRules();
     int AddImportRule(const QStringList &args);
     int RemoveImportRule(const QString &number);

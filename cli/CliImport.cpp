@@ -14,6 +14,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QString Quoted(const QString &text)
@@ -43,8 +45,35 @@ QString UnknownLayoutMessage(const QString &file)
 
 } // namespace
 
+QString Cli::ImportHelp()
+{
+    return QStringLiteral(
+        "Aufruf: haushaltsbuch-cli import [--dry-run] DATEI...\n"
+        "\n"
+        "Liest Kontoauszüge (CAMT, MT940, CSV der Banken) und zeigt je Zeile: Status, Haushaltsbuch,\n"
+        "Einnahme/Ausgabe, Datum, Betrag, Kategorie, Verwendung, Gegenseite, Buchungstext der Bank.\n"
+        "Ohne --dry-run werden die Zeilen mit dem Status \"neu\" gebucht und fehlende Haushaltsbücher\n"
+        "angelegt. Jede Datei wird für sich gelesen und gebucht; eine unlesbare wird genannt, die\n"
+        "anderen werden trotzdem gebucht (Rückgabewert dann 1).\n"
+        "\n"
+        "Status:\n"
+        "  neu           noch nicht im Haushaltsbuch: wird gebucht\n"
+        "  doppelt       schon einmal importiert (auch aus einer anderen Datei desselben Kontos):\n"
+        "                wird nicht wieder gebucht\n"
+        "  vorhanden     das Buch hat schon eine Buchung derselben Art und desselben Betrags,\n"
+        "                höchstens drei Tage entfernt: wird hier nicht gebucht (im Programm wählbar)\n"
+        "  regelmäßig    passt zu einer regelmäßigen Buchung, die ohnehin jeden Monat zählt:\n"
+        "                wird nicht gebucht\n"
+        "  vorgemerkt    von der Bank noch nicht gebucht: wird nie gebucht\n"
+        "  Fremdwährung  nicht in Euro: wird nie gebucht\n");
+}
+
 int Cli::Import(const QStringList &args)
 {
+    if (args == QStringList{u"--help"_s}) {
+        Out_ << ImportHelp();
+        return 0;
+    }
     QStringList files = args;
     const bool dryRun = !files.isEmpty() && files.front() == u"--dry-run";
     if (dryRun)
@@ -60,7 +89,28 @@ int Cli::Import(const QStringList &args)
         for (const QString &note : ImportStoreUpkeep(Paths_).Prepare())
             Err_ << QStringLiteral("Hinweis: ") << note << '\n';
     }
-    // Every file is read before anything is written: a bad one stops them all.
+    BookManager books = MakeManager();
+    books.LoadRegular();
+
+    // Each file on its own: one that cannot be read or booked is named, the others go in.
+    // A dry run writes nothing, so the rows of the files before count as imported there.
+    IdentityIndex earlierFiles;
+    int failed = 0;
+    for (const QString &file : files) {
+        try {
+            ImportFile(books, file, dryRun, earlierFiles);
+        } catch (const QelError &error) {
+            Err_ << error.Message() << '\n';
+            ++failed;
+        }
+    }
+    if (failed > 0 && files.size() > 1)
+        Err_ << QStringLiteral("%1 von %2 Dateien wurden nicht importiert.").arg(failed).arg(files.size()) << '\n';
+    return failed > 0 ? 1 : 0;
+}
+
+void Cli::ImportFile(BookManager &books, const QString &file, bool dryRun, IdentityIndex &earlierFiles)
+{
     const QString storeFile = Paths_.ImportStoreFile();
     const CsvChoiceLookup choices = [&storeFile](const QString &headerKey) -> std::optional<CsvColumnChoice> {
         if (!QFileInfo::exists(storeFile))
@@ -68,59 +118,46 @@ int Cli::Import(const QStringList &args)
         ImportStore store(storeFile);
         return store.CsvChoice(headerKey);
     };
-    QList<Statement> statements;
-    for (const QString &file : files) {
-        StatementReadResult read = ReadStatementFile(file, choices);
-        if (std::holds_alternative<UnknownCsvLayout>(read))
-            return Fail(UnknownLayoutMessage(file));
-        statements.append(std::get<Statement>(std::move(read)));
-    }
+    StatementReadResult read = ReadStatementFile(file, choices);
+    if (std::holds_alternative<UnknownCsvLayout>(read))
+        throw QelError(UnknownLayoutMessage(file));
+    const Statement statement = std::get<Statement>(std::move(read));
+    const QString name = QFileInfo(file).fileName();
 
-    BookManager books = MakeManager();
-    books.LoadRegular();
-
-    // A dry run writes nothing, so the rows of the files before count as imported here.
-    IdentityIndex earlierFiles;
-    for (qsizetype f = 0; f < statements.size(); ++f) {
-        const Statement &statement = statements.at(f);
-        MatchContext context = LoadMatchContext(books, statement, !dryRun);
-        for (const QString &note : std::as_const(context.Notes))
-            Err_ << QStringLiteral("Hinweis: ") << note << '\n';
-        const QList<ImportCandidate> rows = ImportMatcher(context, books.RegionalSettings()).Match(statement);
-        QList<ImportCandidate> chosen;
-        for (const ImportCandidate &c : rows) {
-            const bool seenBefore = dryRun && c.Status == ImportStatus::New && earlierFiles.Contains(c.Identity);
-            const ImportStatus status = seenBefore ? ImportStatus::Duplicate : c.Status;
-            QString amount = c.Amount;
-            if (status == ImportStatus::ForeignCurrency)
-                amount += u' ' + c.Row.Currency.trimmed();
-            Out_ << Fields({StatusText(status), c.BookName, c.Row.Credit ? IncomeKind() : ExpenseKind(), c.DateText,
-                            amount, c.Category, c.Purpose, c.Row.Counterparty})
-                 << '\n';
-            // Only the new rows: what the window leaves unticked stays out here, too.
-            if (status == ImportStatus::New) {
-                chosen.append(c);
-                earlierFiles.Add(c.Identity);
-            }
-        }
-        if (dryRun)
-            continue;
-        // Something may be booked even when the booking fails later on.
-        Changed_ = Changed_ || !chosen.isEmpty();
-        const ImportOutcome outcome = ImportBooking(books, Paths_.ImportStoreFile())
-                                          .Book(chosen, {QFileInfo(files.at(f)).absoluteFilePath(), statement.Format},
-                                                QDateTime::currentDateTime());
-        for (const ImportOutcome::Book &book : outcome.Books) {
-            if (book.Created)
-                Out_ << QStringLiteral("Das Haushaltsbuch %1 wurde angelegt.").arg(Quoted(book.Name)) << '\n';
-        }
-        Out_ << (outcome.Books.isEmpty()
-                     ? QStringLiteral("%1: keine neuen Buchungen.").arg(Quoted(QFileInfo(files.at(f)).fileName()))
-                     : QStringLiteral("%1: übernommen wurden %2.")
-                           .arg(Quoted(QFileInfo(files.at(f)).fileName()), outcome.Summary()))
+    MatchContext context = LoadMatchContext(books, statement, !dryRun);
+    for (const QString &note : std::as_const(context.Notes))
+        Err_ << QStringLiteral("Hinweis: ") << note << '\n';
+    QList<ImportCandidate> rows = ImportMatcher(context, books.RegionalSettings()).Match(statement);
+    for (ImportCandidate &c : rows) {
+        if (dryRun && c.Status == ImportStatus::New && earlierFiles.Contains(c.Identity))
+            c.Status = ImportStatus::Duplicate;
+        // Only the new rows: what the window leaves unticked stays out here, too.
+        c.Ticked = c.Status == ImportStatus::New;
+        if (c.Ticked)
+            earlierFiles.Add(c.Identity);
+        QString amount = c.Amount;
+        if (c.Status == ImportStatus::ForeignCurrency)
+            amount += u' ' + c.Row.Currency.trimmed();
+        Out_ << Fields({StatusText(c.Status), c.BookName, c.Row.Credit ? IncomeKind() : ExpenseKind(), c.DateText,
+                        amount, c.Category, c.Purpose, c.Row.Counterparty, BankText(c.Row).simplified()})
              << '\n';
     }
-    return 0;
+    if (dryRun)
+        return;
+    // Something may be booked even when the booking fails later on.
+    Changed_ = Changed_ || !ChosenRows(rows).isEmpty();
+    const ImportOutcome outcome = ImportBooking(books, storeFile)
+                                      .Book(rows, {QFileInfo(file).absoluteFilePath(), statement.Format},
+                                            QDateTime::currentDateTime());
+    for (const ImportOutcome::Book &book : outcome.Books) {
+        if (book.Created)
+            Out_ << QStringLiteral("Das Haushaltsbuch %1 wurde angelegt.").arg(Quoted(book.Name)) << '\n';
+    }
+    QString line = outcome.Books.isEmpty() ? QStringLiteral("%1: keine neuen Buchungen.").arg(Quoted(name))
+                                           : QStringLiteral("%1: übernommen wurden %2.").arg(Quoted(name), outcome.Summary());
+    if (const QString leftOut = LeftOutSummary(rows); !leftOut.isEmpty())
+        line += u' ' + leftOut + u'.';
+    Out_ << line << '\n';
 }
 
 int Cli::ImportRules()

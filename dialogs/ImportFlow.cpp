@@ -148,6 +148,7 @@ void TImportFlow::Import(const QString &path)
             return;
         }
 
+        const QString leftOut = LeftOutSummary(model->Rows());
         ImportOutcome outcome;
         try {
             outcome = ImportBooking(Books_, storeFile)
@@ -161,9 +162,12 @@ void TImportFlow::Import(const QString &path)
         }
         model->SetRows({});
         emit BooksChanged();
-        ShowInformation(Window_, outcome.Books.isEmpty()
-                                     ? u"Aus dem Kontoauszug „%1“ wurde nichts übernommen."_s.arg(fileName)
-                                     : u"Aus dem Kontoauszug „%1“ übernommen: %2."_s.arg(fileName, outcome.Summary()));
+        QString message = outcome.Books.isEmpty()
+                              ? u"Aus dem Kontoauszug „%1“ wurde nichts übernommen."_s.arg(fileName)
+                              : u"Aus dem Kontoauszug „%1“ übernommen: %2."_s.arg(fileName, outcome.Summary());
+        if (!leftOut.isEmpty())
+            message += u"\n\n"_s + leftOut + u'.';
+        ShowInformation(Window_, message);
     } catch (const QelError &error) {
         ShowError(Window_, error.Message());
     }

@@ -130,6 +130,37 @@ QList<const ImportCandidate *> ChosenRows(const QList<ImportCandidate> &rows)
     return chosen;
 }
 
+QString LeftOutSummary(const QList<ImportCandidate> &rows)
+{
+    // In the order a reader asks: was it there already, was it left by choice, can it never go in.
+    enum Reason { Imported, Present, Regular, Unticked, Pending, Foreign, ReasonCount };
+    static const char16_t *const Names[ReasonCount] = {u"schon importiert", u"schon im Buch", u"regelmäßig",
+                                                        u"abgewählt", u"vorgemerkt", u"in Fremdwährung"};
+    int counts[ReasonCount] = {};
+    int total = 0;
+    for (const ImportCandidate &c : rows) {
+        if (c.Ticked && IsBookable(c))
+            continue;
+        ++total;
+        switch (c.Status) {
+        case ImportStatus::Duplicate: ++counts[Imported]; break;
+        case ImportStatus::Present: ++counts[Present]; break;
+        case ImportStatus::Regular: ++counts[Regular]; break;
+        case ImportStatus::New: ++counts[Unticked]; break;
+        case ImportStatus::Pending: ++counts[Pending]; break;
+        case ImportStatus::ForeignCurrency: ++counts[Foreign]; break;
+        }
+    }
+    if (total == 0)
+        return {};
+    QStringList parts;
+    for (int r = 0; r < ReasonCount; ++r) {
+        if (counts[r] > 0)
+            parts.append(QStringLiteral("%1 %2").arg(counts[r]).arg(QString::fromUtf16(Names[r])));
+    }
+    return QStringLiteral("%1 nicht übernommen: %2").arg(total).arg(parts.join(QStringLiteral(", ")));
+}
+
 QStringList MissingBooks(const BookManager &books, const QList<ImportCandidate> &rows)
 {
     QMap<QString, QString> missing; // by book key

@@ -38,6 +38,9 @@ struct ImportSource
 
 // The rows to book: ticked, and of a status that may be booked.
 QList<const ImportCandidate *> ChosenRows(const QList<ImportCandidate> &rows);
+// The rows an import leaves out, by reason: "14 nicht übernommen: 12 in Fremdwährung,
+// 2 vorgemerkt"; empty when it takes every row.
+QString LeftOutSummary(const QList<ImportCandidate> &rows);
 // The month books that chosen rows go into and that do not exist yet, in order.
 QStringList MissingBooks(const BookManager &books, const QList<ImportCandidate> &rows);
 

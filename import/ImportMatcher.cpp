@@ -144,6 +144,15 @@ QString FallbackPurpose(const StatementRow &row)
     return {};
 }
 
+QString BankText(const StatementRow &row)
+{
+    if (row.BookingText.isEmpty())
+        return row.Purpose;
+    if (row.Purpose.isEmpty())
+        return row.BookingText;
+    return row.BookingText + QStringLiteral(": ") + row.Purpose;
+}
+
 ImportMatcher::ImportMatcher(const MatchContext &context, const Regional &regional)
     : Context_(context)
     , Regional_(regional)

@@ -123,3 +123,5 @@ QString FallbackCategory();
 // The purpose of such a row, made fit for the ledger: the counterparty's name, else the first
 // meaningful words of the bank's purpose text, else the bank's kind of booking.
 QString FallbackPurpose(const StatementRow &row);
+// The bank's own text of a row, whole: the kind of booking and the purpose.
+QString BankText(const StatementRow &row);

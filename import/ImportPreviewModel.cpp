@@ -10,15 +10,6 @@ ImportPreviewModel::ImportPreviewModel(QObject *parent)
 {
 }
 
-QString BankText(const StatementRow &row)
-{
-    if (row.BookingText.isEmpty())
-        return row.Purpose;
-    if (row.Purpose.isEmpty())
-        return row.BookingText;
-    return row.BookingText + QStringLiteral(": ") + row.Purpose;
-}
-
 void ImportPreviewModel::SetRows(QList<ImportCandidate> rows)
 {
     beginResetModel();
@@ -148,7 +139,7 @@ QVariant ImportPreviewModel::headerData(int section, Qt::Orientation orientation
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     static const char16_t *const titles[] = {u"", u"Datum", u"Art", u"Betrag (€)", u"Kategorie", u"Verwendung",
-                                             u"Gegenseite", u"Text der Bank", u"Status"};
+                                             u"Gegenseite", u"Buchungstext der Bank", u"Status"};
     return section >= 0 && section < ColumnCount ? QString::fromUtf16(titles[section]) : QVariant();
 }
 

@@ -50,5 +50,3 @@ private:
     QList<ImportCandidate> Rows_;
 };
 
-// The bank's text of a row as the preview shows it: the kind of booking and the purpose.
-QString BankText(const StatementRow &row);

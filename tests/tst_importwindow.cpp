@@ -160,7 +160,8 @@ void TestImportWindow::previewWorkedWithTheKeyboard()
     QVERIFY(preview.Done);
     QVERIFY(preview.Closed);
     QTRY_COMPARE(done.Count, 1);
-    QCOMPARE(done.Text, u"Aus dem Kontoauszug „maerz.xml“ übernommen: 2 Buchungen in „März 2026“."_s);
+    QCOMPARE(done.Text, u"Aus dem Kontoauszug „maerz.xml“ übernommen: 2 Buchungen in „März 2026“.\n\n2 nicht "
+                        u"übernommen: 1 schon im Buch, 1 regelmäßig."_s);
 
     // The book list's totals are current: 2100 income; 42.90 by hand, 61.30 imported, the rent.
     const qsizetype march = Books->FindBook(u"März 2026"_s);
