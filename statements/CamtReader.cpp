@@ -59,10 +59,40 @@ bool IsNoReference(const QString &reference)
            || reference.compare(u"NOTPROVIDED", Qt::CaseInsensitive) == 0;
 }
 
+// Whether the XML declaration names an encoding (<?xml version="1.0" encoding="ISO-8859-1"?>).
+bool DeclaresEncoding(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    qsizetype start = 0;
+    while (start < bytes.size() && QByteArrayView(" \t\r\n").contains(bytes[start]))
+        ++start;
+    if (!bytes.sliced(start).startsWith("<?xml"))
+        return false;
+    const qsizetype end = bytes.indexOf("?>", start);
+    return end > start && bytes.sliced(start, end - start).contains("encoding");
+}
+
+// XML without a declared encoding is UTF-8 by the standard; some banks' exports are
+// Windows-1252 all the same and would not be readable at all. A declared encoding is the
+// parser's to follow.
+void SetInput(QXmlStreamReader &xml, QByteArrayView bytes)
+{
+    if (!DeclaresEncoding(bytes)) {
+        StatementText::Encoding encoding{};
+        QString text = StatementText::Decode(bytes, &encoding);
+        if (encoding == StatementText::Encoding::Windows1252) {
+            xml.addData(std::move(text));
+            return;
+        }
+    }
+    xml.addData(bytes.toByteArray());
+}
+
 class CamtParser
 {
 public:
-    CamtParser(QByteArrayView bytes, const QString &fileName) : Xml(bytes.toByteArray()), FileName(fileName) {}
+    CamtParser(QByteArrayView bytes, const QString &fileName) : FileName(fileName) { SetInput(Xml, bytes); }
 
     Statement Read();
 
