@@ -77,6 +77,8 @@ private slots:
     void camtEncodings_data();
     void camtEncodings();
     void camtReturnNamesTheOriginalPayer();
+    void csvNotBooked_data();
+    void csvNotBooked();
     void sharedReferencesAreDropped();
     void badInput_data();
     void badInput();
@@ -255,6 +257,47 @@ void TestStatementReaders::camtReturnNamesTheOriginalPayer()
     QVERIFY(!row.Credit);
     QVERIFY(row.Reversal);
     QCOMPARE(row.Counterparty, u"Sven Schuldner"_s);
+}
+
+void TestStatementReaders::csvNotBooked_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<bool>("pending");
+    const QByteArray dkb = "\"Buchungsdatum\";\"Wertstellung\";\"Status\";\"Zahlungspflichtige*r\";\"Zahlungsempf\xC3\xA4nger*in\";"
+                           "\"Verwendungszweck\";\"Umsatztyp\";\"Betrag\"\n\"05.03.25\";\"05.03.25\";\"%1\";\"Erika\";"
+                           "\"REWE\";\"Einkauf\";\"Ausgang\";\"-12,50 \xE2\x82\xAC\"\n";
+    const QByteArray sparkasse =
+        "\"Auftragskonto\";\"Buchungstag\";\"Valutadatum\";\"Buchungstext\";\"Verwendungszweck\";\"Beguenstigter/"
+        "Zahlungspflichtiger\";\"Kontonummer\";\"BLZ\";\"Betrag\";\"Waehrung\";\"Info\"\n\"DE12500105170648489890\";"
+        "\"05.03.25\";\"05.03.25\";\"KARTENZAHLUNG\";\"Einkauf\";\"REWE\";\"DE48\";\"WELADEDD\";\"-12,50\";\"EUR\";"
+        "\"%1\"\n";
+    const QByteArray comdirect = "\"Buchungstag\";\"Wertstellung (Valuta)\";\"Vorgang\";\"Buchungstext\";\"Umsatz in EUR\";\n"
+                                 "\"%1\";\"05.03.2025\";\"Lastschrift\";\"Auftraggeber: REWE Buchungstext: Einkauf\";"
+                                 "\"-12,50\";\n";
+    auto with = [](QByteArray layout, const char *status) { return layout.replace("%1", status); };
+    QTest::newRow("DKB booked") << with(dkb, "Gebucht") << false;
+    QTest::newRow("DKB noted") << with(dkb, "Vorgemerkt") << true;
+    QTest::newRow("DKB noted, capitals") << with(dkb, "VORGEMERKT") << true;
+    QTest::newRow("not booked") << with(dkb, "Nicht gebucht") << true;
+    QTest::newRow("not booked, small letters") << with(dkb, "nicht gebucht") << true;
+    QTest::newRow("open") << with(dkb, "Offen") << true;
+    QTest::newRow("outstanding") << with(dkb, "ausstehend") << true;
+    QTest::newRow("noted as a noun") << with(dkb, "Vormerkung") << true;
+    QTest::newRow("Sparkasse booked") << with(sparkasse, "Umsatz gebucht") << false;
+    QTest::newRow("Sparkasse noted") << with(sparkasse, "Umsatz Vorgemerkt") << true;
+    QTest::newRow("booking date open") << with(comdirect, "Offen") << true;
+    QTest::newRow("booking date not booked") << with(comdirect, "nicht gebucht") << true;
+    QTest::newRow("booking date given") << with(comdirect, "05.03.2025") << false;
+}
+
+void TestStatementReaders::csvNotBooked()
+{
+    QFETCH(QByteArray, csv);
+    const Statement statement = Read(csv);
+    QCOMPARE(statement.Rows.size(), 1);
+    QTEST(statement.Rows.front().Pending, "pending");
+    QCOMPARE(statement.Rows.front().BookingDate, QDate(2025, 3, 5));
+    QCOMPARE(statement.Rows.front().AmountCents, qint64(1250));
 }
 
 void TestStatementReaders::sharedReferencesAreDropped()
