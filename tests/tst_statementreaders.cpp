@@ -76,7 +76,8 @@ private slots:
     void camtNameWithoutParty();
     void camtEncodings_data();
     void camtEncodings();
-    void camtReturnNamesTheOriginalPayer();
+    void camtReturnNamesTheOtherParty_data();
+    void camtReturnNamesTheOtherParty();
     void csvNotBooked_data();
     void csvNotBooked();
     void sharedReferencesAreDropped();
@@ -247,16 +248,75 @@ void TestStatementReaders::camtEncodings()
     QTEST(Read(xml).Rows.value(0).Counterparty, "counterparty");
 }
 
-void TestStatementReaders::camtReturnNamesTheOriginalPayer()
+void TestStatementReaders::camtReturnNamesTheOtherParty_data()
 {
-    // A direct debit the payer's bank sent back: booked against the collector's account,
-    // with the parties of the debit it returns and no reversal mark.
-    const QByteArray details = "<TxDtls><RltdPties><Dbtr><Nm>Sven Schuldner</Nm></Dbtr><Cdtr><Nm>Erwin Einzieher</Nm>"
-                               "</Cdtr></RltdPties><RtrInf><Rsn><Cd>MS03</Cd></Rsn></RtrInf></TxDtls>";
-    const StatementRow row = Read(Camt("052", "02", CamtEntry("53.00", "DBIT", details))).Rows.value(0);
-    QVERIFY(!row.Credit);
+    // The statement's own account is DE12500105170648489890, held by "Erika Mustermann".
+    QTest::addColumn<QByteArray>("direction");
+    QTest::addColumn<QByteArray>("entryMark");
+    QTest::addColumn<QByteArray>("transactionMark");
+    QTest::addColumn<QByteArray>("parties");
+    QTest::addColumn<QString>("counterparty");
+    const QByteArray own = "<IBAN>DE12500105170648489890</IBAN>";
+    const QByteArray other = "<IBAN>DE11300400000123456789</IBAN>";
+    auto parties = [](const QByteArray &debtor, const QByteArray &debtorAccount, const QByteArray &creditor,
+                      const QByteArray &creditorAccount) {
+        QByteArray xml = "<RltdPties><Dbtr><Nm>" + debtor + "</Nm></Dbtr>";
+        if (!debtorAccount.isEmpty())
+            xml += "<DbtrAcct><Id>" + debtorAccount + "</Id></DbtrAcct>";
+        xml += "<Cdtr><Nm>" + creditor + "</Nm></Cdtr>";
+        if (!creditorAccount.isEmpty())
+            xml += "<CdtrAcct><Id>" + creditorAccount + "</Id></CdtrAcct>";
+        return xml + "</RltdPties>";
+    };
+    const QByteArray none;
+    const QByteArray returned = "<RtrInf><Rsn><Cd>AC04</Cd></Rsn></RtrInf>";
+    const QByteArray germanCode = "<BkTxCd><Prtry><Cd>NTRF+159+9310</Cd><Issr>DK</Issr></Prtry></BkTxCd>";
+    auto isoCode = [](const QByteArray &subFamily) {
+        return "<BkTxCd><Domn><Cd>PMNT</Cd><Fmly><Cd>ICDT</Cd><SubFmlyCd>" + subFamily
+               + "</SubFmlyCd></Fmly></Domn></BkTxCd>";
+    };
+    const QByteArray reversal = "<RvslInd>true</RvslInd>";
+    QTest::newRow("returned transfer, parties of the transfer")
+        << QByteArray("CRDT") << none << returned << parties("Erika Mustermann", own, "Stadtwerke", other)
+        << u"Stadtwerke"_s;
+    QTest::newRow("returned transfer, parties of the money going back")
+        << QByteArray("CRDT") << none << returned << parties("Stadtwerke", other, "Erika Mustermann", own)
+        << u"Stadtwerke"_s;
+    QTest::newRow("return told by the German code of the transaction")
+        << QByteArray("CRDT") << none << germanCode << parties("Stadtwerke", other, "Erika Mustermann", own)
+        << u"Stadtwerke"_s;
+    for (const char *subFamily : {"RRTN", "UPDD", "PRDD", "RPCR"})
+        QTest::addRow("return told by the ISO code %s of the entry", subFamily)
+            << QByteArray("CRDT") << isoCode(subFamily) << none
+            << parties("Stadtwerke", other, "Erika Mustermann", own) << u"Stadtwerke"_s;
+    QTest::newRow("reversal mark, own account in other letter case and blanks")
+        << QByteArray("CRDT") << reversal << none
+        << parties("Stadtwerke", other, "Erika Mustermann", "<IBAN>de12 5001 0517 0648 4898 90</IBAN>")
+        << u"Stadtwerke"_s;
+    QTest::newRow("no accounts: the holder's name")
+        << QByteArray("CRDT") << none << returned << parties("Stadtwerke", {}, "ERIKA  MUSTERMANN", {})
+        << u"Stadtwerke"_s;
+    QTest::newRow("direct debit returned to the collector, parties of the debit")
+        << QByteArray("DBIT") << none << returned << parties("Sven Schuldner", other, "Erika Mustermann", own)
+        << u"Sven Schuldner"_s;
+    QTest::newRow("nothing tells the own side: the parties of the booking reversed")
+        << QByteArray("DBIT") << none << returned << parties("Sven Schuldner", {}, "Erwin Einzieher", {})
+        << u"Sven Schuldner"_s;
+}
+
+void TestStatementReaders::camtReturnNamesTheOtherParty()
+{
+    QFETCH(QByteArray, direction);
+    QFETCH(QByteArray, entryMark);
+    QFETCH(QByteArray, transactionMark);
+    QFETCH(QByteArray, parties);
+    const QByteArray details = "<TxDtls>" + parties + transactionMark + "</TxDtls>";
+    QByteArray xml = Camt("053", "02", CamtEntry("53.00", direction, details, entryMark + "<Sts>BOOK</Sts>"));
+    xml.replace("</Id></Acct>", "</Id><Ownr><Nm>Erika Mustermann</Nm></Ownr></Acct>");
+    const StatementRow row = Read(xml).Rows.value(0);
     QVERIFY(row.Reversal);
-    QCOMPARE(row.Counterparty, u"Sven Schuldner"_s);
+    QCOMPARE(row.Credit, direction == "CRDT");
+    QTEST(row.Counterparty, "counterparty");
 }
 
 void TestStatementReaders::csvNotBooked_data()
