@@ -70,6 +70,8 @@ private slots:
     void mt940Turnovers_data();
     void mt940Turnovers();
     void mt940Encodings();
+    void mt940Details_data();
+    void mt940Details();
     void camtVersions_data();
     void camtVersions();
     void camtBatchSplitsOnlyWhenItAddsUp();
@@ -156,6 +158,48 @@ void TestStatementReaders::mt940Encodings()
         QCOMPARE(row.EndToEndId, u"E1"_s);
         QCOMPARE(row.BookingText, u"LASTSCHRIFT"_s);
     }
+}
+
+void TestStatementReaders::mt940Details_data()
+{
+    QTest::addColumn<QByteArray>("details");
+    QTest::addColumn<QString>("bookingText");
+    QTest::addColumn<QString>("counterparty");
+    QTest::addColumn<QString>("purpose");
+    QTest::newRow("code, then the sub-fields")
+        << QByteArray("020?00UEBERWEISUNG?20Miete M\xE4rz?32Hausverwaltung Nord") << u"UEBERWEISUNG"_s
+        << u"Hausverwaltung Nord"_s << u"Miete März"_s;
+    QTest::newRow("blank after the code")
+        << QByteArray("020 ?00UEBERWEISUNG?20Miete M\xE4rz?32Hausverwaltung Nord") << u"UEBERWEISUNG"_s
+        << u"Hausverwaltung Nord"_s << u"Miete März"_s;
+    QTest::newRow("blank before the code")
+        << QByteArray(" 020?00UEBERWEISUNG?20Miete M\xE4rz?32Hausverwaltung Nord") << u"UEBERWEISUNG"_s
+        << u"Hausverwaltung Nord"_s << u"Miete März"_s;
+    QTest::newRow("blanks around the marks")
+        << QByteArray("020 ?00 UEBERWEISUNG ?20 Miete M\xE4rz ?32 Hausverwaltung ?33Nord") << u"UEBERWEISUNG"_s
+        << u"Hausverwaltung Nord"_s << u"Miete März"_s;
+    QTest::newRow("purpose lines 20 to 29 and 60 to 63")
+        << QByteArray("166?00GUTSCHRIFT?19NICHT?20A?21B?22C?23D?24E?25F?26G?27H?28I?29J?30NICHT?31DE12?59NICHT"
+                      "?60K?61L?62M?63N?64NICHT?32X")
+        << u"GUTSCHRIFT"_s << u"X"_s << u"ABCDEFGHIJKLMN"_s;
+    QTest::newRow("last purpose line 29 alone") << QByteArray("166?00GUTSCHRIFT?29Rest der Zeile") << u"GUTSCHRIFT"_s
+                                                 << QString() << u"Rest der Zeile"_s;
+    QTest::newRow("free text after the code")
+        << QByteArray("999SEPA_STANDING_ORDER: Sparplan 12") << QString() << QString()
+        << u"SEPA_STANDING_ORDER: Sparplan 12"_s;
+    QTest::newRow("free text after a code and a blank") << QByteArray("999 PN5477 SCHECK-NR. 16703074") << QString()
+                                                        << QString() << u"PN5477 SCHECK-NR. 16703074"_s;
+    QTest::newRow("free text without code") << QByteArray("2025 Miete Wohnung 3") << QString() << QString()
+                                            << u"2025 Miete Wohnung 3"_s;
+}
+
+void TestStatementReaders::mt940Details()
+{
+    QFETCH(QByteArray, details);
+    const StatementRow row = Read(Mt940(":61:2503030303D750,00NTRFNONREF\r\n:86:" + details + "\r\n")).Rows.value(0);
+    QTEST(row.BookingText, "bookingText");
+    QTEST(row.Counterparty, "counterparty");
+    QTEST(row.Purpose, "purpose");
 }
 
 void TestStatementReaders::camtVersions_data()
