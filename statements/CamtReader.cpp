@@ -444,16 +444,14 @@ void CamtParser::EmitRow(const Entry &entry, const Transaction *tx, std::optiona
         return;
     }
 
-    // The other side: the payer of money that comes in, the payee of money that goes out. A
-    // reversal or return names either the parties of the booking it reverses or those of the
-    // money going back, bank by bank: there the side that is not the statement's own account
-    // is the other one, and only where that cannot be told the booking reversed decides.
+    // The other side is the party that is not the statement's own account: banks differ in
+    // which parties a return names (those of the booking it returns or those of the money
+    // going back), and some give a booking's parties the wrong way round. Where the own side
+    // cannot be told, it is the payer of money that comes in and the payee of money that goes
+    // out, for a reversal or return those of the booking reversed.
     row.Reversal = row.Reversal || tx->Returned;
-    bool payerSide = row.Credit != row.Reversal;
-    if (row.Reversal) {
-        if (const Side own = OwnSide(*tx); own != Side::Unknown)
-            payerSide = own == Side::Creditor;
-    }
+    const Side own = OwnSide(*tx);
+    const bool payerSide = own != Side::Unknown ? own == Side::Creditor : row.Credit != row.Reversal;
     row.Counterparty = StatementText::Simplified(payerSide ? tx->DebtorName : tx->CreditorName);
     if (row.Counterparty.isEmpty())
         row.Counterparty = StatementText::Simplified(payerSide ? tx->UltimateDebtorName : tx->UltimateCreditorName);

@@ -78,8 +78,8 @@ private slots:
     void camtNameWithoutParty();
     void camtEncodings_data();
     void camtEncodings();
-    void camtReturnNamesTheOtherParty_data();
-    void camtReturnNamesTheOtherParty();
+    void camtNamesTheOtherParty_data();
+    void camtNamesTheOtherParty();
     void csvNotBooked_data();
     void csvNotBooked();
     void sharedReferencesAreDropped();
@@ -292,9 +292,10 @@ void TestStatementReaders::camtEncodings()
     QTEST(Read(xml).Rows.value(0).Counterparty, "counterparty");
 }
 
-void TestStatementReaders::camtReturnNamesTheOtherParty_data()
+void TestStatementReaders::camtNamesTheOtherParty_data()
 {
-    // The statement's own account is DE12500105170648489890, held by "Erika Mustermann".
+    // The statement's own account is DE12500105170648489890, held by "Erika Mustermann"; the
+    // rows with a mark are returns or reversals.
     QTest::addColumn<QByteArray>("direction");
     QTest::addColumn<QByteArray>("entryMark");
     QTest::addColumn<QByteArray>("transactionMark");
@@ -346,9 +347,15 @@ void TestStatementReaders::camtReturnNamesTheOtherParty_data()
     QTest::newRow("nothing tells the own side: the parties of the booking reversed")
         << QByteArray("DBIT") << none << returned << parties("Sven Schuldner", {}, "Erwin Einzieher", {})
         << u"Sven Schuldner"_s;
+    QTest::newRow("transfer out with the parties the wrong way round")
+        << QByteArray("DBIT") << none << none << parties("Stadtwerke", other, "Erika Mustermann", own)
+        << u"Stadtwerke"_s;
+    QTest::newRow("transfer in, nothing tells the own side: the payer")
+        << QByteArray("CRDT") << none << none << parties("Stadtwerke", {}, "Erwin Einzieher", {})
+        << u"Stadtwerke"_s;
 }
 
-void TestStatementReaders::camtReturnNamesTheOtherParty()
+void TestStatementReaders::camtNamesTheOtherParty()
 {
     QFETCH(QByteArray, direction);
     QFETCH(QByteArray, entryMark);
@@ -358,7 +365,7 @@ void TestStatementReaders::camtReturnNamesTheOtherParty()
     QByteArray xml = Camt("053", "02", CamtEntry("53.00", direction, details, entryMark + "<Sts>BOOK</Sts>"));
     xml.replace("</Id></Acct>", "</Id><Ownr><Nm>Erika Mustermann</Nm></Ownr></Acct>");
     const StatementRow row = Read(xml).Rows.value(0);
-    QVERIFY(row.Reversal);
+    QCOMPARE(row.Reversal, !entryMark.isEmpty() || !transactionMark.isEmpty());
     QCOMPARE(row.Credit, direction == "CRDT");
     QTEST(row.Counterparty, "counterparty");
 }
