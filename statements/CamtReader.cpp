@@ -479,6 +479,10 @@ Side CamtParser::OwnSide(const Transaction &tx) const
     const bool creditorAccount = SameAccount(tx.CreditorAccount, OwnAccount);
     if (debtorAccount != creditorAccount)
         return debtorAccount ? Side::Debtor : Side::Creditor;
+    // By name only where both sides are named: a transfer between the holder's own accounts
+    // may name just the holder, as the other side.
+    if (tx.DebtorName.trimmed().isEmpty() || tx.CreditorName.trimmed().isEmpty())
+        return Side::Unknown;
     const bool debtorName = SameName(tx.DebtorName, OwnName);
     const bool creditorName = SameName(tx.CreditorName, OwnName);
     if (debtorName != creditorName)

@@ -308,7 +308,8 @@ void TestStatementReaders::camtNamesTheOtherParty_data()
         QByteArray xml = "<RltdPties><Dbtr><Nm>" + debtor + "</Nm></Dbtr>";
         if (!debtorAccount.isEmpty())
             xml += "<DbtrAcct><Id>" + debtorAccount + "</Id></DbtrAcct>";
-        xml += "<Cdtr><Nm>" + creditor + "</Nm></Cdtr>";
+        if (!creditor.isEmpty())
+            xml += "<Cdtr><Nm>" + creditor + "</Nm></Cdtr>";
         if (!creditorAccount.isEmpty())
             xml += "<CdtrAcct><Id>" + creditorAccount + "</Id></CdtrAcct>";
         return xml + "</RltdPties>";
@@ -350,6 +351,9 @@ void TestStatementReaders::camtNamesTheOtherParty_data()
     QTest::newRow("transfer out with the parties the wrong way round")
         << QByteArray("DBIT") << none << none << parties("Stadtwerke", other, "Erika Mustermann", own)
         << u"Stadtwerke"_s;
+    QTest::newRow("transfer in from the holder's other account, only the payer named")
+        << QByteArray("CRDT") << none << none << parties("Erika Mustermann", other, {}, {})
+        << u"Erika Mustermann"_s;
     QTest::newRow("transfer in, nothing tells the own side: the payer")
         << QByteArray("CRDT") << none << none << parties("Stadtwerke", {}, "Erwin Einzieher", {})
         << u"Stadtwerke"_s;
