@@ -36,7 +36,7 @@ struct Transaction
     QStringList Unstructured;
     QString StructuredReference;
     QString AdditionalInfo;
-    bool Returned = false; // return information: the parties are those of the booking returned
+    bool Returned = false; // return information or a return's transaction code
 };
 
 struct Entry
@@ -45,6 +45,7 @@ struct Entry
     std::optional<Money> Amount;
     std::optional<bool> Credit;
     bool Reversal = false;
+    bool Returned = false; // the entry's transaction code says it is a return
     QString Status;
     QString BookingDate;
     QString ValueDate;
@@ -53,16 +54,79 @@ struct Entry
     QList<Transaction> Transactions;
 };
 
+// Transaction codes of returns: the ISO sub-families of reversals, and the German banks'
+// proprietary "NTRF+159", "NRTI+109+..." with the business code of a returned transfer or
+// a returned direct debit.
+bool IsReturnCode(QStringView code)
+{
+    if (code == u"RRTN" || code == u"UPDD" || code == u"PRDD" || code == u"RPCR")
+        return true;
+    const qsizetype plus = code.indexOf(u'+');
+    if (plus < 0)
+        return false;
+    QStringView business = code.sliced(plus + 1);
+    if (const qsizetype next = business.indexOf(u'+'); next >= 0)
+        business = business.first(next);
+    return business == u"109" || business == u"159";
+}
+
+bool SameAccount(QStringView a, QStringView b)
+{
+    QString left = a.toString();
+    QString right = b.toString();
+    left.remove(u' ');
+    right.remove(u' ');
+    return !left.isEmpty() && left.compare(right, Qt::CaseInsensitive) == 0;
+}
+
+bool SameName(const QString &a, const QString &b)
+{
+    const QString left = StatementText::Simplified(a);
+    return !left.isEmpty() && left.compare(StatementText::Simplified(b), Qt::CaseInsensitive) == 0;
+}
+
+enum class Side { Unknown, Debtor, Creditor };
+
 bool IsNoReference(const QString &reference)
 {
     return reference.isEmpty() || reference.compare(u"NONREF", Qt::CaseInsensitive) == 0
            || reference.compare(u"NOTPROVIDED", Qt::CaseInsensitive) == 0;
 }
 
+// Whether the XML declaration names an encoding (<?xml version="1.0" encoding="ISO-8859-1"?>).
+bool DeclaresEncoding(QByteArrayView bytes)
+{
+    if (bytes.startsWith("\xEF\xBB\xBF"))
+        bytes = bytes.sliced(3);
+    qsizetype start = 0;
+    while (start < bytes.size() && QByteArrayView(" \t\r\n").contains(bytes[start]))
+        ++start;
+    if (!bytes.sliced(start).startsWith("<?xml"))
+        return false;
+    const qsizetype end = bytes.indexOf("?>", start);
+    return end > start && bytes.sliced(start, end - start).contains("encoding");
+}
+
+// XML without a declared encoding is UTF-8 by the standard; some banks' exports are
+// Windows-1252 all the same and would not be readable at all. A declared encoding is the
+// parser's to follow.
+void SetInput(QXmlStreamReader &xml, QByteArrayView bytes)
+{
+    if (!DeclaresEncoding(bytes)) {
+        StatementText::Encoding encoding{};
+        QString text = StatementText::Decode(bytes, &encoding);
+        if (encoding == StatementText::Encoding::Windows1252) {
+            xml.addData(std::move(text));
+            return;
+        }
+    }
+    xml.addData(bytes.toByteArray());
+}
+
 class CamtParser
 {
 public:
-    CamtParser(QByteArrayView bytes, const QString &fileName) : Xml(bytes.toByteArray()), FileName(fileName) {}
+    CamtParser(QByteArrayView bytes, const QString &fileName) : FileName(fileName) { SetInput(Xml, bytes); }
 
     Statement Read();
 
@@ -76,6 +140,7 @@ private:
     QDate ParseDate(const QString &text, const char16_t *what) const;
     void EmitEntry();
     void EmitRow(const Entry &entry, const Transaction *tx, std::optional<Money> amount, int part);
+    Side OwnSide(const Transaction &tx) const;
     [[noreturn]] void NotAStatement() const;
 
     QXmlStreamReader Xml;
@@ -86,6 +151,8 @@ private:
     QList<qsizetype> Lengths; // of Relative before each element below the statement
     QString Text;
     QString AmountCurrency;
+    QString OwnAccount; // of the current statement
+    QString OwnName;
     bool InStatement = false;
     bool InEntry = false;
     int RowsRead = 0;
@@ -158,6 +225,8 @@ void CamtParser::Start()
     }
     if (Path.size() == 3) {
         InStatement = name == u"Stmt" || name == u"Rpt" || name == u"Ntfctn";
+        OwnAccount.clear();
+        OwnName.clear();
         Relative.clear();
         Lengths.clear();
         return;
@@ -192,8 +261,12 @@ void CamtParser::End()
             EmitEntry();
         } else if (InEntry) {
             EntryValue(Relative, text);
-        } else if (Result.Account.isEmpty() && (Relative == u"Acct/Id/IBAN" || Relative == u"Acct/Id/Othr/Id")) {
-            Result.Account = text;
+        } else if (Relative == u"Acct/Id/IBAN" || Relative == u"Acct/Id/Othr/Id") {
+            OwnAccount = text;
+            if (Result.Account.isEmpty())
+                Result.Account = text;
+        } else if (Relative == u"Acct/Ownr/Nm") {
+            OwnName = text;
         }
         if (!Lengths.isEmpty())
             Relative.truncate(Lengths.takeLast());
@@ -244,6 +317,8 @@ void CamtParser::EntryValue(QStringView path, const QString &text)
         Current.ServicerReference = text;
     } else if (path == u"AddtlNtryInf") {
         Current.AdditionalInfo = text;
+    } else if (path == u"BkTxCd/Domn/Fmly/SubFmlyCd" || path == u"BkTxCd/Prtry/Cd") {
+        Current.Returned = Current.Returned || IsReturnCode(text);
     }
 }
 
@@ -296,6 +371,8 @@ void CamtParser::TransactionValue(Transaction &tx, QStringView path, const QStri
         tx.AdditionalInfo = text;
     } else if (path.startsWith(u"RtrInf/")) {
         tx.Returned = true;
+    } else if (path == u"BkTxCd/Domn/Fmly/SubFmlyCd" || path == u"BkTxCd/Prtry/Cd") {
+        tx.Returned = tx.Returned || IsReturnCode(text);
     }
 }
 
@@ -347,7 +424,7 @@ void CamtParser::EmitRow(const Entry &entry, const Transaction *tx, std::optiona
     row.AmountCents = amount->Cents;
     row.Currency = amount->Currency;
     row.Credit = (tx && part > 0 && tx->Credit) ? *tx->Credit : *entry.Credit;
-    row.Reversal = entry.Reversal;
+    row.Reversal = entry.Reversal || entry.Returned;
     row.Pending = !entry.Status.isEmpty() && entry.Status != u"BOOK";
     row.ValueDate = ParseDate(entry.ValueDate, u"Valutadatum");
     row.BookingDate = ParseDate(entry.BookingDate, u"Buchungsdatum");
@@ -367,10 +444,14 @@ void CamtParser::EmitRow(const Entry &entry, const Transaction *tx, std::optiona
         return;
     }
 
-    // The other side: the payer of money that comes in, the payee of money that goes out;
-    // a reversal or return names the parties of the booking it reverses.
+    // The other side is the party that is not the statement's own account: banks differ in
+    // which parties a return names (those of the booking it returns or those of the money
+    // going back), and some give a booking's parties the wrong way round. Where the own side
+    // cannot be told, it is the payer of money that comes in and the payee of money that goes
+    // out, for a reversal or return those of the booking reversed.
     row.Reversal = row.Reversal || tx->Returned;
-    const bool payerSide = row.Credit != row.Reversal;
+    const Side own = OwnSide(*tx);
+    const bool payerSide = own != Side::Unknown ? own == Side::Creditor : row.Credit != row.Reversal;
     row.Counterparty = StatementText::Simplified(payerSide ? tx->DebtorName : tx->CreditorName);
     if (row.Counterparty.isEmpty())
         row.Counterparty = StatementText::Simplified(payerSide ? tx->UltimateDebtorName : tx->UltimateCreditorName);
@@ -390,6 +471,23 @@ void CamtParser::EmitRow(const Entry &entry, const Transaction *tx, std::optiona
     row.Reference = part > 0 ? (txReference.isEmpty() ? entryReference : txReference)
                              : (entryReference.isEmpty() ? txReference : entryReference);
     Result.Rows.append(row);
+}
+
+Side CamtParser::OwnSide(const Transaction &tx) const
+{
+    const bool debtorAccount = SameAccount(tx.DebtorAccount, OwnAccount);
+    const bool creditorAccount = SameAccount(tx.CreditorAccount, OwnAccount);
+    if (debtorAccount != creditorAccount)
+        return debtorAccount ? Side::Debtor : Side::Creditor;
+    // By name only where both sides are named: a transfer between the holder's own accounts
+    // may name just the holder, as the other side.
+    if (tx.DebtorName.trimmed().isEmpty() || tx.CreditorName.trimmed().isEmpty())
+        return Side::Unknown;
+    const bool debtorName = SameName(tx.DebtorName, OwnName);
+    const bool creditorName = SameName(tx.CreditorName, OwnName);
+    if (debtorName != creditorName)
+        return debtorName ? Side::Debtor : Side::Creditor;
+    return Side::Unknown;
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "statements/StatementText.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 QString NormalizedCsvHeader(QStringView field)
@@ -10,6 +12,16 @@ QString NormalizedCsvHeader(QStringView field)
     text.remove(QChar(0xFEFF));
     text.replace(QChar(u'ä'), QStringLiteral("ae")).replace(QChar(u'ö'), QStringLiteral("oe")).replace(QChar(u'ü'), QStringLiteral("ue")).replace(QChar(u'ß'), QStringLiteral("ss"));
     return text;
+}
+
+bool SaysNotBooked(QStringView field)
+{
+    const QString text = NormalizedCsvHeader(field);
+    if (text.contains(u"vorgemerkt") || text.contains(u"vormerkung") || text.contains(u"nicht gebucht"))
+        return true;
+    static const QStringList words = {u"offen"_s, u"ausstehend"_s};
+    const QStringList parts = text.split(u' ', Qt::SkipEmptyParts);
+    return std::any_of(parts.cbegin(), parts.cend(), [](const QString &word) { return words.contains(word); });
 }
 
 // Each layout as the bank's online banking exports it. The names are those of the header
@@ -36,7 +48,6 @@ const QList<CsvBankProfile> &CsvBankProfiles()
             .CreditorId = u"glaeubiger id"_s,
             .Status = u"info"_s,
             .Account = u"auftragskonto"_s,
-            .PendingStatus = {u"umsatz vorgemerkt"_s},
         },
         {
             .Format = QStringLiteral("CSV Sparkasse (CSV-MT940)"),
@@ -53,7 +64,6 @@ const QList<CsvBankProfile> &CsvBankProfiles()
             .BookingText = u"buchungstext"_s,
             .Status = u"info"_s,
             .Account = u"auftragskonto"_s,
-            .PendingStatus = {u"umsatz vorgemerkt"_s},
         },
         {
             .Format = QStringLiteral("CSV Volksbank/Raiffeisenbank"),
@@ -105,7 +115,6 @@ const QList<CsvBankProfile> &CsvBankProfiles()
             .MandateReference = u"mandatsreferenz"_s,
             .CreditorId = u"glaeubiger-id"_s,
             .Status = u"status"_s,
-            .PendingStatus = {u"vorgemerkt"_s},
         },
         {
             .Format = QStringLiteral("CSV DKB Kreditkarte"),
@@ -116,7 +125,6 @@ const QList<CsvBankProfile> &CsvBankProfiles()
             .Counterparty = u"beschreibung"_s,
             .BookingText = u"umsatztyp"_s,
             .Status = u"status"_s,
-            .PendingStatus = {u"vorgemerkt"_s},
         },
         {
             .Format = QStringLiteral("CSV DKB (alt)"),
@@ -163,7 +171,6 @@ const QList<CsvBankProfile> &CsvBankProfiles()
             .Amount = u"umsatz in eur"_s,
             .Purpose = u"buchungstext"_s,
             .BookingText = u"vorgang"_s,
-            .PendingBookingDate = u"offen"_s,
             .TextStyle = CsvTextStyle::Comdirect,
             .EndsAtBlankRecord = true,
         },
@@ -177,7 +184,6 @@ const QList<CsvBankProfile> &CsvBankProfiles()
             .Counterparty = u"buchungstext"_s,
             .BookingText = u"vorgang"_s,
             .Reference = u"referenz"_s,
-            .PendingBookingDate = u"offen"_s,
             .EndsAtBlankRecord = true,
         },
         {

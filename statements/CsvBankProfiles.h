@@ -42,8 +42,6 @@ struct CsvBankProfile
     QString Reference {};
     QString Status {};
     QString Account {};
-    QStringList PendingStatus {};      // normalized values of Status for rows not booked yet
-    QString PendingBookingDate {};     // a booking date column holding this word is not booked yet
     QStringList FooterMarkers {};      // a record holding one of these (normalized) is no turnover
     QChar DecimalSeparator = u',';
     CsvAmountStyle AmountStyle = CsvAmountStyle::Signed;
@@ -54,6 +52,10 @@ struct CsvBankProfile
 // Lower case, German umlauts and ß spelt out, blanks collapsed: "Währung" and
 // "Waehrung" are one name.
 QString NormalizedCsvHeader(QStringView field);
+
+// A status, or a booking date, that says the bank has not booked the row yet: "Vorgemerkt",
+// "Umsatz vorgemerkt", "Nicht gebucht", "offen" and the like, in any letter case.
+bool SaysNotBooked(QStringView field);
 
 // The known banks, most specific first.
 const QList<CsvBankProfile> &CsvBankProfiles();

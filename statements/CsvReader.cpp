@@ -304,9 +304,7 @@ void CsvRowReader::Read(const CsvTable &table, qsizetype headerIndex, Statement 
         row.Line = record.Line;
         row.ValueDate = Date(record, Cols.ValueDate, false);
         const QString bookingDate = Field(record, Cols.BookingDate);
-        const bool notBooked = bookingDate.isEmpty()
-                               || (!Profile.PendingBookingDate.isEmpty()
-                                   && NormalizedCsvHeader(bookingDate) == Profile.PendingBookingDate);
+        const bool notBooked = bookingDate.isEmpty() || SaysNotBooked(bookingDate);
         if (notBooked && row.ValueDate.isValid()) {
             row.Pending = true; // no booking date yet: the bank has only noted it
             row.BookingDate = row.ValueDate;
@@ -317,7 +315,7 @@ void CsvRowReader::Read(const CsvTable &table, qsizetype headerIndex, Statement 
         row.Currency = Field(record, Cols.Currency).toUpper();
         if (row.Currency.isEmpty())
             row.Currency = QStringLiteral("EUR");
-        if (Profile.PendingStatus.contains(NormalizedCsvHeader(Field(record, Cols.Status))))
+        if (SaysNotBooked(Field(record, Cols.Status)))
             row.Pending = true;
         ReadTexts(record, row);
         if (statement.Account.isEmpty())

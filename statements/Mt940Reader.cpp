@@ -40,6 +40,37 @@ qsizetype TagLength(QStringView line)
     return 0;
 }
 
+qsizetype SkipBlanks(QStringView text, qsizetype pos)
+{
+    while (pos < text.size() && text[pos] == u' ')
+        ++pos;
+    return pos;
+}
+
+// ":86:" in the DFÜ form starts with the three-digit business code and goes on in sub-fields,
+// each a mark (mostly "?") and two digits; some banks put blanks before or after the code.
+// The position of the first mark, or -1 for free text.
+qsizetype FirstSubfield(QStringView text)
+{
+    qsizetype pos = SkipBlanks(text, 0);
+    if (pos + 3 > text.size() || !AllDigits(text.sliced(pos, 3)))
+        return -1;
+    pos = SkipBlanks(text, pos + 3);
+    if (pos + 2 < text.size() && !text[pos].isLetterOrNumber() && !text[pos].isSpace() && IsDigit(text[pos + 1])
+        && IsDigit(text[pos + 2]))
+        return pos;
+    return -1;
+}
+
+// Free text keeps the business code in front ("999PN5477SCHECK-NR. ..."); it is no purpose.
+QStringView WithoutBusinessCode(QStringView text)
+{
+    const qsizetype pos = SkipBlanks(text, 0);
+    if (pos + 3 <= text.size() && AllDigits(text.sliced(pos, 3)) && (pos + 3 == text.size() || !IsDigit(text[pos + 3])))
+        return text.sliced(pos + 3);
+    return text;
+}
+
 struct Field
 {
     QString Tag; // "61", "86", "60F", ...
@@ -248,13 +279,13 @@ void Mt940Parser::ReadDetails(const Field &field)
     QString text;
     for (const QStringView line : field.Lines)
         text += line; // the banks break lines anywhere, even inside a word
-    const bool structured = text.size() >= 4 && AllDigits(QStringView(text).first(3)) && !text[3].isLetterOrNumber()
-                            && !text[3].isSpace();
-    if (!structured) {
+    const qsizetype first = FirstSubfield(text);
+    if (first < 0) {
         QStringList lines;
         for (const QStringView line : field.Lines)
             lines << line.toString();
-        const SepaText sepa = SplitSepaText(lines.join(u' '));
+        const QString joined = lines.join(u' ');
+        const SepaText sepa = SplitSepaText(WithoutBusinessCode(joined));
         row.Purpose = sepa.Purpose;
         row.EndToEndId = sepa.EndToEndId;
         row.MandateReference = sepa.MandateReference;
@@ -263,11 +294,11 @@ void Mt940Parser::ReadDetails(const Field &field)
         return;
     }
 
-    const QChar separator = text[3];
+    const QChar separator = text[first];
     QString purpose;
     QString name;
     const QStringView all(text);
-    qsizetype pos = 3;
+    qsizetype pos = first;
     while (pos < all.size()) {
         // a sub-field is the separator, two digits, then text up to the next such mark
         if (all[pos] != separator || pos + 2 >= all.size() || !IsDigit(all[pos + 1]) || !IsDigit(all[pos + 2])) {

@@ -6,7 +6,7 @@
 
 namespace {
 
-enum class Field { None, EndToEnd, Mandate, Creditor, Purpose, Ultimate };
+enum class Field { None, EndToEnd, Mandate, Creditor, Purpose, Ultimate, Remark };
 
 struct Tag
 {
@@ -15,14 +15,16 @@ struct Tag
 };
 
 // The DFÜ agreement's identifiers; others (KREF, DEBT, COAM, OAMT, ...) are kept out of
-// the purpose without being used.
-constexpr std::array<Tag, 18> Tags = {{
+// the purpose without being used. "MTLG+" (also written "MTLG:") is the bank's remark, such
+// as the reason of a return, and belongs to the purpose.
+constexpr std::array<Tag, 20> Tags = {{
     {u"EREF+", Field::EndToEnd}, {u"KREF+", Field::None}, {u"MREF+", Field::Mandate},
     {u"CRED+", Field::Creditor}, {u"DEBT+", Field::None}, {u"COAM+", Field::None},
     {u"OAMT+", Field::None},     {u"SVWZ+", Field::Purpose}, {u"ABWA+", Field::Ultimate},
     {u"ABWE+", Field::Ultimate}, {u"BREF+", Field::None}, {u"RREF+", Field::None},
     {u"PURP+", Field::None},     {u"IBAN+", Field::None}, {u"BIC+", Field::None},
     {u"SQTP+", Field::None},     {u"ORCR+", Field::None}, {u"ORMR+", Field::None},
+    {u"MTLG+", Field::Remark},   {u"MTLG:", Field::Remark},
 }};
 
 // The label forms repeated inside a purpose; everything from the first of them on is
@@ -71,6 +73,9 @@ void Assign(SepaText &out, Field role, QStringView value)
         break;
     case Field::Purpose:
         out.Purpose = text;
+        break;
+    case Field::Remark:
+        out.Remark = StatementText::Simplified(QString(out.Remark + u' ' + text));
         break;
     case Field::None:
         break;
@@ -123,7 +128,7 @@ SepaText SplitSepaText(QStringView text)
     qsizetype valueStart = 0;
     bool sawPurposeTag = false;
     for (qsizetype i = 0; i + 4 < text.size(); ++i) {
-        if (text[i + 3] != u'+' && text[i + 4] != u'+')
+        if (text[i + 3] != u'+' && text[i + 4] != u'+' && text[i + 4] != u':')
             continue;
         const Tag *tag = TagAt(text, i);
         if (!tag)
@@ -142,5 +147,7 @@ SepaText SplitSepaText(QStringView text)
     if (!sawPurposeTag)
         out.Purpose = StatementText::Simplified(firstTag < 0 ? text : text.first(firstTag));
     SplitLabels(out);
+    if (!out.Remark.isEmpty())
+        out.Purpose = StatementText::Simplified(QString(out.Purpose + u' ' + out.Remark));
     return out;
 }

@@ -13,6 +13,7 @@ struct SepaText
     QString MandateReference;
     QString CreditorId;
     QString UltimateParty; // ABWA+ (different payer) or ABWE+ (different payee)
+    QString Remark;        // MTLG+, the bank's remark (a return's reason); also at the end of Purpose
 };
 
 SepaText SplitSepaText(QStringView text);

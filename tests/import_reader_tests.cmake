@@ -4,4 +4,5 @@ qel_add_test(tst_statementtext SOURCES tst_statementtext.cpp LIBS qel_core)
 qel_add_test(tst_statementreaders SOURCES tst_statementreaders.cpp LIBS qel_core)
 qel_add_test(tst_statementfixtures SOURCES tst_statementfixtures.cpp LIBS qel_core)
 target_compile_definitions(tst_statementfixtures PRIVATE
-  QEL_STATEMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/statements")
+  QEL_STATEMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/statements"
+  QEL_FUZZ_SEEDS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/../fuzz/corpus")

@@ -128,6 +128,18 @@ void TestImportMatcher::statuses_data()
         << QStringList{u"-2026-03-30 800.00 Vermieter"_s, u"-2026-04-02 800.00 Vermieter"_s,
                        u"-2026-05-07 800.00 Vermieter"_s}
         << QStringList{u"regelmäßig"_s, u"neu"_s, u"neu"_s};
+    QTest::newRow("five days after the regular day counts, six do not")
+        << none << QStringList{u"10. 100.00 Ausgabe"_s} << none
+        << QStringList{u"-2026-03-15 100.00 Verein"_s, u"-2026-04-16 100.00 Verein"_s}
+        << QStringList{u"regelmäßig"_s, u"neu"_s};
+    QTest::newRow("five days before the next month's day counts, six do not")
+        << none << QStringList{u"03. 200.00 Ausgabe"_s} << none
+        << QStringList{u"-2026-02-26 200.00 Versicherung"_s, u"-2026-01-28 200.00 Versicherung"_s}
+        << QStringList{u"regelmäßig"_s, u"neu"_s};
+    QTest::newRow("five days after the last month's day counts, six do not")
+        << none << QStringList{u"28. 300.00 Einnahme"_s} << none
+        << QStringList{u"+2026-03-05 300.00 Rente"_s, u"+2026-05-04 300.00 Rente"_s}
+        << QStringList{u"regelmäßig"_s, u"neu"_s};
     QTest::newRow("regular day 31 in a short month, other kind, other amount")
         << none << QStringList{u"31. 150.00 Einnahme"_s, u"15. 60.00 Ausgabe"_s} << none
         << QStringList{u"+2026-02-27 150.00 Kindergeld"_s, u"+2026-03-15 60.00 Erstattung"_s, u"-2026-03-15 60.01 X"_s}
@@ -188,6 +200,10 @@ void TestImportMatcher::sameTransactionInAnotherFormat_data()
     QTest::newRow("MT940 spells umlauts out and cuts the name")
         << iban << u"-2026-03-05 12.00 Müllerstraßenbäckerei_Großhandel_und_Söhne Brötchen"_s << iban
         << u"-2026-03-05 12.00 MUELLERSTRASSENBAECKEREI_GROSSH BROETCHEN"_s << true;
+    QTest::newRow("capital umlauts spelled out in one export")
+        << iban << u"-2026-03-05 12.00 BÄCKEREI_MÜLLER"_s << iban << u"-2026-03-05 12.00 Baeckerei_Mueller"_s << true;
+    QTest::newRow("capital Ö in the purpose") << iban << u"-2026-03-05 12.00 Stadtwerke ÖKOSTROM"_s << iban
+                                               << u"-2026-03-05 12.00 Stadtwerke Oekostrom"_s << true;
     QTest::newRow("another account")
         << iban << u"-2026-03-05 12.00 A"_s << u"DE89370400440532013000"_s << u"-2026-03-05 12.00 A"_s << false;
     QTest::newRow("different references, same content")

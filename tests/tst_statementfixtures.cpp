@@ -6,6 +6,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -43,6 +44,8 @@ class TestStatementFixtures : public QObject
 private slots:
     void readsRowForRow_data();
     void readsRowForRow();
+    void everyStatementSeedsItsFuzzTarget_data();
+    void everyStatementSeedsItsFuzzTarget();
 };
 
 void TestStatementFixtures::readsRowForRow_data()
@@ -75,6 +78,34 @@ void TestStatementFixtures::readsRowForRow()
     for (qsizetype i = 0; i < std::min(actual.size(), expected.size()); ++i)
         QCOMPARE(actual[i], expected[i]);
     QCOMPARE(actual.size(), expected.size());
+}
+
+void TestStatementFixtures::everyStatementSeedsItsFuzzTarget_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("seeds");
+    const QDir dir(QStringLiteral(QEL_STATEMENTS_DIR));
+    for (const QString &name : dir.entryList({u"*.expected"_s}, QDir::Files, QDir::Name)) {
+        const QString statement = name.chopped(9);
+        const QString target = statement.endsWith(u".xml"_s)   ? u"fuzz_statement_camt"_s
+                               : statement.endsWith(u".csv"_s) ? u"fuzz_statement_csv"_s
+                                                               : u"fuzz_statement_mt940"_s;
+        QTest::newRow(qPrintable(statement)) << dir.filePath(statement)
+                                             << QStringLiteral(QEL_FUZZ_SEEDS_DIR) + u'/' + target;
+    }
+}
+
+// The fuzz targets start from the real statements; a statement added here without its seed
+// would leave its format's oddities unfuzzed.
+void TestStatementFixtures::everyStatementSeedsItsFuzzTarget()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, seeds);
+    QFile statement(file);
+    QFile seed(QDir(seeds).filePath(QFileInfo(file).fileName()));
+    QVERIFY2(seed.open(QIODevice::ReadOnly), qPrintable(seed.fileName()));
+    QVERIFY(statement.open(QIODevice::ReadOnly));
+    QVERIFY(seed.readAll() == statement.readAll());
 }
 
 QTEST_GUILESS_MAIN(TestStatementFixtures)

@@ -149,6 +149,15 @@ void TestStatementText::sepaText_data()
     QTest::newRow("written-out labels")
         << u"Stadtwerke Abschlag End-to-End-Ref.: 2501 Mandatsref: M4 Gläubiger-ID: DE98ZZZ SEPA-BASISLASTSCHRIFT"_s
         << QStringList{u"Stadtwerke Abschlag"_s, u"2501"_s, u"M4"_s, u"DE98ZZZ"_s, {}};
+    QTest::newRow("remark of a return kept")
+        << u"RUECKUEBERWEISUNG EREF+TFNR 44003 MTLG+Konto gesperrt"_s
+        << QStringList{u"RUECKUEBERWEISUNG Konto gesperrt"_s, u"TFNR 44003"_s, {}, {}, {}};
+    QTest::newRow("remark after the purpose")
+        << u"EREF+E-9SVWZ+Rechnung 4711MTLG+IBAN ungueltig"_s
+        << QStringList{u"Rechnung 4711 IBAN ungueltig"_s, u"E-9"_s, {}, {}, {}};
+    QTest::newRow("remark before the purpose, written with a colon")
+        << u"EREF+TFNR 40005 00005MTLG:Grund nicht spezifiziert SVWZ+Beitrag"_s
+        << QStringList{u"Beitrag Grund nicht spezifiziert"_s, u"TFNR 40005 00005"_s, {}, {}, {}};
     QTest::newRow("label inside a word stays") << u"Einkauf bei HAUS-IBAN:X"_s
                                                << QStringList{u"Einkauf bei HAUS-IBAN:X"_s, {}, {}, {}, {}};
 }
