@@ -2,6 +2,7 @@
 
 #include "analysis/AnalysisSums.h"
 #include "ledger/BookManager.h"
+#include "ledger/ConflictCopies.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
@@ -394,6 +395,7 @@ int Cli::Verify()
 
     QStringList bookFiles = QDir(Paths_.DataFolder).entryList({QStringLiteral("*.qel")},
                                                                QDir::Files | QDir::Hidden | QDir::CaseSensitive);
+    bookFiles.removeIf([](const QString &file) { return ConflictCopies::IsConflictCopy(file); });
     bookFiles.sort();
     for (const QString &file : bookFiles) {
         check(Paths_.DataFolder + file, [](const QString &path) {
@@ -466,7 +468,7 @@ bool Cli::IsListedBook(const QString &name) const
     // Only a book file that the book list would show: no paths, no other folders.
     const QStringList files = QDir(Paths_.DataFolder).entryList({QStringLiteral("*.qel")},
                                                                 QDir::Files | QDir::Hidden | QDir::CaseSensitive);
-    return files.contains(name + QStringLiteral(".qel"));
+    return files.contains(name + QStringLiteral(".qel")) && !ConflictCopies::IsConflictCopy(name + QStringLiteral(".qel"));
 }
 
 QString Cli::AcceptAmount(const QString &typed)

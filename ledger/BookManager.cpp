@@ -1,5 +1,6 @@
 #include "ledger/BookManager.h"
 
+#include "ledger/ConflictCopies.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
@@ -49,8 +50,10 @@ QStringList BookManager::ScanBooks()
     Books_.ClearRows();
     OwnSums_.clear();
     QDir folder(Paths_.DataFolder);
-    const QFileInfoList entries = folder.entryInfoList(
+    QFileInfoList entries = folder.entryInfoList(
         {QStringLiteral("*.qel")}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive, QDir::Unsorted);
+    // A synchronisation tool's conflict copy is no book of its own: it is merged into its book.
+    entries.removeIf([](const QFileInfo &entry) { return ConflictCopies::IsConflictCopy(entry.fileName()); });
 
     QStringList errors;
     const auto report = [&errors](const QelError &error) {
