@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -315,8 +316,11 @@ void BookManager::ReadBook(const QString &name, BookingList &income, BookingList
     income = BookingList(ListKind::Income);
     expend = BookingList(ListKind::Expend);
     const QString path = Paths_.BookFile(name);
-    if (FileExists(path))
-        ListFiles::ParseMonthBook(ListFiles::ReadFile(path), income, expend);
+    if (FileExists(path)) {
+        const QByteArray bytes = ListFiles::ReadFile(path);
+        ListFiles::ParseMonthBook(bytes, income, expend);
+        NoteVersion(path, bytes, BookVersions::How::Read);
+    }
     // As OpenCurrentBook shows a book, so that a new file is the one "create" writes.
     income.SetColumnAlignment(1, ColumnAlignment::Right);
     expend.SetColumnAlignment(1, ColumnAlignment::Right);
@@ -417,11 +421,28 @@ QString BookManager::RegularSummaryLabel() const
            + MoneyLabel(RegularExpenseSum(Regular_), Regional_);
 }
 
+void BookManager::NoteVersion(const QString &path, const QByteArray &bytes, BookVersions::How how) const
+{
+    if (Paths_.ProgramDataFolder.isEmpty())
+        return;
+    const QString fileName = QFileInfo(path).fileName();
+    // While a synchronisation tool's conflict copy waits, the file may be the other machine's
+    // version: it is no version of this machine's until merged.
+    if (how == BookVersions::How::Read) {
+        const QStringList copies = ConflictCopies::InFolder(Paths_.DataFolder);
+        if (std::any_of(copies.cbegin(), copies.cend(),
+                        [&](const QString &copy) { return ConflictCopies::OriginalName(copy) == fileName; }))
+            return;
+    }
+    BookVersions(Paths_.VersionsFolder()).Record(fileName, bytes, how);
+}
+
 QByteArray BookManager::ReadListFile(const QString &path)
 {
     try {
         QByteArray bytes = ListFiles::ReadFile(path);
         NotRead_.remove(path);
+        NoteVersion(path, bytes, BookVersions::How::Read);
         return bytes;
     } catch (const QelError &) {
         NotRead_.insert(path);
@@ -527,6 +548,7 @@ void BookManager::WriteListFile(const QString &path, const QByteArray &bytes)
     ListFiles::WriteFile(path, bytes);
     FilesChanged_ = true;
     Damaged_.remove(path);
+    NoteVersion(path, bytes, BookVersions::How::Written);
 }
 
 bool IsValidBookName(const QString &name)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ledger/BookSums.h"
+#include "ledger/BookVersions.h"
 #include "ledger/BookingList.h"
 #include "ledger/LedgerPaths.h"
 #include "ledger/ListFiles.h"
@@ -139,6 +140,8 @@ private:
     void ReadMonthBookFile(const QString &path);
     void ReadRegularFile(const QString &path);
     QByteArray ReadListFile(const QString &path);
+    // Keeps the version read or written for merging conflict copies (BookVersions).
+    void NoteVersion(const QString &path, const QByteArray &bytes, BookVersions::How how) const;
     void WriteListFile(const QString &path, const QByteArray &bytes);
     // Rethrows a parse error with a note that the damaged file will be kept.
     [[noreturn]] void RememberDamaged(const QString &path, const QString &message);

@@ -1,5 +1,7 @@
 #include "ledger/BookManager.h"
+#include "ledger/BookMerge.h"
 #include "ledger/ConflictCopies.h"
+#include "ledger/ConflictMerger.h"
 #include "ledger/ListFiles.h"
 
 #include <QDir>
@@ -7,6 +9,81 @@
 #include <QTest>
 
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A book's expenses, one letter each: "a" is an expense of 1.00 on the 1st with purpose "a".
+QByteArray Book(const QString &letters)
+{
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    for (const QChar letter : letters) {
+        const int n = letter.unicode() - u'a' + 1;
+        expend.AddRow(ListRow::Make(u"%1.03.2026"_s.arg(n, 2, 10, QChar(u'0')), {u"%1.00"_s.arg(n), u"K"_s, letter}));
+    }
+    expend.SortByCaption(Regional());
+    return ListFiles::MonthBookBytes(income, expend);
+}
+
+// The purposes of a book's expenses, in order: "acxy".
+QString Letters(const QByteArray &bytes)
+{
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    ListFiles::ParseMonthBook(bytes, income, expend);
+    QString letters;
+    for (const ListRow &row : expend.Rows())
+        letters += row.SubItem(2);
+    return letters;
+}
+
+// One computer with its own program data folder and its view of the shared data folder.
+struct Machine
+{
+    explicit Machine(const QString &root)
+    {
+        Paths.ProgramDataFolder = root + u"/Programm/"_s;
+        Paths.DataFolder = root + u"/Daten/"_s;
+        Paths.CreateFolders();
+    }
+    BookManager Open(const QString &book) const
+    {
+        BookManager books(Paths, Regional());
+        books.ScanBooks();
+        if (books.FindBook(book) < 0)
+            books.CreateBook(book, QDateTime::currentDateTime());
+        else
+            books.OpenBook(books.FindBook(book));
+        return books;
+    }
+    // Each booking saved as a dialog saves it.
+    void Add(const QString &letters) const
+    {
+        BookManager books = Open(u"März 2026"_s);
+        for (const QChar letter : letters) {
+            BookingList income(ListKind::Income);
+            BookingList one(ListKind::Expend);
+            ListFiles::ParseMonthBook(Book(letter), income, one);
+            books.AddBooking(books.Expend(), one.Row(0));
+            books.SaveCurrentBook();
+        }
+    }
+    void Remove(QChar letter) const
+    {
+        BookManager books = Open(u"März 2026"_s);
+        for (qsizetype r = 0; r < books.Expend().RowCount(); ++r) {
+            if (books.Expend().Row(r).SubItem(2) == letter) {
+                books.RemoveBooking(books.Expend(), r);
+                books.SaveCurrentBook();
+                return;
+            }
+        }
+    }
+    QString File() const { return Paths.BookFile(u"März 2026"_s); }
+    LedgerPaths Paths;
+};
+
+} // namespace
 
 class TestConflictCopies : public QObject
 {
@@ -16,6 +93,10 @@ private slots:
     void namesOfTheTools_data();
     void namesOfTheTools();
     void noBooksOfTheirOwn();
+    void mergeBookingByBooking_data();
+    void mergeBookingByBooking();
+    void twoMachinesEitherRename_data();
+    void twoMachinesEitherRename();
 };
 
 void TestConflictCopies::namesOfTheTools_data()
@@ -63,6 +144,100 @@ void TestConflictCopies::noBooksOfTheirOwn()
     books.ScanBooks();
     QCOMPARE(books.Books().RowCount(), 1);
     QCOMPARE(ConflictCopies::InFolder(paths.DataFolder).size(), 2);
+}
+
+void TestConflictCopies::mergeBookingByBooking_data()
+{
+    QTest::addColumn<QStringList>("history"); // this machine's versions, oldest first
+    QTest::addColumn<QString>("ours");
+    QTest::addColumn<QString>("theirs");
+    QTest::addColumn<QString>("merged");
+    QTest::addColumn<QList<int>>("counts"); // added, removed, changed, changed on both
+
+    // Here a, b, c were written, then y; there b was deleted and x added.
+    QTest::newRow("each booking saved") << QStringList{u"a"_s, u"ab"_s, u"abc"_s, u"abcy"_s} << u"abcy"_s << u"acx"_s
+                                        << u"acxy"_s << QList<int>{1, 1, 0, 0};
+    QTest::newRow("a, b, c saved at once") << QStringList{u"abc"_s, u"abcy"_s} << u"abcy"_s << u"acx"_s << u"acxy"_s
+                                           << QList<int>{1, 1, 0, 0};
+    QTest::newRow("an import there, one of it deleted here")
+        << QStringList{u"a"_s, u"abcd"_s, u"acd"_s} << u"acd"_s << u"abcde"_s << u"acde"_s << QList<int>{1, 0, 0, 0};
+    QTest::newRow("seen there already: nothing twice") << QStringList{u"a"_s, u"ax"_s} << u"ax"_s << u"ax"_s << u"ax"_s
+                                                        << QList<int>{0, 0, 0, 0};
+    QTest::newRow("two equal bookings stay two") << QStringList{u"a"_s, u"aa"_s} << u"aa"_s << u"a"_s << u"aa"_s
+                                                 << QList<int>{0, 0, 0, 0};
+    QTest::newRow("no version known: nothing removed") << QStringList() << u"ab"_s << u"ac"_s << u"abc"_s
+                                                       << QList<int>{1, 0, 0, 0};
+}
+
+void TestConflictCopies::mergeBookingByBooking()
+{
+    QFETCH(QStringList, history);
+    QFETCH(QString, ours);
+    QFETCH(QString, theirs);
+    QFETCH(QString, merged);
+    QFETCH(QList<int>, counts);
+    QList<QByteArray> versions;
+    for (const QString &version : history)
+        versions.append(Book(version));
+    const MergeOutcome outcome = MergeLedgerFile(false, Book(ours), Book(theirs), versions, Regional());
+    QCOMPARE(Letters(outcome.Bytes), merged);
+    QCOMPARE((QList<int>{outcome.Added, outcome.Removed, outcome.Changed, outcome.ChangedOnBoth}), counts);
+}
+
+void TestConflictCopies::twoMachinesEitherRename_data()
+{
+    QTest::addColumn<QString>("copy");
+    QTest::addColumn<bool>("oursRenamed"); // the tool renamed this machine's version
+    const QStringList copies{u"März 2026.sync-conflict-20260308-101500-ABCDEF7.qel"_s,
+                             u"März 2026 (conflicted copy 2026-03-08 101500).qel"_s,
+                             u"März 2026 (Peters in Konflikt stehende Kopie 2026-03-08).qel"_s};
+    for (const QString &copy : copies) {
+        QTest::addRow("%s, theirs renamed", qPrintable(copy)) << copy << false;
+        QTest::addRow("%s, ours renamed", qPrintable(copy)) << copy << true;
+    }
+}
+
+// Two computers, each with its own program folder, their data folders kept in step by copying
+// files as a synchronisation tool would.
+void TestConflictCopies::twoMachinesEitherRename()
+{
+    QFETCH(QString, copy);
+    QFETCH(bool, oursRenamed);
+    QTemporaryDir dir;
+    const Machine here(dir.filePath(u"hier"_s));
+    const Machine there(dir.filePath(u"dort"_s));
+    here.Add(u"abc"_s);
+    QVERIFY(QFile::copy(here.File(), there.File()));
+    there.Remove(u'b');
+    there.Add(u"x"_s);
+    here.Add(u"y"_s);
+    const QString copyPath = here.Paths.DataFolder + copy;
+    if (oursRenamed) {
+        QVERIFY(QFile::rename(here.File(), copyPath));
+        QVERIFY(QFile::copy(there.File(), here.File()));
+    } else {
+        QVERIFY(QFile::copy(there.File(), copyPath));
+    }
+    // Read while the copy waits: the other machine's version is not taken for this one's.
+    BookManager reader = here.Open(u"März 2026"_s);
+
+    const ConflictMerger::Result result = ConflictMerger(here.Paths, Regional()).MergeAll();
+    QCOMPARE(result.Errors, QStringList());
+    QCOMPARE(result.Merged.size(), 1);
+    QCOMPARE(Letters(ListFiles::ReadFile(here.File())), u"acxy"_s);
+    QVERIFY(!QFileInfo::exists(copyPath));
+    QVERIFY(QFileInfo(result.Merged.front().KeptAs).isFile());
+    QVERIFY2(result.Merged.front().Message().startsWith(u"Haushaltsbuch „März 2026“: aus der Konfliktkopie „%1“ "
+                                                        u"1 Buchung übernommen, 1 Buchung entfernt."_s.arg(copy)),
+             qPrintable(result.Merged.front().Message()));
+
+    // The same copy once more (a kill before it was moved): nothing changes.
+    const QByteArray once = ListFiles::ReadFile(here.File());
+    QVERIFY(QFile::copy(result.Merged.front().KeptAs, copyPath));
+    const ConflictMerger::Result again = ConflictMerger(here.Paths, Regional()).MergeAll();
+    QCOMPARE(again.Merged.size(), 1);
+    QCOMPARE(ListFiles::ReadFile(here.File()), once);
+    QVERIFY(!QFileInfo::exists(copyPath));
 }
 
 QTEST_GUILESS_MAIN(TestConflictCopies)
