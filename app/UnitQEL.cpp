@@ -447,6 +447,7 @@ bool TFormQEL::FormCreate(BookScan scan)
 
 void TFormQEL::ScanBookList()
 {
+    MergeConflictCopies();
     QStringList errors = std::exchange(StartErrors_, {});
     for (const QString &error : Books_.ScanBooks()) {
         if (!errors.contains(error))
@@ -625,6 +626,12 @@ void TFormQEL::btnManagerClick()
         Books_.RefreshCurrentBook();
     } catch (const QelError &error) {
         Report(error.Message());
+    }
+    // The other computer may have sent its version meanwhile.
+    if (MergeConflictCopies()) {
+        const QStringList errors = Books_.ScanBooks();
+        if (!errors.isEmpty())
+            Report(errors.join(QStringLiteral("\n\n")));
     }
     RefreshListViews();
 }

@@ -40,6 +40,7 @@ private slots:
     void writesWaitForTheRunningProgram();
     void lockHolderText();
     void writesKeepACopyQuietly();
+    void conflictCopiesNamedAndMerged();
     void exportWritesTheProgramsTable();
     void wrongUsage_data();
     void wrongUsage();
@@ -357,6 +358,43 @@ void TestCli::writesKeepACopyQuietly()
     const Result backups = Run({u"backups"_s});
     QCOMPARE(backups.Out.count(u'\n'), 2);
     QCOMPARE(Run({u"books"_s}).Err, QString());
+}
+
+// A synced data folder: the other computer's version arrives as a conflict copy. Every command
+// names it; "merge" takes its bookings over and keeps the copy in the program's folder.
+void TestCli::conflictCopiesNamedAndMerged()
+{
+    const QString other = Home->filePath(u"Rechner B"_s);
+    const QStringList there{u"--data-dir"_s, other + u"/Daten"_s, u"--program-data-dir"_s, other + u"/Programm"_s};
+    QCOMPARE(Run({u"new"_s, u"Mai 2008"_s}).Status, 0);
+    QCOMPARE(Run({u"add"_s, u"Mai 2008"_s, u"income"_s, u"01.05.2008"_s, u"100"_s, u"Gehalt"_s}).Status, 0);
+    QVERIFY(QDir().mkpath(other + u"/Daten"_s));
+    QVERIFY(QFile::copy(DataFolder() + u"Mai 2008.qel"_s, other + u"/Daten/Mai 2008.qel"_s));
+    QCOMPARE(Run(there + QStringList{u"add"_s, u"Mai 2008"_s, u"expense"_s, u"02.05.2008"_s, u"9"_s, u"Kino"_s}).Status, 0);
+    QCOMPARE(Run({u"add"_s, u"Mai 2008"_s, u"expense"_s, u"03.05.2008"_s, u"4"_s, u"Brot"_s}).Status, 0);
+    const QString copy = u"Mai 2008.sync-conflict-20080503-101500-ABCDEF7.qel"_s;
+    QVERIFY(QFile::copy(other + u"/Daten/Mai 2008.qel"_s, DataFolder() + copy));
+
+    Result r = Run({u"books"_s});
+    QCOMPARE(r.Out.count(u'\n'), 1);
+    QVERIFY2(r.Err.contains(u"Die Konfliktkopie „%1“ ist noch nicht in ihr Buch übernommen"_s.arg(copy)), qPrintable(r.Err));
+    r = Run({u"merge"_s});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, u"Mai 2008\t%1\t1\t0\t0\n"_s.arg(copy));
+    QCOMPARE(Run({u"show"_s, u"Mai 2008"_s}).Out.count(u'\n'), 3);
+    QVERIFY(!QFileInfo::exists(DataFolder() + copy));
+    QCOMPARE(QDir(Home->filePath(u".config/Orvo Haushaltsbuch/Konfliktkopien"_s)).entryList(QDir::Files).size(), 2);
+    QCOMPARE(Run({u"books"_s}).Err, QString());
+
+    // A copy that cannot be read stays where it is and fails the call.
+    QFile damaged(DataFolder() + copy);
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("kaputt");
+    damaged.close();
+    r = Run({u"merge"_s});
+    QCOMPARE(r.Status, 1);
+    QVERIFY2(r.Err.contains(u"wurde nicht zusammengeführt und bleibt im Datenordner"_s), qPrintable(r.Err));
+    QVERIFY(QFileInfo::exists(DataFolder() + copy));
 }
 
 void TestCli::exportWritesTheProgramsTable()
