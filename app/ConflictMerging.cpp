@@ -4,8 +4,10 @@
 #include "app/UnitQEL.h"
 
 #include "controls/MessageBoxes.h"
+#include "ledger/BookManager.h"
 #include "ledger/ConflictCopies.h"
 #include "ledger/ConflictMerger.h"
+#include "ledger/QelError.h"
 
 using namespace Qt::StringLiterals;
 
@@ -13,7 +15,7 @@ bool TFormQEL::MergeConflictCopies()
 {
     // Unsaved lists would be written over the merge; they are saved at once, so this waits
     // only for a save that failed.
-    if (Books_.BookChanged() || Books_.RegularChanged()
+    if (Books_.LookOnly() || Books_.BookChanged() || Books_.RegularChanged()
         || ConflictCopies::InFolder(Books_.Paths().DataFolder).isEmpty())
         return false;
     const ConflictMerger::Result result = ConflictMerger(Books_.Paths(), Books_.RegionalSettings()).MergeAll();

@@ -286,6 +286,8 @@ void BookManager::DeleteBook(qsizetype row)
 {
     if (row < 0 || row >= Books_.RowCount())
         return;
+    if (LookOnly_)
+        throw QelError(LookOnlyMessage());
     const QString name = Books_.Row(row).SubItem(0);
     const QString bookFile = Paths_.BookFile(name);
     // The file goes first: a book whose file stays must not vanish from the list only
@@ -437,6 +439,12 @@ void BookManager::NoteVersion(const QString &path, const QByteArray &bytes, Book
     BookVersions(Paths_.VersionsFolder()).Record(fileName, bytes, how);
 }
 
+QString BookManager::LookOnlyMessage()
+{
+    return QStringLiteral("Die Bücher sind hier nur zum Ansehen geöffnet, weil das Haushaltsbuch auf einem anderen "
+                          "Rechner geöffnet ist. Es wird nichts gespeichert.");
+}
+
 QByteArray BookManager::ReadListFile(const QString &path)
 {
     try {
@@ -528,6 +536,8 @@ QString BookManager::KeptNameFor(const QString &path) const
 
 void BookManager::WriteListFile(const QString &path, const QByteArray &bytes)
 {
+    if (LookOnly_)
+        throw QelError(LookOnlyMessage());
     // The list in memory holds nothing of such a file: writing would replace its bookings.
     if (NotRead_.contains(path) && FileExists(path)) {
         throw QelError(QStringLiteral("Die Datei \"%1\" wurde nicht gelesen und wird deshalb nicht überschrieben. "

@@ -8,6 +8,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <cstdlib>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -72,39 +74,55 @@ QSet<QString> KeysOf(std::initializer_list<const Counts *> all)
     return keys;
 }
 
-// Whether the step from one version to the next shows in the other machine's version: a booking
-// it added is there, or a booking it removed is gone.
+// Whether the step from one version to the next shows in the other machine's version: a
+// booking it added is there, or a booking it removed is gone. A booking changed (one of a day
+// gone, one of that day come) shows by its new form only: the old one may be gone over there
+// because it was changed there, too.
 bool Shows(const Counts &before, const Counts &after, const Counts &theirs)
 {
+    QHash<QString, bool> addedShows;   // by day
+    QHash<QString, bool> removedShows; // by day
     for (const QString &key : KeysOf({&before, &after})) {
         const int was = before.value(key);
         const int is = after.value(key);
-        if ((is > was && theirs.value(key) >= is) || (is < was && theirs.value(key) <= is))
+        const QString day = DayOfKey(key);
+        if (is > was)
+            addedShows[day] = addedShows.value(day) || theirs.value(key) >= is;
+        else if (is < was)
+            removedShows[day] = removedShows.value(day) || theirs.value(key) <= is;
+    }
+    for (auto it = addedShows.cbegin(); it != addedShows.cend(); ++it) {
+        if (it.value())
+            return true;
+    }
+    for (auto it = removedShows.cbegin(); it != removedShows.cend(); ++it) {
+        if (it.value() && !addedShows.contains(it.key()))
             return true;
     }
     return false;
 }
 
-// The version the other machine started from, as counts; the bookings both versions share when
-// none of this machine's versions shows in theirs.
-Counts Base(bool regular, const Counts &ours, const Counts &theirs, const QList<QByteArray> &history)
+// This machine's versions, oldest first, as counts; those that cannot be read tell nothing.
+std::vector<Counts> VersionsOf(bool regular, const QList<QByteArray> &history)
 {
     std::vector<Counts> versions;
     for (const QByteArray &bytes : history) {
         try {
             versions.push_back(CountsOf(Parse(regular, bytes)));
         } catch (const QelError &) {
-            // A version that cannot be read tells nothing.
         }
     }
+    return versions;
+}
+
+// Which of the versions the other machine started from: the newest whose step shows in theirs.
+std::optional<size_t> BaseIndex(const std::vector<Counts> &versions, const Counts &theirs)
+{
     for (size_t i = versions.size(); i-- > 0;) {
         if (Shows(i > 0 ? versions[i - 1] : Counts(), versions[i], theirs))
-            return versions[i];
+            return i;
     }
-    Counts shared;
-    for (const QString &key : KeysOf({&ours, &theirs}))
-        shared[key] = std::min(ours.value(key), theirs.value(key));
-    return shared;
+    return std::nullopt;
 }
 
 } // namespace
@@ -116,7 +134,23 @@ MergeOutcome MergeLedgerFile(bool regular, const QByteArray &ours, const QByteAr
     const std::vector<BookingList> other = Parse(regular, theirs);
     const Counts mine = CountsOf(lists);
     const Counts their = CountsOf(other);
-    const Counts base = Base(regular, mine, their, history);
+    const std::vector<Counts> versions = VersionsOf(regular, history);
+    const std::optional<size_t> baseIndex = BaseIndex(versions, their);
+    // Without a version of this machine's in theirs, nothing is removed: the bookings both share.
+    Counts base;
+    if (baseIndex) {
+        base = versions[*baseIndex];
+    } else {
+        for (const QString &key : KeysOf({&mine, &their}))
+            base[key] = std::min(mine.value(key), their.value(key));
+    }
+    // Bookings this machine had since then that neither version holds now: changed on both
+    // sides when both brought a booking of their day.
+    Counts had = base;
+    for (size_t i = baseIndex ? *baseIndex : versions.size(); i < versions.size(); ++i) {
+        for (auto it = versions[i].cbegin(); it != versions[i].cend(); ++it)
+            had[it.key()] = std::max(had.value(it.key()), it.value());
+    }
 
     MergeOutcome outcome;
     Counts merged;
@@ -125,7 +159,7 @@ MergeOutcome MergeLedgerFile(bool regular, const QByteArray &ours, const QByteAr
     QHash<QString, int> lostOnBothByDay;
     QHash<QString, int> addedHereByDay;
     QHash<QString, int> addedThereByDay;
-    for (const QString &key : KeysOf({&mine, &their, &base})) {
+    for (const QString &key : KeysOf({&mine, &their, &base, &had})) {
         const int o = mine.value(key);
         const int t = their.value(key);
         const int b = base.value(key);
@@ -134,8 +168,8 @@ MergeOutcome MergeLedgerFile(bool regular, const QByteArray &ours, const QByteAr
         const QString day = DayOfKey(key);
         gainedByDay[day] += std::max(0, m - o);
         lostByDay[day] += std::max(0, o - m);
-        if (o < b && t < b)
-            lostOnBothByDay[day] += b - std::max(o, t);
+        if (const int h = had.value(key); o < h && t < h)
+            lostOnBothByDay[day] += h - std::max(o, t);
         addedHereByDay[day] += std::max(0, o - b);
         addedThereByDay[day] += std::max(0, t - b);
     }

@@ -21,8 +21,8 @@ struct MergeOutcome
 // Merges two versions of a ledger file (a month book, or Regular.dat when `regular`) booking by
 // booking. A booking is its list (income, expense or regular), date and texts; equal bookings
 // count. `history` holds the versions this machine wrote or read, oldest first; the version the
-// other machine started from is taken to be the newest of them whose change shows in the other
-// version (some booking it added is there, or some booking it removed is gone). Against it,
+// other machine started from is taken to be the one of them nearest to the other version (the
+// fewest bookings added or removed since; the newest of equally near ones). Against it,
 // each side keeps what it added and loses what the other removed; a booking changed on one side
 // carries the change; changed differently on both sides, both are kept. Without such a version
 // nothing is removed: the merge holds every booking of both. Rows are sorted as the program sorts

@@ -12,14 +12,16 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A book's expenses, one letter each: "a" is an expense of 1.00 on the 1st with purpose "a".
+// A book's expenses, one letter each: "a" is an expense of 1.00 on the 1st with purpose "a";
+// a digit d is the 2nd's booking "b" changed to d.00.
 QByteArray Book(const QString &letters)
 {
     BookingList income(ListKind::Income);
     BookingList expend(ListKind::Expend);
     for (const QChar letter : letters) {
-        const int n = letter.unicode() - u'a' + 1;
-        expend.AddRow(ListRow::Make(u"%1.03.2026"_s.arg(n, 2, 10, QChar(u'0')), {u"%1.00"_s.arg(n), u"K"_s, letter}));
+        const int day = letter.isDigit() ? 2 : letter.unicode() - u'a' + 1;
+        const int amount = letter.isDigit() ? letter.digitValue() : day;
+        expend.AddRow(ListRow::Make(u"%1.03.2026"_s.arg(day, 2, 10, QChar(u'0')), {u"%1.00"_s.arg(amount), u"K"_s, letter}));
     }
     expend.SortByCaption(Regional());
     return ListFiles::MonthBookBytes(income, expend);
@@ -95,6 +97,7 @@ private slots:
     void noBooksOfTheirOwn();
     void mergeBookingByBooking_data();
     void mergeBookingByBooking();
+    void regularBookingsTheSameWay();
     void twoMachinesEitherRename_data();
     void twoMachinesEitherRename();
 };
@@ -165,6 +168,12 @@ void TestConflictCopies::mergeBookingByBooking_data()
                                                         << QList<int>{0, 0, 0, 0};
     QTest::newRow("two equal bookings stay two") << QStringList{u"a"_s, u"aa"_s} << u"aa"_s << u"a"_s << u"aa"_s
                                                  << QList<int>{0, 0, 0, 0};
+    QTest::newRow("changed there: the change carried") << QStringList{u"a"_s, u"ab"_s, u"abc"_s} << u"abc"_s
+                                                       << u"a7c"_s << u"a7c"_s << QList<int>{0, 0, 1, 0};
+    QTest::newRow("changed here, seen there: kept") << QStringList{u"a"_s, u"ab"_s, u"a7"_s} << u"a7"_s << u"ab"_s
+                                                    << u"a7"_s << QList<int>{0, 0, 0, 0};
+    QTest::newRow("changed differently on both: both kept")
+        << QStringList{u"a"_s, u"ab"_s, u"a7"_s} << u"a7"_s << u"a8"_s << u"a78"_s << QList<int>{1, 0, 0, 1};
     QTest::newRow("no version known: nothing removed") << QStringList() << u"ab"_s << u"ac"_s << u"abc"_s
                                                        << QList<int>{1, 0, 0, 0};
 }
@@ -182,6 +191,28 @@ void TestConflictCopies::mergeBookingByBooking()
     const MergeOutcome outcome = MergeLedgerFile(false, Book(ours), Book(theirs), versions, Regional());
     QCOMPARE(Letters(outcome.Bytes), merged);
     QCOMPARE((QList<int>{outcome.Added, outcome.Removed, outcome.Changed, outcome.ChangedOnBoth}), counts);
+}
+
+void TestConflictCopies::regularBookingsTheSameWay()
+{
+    const auto regular = [](const QStringList &days) {
+        BookingList list(ListKind::Regular);
+        for (const QString &day : days)
+            list.AddRow(ListRow::Make(day, {u"10.00"_s, u"Wohnen"_s, u"Miete "_s + day, u"Ausgabe"_s}));
+        list.SortByCaption(Regional());
+        return ListFiles::RegularBytes(list);
+    };
+    // Here the 4th was added; there the 1st was removed and the 3rd added.
+    const MergeOutcome outcome =
+        MergeLedgerFile(true, regular({u"01."_s, u"02."_s, u"04."_s}), regular({u"02."_s, u"03."_s}),
+                        {regular({u"01."_s, u"02."_s}), regular({u"01."_s, u"02."_s, u"04."_s})}, Regional());
+    BookingList merged(ListKind::Regular);
+    ListFiles::ParseRegular(outcome.Bytes, merged);
+    QStringList days;
+    for (const ListRow &row : merged.Rows())
+        days.append(row.Caption);
+    QCOMPARE(days, (QStringList{u"02."_s, u"03."_s, u"04."_s}));
+    QCOMPARE((QList<int>{outcome.Added, outcome.Removed}), (QList<int>{1, 1}));
 }
 
 void TestConflictCopies::twoMachinesEitherRename_data()
