@@ -123,6 +123,8 @@ std::optional<ListRow> TFormQEL::AskBooking(int panel, const ListRow &preset, in
 
 void TFormQEL::EnterBooking(int panel)
 {
+    if (Books_.LookOnly())
+        return;
     const QString today = Books_.RegionalSettings().DateText(QDate::currentDate());
     // A regular booking starts on today's day: the day text with its dot, e.g. 07.
     const QString caption = panel == RegularPanel ? today.left(3) : today;
@@ -138,6 +140,8 @@ void TFormQEL::EnterBooking(int panel)
 
 void TFormQEL::EditBooking(int panel)
 {
+    if (Books_.LookOnly())
+        return;
     BookingList &list = PanelList(panel);
     const qsizetype selected = list.Selected();
     if (selected < 0)
@@ -153,6 +157,8 @@ void TFormQEL::EditBooking(int panel)
 
 void TFormQEL::RemoveBooking(int panel)
 {
+    if (Books_.LookOnly())
+        return;
     BookingList &list = PanelList(panel);
     const qsizetype selected = list.Selected();
     if (selected < 0)

@@ -17,6 +17,8 @@
 
 void TFormQEL::btnNewBookClick()
 {
+    if (Books_.LookOnly())
+        return;
     FormNew->exec();
     if (!FormNew->Accepted)
         return;
@@ -57,6 +59,8 @@ void TFormQEL::btnOpenBookClick()
 
 void TFormQEL::btnDeleteBookClick()
 {
+    if (Books_.LookOnly())
+        return;
     const qsizetype row = Books_.Books().Selected();
     if (row < 0)
         return;
@@ -77,6 +81,8 @@ void TFormQEL::btnDeleteBookClick()
 
 void TFormQEL::btnImportClick()
 {
+    if (Books_.LookOnly())
+        return;
     ImportFlow->ChooseAndImport();
     ListViewManager->setFocus(Qt::OtherFocusReason);
 }

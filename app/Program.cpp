@@ -20,6 +20,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+using namespace Qt::StringLiterals;
+
 int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
 {
     QApplication::setApplicationName(ProgramTitle());
@@ -42,19 +44,37 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
         QDir().mkpath(paths.DataFolder);
     const QString program = QString::fromUtf16(DataLock::ProgramName);
     DataLock lock;
+    bool lookOnly = false;
     if (QFileInfo(paths.DataFolder).isDir() && !lock.TryLock(paths.DataFolder, program)) {
         if (!lock.ErrorString().isEmpty()) {
             ShowError(nullptr, lock.ErrorString());
             return 1;
         }
-        ShowPlainMessage(nullptr, DataLock::RefusalMessage(lock.Holder(), program));
-        return 0;
+        const QString refusal = DataLock::RefusalMessage(lock.Holder(), program);
+        // Open on the other computer of a synced folder: the books may still be looked at.
+        if (!DataLock::OnAnotherHost(lock.Holder())) {
+            ShowPlainMessage(nullptr, refusal);
+            return 0;
+        }
+        if (!AskInformationYesNo(nullptr, refusal + u"\n\nMöchten Sie die Bücher hier nur ansehen? Ändern können "
+                                                     u"Sie dann nichts."_s))
+            return 0;
+        lookOnly = true;
     }
+    if (const std::optional<LockHolder> &stale = lock.TakenOver())
+        ShowInformation(nullptr, DataLock::TakeOverMessage(*stale));
+    // The other computer of a synced folder sees every minute that the program still runs.
+    QTimer refresh;
+    QObject::connect(&refresh, &QTimer::timeout, [&lock] { lock.Refresh(); });
+    refresh.start(DataLock::RefreshSeconds * 1000);
 
     BookManager books(paths, Regional());
+    books.SetLookOnly(lookOnly);
     CategoryTable categories;
     WarningSound sound;
     TFormQEL window(books, categories, help, sound);
+    if (lookOnly)
+        window.setWindowTitle(ProgramTitle() + u" – nur ansehen"_s);
     // The window shows first; the books are read as soon as it is up.
     if (!window.FormCreate(TFormQEL::BookScan::Later))
         return 1;

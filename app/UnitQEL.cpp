@@ -447,6 +447,7 @@ bool TFormQEL::FormCreate(BookScan scan)
 
 void TFormQEL::ScanBookList()
 {
+    MergeConflictCopies();
     QStringList errors = std::exchange(StartErrors_, {});
     for (const QString &error : Books_.ScanBooks()) {
         if (!errors.contains(error))
@@ -492,12 +493,18 @@ void TFormQEL::Timer1Timer()
     btnDeleteBook->SetEnabled(bookSelected);
 
     const BookingList *lists[] = {&Books_.Income(), &Books_.Expend(), &Books_.Regular()};
+    const bool mayChange = !Books_.LookOnly();
     for (int i = 0; i < 3; ++i) {
         TOrvoSkinButton *edit = BookingButtons_[i][1];
-        edit->SetEnabled(lists[i]->Selected() >= 0);
+        edit->SetEnabled(mayChange && lists[i]->Selected() >= 0);
         BookingButtons_[i][2]->SetEnabled(edit->Enabled());
         BookingButtons_[i][3]->SetEnabled(!lists[i]->IsEmpty());
+        BookingButtons_[i][0]->SetEnabled(mayChange);
     }
+    // Books opened only to look at: nothing that changes them.
+    btnDeleteBook->SetEnabled(mayChange && bookSelected);
+    for (TOrvoSkinButton *button : {btnNewBook, btnImport, btnBackup})
+        button->SetEnabled(mayChange);
 }
 
 void TFormQEL::closeEvent(QCloseEvent *event)
@@ -625,6 +632,12 @@ void TFormQEL::btnManagerClick()
         Books_.RefreshCurrentBook();
     } catch (const QelError &error) {
         Report(error.Message());
+    }
+    // The other computer may have sent its version meanwhile.
+    if (MergeConflictCopies()) {
+        const QStringList errors = Books_.ScanBooks();
+        if (!errors.isEmpty())
+            Report(errors.join(QStringLiteral("\n\n")));
     }
     RefreshListViews();
 }

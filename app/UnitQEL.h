@@ -163,6 +163,9 @@ private:
     void ShowBookState();
     void ShowBookTotals();    // the income and expense panels' labels
     void ShowRegularTotals(); // the regular panel's label
+    // Merges the conflict copies of a synced data folder into their books and says what it did
+    // (ConflictMerging.cpp); true when it merged any.
+    bool MergeConflictCopies();
     // After a booking change: saved at once, then the panel's list view and its label.
     void SaveBookingChange(int panel);
     BookingList &PanelList(int panel);

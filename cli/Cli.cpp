@@ -2,6 +2,7 @@
 
 #include "analysis/AnalysisSums.h"
 #include "ledger/BookManager.h"
+#include "ledger/ConflictCopies.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
@@ -92,7 +93,9 @@ QString Cli::Usage()
         "  year JJJJ                 die Jahresübersicht: je Monat Einnahmen, Ausgaben und Ergebnis,\n"
         "                            Summe, Durchschnitt, dann die Kategorien je Monat\n"
         "  search TEXT               Buchungen aller Haushaltsbücher nach Kategorie, Verwendung oder\n"
-        "                            Betrag suchen (12,50 oder 10-20)\n"
+        "                            Betrag suchen (12,50 oder 10-20)\n"        "  merge                     Konfliktkopien eines synchronisierten Datenordners (Syncthing,\n"
+        "                            Nextcloud, Dropbox) Buchung für Buchung in ihre Bücher übernehmen:\n"
+        "                            je Kopie Buch, Kopie, übernommen, entfernt, geändert\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -123,6 +126,8 @@ int Cli::Run(const QStringList &arguments)
 
     const QString command = args.takeFirst();
     RecoverInterrupted();
+    if (command != u"merge")
+        NameUnmergedCopies();
     const int status = RunCommand(command, args);
     // What a command changed is kept in an automatic backup, as at the end of a program run.
     if (Changed_)
@@ -172,12 +177,14 @@ int Cli::RunCommand(const QString &command, QStringList args)
             return Year(args.front());
         if (command == u"search" && expect(1, 1))
             return Search(args.front());
+        if (command == u"merge" && expect(0, 0))
+            return Merge();
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
     const QStringList known = QStringLiteral(
         "books show regular categories new add add-regular verify analysis export export-regular backup restore "
-        "backups import rules rule-add rule-remove year search")
+        "backups import rules rule-add rule-remove year search merge")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));
@@ -394,6 +401,7 @@ int Cli::Verify()
 
     QStringList bookFiles = QDir(Paths_.DataFolder).entryList({QStringLiteral("*.qel")},
                                                                QDir::Files | QDir::Hidden | QDir::CaseSensitive);
+    bookFiles.removeIf([](const QString &file) { return ConflictCopies::IsConflictCopy(file); });
     bookFiles.sort();
     for (const QString &file : bookFiles) {
         check(Paths_.DataFolder + file, [](const QString &path) {
@@ -466,7 +474,7 @@ bool Cli::IsListedBook(const QString &name) const
     // Only a book file that the book list would show: no paths, no other folders.
     const QStringList files = QDir(Paths_.DataFolder).entryList({QStringLiteral("*.qel")},
                                                                 QDir::Files | QDir::Hidden | QDir::CaseSensitive);
-    return files.contains(name + QStringLiteral(".qel"));
+    return files.contains(name + QStringLiteral(".qel")) && !ConflictCopies::IsConflictCopy(name + QStringLiteral(".qel"));
 }
 
 QString Cli::AcceptAmount(const QString &typed)
@@ -522,6 +530,8 @@ bool Cli::TakeLock()
     // The lock lives in the data folder.
     if (!QDir().mkpath(Paths_.DataFolder) || !Lock_.TryLock(Paths_.DataFolder, QString::fromUtf16(DataLock::CliName)))
         return false;
+    if (const std::optional<LockHolder> &stale = Lock_.TakenOver())
+        Err_ << QStringLiteral("Hinweis: ") << DataLock::TakeOverMessage(*stale) << '\n';
     // No other save can run now: temporary files of a killed one can go.
     ListFiles::RemoveLeftovers(Paths_.DataFolder);
     ListFiles::RemoveOwnLeftovers(Paths_.ProgramDataFolder);

@@ -54,6 +54,9 @@ private:
     // CliReports.cpp: the year overview and the search over every book.
     int Year(const QString &year);
     int Search(const QString &text);
+    // CliSync.cpp: a synced data folder's conflict copies.
+    int Merge();
+    void NameUnmergedCopies();
 
     bool IsListedBook(const QString &name) const;
     // The amount as the entry dialog takes it, or an empty text after reporting why not.

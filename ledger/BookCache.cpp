@@ -3,6 +3,7 @@
 #include "analysis/AnalysisSums.h"
 #include "ledger/BookManager.h"
 #include "ledger/Cents.h"
+#include "ledger/ConflictCopies.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/LedgerPaths.h"
 #include "ledger/ListFiles.h"
@@ -51,9 +52,10 @@ BookCache::~BookCache() = default;
 QStringList BookCache::Refresh(const std::function<bool(const QString &)> &wanted)
 {
     // The book scan's pattern: hidden temporary files of a save end in ".tmp" and stay out.
-    const QStringList files = QDir(Folder_).entryList({QStringLiteral("*.qel")},
-                                                      QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive,
-                                                      QDir::Unsorted);
+    QStringList files = QDir(Folder_).entryList({QStringLiteral("*.qel")},
+                                                QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive,
+                                                QDir::Unsorted);
+    files.removeIf([](const QString &file) { return ConflictCopies::IsConflictCopy(file); });
     QStringList errors;
     std::map<QString, std::unique_ptr<Entry>> listed;
     bool setChanged = files.size() != qsizetype(Entries_.size());

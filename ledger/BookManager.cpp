@@ -1,5 +1,6 @@
 #include "ledger/BookManager.h"
 
+#include "ledger/ConflictCopies.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
@@ -8,6 +9,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <ctime>
 
 namespace {
@@ -49,8 +51,10 @@ QStringList BookManager::ScanBooks()
     Books_.ClearRows();
     OwnSums_.clear();
     QDir folder(Paths_.DataFolder);
-    const QFileInfoList entries = folder.entryInfoList(
+    QFileInfoList entries = folder.entryInfoList(
         {QStringLiteral("*.qel")}, QDir::Files | QDir::Hidden | QDir::System | QDir::CaseSensitive, QDir::Unsorted);
+    // A synchronisation tool's conflict copy is no book of its own: it is merged into its book.
+    entries.removeIf([](const QFileInfo &entry) { return ConflictCopies::IsConflictCopy(entry.fileName()); });
 
     QStringList errors;
     const auto report = [&errors](const QelError &error) {
@@ -282,6 +286,8 @@ void BookManager::DeleteBook(qsizetype row)
 {
     if (row < 0 || row >= Books_.RowCount())
         return;
+    if (LookOnly_)
+        throw QelError(LookOnlyMessage());
     const QString name = Books_.Row(row).SubItem(0);
     const QString bookFile = Paths_.BookFile(name);
     // The file goes first: a book whose file stays must not vanish from the list only
@@ -312,8 +318,11 @@ void BookManager::ReadBook(const QString &name, BookingList &income, BookingList
     income = BookingList(ListKind::Income);
     expend = BookingList(ListKind::Expend);
     const QString path = Paths_.BookFile(name);
-    if (FileExists(path))
-        ListFiles::ParseMonthBook(ListFiles::ReadFile(path), income, expend);
+    if (FileExists(path)) {
+        const QByteArray bytes = ListFiles::ReadFile(path);
+        ListFiles::ParseMonthBook(bytes, income, expend);
+        NoteVersion(path, bytes, BookVersions::How::Read);
+    }
     // As OpenCurrentBook shows a book, so that a new file is the one "create" writes.
     income.SetColumnAlignment(1, ColumnAlignment::Right);
     expend.SetColumnAlignment(1, ColumnAlignment::Right);
@@ -414,11 +423,34 @@ QString BookManager::RegularSummaryLabel() const
            + MoneyLabel(RegularExpenseSum(Regular_), Regional_);
 }
 
+void BookManager::NoteVersion(const QString &path, const QByteArray &bytes, BookVersions::How how) const
+{
+    if (Paths_.ProgramDataFolder.isEmpty())
+        return;
+    const QString fileName = QFileInfo(path).fileName();
+    // While a synchronisation tool's conflict copy waits, the file may be the other machine's
+    // version: it is no version of this machine's until merged.
+    if (how == BookVersions::How::Read) {
+        const QStringList copies = ConflictCopies::InFolder(Paths_.DataFolder);
+        if (std::any_of(copies.cbegin(), copies.cend(),
+                        [&](const QString &copy) { return ConflictCopies::OriginalName(copy) == fileName; }))
+            return;
+    }
+    BookVersions(Paths_.VersionsFolder()).Record(fileName, bytes, how);
+}
+
+QString BookManager::LookOnlyMessage()
+{
+    return QStringLiteral("Die Bücher sind hier nur zum Ansehen geöffnet, weil das Haushaltsbuch auf einem anderen "
+                          "Rechner geöffnet ist. Es wird nichts gespeichert.");
+}
+
 QByteArray BookManager::ReadListFile(const QString &path)
 {
     try {
         QByteArray bytes = ListFiles::ReadFile(path);
         NotRead_.remove(path);
+        NoteVersion(path, bytes, BookVersions::How::Read);
         return bytes;
     } catch (const QelError &) {
         NotRead_.insert(path);
@@ -504,6 +536,8 @@ QString BookManager::KeptNameFor(const QString &path) const
 
 void BookManager::WriteListFile(const QString &path, const QByteArray &bytes)
 {
+    if (LookOnly_)
+        throw QelError(LookOnlyMessage());
     // The list in memory holds nothing of such a file: writing would replace its bookings.
     if (NotRead_.contains(path) && FileExists(path)) {
         throw QelError(QStringLiteral("Die Datei \"%1\" wurde nicht gelesen und wird deshalb nicht überschrieben. "
@@ -524,6 +558,7 @@ void BookManager::WriteListFile(const QString &path, const QByteArray &bytes)
     ListFiles::WriteFile(path, bytes);
     FilesChanged_ = true;
     Damaged_.remove(path);
+    NoteVersion(path, bytes, BookVersions::How::Written);
 }
 
 bool IsValidBookName(const QString &name)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ledger/BookSums.h"
+#include "ledger/BookVersions.h"
 #include "ledger/BookingList.h"
 #include "ledger/LedgerPaths.h"
 #include "ledger/ListFiles.h"
@@ -72,6 +73,11 @@ public:
     // Whether any list file was written or a book removed since start: then the run's end
     // keeps an automatic backup.
     bool FilesChanged() const { return FilesChanged_; }
+    // Books opened only to be looked at (another computer holds the lock): every write and
+    // removal is refused with LookOnlyMessage.
+    bool LookOnly() const { return LookOnly_; }
+    void SetLookOnly(bool lookOnly) { LookOnly_ = lookOnly; }
+    static QString LookOnlyMessage();
 
     // The file side of "create": the book's row, its file written at once with two empty
     // lists, and the book open. Throws the duplicate message when the name is listed or its
@@ -139,6 +145,8 @@ private:
     void ReadMonthBookFile(const QString &path);
     void ReadRegularFile(const QString &path);
     QByteArray ReadListFile(const QString &path);
+    // Keeps the version read or written for merging conflict copies (BookVersions).
+    void NoteVersion(const QString &path, const QByteArray &bytes, BookVersions::How how) const;
     void WriteListFile(const QString &path, const QByteArray &bytes);
     // Rethrows a parse error with a note that the damaged file will be kept.
     [[noreturn]] void RememberDamaged(const QString &path, const QString &message);
@@ -155,6 +163,7 @@ private:
     bool BookChanged_ = false;
     bool RegularChanged_ = false;
     bool FilesChanged_ = false;
+    bool LookOnly_ = false;
     // The last read of Regular.dat failed, and nothing has been saved over it since.
     bool RegularUnreadable_ = false;
     QHash<QString, OwnSums> OwnSums_;

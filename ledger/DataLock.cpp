@@ -82,6 +82,8 @@ QByteArray LockHolder::Encode() const
     text += "prozess=" + QByteArray::number(Process) + '\n';
     text += "programm=" + Program.toUtf8() + '\n';
     text += "seit=" + Since.toUTC().toString(Qt::ISODate).toLatin1() + '\n';
+    if (Refreshed.isValid())
+        text += "aktualisiert=" + Refreshed.toUTC().toString(Qt::ISODate).toLatin1() + '\n';
     return text;
 }
 
@@ -116,6 +118,8 @@ std::optional<LockHolder> LockHolder::Decode(QByteArrayView text)
             holder.Process = value.toLongLong();
         else if (key == "seit" && value.size() <= 40)
             holder.Since = QDateTime::fromString(QString::fromLatin1(value), Qt::ISODate);
+        else if (key == "aktualisiert" && value.size() <= 40)
+            holder.Refreshed = QDateTime::fromString(QString::fromLatin1(value), Qt::ISODate);
     }
     if (!headerSeen)
         return std::nullopt;
@@ -124,8 +128,8 @@ std::optional<LockHolder> LockHolder::Decode(QByteArrayView text)
 
 LockHolder LockHolder::Current(const QString &program)
 {
-    return {QSysInfo::machineHostName(), UserName(), qint64(::getpid()), program,
-            QDateTime::currentDateTimeUtc()};
+    const QString host = qEnvironmentVariable("QEL_TEST_HOSTNAME", QSysInfo::machineHostName());
+    return {host, UserName(), qint64(::getpid()), program, QDateTime::currentDateTimeUtc(), {}};
 }
 
 DataLock::~DataLock()
@@ -178,8 +182,21 @@ bool DataLock::TryLock(const QString &dataFolder, const QString &program)
             ::close(fd);
             continue;
         }
+        // flock does not reach the other computer of a synced folder: its program's text does.
+        Own_ = LockHolder::Current(program);
+        TakenOver_.reset();
+        if (const std::optional<LockHolder> found = ReadHolder(fd); found && !found->Host.isEmpty()
+                                                                    && found->Host != Own_.Host) {
+            if (found->LastSign().isValid()
+                && found->LastSign() >= Own_.Since.addSecs(-60 * StaleMinutes)) {
+                Holder_ = found;
+                ::close(fd);
+                return false;
+            }
+            TakenOver_ = found;
+        }
         // Who holds it, for those refused; the lock holds without that text too.
-        const QByteArray text = LockHolder::Current(program).Encode();
+        const QByteArray text = Own_.Encode();
         if (writable && ::ftruncate(fd, 0) == 0)
             (void)!::pwrite(fd, text.constData(), size_t(text.size()), 0);
         Fd_ = fd;
@@ -189,16 +206,49 @@ bool DataLock::TryLock(const QString &dataFolder, const QString &program)
     return fail(EAGAIN);
 }
 
+bool DataLock::StillOurs() const
+{
+    const std::optional<LockHolder> found = ReadHolder(Fd_);
+    return found && found->Host == Own_.Host && found->Process == Own_.Process;
+}
+
+bool DataLock::Refresh()
+{
+    if (Fd_ < 0 || !Writable_)
+        return Fd_ >= 0;
+    if (!StillOurs())
+        return false;
+    Own_.Refreshed = QDateTime::currentDateTimeUtc();
+    const QByteArray text = Own_.Encode();
+    if (::ftruncate(Fd_, 0) == 0)
+        (void)!::pwrite(Fd_, text.constData(), size_t(text.size()), 0);
+    return true;
+}
+
 void DataLock::Unlock()
 {
     if (Fd_ < 0)
         return;
-    // Removed while still held, so nobody takes a lock on a name that is about to go.
+    // Removed while still held, so nobody takes a lock on a name that is about to go; not when
+    // another computer has taken it over meanwhile.
     const QByteArray path = QFile::encodeName(Path_);
-    if (Writable_ && SameFile(Fd_, path))
+    if (Writable_ && SameFile(Fd_, path) && StillOurs())
         ::unlink(path.constData());
     ::close(Fd_);
     Fd_ = -1;
+}
+
+bool DataLock::OnAnotherHost(const std::optional<LockHolder> &holder)
+{
+    return holder && !holder->Host.isEmpty() && holder->Host != LockHolder::Current({}).Host;
+}
+
+QString DataLock::TakeOverMessage(const LockHolder &stale)
+{
+    return u"Die Sperre des Rechners „%1“ (zuletzt %2) war älter als %3 Minuten und wurde übernommen. Falls das "
+           u"Haushaltsbuch dort noch geöffnet ist, beenden Sie es bitte dort."_s.arg(stale.Host,
+                                                                                     SinceText(stale.LastSign()))
+        .arg(StaleMinutes);
 }
 
 QString DataLock::RefusalMessage(const std::optional<LockHolder> &holder, const QString &program)
@@ -215,8 +265,8 @@ QString DataLock::RefusalMessage(const std::optional<LockHolder> &holder, const 
         QString text = u"Das Haushaltsbuch ist auf dem Rechner „%1“"_s.arg(holder->Host);
         if (!since.isEmpty())
             text += u" seit %1"_s.arg(since);
-        return text + u" geöffnet (Benutzer %1). Bitte beenden Sie es dort, bevor Sie hier weiterarbeiten."_s.arg(
-                          holder->User);
+        text += u" geöffnet."_s;
+        return cli ? text + u" Bitte beenden Sie es dort, bevor Sie hier Daten ändern."_s : text;
     }
     QStringList details;
     if (holder->User != here.User)

@@ -25,6 +25,10 @@ struct LedgerPaths
     // The journals of backups and restores under way, and the automatic backups.
     QString TransferJournalFolder() const { return ProgramDataFolder + QStringLiteral("Sicherungen/Journal/"); }
     QString AutoBackupFolder() const { return ProgramDataFolder + QStringLiteral("Sicherungen/automatisch/"); }
+    // The versions of the ledger files this machine read or wrote, for merging conflict copies,
+    // and the conflict copies merged, kept out of the data folder.
+    QString VersionsFolder() const { return ProgramDataFolder + QStringLiteral("Versionen/"); }
+    QString MergedCopiesFolder() const { return ProgramDataFolder + QStringLiteral("Konfliktkopien/"); }
     QString BookFile(const QString &bookName) const { return DataFolder + bookName + QStringLiteral(".qel"); }
     // Beside the data folder: printouts saved as PDF files when no printer is installed.
     QString PrintoutFolder() const;

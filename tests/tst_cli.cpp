@@ -39,7 +39,10 @@ private slots:
     void verifyReportsUnreadableFiles();
     void writesWaitForTheRunningProgram();
     void lockHolderText();
+    void lockOfAnotherComputer_data();
+    void lockOfAnotherComputer();
     void writesKeepACopyQuietly();
+    void conflictCopiesNamedAndMerged();
     void exportWritesTheProgramsTable();
     void wrongUsage_data();
     void wrongUsage();
@@ -263,7 +266,9 @@ void TestCli::writesWaitForTheRunningProgram()
     // What a killed holder leaves behind blocks nothing: its file is taken over.
     QFile left(DataFolder() + u"Haushaltsbuch.lock"_s);
     QVERIFY(left.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    left.write(LockHolder{u"rechner-b"_s, u"peter"_s, 1, program, QDateTime::currentDateTimeUtc()}.Encode());
+    LockHolder killed = LockHolder::Current(program);
+    killed.Process = 1;
+    left.write(killed.Encode());
     left.close();
     QCOMPARE(Run({u"new"_s, u"Juli 2008"_s}).Status, 0);
 
@@ -290,7 +295,7 @@ void TestCli::writesWaitForTheRunningProgram()
 void TestCli::lockHolderText()
 {
     const LockHolder holder{u"rechner-b"_s, u"peter"_s, 4711, QString::fromUtf16(DataLock::ProgramName),
-                            QDateTime(QDate(2026, 12, 8), QTime(14, 3), Qt::UTC)};
+                            QDateTime(QDate(2026, 12, 8), QTime(14, 3), Qt::UTC), {}};
     QCOMPARE(LockHolder::Decode(holder.Encode()), holder);
     QCOMPARE(LockHolder::Decode("Haushaltsbuch-Sperre 1\nrechner=a\x01" "b\nprozess=99999999999999\nfremd=x\n")->Host,
              u"ab"_s);
@@ -304,8 +309,8 @@ void TestCli::lockHolderText()
 
     const QString since = holder.Since.toLocalTime().toString(u"dd.MM.yyyy, HH:mm"_s);
     QCOMPARE(DataLock::RefusalMessage(holder, QString::fromUtf16(DataLock::CliName)),
-             u"Das Haushaltsbuch ist auf dem Rechner „rechner-b“ seit %1 geöffnet (Benutzer peter). Bitte beenden "
-             u"Sie es dort, bevor Sie hier weiterarbeiten."_s.arg(since));
+             u"Das Haushaltsbuch ist auf dem Rechner „rechner-b“ seit %1 geöffnet. Bitte beenden Sie es dort, bevor "
+             u"Sie hier Daten ändern."_s.arg(since));
     LockHolder here = LockHolder::Current(QString::fromUtf16(DataLock::ProgramName));
     QCOMPARE(DataLock::RefusalMessage(here, QString::fromUtf16(DataLock::ProgramName)),
              u"Das Programm wurde bereits gestartet!"_s);
@@ -320,6 +325,56 @@ void TestCli::lockHolderText()
 // the temporary files of killed saves in the program's own folders go; and a command run from
 // cron or ssh, without a runtime folder or with one of other permissions, prints nothing but its
 // own messages.
+void TestCli::lockOfAnotherComputer_data()
+{
+    QTest::addColumn<int>("minutesAgo"); // since the holder last said it holds the lock
+    QTest::addColumn<bool>("held");
+    QTest::newRow("just opened") << 0 << true;
+    QTest::newRow("refreshed nine minutes ago") << 9 << true;
+    QTest::newRow("silent for eleven minutes: stale") << 11 << false;
+}
+
+// A synced folder: the lock file comes from the other computer, and flock does not reach across.
+void TestCli::lockOfAnotherComputer()
+{
+    QFETCH(int, minutesAgo);
+    QFETCH(bool, held);
+    QCOMPARE(Run({u"new"_s, u"Mai 2008"_s}).Status, 0);
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    LockHolder other{u"rechner-b"_s, u"peter"_s, 4711, QString::fromUtf16(DataLock::ProgramName), now.addSecs(-3600),
+                     now.addSecs(-60 * minutesAgo)};
+    QFile file(DataFolder() + u"Haushaltsbuch.lock"_s);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(other.Encode());
+    file.close();
+    const Result r = Run({u"add"_s, u"Mai 2008"_s, u"income"_s, u"01.05.2008"_s, u"1"_s, u"Gehalt"_s});
+    if (held) {
+        QCOMPARE(r.Status, 1);
+        QVERIFY2(r.Err.startsWith(u"Das Haushaltsbuch ist auf dem Rechner „rechner-b“ seit "_s)
+                     && r.Err.endsWith(u" geöffnet. Bitte beenden Sie es dort, bevor Sie hier Daten ändern.\n"_s),
+                 qPrintable(r.Err));
+        QVERIFY(QFileInfo::exists(file.fileName())); // the other computer's lock stays
+    } else {
+        QCOMPARE(r.Status, 0);
+        QVERIFY2(r.Err.startsWith(u"Hinweis: Die Sperre des Rechners „rechner-b“ (zuletzt "_s), qPrintable(r.Err));
+    }
+    // Seen from there: this computer's program holds it, refreshed just now.
+    if (!held) {
+        qputenv("QEL_TEST_HOSTNAME", "rechner-a");
+        DataLock here;
+        QVERIFY(here.TryLock(DataFolder(), QString::fromUtf16(DataLock::ProgramName)));
+        QVERIFY(here.Refresh());
+        qputenv("QEL_TEST_HOSTNAME", "rechner-b");
+        DataLock there;
+        const bool taken = there.TryLock(DataFolder(), QString::fromUtf16(DataLock::ProgramName));
+        qunsetenv("QEL_TEST_HOSTNAME");
+        QVERIFY(!taken);
+        QVERIFY(DataLock::OnAnotherHost(there.Holder()));
+        QCOMPARE(there.Holder()->Host, u"rechner-a"_s);
+        QVERIFY(there.Holder()->Refreshed.isValid());
+    }
+}
+
 void TestCli::writesKeepACopyQuietly()
 {
     const QString programData = Home->filePath(u".config/Orvo Haushaltsbuch/"_s);
@@ -357,6 +412,43 @@ void TestCli::writesKeepACopyQuietly()
     const Result backups = Run({u"backups"_s});
     QCOMPARE(backups.Out.count(u'\n'), 2);
     QCOMPARE(Run({u"books"_s}).Err, QString());
+}
+
+// A synced data folder: the other computer's version arrives as a conflict copy. Every command
+// names it; "merge" takes its bookings over and keeps the copy in the program's folder.
+void TestCli::conflictCopiesNamedAndMerged()
+{
+    const QString other = Home->filePath(u"Rechner B"_s);
+    const QStringList there{u"--data-dir"_s, other + u"/Daten"_s, u"--program-data-dir"_s, other + u"/Programm"_s};
+    QCOMPARE(Run({u"new"_s, u"Mai 2008"_s}).Status, 0);
+    QCOMPARE(Run({u"add"_s, u"Mai 2008"_s, u"income"_s, u"01.05.2008"_s, u"100"_s, u"Gehalt"_s}).Status, 0);
+    QVERIFY(QDir().mkpath(other + u"/Daten"_s));
+    QVERIFY(QFile::copy(DataFolder() + u"Mai 2008.qel"_s, other + u"/Daten/Mai 2008.qel"_s));
+    QCOMPARE(Run(there + QStringList{u"add"_s, u"Mai 2008"_s, u"expense"_s, u"02.05.2008"_s, u"9"_s, u"Kino"_s}).Status, 0);
+    QCOMPARE(Run({u"add"_s, u"Mai 2008"_s, u"expense"_s, u"03.05.2008"_s, u"4"_s, u"Brot"_s}).Status, 0);
+    const QString copy = u"Mai 2008.sync-conflict-20080503-101500-ABCDEF7.qel"_s;
+    QVERIFY(QFile::copy(other + u"/Daten/Mai 2008.qel"_s, DataFolder() + copy));
+
+    Result r = Run({u"books"_s});
+    QCOMPARE(r.Out.count(u'\n'), 1);
+    QVERIFY2(r.Err.contains(u"Die Konfliktkopie „%1“ ist noch nicht in ihr Buch übernommen"_s.arg(copy)), qPrintable(r.Err));
+    r = Run({u"merge"_s});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, u"Mai 2008\t%1\t1\t0\t0\n"_s.arg(copy));
+    QCOMPARE(Run({u"show"_s, u"Mai 2008"_s}).Out.count(u'\n'), 3);
+    QVERIFY(!QFileInfo::exists(DataFolder() + copy));
+    QCOMPARE(QDir(Home->filePath(u".config/Orvo Haushaltsbuch/Konfliktkopien"_s)).entryList(QDir::Files).size(), 2);
+    QCOMPARE(Run({u"books"_s}).Err, QString());
+
+    // A copy that cannot be read stays where it is and fails the call.
+    QFile damaged(DataFolder() + copy);
+    QVERIFY(damaged.open(QIODevice::WriteOnly));
+    damaged.write("kaputt");
+    damaged.close();
+    r = Run({u"merge"_s});
+    QCOMPARE(r.Status, 1);
+    QVERIFY2(r.Err.contains(u"wurde nicht zusammengeführt und bleibt im Datenordner"_s), qPrintable(r.Err));
+    QVERIFY(QFileInfo::exists(DataFolder() + copy));
 }
 
 void TestCli::exportWritesTheProgramsTable()

@@ -51,6 +51,8 @@ private slots:
     void damagedCategoryTableKeepsTheBookings();
     void folderThatCannotBeMade();
     void secondStartIsRefused();
+    void otherComputerLeavesTheBooksToLookAt();
+    void conflictCopyMergedAtStart();
     void quitEndsTheProgramWhateverIsOpen();
     void informationOnTheScreenCentre();
     void terminationEndsWithoutQuestions();
@@ -422,6 +424,85 @@ void TestMainWindow::secondStartIsRefused()
     for (QWidget *w : QApplication::topLevelWidgets())
         QVERIFY(!qobject_cast<TFormQEL *>(w));
     QVERIFY(first.IsLocked());
+}
+
+// The data folder is synced, and the program runs on the other computer: its lock file is here,
+// but its flock is not. The program asks, then opens the books to look at only.
+void TestMainWindow::otherComputerLeavesTheBooksToLookAt()
+{
+    Window.reset();
+    QVERIFY(QDir().mkpath(Paths.DataFolder));
+    {
+        BookManager books(Paths, Regional());
+        books.CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+    }
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const LockHolder other{u"rechner-b"_s, u"peter"_s, 4711, QString::fromUtf16(DataLock::ProgramName), now, now};
+    QFile lock(Paths.DataFolder + u"Haushaltsbuch.lock"_s);
+    QVERIFY(lock.open(QIODevice::WriteOnly));
+    lock.write(other.Encode());
+    lock.close();
+
+    MessageBoxAnswerer yes(u"&Ja"_s, true);
+    QString title;
+    bool mayChange = true;
+    bool stuck = false;
+    const auto guard = HangGuard(stuck);
+    QTimer driver;
+    driver.setInterval(10);
+    QObject::connect(&driver, &QTimer::timeout, [&] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            auto *window = qobject_cast<TFormQEL *>(w);
+            if (!window || !w->isVisible() || QApplication::activeModalWidget())
+                continue;
+            driver.stop();
+            title = w->windowTitle();
+            window->ShowPanel(0);
+            window->Timer1Timer();
+            mayChange = false;
+            for (const char *name : {"btnNewBook", "btnDeleteBook", "btnImport", "btnEntryIncome", "btnBackup"})
+                mayChange = mayChange || w->findChild<TOrvoSkinButton *>(QString::fromLatin1(name))->Enabled();
+            w->close();
+            return;
+        }
+    });
+    driver.start();
+    QCOMPARE(RunProgram({u"haushaltsbuch"_s}, Paths), 0);
+    QVERIFY(!stuck);
+    QVERIFY2(yes.Texts.value(0).startsWith(u"Das Haushaltsbuch ist auf dem Rechner „rechner-b“ seit "_s),
+             qPrintable(yes.Texts.value(0)));
+    QVERIFY(yes.Texts.value(0).endsWith(u"Möchten Sie die Bücher hier nur ansehen? Ändern können Sie dann nichts."_s));
+    QCOMPARE(title, u"Orvo Haushaltsbuch – nur ansehen"_s);
+    QVERIFY(!mayChange);
+    // The other computer's lock stays as it was.
+    const std::optional<LockHolder> still = LockHolder::Decode(ListFiles::ReadFile(lock.fileName()));
+    QVERIFY(still && still->Host == other.Host && still->Process == other.Process);
+}
+
+// The other computer's version of a book arrived as a conflict copy: the start merges it and
+// says so, and the book list shows the merged totals.
+void TestMainWindow::conflictCopyMergedAtStart()
+{
+    QVERIFY(QDir().mkpath(Paths.DataFolder));
+    QByteArray theirs;
+    {
+        BookManager books(Paths, Regional());
+        books.CreateBook(u"Mai 2008"_s, QDateTime::currentDateTime());
+        books.AddBooking(books.Income(), ListRow::Make(u"02.05.2008"_s, {u"5.00"_s, u"Gehalt"_s, QString()}));
+        books.SaveCurrentBook();
+        BookingList income = books.Income();
+        income.AddRow(ListRow::Make(u"03.05.2008"_s, {u"7.00"_s, u"Zinsen"_s, QString()}));
+        theirs = ListFiles::MonthBookBytes(income, books.Expend());
+    }
+    const QString copy = u"Mai 2008 (conflicted copy 2008-05-03 101500).qel"_s;
+    ListFiles::WriteFile(Paths.DataFolder + copy, theirs);
+    MessageBoxAnswerer ok(u"OK"_s);
+    QVERIFY(Window->FormCreate());
+    QVERIFY2(ok.Text.startsWith(u"Haushaltsbuch „Mai 2008“: aus der Konfliktkopie „%1“ 1 Buchung übernommen."_s.arg(copy)),
+             qPrintable(ok.Text));
+    QCOMPARE(Books->Books().RowCount(), 1);
+    QCOMPARE(Books->Books().Row(0).SubItem(2), u"12.00 €"_s);
+    QVERIFY(!QFileInfo::exists(Paths.DataFolder + copy));
 }
 
 void TestMainWindow::quitEndsTheProgramWhateverIsOpen()
