@@ -160,6 +160,7 @@ private slots:
     void aKillLeavesStoreAndBooksConsistent();
     void aFailedSaveSaysWhatWentIn();
     void equalBookingsSettleAgainstTheBookBefore();
+    void theOtherComputerBooksNothingTwice();
     void storeFollowsRestoredBooks_data();
     void storeFollowsRestoredBooks();
     void restoreKilledAtEveryStep();
@@ -329,6 +330,19 @@ void TestImportBooking::equalBookingsSettleAgainstTheBookBefore()
                                               u"Ausgabe 05.01.2026 3.50 Sonstige Café Mokka"_s,
                                               u"Ausgabe 07.01.2026 7.00 Haushalt Kino"_s}));
     QCOMPARE(ImportStore(Paths.ImportStoreFile()).ImportedCount(), 3);
+}
+
+// A synced data folder: each computer keeps its own import store; a statement imported on one
+// and then on the other finds its rows in the books.
+void TestImportBooking::theOtherComputerBooksNothingTwice()
+{
+    ImportOnce(Paths, ThreeMonths());
+    const QStringList booked = AllBookings(Paths);
+    LedgerPaths other = Paths;
+    other.ProgramDataFolder = Dir->filePath(u"anderer Rechner/"_s);
+    other.CreateFolders();
+    QCOMPARE(ImportOnce(other, ThreeMonths()).Total(), 0);
+    QCOMPARE(AllBookings(Paths), booked);
 }
 
 namespace {
