@@ -68,7 +68,7 @@ void BM_MergeInMemory(benchmark::State &state)
     const Sides &s = TheSides();
     const Regional regional;
     for (auto _ : state)
-        benchmark::DoNotOptimize(MergeLedgerFile(false, s.Ours, s.Theirs, s.History, regional));
+        benchmark::DoNotOptimize(MergeLedgerFile(false, s.Ours, s.Theirs, VersionHistory::Of(s.History), regional));
 }
 BENCHMARK(BM_MergeInMemory)->Unit(benchmark::kMillisecond);
 

@@ -102,24 +102,44 @@ bool Shows(const Counts &before, const Counts &after, const Counts &theirs)
     return false;
 }
 
-// This machine's versions, oldest first, as counts; those that cannot be read tell nothing.
-std::vector<Counts> VersionsOf(bool regular, const QList<QByteArray> &history)
+// This machine's versions, oldest first, read as counts when first needed (the search for the
+// other machine's starting version mostly ends among the newest); one that cannot be read counts
+// as empty and tells nothing.
+class Versions
 {
-    std::vector<Counts> versions;
-    for (const QByteArray &bytes : history) {
-        try {
-            versions.push_back(CountsOf(Parse(regular, bytes)));
-        } catch (const QelError &) {
-        }
+public:
+    Versions(bool regular, const VersionHistory &history)
+        : Regular_(regular)
+        , History_(history)
+        , Counts_(size_t(std::max<qsizetype>(history.Count, 0)))
+    {
     }
-    return versions;
-}
+    size_t Size() const { return Counts_.size(); }
+    const Counts &At(size_t i)
+    {
+        if (!Counts_[i]) {
+            try {
+                Counts_[i] = CountsOf(Parse(Regular_, History_.Read(qsizetype(i))));
+            } catch (const QelError &) {
+                Counts_[i] = Counts();
+            }
+        }
+        return *Counts_[i];
+    }
+
+private:
+    bool Regular_;
+    const VersionHistory &History_;
+    std::vector<std::optional<Counts>> Counts_;
+};
 
 // Which of the versions the other machine started from: the newest whose step shows in theirs.
-std::optional<size_t> BaseIndex(const std::vector<Counts> &versions, const Counts &theirs)
+std::optional<size_t> BaseIndex(Versions &versions, const Counts &theirs)
 {
-    for (size_t i = versions.size(); i-- > 0;) {
-        if (Shows(i > 0 ? versions[i - 1] : Counts(), versions[i], theirs))
+    for (size_t i = versions.Size(); i-- > 0;) {
+        if (versions.At(i).isEmpty())
+            continue;
+        if (Shows(i > 0 ? versions.At(i - 1) : Counts(), versions.At(i), theirs))
             return i;
     }
     return std::nullopt;
@@ -127,19 +147,24 @@ std::optional<size_t> BaseIndex(const std::vector<Counts> &versions, const Count
 
 } // namespace
 
+VersionHistory VersionHistory::Of(const QList<QByteArray> &versions)
+{
+    return {versions.size(), [versions](qsizetype i) { return versions.at(i); }};
+}
+
 MergeOutcome MergeLedgerFile(bool regular, const QByteArray &ours, const QByteArray &theirs,
-                             const QList<QByteArray> &history, const Regional &regional)
+                             const VersionHistory &history, const Regional &regional)
 {
     std::vector<BookingList> lists = Parse(regular, ours);
     const std::vector<BookingList> other = Parse(regular, theirs);
     const Counts mine = CountsOf(lists);
     const Counts their = CountsOf(other);
-    const std::vector<Counts> versions = VersionsOf(regular, history);
+    Versions versions(regular, history);
     const std::optional<size_t> baseIndex = BaseIndex(versions, their);
     // Without a version of this machine's in theirs, nothing is removed: the bookings both share.
     Counts base;
     if (baseIndex) {
-        base = versions[*baseIndex];
+        base = versions.At(*baseIndex);
     } else {
         for (const QString &key : KeysOf({&mine, &their}))
             base[key] = std::min(mine.value(key), their.value(key));
@@ -147,8 +172,8 @@ MergeOutcome MergeLedgerFile(bool regular, const QByteArray &ours, const QByteAr
     // Bookings this machine had since then that neither version holds now: changed on both
     // sides when both brought a booking of their day.
     Counts had = base;
-    for (size_t i = baseIndex ? *baseIndex : versions.size(); i < versions.size(); ++i) {
-        for (auto it = versions[i].cbegin(); it != versions[i].cend(); ++it)
+    for (size_t i = baseIndex ? *baseIndex : versions.Size(); i < versions.Size(); ++i) {
+        for (auto it = versions.At(i).cbegin(); it != versions.At(i).cend(); ++it)
             had[it.key()] = std::max(had.value(it.key()), it.value());
     }
 

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QList>
 
+#include <functional>
+
 class Regional;
 
 // What a merge did to this machine's version of a file.
@@ -18,6 +20,16 @@ struct MergeOutcome
     bool ChangesNothing() const { return Added == 0 && Removed == 0 && Changed == 0; }
 };
 
+// The versions of a file this machine noted, oldest first, each read when asked for: a merge
+// mostly needs only the newest few.
+struct VersionHistory
+{
+    qsizetype Count = 0;
+    std::function<QByteArray(qsizetype)> Read;
+
+    static VersionHistory Of(const QList<QByteArray> &versions);
+};
+
 // Merges two versions of a ledger file (a month book, or Regular.dat when `regular`) booking by
 // booking. A booking is its list (income, expense or regular), date and texts; equal bookings
 // count. `history` holds the versions this machine wrote or read, oldest first; the version the
@@ -28,4 +40,4 @@ struct MergeOutcome
 // nothing is removed: the merge holds every booking of both. Rows are sorted as the program sorts
 // them. Throws QelError when a version cannot be read.
 MergeOutcome MergeLedgerFile(bool regular, const QByteArray &ours, const QByteArray &theirs,
-                             const QList<QByteArray> &history, const Regional &regional);
+                             const VersionHistory &history, const Regional &regional);

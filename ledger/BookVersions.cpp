@@ -105,14 +105,12 @@ QByteArray BookVersions::Load(const QString &fileName, const QByteArray &hash) c
     return HashOf(bytes) == hash ? bytes : QByteArray();
 }
 
-QList<QByteArray> BookVersions::Versions(const QString &fileName) const
+VersionHistory BookVersions::Lazily(const QString &fileName) const
 {
-    QList<QByteArray> versions;
-    for (const Seen &seen : History(fileName)) {
-        if (QByteArray bytes = Load(fileName, seen.Hash); !bytes.isNull())
-            versions.append(std::move(bytes));
-    }
-    return versions;
+    QList<QByteArray> hashes;
+    for (const Seen &seen : History(fileName))
+        hashes.append(seen.Hash);
+    return {hashes.size(), [this, fileName, hashes](qsizetype i) { return Load(fileName, hashes.at(i)); }};
 }
 
 std::optional<QByteArray> BookVersions::LastWritten(const QString &fileName) const

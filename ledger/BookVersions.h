@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include "ledger/BookMerge.h"
+
 #include <optional>
 
 // The versions of the ledger files (month books, Regular.dat) that this machine wrote or read,
@@ -30,8 +32,8 @@ public:
     void Record(const QString &fileName, QByteArrayView bytes, How how,
                 const QDateTime &when = QDateTime::currentDateTimeUtc());
     // The versions noted of a file, oldest first, each once (a version seen again counts where it
-    // was last seen).
-    QList<QByteArray> Versions(const QString &fileName) const;
+    // was last seen), each read when asked for (a damaged one reads as empty).
+    VersionHistory Lazily(const QString &fileName) const;
     // The version of a file this machine wrote last; nothing when none is noted.
     std::optional<QByteArray> LastWritten(const QString &fileName) const;
     // Forgets what was last seen before now - KeptDays.

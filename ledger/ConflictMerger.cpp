@@ -132,7 +132,7 @@ MergedCopy ConflictMerger::MergeOne(const QString &copy, const QDateTime &now) c
     const bool copyIsOurs = written && *written == copyBytes && *written != fileBytes;
     const QByteArray &ours = copyIsOurs ? copyBytes : fileBytes;
     const QByteArray &theirs = copyIsOurs ? fileBytes : copyBytes;
-    merged.Outcome = MergeLedgerFile(regular, ours, theirs, versions.Versions(merged.File), Regional_);
+    merged.Outcome = MergeLedgerFile(regular, ours, theirs, versions.Lazily(merged.File), Regional_);
 
     if (!QDir().mkpath(Paths_.MergedCopiesFolder())) {
         throw QelError(u"Der Ordner %1 kann nicht angelegt werden."_s.arg(

@@ -188,7 +188,7 @@ void TestConflictCopies::mergeBookingByBooking()
     QList<QByteArray> versions;
     for (const QString &version : history)
         versions.append(Book(version));
-    const MergeOutcome outcome = MergeLedgerFile(false, Book(ours), Book(theirs), versions, Regional());
+    const MergeOutcome outcome = MergeLedgerFile(false, Book(ours), Book(theirs), VersionHistory::Of(versions), Regional());
     QCOMPARE(Letters(outcome.Bytes), merged);
     QCOMPARE((QList<int>{outcome.Added, outcome.Removed, outcome.Changed, outcome.ChangedOnBoth}), counts);
 }
@@ -205,7 +205,8 @@ void TestConflictCopies::regularBookingsTheSameWay()
     // Here the 4th was added; there the 1st was removed and the 3rd added.
     const MergeOutcome outcome =
         MergeLedgerFile(true, regular({u"01."_s, u"02."_s, u"04."_s}), regular({u"02."_s, u"03."_s}),
-                        {regular({u"01."_s, u"02."_s}), regular({u"01."_s, u"02."_s, u"04."_s})}, Regional());
+                        VersionHistory::Of({regular({u"01."_s, u"02."_s}), regular({u"01."_s, u"02."_s, u"04."_s})}),
+                        Regional());
     BookingList merged(ListKind::Regular);
     ListFiles::ParseRegular(outcome.Bytes, merged);
     QStringList days;
