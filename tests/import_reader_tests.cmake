@@ -5,3 +5,6 @@ qel_add_test(tst_statementreaders SOURCES tst_statementreaders.cpp LIBS qel_core
 qel_add_test(tst_statementfixtures SOURCES tst_statementfixtures.cpp LIBS qel_core)
 target_compile_definitions(tst_statementfixtures PRIVATE
   QEL_STATEMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/statements")
+qel_add_test(tst_statementarchive SOURCES tst_statementarchive.cpp LIBS qel_core PkgConfig::LIBZIP)
+target_compile_definitions(tst_statementarchive PRIVATE
+  QEL_STATEMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/statements")
