@@ -8,3 +8,6 @@ target_compile_definitions(tst_statementfixtures PRIVATE
 qel_add_test(tst_statementarchive SOURCES tst_statementarchive.cpp LIBS qel_core PkgConfig::LIBZIP)
 target_compile_definitions(tst_statementarchive PRIVATE
   QEL_STATEMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/statements")
+qel_add_test(tst_csvlayoutguess SOURCES tst_csvlayoutguess.cpp LIBS qel_core)
+target_compile_definitions(tst_csvlayoutguess PRIVATE
+  QEL_STATEMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/statements")
