@@ -130,11 +130,10 @@ bool LooksLikeCsvTable(const QString &text)
 {
     const CsvTable table = SplitCsv(text, DetectCsvSeparator(text));
     const qsizetype searched = std::min<qsizetype>(table.Records.size(), TableSearchRecords);
+    const auto isDate = [](const QString &field) { return StatementText::ParseDate(field.trimmed()).Date.isValid(); };
     for (qsizetype r = 0; r < searched; ++r) {
         const QStringList &fields = table.Records[r].Fields;
-        if (fields.size() >= 3
-            && std::any_of(fields.cbegin(), fields.cend(),
-                           [](const QString &field) { return StatementText::ParseDate(field.trimmed()).Date.isValid(); }))
+        if (fields.size() >= 3 && std::any_of(fields.cbegin(), fields.cend(), isDate))
             return true;
     }
     return false;
@@ -199,7 +198,8 @@ QList<Entry> ArchiveReader::Entries(zip_t *archive) const
         entry.Name = QString::fromUtf8(stat.name);
         if (IsFolder(entry.Name) || !IsSafeName(entry.Name))
             continue;
-        const zip_uint64_t needed = ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
+        const zip_uint64_t needed =
+            ZIP_STAT_SIZE | ZIP_STAT_COMP_SIZE | ZIP_STAT_COMP_METHOD | ZIP_STAT_ENCRYPTION_METHOD;
         if ((stat.valid & needed) != needed)
             FailEntry(entry, DamagedText());
         if (stat.encryption_method != ZIP_EM_NONE)

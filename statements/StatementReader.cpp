@@ -125,8 +125,8 @@ StatementReadResult ReadStatementFile(const QString &path, const CsvChoiceLookup
         return ReadStatement(bytes, name, choices);
     QList<StatementFile> files = ReadStatementArchive(bytes, name, choices);
     if (files.size() > 1)
-        Fail(name, 0,
-             QStringLiteral("Das ZIP-Archiv enthält %1 Kontoauszüge; hier kann nur einer gelesen werden.").arg(files.size()));
+        Fail(name, 0, QStringLiteral("Das ZIP-Archiv enthält %1 Kontoauszüge; hier kann nur einer gelesen werden.")
+                          .arg(files.size()));
     return std::move(files.front().Result);
 }
 

