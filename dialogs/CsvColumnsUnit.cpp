@@ -2,6 +2,7 @@
 
 #include "controls/OrvoSkinButton.h"
 #include "dialogs/ImportUnit.h"
+#include "statements/CsvLayoutGuess.h"
 #include "support/HelpSystem.h"
 
 #include <QComboBox>
@@ -15,31 +16,10 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// One line per role: the label, and the column names that suggest it (parts, any case).
-const struct
-{
-    const char16_t *Label;
-    QStringList Hints;
-} Roles[] = {
-    {u"Datum:", {u"buchungstag"_s, u"buchungsdatum"_s, u"datum"_s, u"date"_s, u"tag"_s}},
-    {u"Betrag (mit Vorzeichen):", {u"betrag"_s, u"umsatz"_s, u"amount"_s}},
-    {u"Soll (Ausgaben):", {u"soll"_s, u"belastung"_s, u"ausgang"_s}},
-    {u"Haben (Einnahmen):", {u"haben"_s, u"gutschrift"_s, u"eingang"_s}},
-    {u"Gegenseite:", {u"empfänger"_s, u"auftraggeber"_s, u"zahlungspflichtige"_s, u"beguenstigter"_s,
-                      u"begünstigter"_s, u"name"_s, u"payee"_s}},
-    {u"Verwendungszweck:", {u"verwendungszweck"_s, u"zweck"_s, u"buchungstext"_s, u"reference"_s}},
+const char16_t *const RoleLabels[] = {
+    u"Datum:", u"Betrag (mit Vorzeichen):", u"Soll (Ausgaben):", u"Haben (Einnahmen):", u"Gegenseite:",
+    u"Verwendungszweck:",
 };
-
-int FindColumn(const QStringList &header, const QStringList &hints, const QList<int> &taken)
-{
-    for (const QString &hint : hints) {
-        for (int i = 0; i < header.size(); ++i) {
-            if (!taken.contains(i) && header.at(i).contains(hint, Qt::CaseInsensitive))
-                return i;
-        }
-    }
-    return -1;
-}
 
 } // namespace
 
@@ -64,7 +44,7 @@ TFormCsvColumns::TFormCsvColumns(const DialogServices &services, QWidget *parent
     for (int role = 0; role < RoleCount; ++role) {
         const int top = 238 + (role % 3) * 48;
         const int left = role < 3 ? 8 : 356;
-        AddLabel(QString::fromUtf16(Roles[role].Label), {left, top});
+        AddLabel(QString::fromUtf16(RoleLabels[role]), {left, top});
         auto *box = new QComboBox(this);
         box->setObjectName(u"ComboRole%1"_s.arg(role));
         box->setGeometry(left, top + 16, 336, 21);
@@ -80,28 +60,6 @@ TFormCsvColumns::TFormCsvColumns(const DialogServices &services, QWidget *parent
     connect(help, &TOrvoSkinButton::Clicked, this, &TFormCsvColumns::btnHelpClick);
     connect(btnOK, &TOrvoSkinButton::Clicked, this, &TFormCsvColumns::btnOKClick);
     connect(btnCancel, &TOrvoSkinButton::Clicked, this, &QDialog::reject);
-}
-
-CsvColumnChoice TFormCsvColumns::Guess(const QStringList &header)
-{
-    QList<int> taken;
-    std::array<int, RoleCount> found{};
-    for (int role = 0; role < RoleCount; ++role) {
-        found[role] = FindColumn(header, Roles[role].Hints, taken);
-        if (found[role] >= 0)
-            taken.append(found[role]);
-    }
-    CsvColumnChoice choice;
-    choice.Date = found[Date];
-    choice.Amount = found[Amount];
-    // Debit and credit only together, and only without an amount.
-    if (choice.Amount < 0 && found[Debit] >= 0 && found[Credit] >= 0) {
-        choice.Debit = found[Debit];
-        choice.Credit = found[Credit];
-    }
-    choice.Counterparty = found[Counterparty];
-    choice.Purpose = found[Purpose];
-    return choice;
 }
 
 void TFormCsvColumns::SetLayout(const QString &fileName, const UnknownCsvLayout &layout)
@@ -123,7 +81,7 @@ void TFormCsvColumns::SetLayout(const QString &fileName, const UnknownCsvLayout 
     QStringList entries{u"(keine)"_s};
     for (int i = 0; i < layout.Header.size(); ++i)
         entries.append(u"Spalte %1: %2"_s.arg(i + 1).arg(layout.Header.at(i)));
-    const CsvColumnChoice guess = Guess(layout.Header);
+    const CsvColumnChoice guess = GuessCsvLayout(layout).Choice;
     const int preset[RoleCount] = {guess.Date, guess.Amount, guess.Debit, guess.Credit, guess.Counterparty, guess.Purpose};
     for (int role = 0; role < RoleCount; ++role) {
         const QSignalBlocker blocker(Boxes_[role]);

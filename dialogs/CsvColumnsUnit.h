@@ -11,9 +11,9 @@ class QTableWidget;
 
 // Which columns of a CSV file of unknown layout hold what ("Spalten zuordnen"): date,
 // amount (or debit and credit), counterparty and purpose, with the first rows of the file
-// to look at. Guesses from the column names; the program keeps the choice for every file
-// with the same columns. The caller sets the layout, runs exec() and reads Choice back when
-// Accepted is true.
+// to look at, pre-filled with GuessCsvLayout's guess. The program keeps the choice for every
+// file with the same columns. The caller sets the layout, runs exec() and reads Choice back
+// when Accepted is true.
 class TFormCsvColumns : public TDialogFrame
 {
     Q_OBJECT
@@ -24,9 +24,6 @@ public:
     void SetLayout(const QString &fileName, const UnknownCsvLayout &layout);
     CsvColumnChoice Choice;
     bool Accepted = false;
-
-    // The guess from the column names: "Buchungstag" is a date, "Soll" the debit, ...
-    static CsvColumnChoice Guess(const QStringList &header);
 
 private:
     enum Role { Date, Amount, Debit, Credit, Counterparty, Purpose, RoleCount };

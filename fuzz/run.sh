@@ -4,7 +4,8 @@
 #   bash fuzz/run.sh [build folder, default build-fuzz]
 # The seeds are committed; after a format change rewrite them with
 #   <build folder>/fuzz/fuzz_make_seeds fuzz/corpus
-# The statement readers' seeds are copies of the statements in tests/data/statements.
+# The statement readers' seeds are copies of the statements in tests/data/statements; the ZIP
+# reader's are those statements packed with the zip tool (see SOURCES.md there).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -12,7 +13,8 @@ build=${1:-build-fuzz}
 [[ $build = /* ]] || build=$root/$build
 seconds=${FUZZ_SECONDS:-30}
 targets=(fuzz_list_record fuzz_month_book fuzz_category_table fuzz_amount_text fuzz_help_map fuzz_lock_holder
-         fuzz_statement_camt fuzz_statement_mt940 fuzz_statement_csv)
+         fuzz_statement_camt fuzz_statement_mt940 fuzz_statement_csv fuzz_statement_zip
+         fuzz_csv_layout_guess)
 
 # Debug keeps Qt's and our asserts; the fuzz CMakeLists raises the optimisation to -O1.
 cmake -S "$root" -B "$build" -G Ninja \

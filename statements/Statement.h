@@ -73,4 +73,19 @@ StatementReadResult ReadStatement(QByteArrayView bytes, const QString &fileName,
                                   const CsvChoiceLookup &choices = {});
 
 // ReadStatement on a file's bytes, refusing files above the size limit with a German message.
+// A ZIP file holding one statement gives that one; with several it is refused (they are
+// read with ReadStatementFiles).
 StatementReadResult ReadStatementFile(const QString &path, const CsvChoiceLookup &choices = {});
+
+// One statement of a file, with the name it has there: "umsaetze.zip/Januar.xml" for an
+// entry of a ZIP file, else the file's own name.
+struct StatementFile
+{
+    QString Name;
+    StatementReadResult Result;
+};
+
+// ReadStatementFile for files that may hold several statements (a ZIP of monthly CAMT
+// files): each entry read by content as ReadStatement reads a file; a plain statement file
+// gives one. Throws QelError (naming file and entry) when the file or an entry cannot be read.
+QList<StatementFile> ReadStatementFiles(const QString &path, const CsvChoiceLookup &choices = {});

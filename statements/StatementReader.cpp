@@ -5,6 +5,7 @@
 #include "statements/CamtReader.h"
 #include "statements/CsvReader.h"
 #include "statements/Mt940Reader.h"
+#include "statements/StatementArchive.h"
 #include "statements/StatementText.h"
 #include "ledger/ListFiles.h"
 
@@ -82,7 +83,9 @@ StatementReadResult ReadStatement(QByteArrayView bytes, const QString &fileName,
     return result;
 }
 
-StatementReadResult ReadStatementFile(const QString &path, const CsvChoiceLookup &choices)
+namespace {
+
+QByteArray ReadStatementBytes(const QString &path)
 {
     const QFileInfo info(path);
     const QString name = info.fileName();
@@ -109,5 +112,29 @@ StatementReadResult ReadStatementFile(const QString &path, const CsvChoiceLookup
     const QByteArray bytes = file.read(StatementText::MaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         Fail(name, 0, QStringLiteral("Die Datei kann nicht gelesen werden (%1).").arg(file.errorString()));
-    return ReadStatement(bytes, name, choices);
+    return bytes;
+}
+
+} // namespace
+
+StatementReadResult ReadStatementFile(const QString &path, const CsvChoiceLookup &choices)
+{
+    const QByteArray bytes = ReadStatementBytes(path);
+    const QString name = QFileInfo(path).fileName();
+    if (!LooksLikeZip(bytes))
+        return ReadStatement(bytes, name, choices);
+    QList<StatementFile> files = ReadStatementArchive(bytes, name, choices);
+    if (files.size() > 1)
+        Fail(name, 0, QStringLiteral("Das ZIP-Archiv enthält %1 Kontoauszüge; hier kann nur einer gelesen werden.")
+                          .arg(files.size()));
+    return std::move(files.front().Result);
+}
+
+QList<StatementFile> ReadStatementFiles(const QString &path, const CsvChoiceLookup &choices)
+{
+    const QByteArray bytes = ReadStatementBytes(path);
+    const QString name = QFileInfo(path).fileName();
+    if (LooksLikeZip(bytes))
+        return ReadStatementArchive(bytes, name, choices);
+    return {{name, ReadStatement(bytes, name, choices)}};
 }

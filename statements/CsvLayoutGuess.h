@@ -1,0 +1,40 @@
+#pragma once
+
+#include "statements/Statement.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// The columns of a CSV layout that no bank profile knows, guessed from the usual German
+// header names ("Buchungstag", "Betrag", "Verwendungszweck", ...) and checked against the
+// first rows, and the column choice as the command line writes it.
+
+struct CsvLayoutGuess
+{
+    CsvColumnChoice Choice; // what the names suggest, also when in doubt (to pre-fill a dialog)
+    bool Unambiguous = false;
+    QString Doubt; // why not unambiguous, one German sentence; empty when unambiguous
+};
+
+// Names are compared without case, quotes and surrounding blanks, "ä" as "ae" and so on,
+// and without a currency after them ("Betrag (EUR)"). Unambiguous when exactly one column
+// is the booking date and exactly one the amount (or one "Soll" and one "Haben"), after the
+// preferences (Buchungstag over Datum over Belegdatum over Wertstellung; Verwendungszweck over
+// Buchungstext), and every sample row with a date there has a real date and an amount.
+CsvLayoutGuess GuessCsvLayout(const QStringList &header, const QList<QStringList> &sample);
+inline CsvLayoutGuess GuessCsvLayout(const UnknownCsvLayout &layout)
+{
+    return GuessCsvLayout(layout.Header, layout.Sample);
+}
+
+// "datum=3,betrag=7,text=9,gegenseite=1" or with "soll=N,haben=N" for the amount: columns
+// counted from 1 as the user counts them, kept from 0 as CsvColumnChoice holds them. Keys
+// without case, blanks anywhere around. nullopt with a German message in *error (when given)
+// for anything else.
+std::optional<CsvColumnChoice> ParseCsvColumnSpec(const QString &spec, QString *error);
+
+// The choice as ParseCsvColumnSpec reads it back, for messages that tell what to write.
+QString CsvColumnSpec(const CsvColumnChoice &choice);
