@@ -4,6 +4,7 @@
 // books read from the disk included.
 
 #include "StatementSamples.h"
+#include "TestZip.h"
 #include "tools/DemoDataGenerator.h"
 
 #include "import/ImportBooking.h"
@@ -15,6 +16,7 @@
 #include "ledger/QelError.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
@@ -194,6 +196,50 @@ void BM_ReadMatchAndPreview(benchmark::State &state)
     state.counters["books"] = double(months.size());
 }
 BENCHMARK(BM_ReadMatchAndPreview)->DenseRange(0, 5)->Unit(benchmark::kMillisecond);
+
+// A savings bank's download: a ZIP of twelve monthly CAMT files of 10,000 rows in all, read,
+// and each statement matched and shown in the preview in turn, as the window does it.
+void BM_ReadZipMatchAndPreview(benchmark::State &state)
+{
+    Ledger &l = TheLedger();
+    if (!l.Error.isEmpty()) {
+        state.SkipWithError(l.Error.toStdString().c_str());
+        return;
+    }
+    QList<ZipEntry> months;
+    for (int m = 1; m <= 12; ++m) {
+        months.append({QStringLiteral("2024-%1.xml").arg(m, 2, 10, QChar(u'0')),
+                       StatementSamples::Make(StatementSamples::Format::Camt053, Rows / 12 + 1)});
+    }
+    const QString zip = l.Dir.filePath(QStringLiteral("umsaetze.zip"));
+    QFile file(zip);
+    if (!file.open(QIODevice::WriteOnly) || file.write(MakeZip(months)) < 0) {
+        state.SkipWithError("cannot write the ZIP");
+        return;
+    }
+    file.close();
+    BookManager books(l.Paths, Regional());
+    books.LoadRegular();
+    ImportPreviewModel model;
+    qint64 rows = 0;
+    for (auto _ : state) {
+        try {
+            rows = 0;
+            for (const StatementFile &entry : ReadStatementFiles(zip)) {
+                const Statement &statement = std::get<Statement>(entry.Result);
+                const MatchContext context = LoadMatchContext(books, statement, true);
+                model.SetRows(ImportMatcher(context, books.RegionalSettings()).Match(statement));
+                benchmark::DoNotOptimize(model.Summary());
+                rows += model.rowCount();
+            }
+        } catch (const QelError &error) {
+            state.SkipWithError(qPrintable(error.Message()));
+            return;
+        }
+    }
+    state.counters["rows"] = double(rows);
+}
+BENCHMARK(BM_ReadZipMatchAndPreview)->Unit(benchmark::kMillisecond);
 
 // Only the matching, with everything it is matched against in memory.
 void BM_MatchOnly(benchmark::State &state)

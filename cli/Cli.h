@@ -2,10 +2,14 @@
 
 #include "ledger/DataLock.h"
 #include "ledger/LedgerPaths.h"
+#include "statements/Statement.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+
+#include <optional>
+#include <utility>
 
 class BookManager;
 class BookingList;
@@ -45,8 +49,18 @@ private:
     int WriteTable(const BookingList &list, const QString &file);
     // Bank statements and the import rules (CliImport.cpp).
     int Import(const QStringList &args);
-    // Reads, matches and (unless a dry run) books one statement file; throws QelError.
-    void ImportFile(BookManager &books, const QString &file, bool dryRun, IdentityIndex &earlierFiles);
+    struct ImportOptions
+    {
+        bool DryRun = false;
+        std::optional<CsvColumnChoice> Columns; // --spalten
+    };
+    // The statements of a file (several for a ZIP), each with its name; a CSV of a layout no
+    // bank profile knows read with the given columns, the remembered ones or a sure guess.
+    // Throws QelError.
+    QList<std::pair<QString, Statement>> ReadForImport(const QString &file, const ImportOptions &options);
+    // Matches and (unless a dry run) books one statement; throws QelError.
+    void ImportStatement(BookManager &books, const QString &file, const QString &name, const Statement &statement,
+                         bool dryRun, IdentityIndex &earlierFiles);
     static QString ImportHelp();
     int ImportRules();
     int AddImportRule(const QStringList &args);

@@ -6,6 +6,7 @@
 #include "import/ImportMatcher.h"
 #include "import/ImportStore.h"
 #include "import/ImportStoreUpkeep.h"
+#include "statements/CsvLayoutGuess.h"
 #include "statements/Statement.h"
 #include "ledger/BookManager.h"
 #include "ledger/FuncUnit.h"
@@ -13,6 +14,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 using namespace Qt::StringLiterals;
 
@@ -35,12 +37,18 @@ QString Fields(QStringList fields)
     return fields.join(u'\t');
 }
 
-QString UnknownLayoutMessage(const QString &file)
+QString UnknownLayoutMessage(const QString &name, const UnknownCsvLayout &layout, const CsvLayoutGuess &guess)
 {
-    return QStringLiteral("Die Datei %1 ist eine CSV-Datei, deren Aufbau das Programm nicht kennt. Ordnen Sie die "
-                          "Spalten einmal im Programm zu (\"Kontoauszug importieren\" unter \"Haushaltsbücher "
-                          "verwalten\"); danach liest auch haushaltsbuch-cli Dateien mit denselben Spalten.")
-        .arg(Quoted(QDir::toNativeSeparators(file)));
+    QStringList columns;
+    for (qsizetype i = 0; i < layout.Header.size(); ++i)
+        columns.append(QStringLiteral("%1 %2").arg(i + 1).arg(layout.Header.at(i)));
+    const QString example = CsvColumnSpec(guess.Choice);
+    return QStringLiteral("Die Datei %1 ist eine CSV-Datei, deren Aufbau das Programm nicht kennt, und ihre Spalten "
+                          "lassen sich nicht sicher zuordnen: %2 Bitte nennen Sie die Spalten mit --spalten, etwa "
+                          "--spalten \"%3\". Die Spalten der Datei: %4. Die Zuordnung gilt danach für alle Dateien "
+                          "mit denselben Spalten.")
+        .arg(Quoted(name), guess.Doubt,
+             example.isEmpty() ? QStringLiteral("datum=1,betrag=2,text=3") : example, columns.join(u"; "_s));
 }
 
 } // namespace
@@ -48,13 +56,21 @@ QString UnknownLayoutMessage(const QString &file)
 QString Cli::ImportHelp()
 {
     return QStringLiteral(
-        "Aufruf: haushaltsbuch-cli import [--dry-run] DATEI...\n"
+        "Aufruf: haushaltsbuch-cli import [--dry-run] [--spalten SPALTEN] DATEI...\n"
         "\n"
         "Liest Kontoauszüge (CAMT, MT940, CSV der Banken) und zeigt je Zeile: Status, Haushaltsbuch,\n"
         "Einnahme/Ausgabe, Datum, Betrag, Kategorie, Verwendung, Gegenseite, Buchungstext der Bank.\n"
         "Ohne --dry-run werden die Zeilen mit dem Status \"neu\" gebucht und fehlende Haushaltsbücher\n"
         "angelegt. Jede Datei wird für sich gelesen und gebucht; eine unlesbare wird genannt, die\n"
-        "anderen werden trotzdem gebucht (Rückgabewert dann 1).\n"
+        "anderen werden trotzdem gebucht (Rückgabewert dann 1). Ein ZIP-Archiv wird Auszug für\n"
+        "Auszug gelesen.\n"
+        "\n"
+        "Eine CSV-Datei, deren Aufbau das Programm nicht kennt, wird nach den Namen ihrer Spalten\n"
+        "gelesen, wenn sie eindeutig sind (Buchungstag, Betrag, Verwendungszweck, Empfänger ...).\n"
+        "Sonst nennt --spalten die Spalten, von 1 an gezählt, etwa\n"
+        "  --spalten \"datum=3,betrag=7,text=9,gegenseite=1\"  oder  \"datum=1,soll=4,haben=5,text=3\"\n"
+        "Die Zuordnung gilt danach für alle Dateien mit derselben Kopfzeile, wie eine im Programm\n"
+        "getroffene.\n"
         "\n"
         "Status:\n"
         "  neu           noch nicht im Haushaltsbuch: wird gebucht\n"
@@ -74,16 +90,27 @@ int Cli::Import(const QStringList &args)
         Out_ << ImportHelp();
         return 0;
     }
+    ImportOptions options;
     QStringList files = args;
-    const bool dryRun = !files.isEmpty() && files.front() == u"--dry-run";
-    if (dryRun)
-        files.removeFirst();
+    while (!files.isEmpty() && files.front().startsWith(u"--")) {
+        const QString option = files.takeFirst();
+        if (option == u"--dry-run" && !options.DryRun) {
+            options.DryRun = true;
+        } else if (option == u"--spalten" && !options.Columns && !files.isEmpty()) {
+            QString error;
+            options.Columns = ParseCsvColumnSpec(files.takeFirst(), &error);
+            if (!options.Columns)
+                return UsageError(error);
+        } else {
+            return UsageError(QStringLiteral("Unbekannte oder doppelte Option \"%1\".").arg(option));
+        }
+    }
     if (files.isEmpty())
         return UsageError(QStringLiteral("Zum Befehl \"import\" fehlt die Datei."));
 
     // The store made ready (taken back when damaged, in line with restored books) before
     // anything reads it.
-    if (!dryRun) {
+    if (!options.DryRun) {
         if (!LockForWriting())
             return 1;
         for (const QString &note : ImportStoreUpkeep(Paths_).Prepare())
@@ -98,7 +125,8 @@ int Cli::Import(const QStringList &args)
     int failed = 0;
     for (const QString &file : files) {
         try {
-            ImportFile(books, file, dryRun, earlierFiles);
+            for (const auto &[name, statement] : ReadForImport(file, options))
+                ImportStatement(books, file, name, statement, options.DryRun, earlierFiles);
         } catch (const QelError &error) {
             Err_ << error.Message() << '\n';
             ++failed;
@@ -109,21 +137,60 @@ int Cli::Import(const QStringList &args)
     return failed > 0 ? 1 : 0;
 }
 
-void Cli::ImportFile(BookManager &books, const QString &file, bool dryRun, IdentityIndex &earlierFiles)
+QList<std::pair<QString, Statement>> Cli::ReadForImport(const QString &file, const ImportOptions &options)
 {
+    // Column choices of CSV layouts that no bank profile knows: the one given with --spalten,
+    // else one remembered from the program or an earlier call, else a guess from the header
+    // words when it is sure.
     const QString storeFile = Paths_.ImportStoreFile();
-    const CsvChoiceLookup choices = [&storeFile](const QString &headerKey) -> std::optional<CsvColumnChoice> {
+    QHash<QString, CsvColumnChoice> decided;
+    const CsvChoiceLookup choices = [&](const QString &headerKey) -> std::optional<CsvColumnChoice> {
+        if (const auto it = decided.constFind(headerKey); it != decided.cend())
+            return *it;
         if (!QFileInfo::exists(storeFile))
             return std::nullopt;
         ImportStore store(storeFile);
         return store.CsvChoice(headerKey);
     };
-    StatementReadResult read = ReadStatementFile(file, choices);
-    if (std::holds_alternative<UnknownCsvLayout>(read))
-        throw QelError(UnknownLayoutMessage(file));
-    const Statement statement = std::get<Statement>(std::move(read));
-    const QString name = QFileInfo(file).fileName();
+    QList<StatementFile> entries = ReadStatementFiles(file, choices);
+    bool readAgain = false;
+    for (const StatementFile &entry : std::as_const(entries)) {
+        const auto *layout = std::get_if<UnknownCsvLayout>(&entry.Result);
+        if (!layout)
+            continue;
+        if (options.Columns) {
+            decided.insert(layout->HeaderKey, *options.Columns);
+            // Remembered for this header, as the program's column choice is.
+            if (!options.DryRun)
+                ImportStore(storeFile).SetCsvChoice(layout->HeaderKey, *options.Columns);
+        } else {
+            const CsvLayoutGuess guess = GuessCsvLayout(*layout);
+            if (!guess.Unambiguous)
+                throw QelError(UnknownLayoutMessage(entry.Name, *layout, guess));
+            decided.insert(layout->HeaderKey, guess.Choice);
+            Err_ << QStringLiteral("Hinweis: Die Spalten von %1 wurden nach ihren Namen erkannt: %2.")
+                        .arg(Quoted(entry.Name), CsvColumnSpec(guess.Choice))
+                 << '\n';
+        }
+        readAgain = true;
+    }
+    if (readAgain)
+        entries = ReadStatementFiles(file, choices);
+    QList<std::pair<QString, Statement>> statements;
+    for (StatementFile &entry : entries) {
+        if (std::holds_alternative<UnknownCsvLayout>(entry.Result)) {
+            throw QelError(QStringLiteral("Die Datei %1 lässt sich mit dieser Zuordnung der Spalten nicht lesen.")
+                               .arg(Quoted(entry.Name)));
+        }
+        statements.append({entry.Name, std::get<Statement>(std::move(entry.Result))});
+    }
+    return statements;
+}
 
+void Cli::ImportStatement(BookManager &books, const QString &file, const QString &name, const Statement &statement,
+                          bool dryRun, IdentityIndex &earlierFiles)
+{
+    const QString storeFile = Paths_.ImportStoreFile();
     MatchContext context = LoadMatchContext(books, statement, !dryRun);
     for (const QString &note : std::as_const(context.Notes))
         Err_ << QStringLiteral("Hinweis: ") << note << '\n';

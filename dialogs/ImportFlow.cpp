@@ -84,7 +84,7 @@ void TImportFlow::ChooseAndImport()
     dialog.setObjectName(u"StatementDialog"_s);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::ReadOnly);
-    dialog.setNameFilters({u"Kontoauszüge (*.xml *.XML *.sta *.STA *.mta *.MTA *.txt *.TXT *.csv *.CSV *.940)"_s,
+    dialog.setNameFilters({u"Kontoauszüge (*.xml *.XML *.sta *.STA *.mta *.MTA *.txt *.TXT *.csv *.CSV *.940 *.zip *.ZIP)"_s,
                            u"Alle Dateien (*)"_s});
     dialog.resize(dialog.sizeHint().expandedTo({720, 480}));
     if (const QScreen *screen = QGuiApplication::primaryScreen())
@@ -102,7 +102,6 @@ void TImportFlow::Import(const QString &path)
         ShowInformation(Window_, BookManager::LookOnlyMessage());
         return;
     }
-    const QString fileName = QFileInfo(path).fileName();
     const QString storeFile = Books_.Paths().ImportStoreFile();
     const CsvChoiceLookup choices = [&storeFile](const QString &headerKey) {
         ImportStore store(storeFile);
@@ -113,68 +112,80 @@ void TImportFlow::Import(const QString &path)
         // anything reads it.
         if (const QStringList notes = ImportStoreUpkeep(Books_.Paths()).Prepare(); !notes.isEmpty())
             ShowInformation(Window_, notes.join(u"\n\n"_s));
-        StatementReadResult read = ReadStatementFile(path, choices);
-        if (const auto *layout = std::get_if<UnknownCsvLayout>(&read)) {
-            TFormCsvColumns &columns = ColumnsDialog();
-            columns.SetLayout(fileName, *layout);
-            columns.exec();
-            if (!columns.Accepted)
+        // A file may hold several statements (a ZIP of monthly ones): each is shown and booked
+        // in turn, so that rows two of them share are booked once.
+        QList<StatementFile> entries = ReadStatementFiles(path, choices);
+        for (qsizetype i = 0; i < entries.size(); ++i) {
+            if (const auto *layout = std::get_if<UnknownCsvLayout>(&entries.at(i).Result)) {
+                TFormCsvColumns &columns = ColumnsDialog();
+                columns.SetLayout(entries.at(i).Name, *layout);
+                columns.exec();
+                if (!columns.Accepted)
+                    return;
+                ImportStore(storeFile).SetCsvChoice(layout->HeaderKey, columns.Choice);
+                entries = ReadStatementFiles(path, choices);
+                if (i >= entries.size() || std::holds_alternative<UnknownCsvLayout>(entries.at(i).Result)) {
+                    throw QelError(u"Die Datei „%1“ lässt sich mit dieser Zuordnung nicht lesen."_s.arg(
+                        i < entries.size() ? entries.at(i).Name : QFileInfo(path).fileName()));
+                }
+            }
+            if (!PreviewAndBook(path, entries.at(i).Name, std::get<Statement>(entries.at(i).Result)))
                 return;
-            ImportStore(storeFile).SetCsvChoice(layout->HeaderKey, columns.Choice);
-            read = ReadStatementFile(path, choices);
-            if (std::holds_alternative<UnknownCsvLayout>(read))
-                throw QelError(u"Die Datei „%1“ lässt sich mit dieser Zuordnung nicht lesen."_s.arg(fileName));
         }
-        const Statement &statement = std::get<Statement>(read);
-
-        MatchContext context = LoadMatchContext(Books_, statement, true);
-        const ImportMatcher matcher(context, Books_.RegionalSettings());
-        TFormImport &preview = Preview();
-        ImportPreviewModel *model = preview.Model();
-        model->SetRows(matcher.Match(statement));
-        preview.SetSource(fileName, statement);
-        preview.ApplyRules = [&] {
-            ImportStore store(storeFile);
-            context.Rules = RuleSet(store.Rules());
-            model->Reassign([&](ImportCandidate &c) { matcher.Assign(c); });
-        };
-        preview.KeepRule = [&](const ImportRule &rule) {
-            ImportStore store(storeFile);
-            QList<ImportRule> rules = store.Rules();
-            rules.append(rule);
-            store.SetRules(rules);
-        };
-        preview.exec();
-        preview.ApplyRules = nullptr;
-        preview.KeepRule = nullptr;
-        if (!preview.Accepted) {
-            model->SetRows({});
-            return;
-        }
-
-        const QString leftOut = LeftOutSummary(model->Rows());
-        ImportOutcome outcome;
-        try {
-            outcome = ImportBooking(Books_, storeFile)
-                          .Book(model->Rows(), {QFileInfo(path).absoluteFilePath(), statement.Format},
-                                QDateTime::currentDateTime());
-        } catch (const QelError &) {
-            model->SetRows({});
-            // What went in before the failure is in the books: the window shows it.
-            emit BooksChanged();
-            throw;
-        }
-        model->SetRows({});
-        emit BooksChanged();
-        QString message = outcome.Books.isEmpty()
-                              ? u"Aus dem Kontoauszug „%1“ wurde nichts übernommen."_s.arg(fileName)
-                              : u"Aus dem Kontoauszug „%1“ übernommen: %2."_s.arg(fileName, outcome.Summary());
-        if (!leftOut.isEmpty())
-            message += u"\n\n"_s + leftOut + u'.';
-        ShowInformation(Window_, message);
     } catch (const QelError &error) {
         ShowError(Window_, error.Message());
     }
+}
+
+bool TImportFlow::PreviewAndBook(const QString &path, const QString &name, const Statement &statement)
+{
+    const QString storeFile = Books_.Paths().ImportStoreFile();
+    MatchContext context = LoadMatchContext(Books_, statement, true);
+    const ImportMatcher matcher(context, Books_.RegionalSettings());
+    TFormImport &preview = Preview();
+    ImportPreviewModel *model = preview.Model();
+    model->SetRows(matcher.Match(statement));
+    preview.SetSource(name, statement);
+    preview.ApplyRules = [&] {
+        ImportStore store(storeFile);
+        context.Rules = RuleSet(store.Rules());
+        model->Reassign([&](ImportCandidate &c) { matcher.Assign(c); });
+    };
+    preview.KeepRule = [&](const ImportRule &rule) {
+        ImportStore store(storeFile);
+        QList<ImportRule> rules = store.Rules();
+        rules.append(rule);
+        store.SetRules(rules);
+    };
+    preview.exec();
+    preview.ApplyRules = nullptr;
+    preview.KeepRule = nullptr;
+    if (!preview.Accepted) {
+        model->SetRows({});
+        return false;
+    }
+
+    const QString leftOut = LeftOutSummary(model->Rows());
+    ImportOutcome outcome;
+    try {
+        outcome = ImportBooking(Books_, storeFile)
+                      .Book(model->Rows(), {QFileInfo(path).absoluteFilePath(), statement.Format},
+                            QDateTime::currentDateTime());
+    } catch (const QelError &) {
+        model->SetRows({});
+        // What went in before the failure is in the books: the window shows it.
+        emit BooksChanged();
+        throw;
+    }
+    model->SetRows({});
+    emit BooksChanged();
+    QString message = outcome.Books.isEmpty()
+                          ? u"Aus dem Kontoauszug „%1“ wurde nichts übernommen."_s.arg(name)
+                          : u"Aus dem Kontoauszug „%1“ übernommen: %2."_s.arg(name, outcome.Summary());
+    if (!leftOut.isEmpty())
+        message += u"\n\n"_s + leftOut + u'.';
+    ShowInformation(Window_, message);
+    return true;
 }
 
 bool TImportFlow::EditRules()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/DialogFrame.h"
+#include "statements/Statement.h"
 
 #include <QObject>
 #include <QString>
@@ -36,6 +37,8 @@ protected:
 
 private:
     bool EditRules();
+    // Shows one statement in the preview and books what the user takes; false when cancelled.
+    bool PreviewAndBook(const QString &path, const QString &name, const Statement &statement);
     TFormImport &Preview();
     TFormImportRules &RulesDialog();
     TFormCsvColumns &ColumnsDialog();

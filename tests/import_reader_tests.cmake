@@ -6,7 +6,7 @@ qel_add_test(tst_statementfixtures SOURCES tst_statementfixtures.cpp LIBS qel_co
 target_compile_definitions(tst_statementfixtures PRIVATE
   QEL_STATEMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/statements"
   QEL_FUZZ_SEEDS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/../fuzz/corpus")
-qel_add_test(tst_statementarchive SOURCES tst_statementarchive.cpp LIBS qel_core PkgConfig::LIBZIP)
+qel_add_test(tst_statementarchive SOURCES tst_statementarchive.cpp TestZip.h LIBS qel_core PkgConfig::LIBZIP)
 target_compile_definitions(tst_statementarchive PRIVATE
   QEL_STATEMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/statements")
 qel_add_test(tst_csvlayoutguess SOURCES tst_csvlayoutguess.cpp LIBS qel_core)

@@ -1,5 +1,6 @@
 #include "CliRun.h"
 #include "ImportTestStatements.h"
+#include "TestZip.h"
 
 #include "import/ImportStore.h"
 #include "ledger/DataLock.h"
@@ -42,6 +43,8 @@ private slots:
     void writingWaitsForTheRunningProgram();
     void importAfterARestoreBooksWhatIsMissing();
     void pipesAreRefusedAtOnce();
+    void csvOfAnUnknownLayout();
+    void zipOfSeveralStatements();
 
 private:
     Result Run(const QStringList &args) const { return RunCli(*Home, args); }
@@ -167,7 +170,7 @@ void TestCliImport::badInputWritesNothing_data()
     QTest::newRow("truncated") << CamtStatement(March).left(900) << QString();
     QTest::newRow("XML that is no statement") << QByteArray("<?xml version=\"1.0\"?><html><body>Hallo</body></html>")
                                               << QString();
-    QTest::newRow("CSV of an unknown layout") << QByteArray("Tag;Betrag;Wer;Wofür\n01.03.2026;-12,50;Kiosk;Zeitung\n")
+    QTest::newRow("CSV of an unknown layout") << QByteArray("Tag;Wert;Wer;Wofür\n01.03.2026;-12,50;Kiosk;Zeitung\n")
                                               << u"deren Aufbau das Programm nicht kennt"_s;
 }
 
@@ -268,6 +271,53 @@ void TestCliImport::pipesAreRefusedAtOnce()
         QCOMPARE(r.Status, 1);
         QVERIFY2(r.Err.contains(u"p.csv"_s) && r.Err.contains(u"keine gewöhnliche Datei"_s), qPrintable(r.Err));
     }
+}
+
+// A CSV no bank profile knows: read by its column names when they are sure (a savings bank's
+// credit card export, Latin-1), else named with --spalten and remembered for its header.
+void TestCliImport::csvOfAnUnknownLayout()
+{
+    const QByteArray card = QByteArray(
+        "Umsatz get\xe4tigt von;Belegdatum;Buchungsdatum;Originalbetrag;Originalw\xe4hrung;Umrechnungskurs;"
+        "Buchungsbetrag;Buchungsw\xe4hrung;Transaktionsbeschreibung;Transaktionsbeschreibung Zusatz;Buchungsreferenz\n"
+        "Peter Muster;01.03.2026;03.03.2026;-12,50;EUR;;-12,50;EUR;Caf\xe9 Mokka Berlin;;R1\n"
+        "Peter Muster;02.03.2026;04.03.2026;-30,00;USD;1,1;-27,27;EUR;Shop Online;;R2\n");
+    Result r = Run({u"import"_s, File(u"karte.csv"_s, card)});
+    QCOMPARE(r.Status, 0);
+    QVERIFY2(r.Err.startsWith(u"Hinweis: Die Spalten von „karte.csv“ wurden nach ihren Namen erkannt: datum=3,"_s),
+             qPrintable(r.Err));
+    QVERIFY2(r.Out.contains(u"neu\tMärz 2026\tAusgabe\t03.03.2026\t12.50\t"_s), qPrintable(r.Out));
+    QCOMPARE(Run({u"show"_s, u"März 2026"_s}).Out.count(u'\n'), 2);
+
+    const QByteArray odd("Tag;Wert;Wer;Wof\xfcr\n01.03.2026;-7,25;Kiosk;Zeitung\n");
+    const QString file = File(u"konto.csv"_s, odd);
+    r = Run({u"import"_s, file});
+    QCOMPARE(r.Status, 1);
+    QVERIFY2(r.Err.contains(u"--spalten"_s) && r.Err.contains(u"1 Tag; 2 Wert; 3 Wer; 4 Wofür"_s), qPrintable(r.Err));
+    QCOMPARE(Run({u"import"_s, u"--spalten"_s, u"datum=0"_s, file}).Status, 2);
+    r = Run({u"import"_s, u"--spalten"_s, u" Datum=1, Betrag=2, text=4, gegenseite=3"_s, file});
+    QCOMPARE(r.Status, 0);
+    QVERIFY2(r.Out.startsWith(u"neu\tMärz 2026\tAusgabe\t01.03.2026\t7.25\tSonstige\tKiosk\tKiosk\tZeitung\n"_s),
+             qPrintable(r.Out));
+    // Remembered for that header: the next file of the same layout needs no option.
+    r = Run({u"import"_s, u"--dry-run"_s, File(u"konto2.csv"_s, odd + "02.03.2026;-1,00;Kiosk;Kaugummi\n")});
+    QCOMPARE(r.Status, 0);
+    QVERIFY2(r.Out.contains(u"neu\tMärz 2026\tAusgabe\t02.03.2026\t1.00\t"_s), qPrintable(r.Out));
+}
+
+// A savings bank's CAMT download: a ZIP of monthly statements, each read and booked on its own.
+void TestCliImport::zipOfSeveralStatements()
+{
+    const QList<TestEntry> april{{{2026, 4, 2}, u"10.00"_s, false, u"Bäckerei"_s, u"Brot"_s, u"Z1"_s}};
+    const QString zip = File(u"umsaetze.zip"_s, MakeZip({{u"2026-03.xml"_s, CamtStatement(March)},
+                                                         {u"2026-04.xml"_s, CamtStatement(april)},
+                                                         {u"LIESMICH.txt"_s, "Ihre Umsätze"}}));
+    const Result r = Run({u"import"_s, zip});
+    QCOMPARE(r.Status, 0);
+    QVERIFY2(r.Out.contains(u"„umsaetze.zip/2026-03.xml“: übernommen wurden 2 Buchungen in „März 2026“"_s)
+                 && r.Out.contains(u"„umsaetze.zip/2026-04.xml“: übernommen wurden 1 Buchung in „April 2026“"_s),
+             qPrintable(r.Out));
+    QCOMPARE(Run({u"show"_s, u"April 2026"_s}).Out.count(u'\n'), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCliImport)

@@ -1,4 +1,5 @@
 #include "ImportTestStatements.h"
+#include "TestZip.h"
 #include "MainWindowFixture.h"
 #include "MessageBoxAnswerer.h"
 
@@ -43,6 +44,7 @@ private slots:
     void unknownCsvColumnsAreAskedOnce();
     void missingBooksAreAskedForOnce();
     void rulesEditedFromThePreviewApplyAtOnce();
+    void zipShowsEachStatementInTurn();
 
 private:
     void Start();
@@ -306,6 +308,30 @@ void TestImportWindow::rulesEditedFromThePreviewApplyAtOnce()
     QCOMPARE(rules.size(), 2);
     QCOMPARE(rules.at(1), (ImportRule{u"^aral\\b"_s, true, RuleDirection::Expense, u"Auto "_s, QString()}));
     QCOMPARE(Books->Books().RowCount(), 1);
+}
+
+// A savings bank's download: a ZIP of two months, each shown and booked in turn.
+void TestImportWindow::zipShowsEachStatementInTurn()
+{
+    Start();
+    const QString zip =
+        File(u"umsaetze.zip"_s,
+             MakeZip({{u"2026-03.xml"_s, CamtStatement({{{2026, 3, 9}, u"7.00"_s, false, u"Kiosk"_s, u"Zeitung"_s, u"Z1"_s}})},
+                      {u"2026-04.xml"_s, CamtStatement({{{2026, 4, 9}, u"8.00"_s, false, u"Kiosk"_s, u"Zeitung"_s, u"Z2"_s}})}}));
+    std::unique_ptr<ModalDriver> second;
+    ModalDriver first(u"FormImport"_s, [&](QWidget *) {
+        second = std::make_unique<ModalDriver>(u"FormImport"_s, [&](QWidget *) { Key(Qt::Key_Return); });
+        Key(Qt::Key_Return);
+    });
+    MessageBoxAnswerer yes(u"&Ja"_s, true); // April's book is made
+    MessageBoxAnswerer done(u"OK"_s, true);
+    Drop(zip);
+    QTRY_VERIFY(first.Done);
+    QTRY_VERIFY(second && second->Done);
+    QTRY_COMPARE(done.Texts.size(), 2);
+    QCOMPARE(done.Texts.at(0), u"Aus dem Kontoauszug „umsaetze.zip/2026-03.xml“ übernommen: 1 Buchung in „März 2026“."_s);
+    QCOMPARE(done.Texts.at(1), u"Aus dem Kontoauszug „umsaetze.zip/2026-04.xml“ übernommen: 1 Buchung in „April 2026“ "
+                               u"(neu angelegt)."_s);
 }
 
 QTEST_MAIN(TestImportWindow)
