@@ -101,6 +101,19 @@ void TFormPrintAnalyse::SetLists(const BookingList &income, const BookingList &e
     BookName_ = bookName;
 }
 
+void TFormPrintAnalyse::TickFor(bool yearPage)
+{
+    const bool yearAlone = CheckPageYear->Checked() && !CheckPage1->Checked() && !CheckPage2->Checked();
+    if (yearPage) {
+        CheckPage1->SetChecked(false);
+        CheckPage2->SetChecked(false);
+        CheckPageYear->SetChecked(true);
+    } else if (yearAlone) {
+        CheckPage1->SetChecked(true);
+        CheckPageYear->SetChecked(false);
+    }
+}
+
 void TFormPrintAnalyse::SetYearSource(std::function<YearOverview()> source)
 {
     YearSource_ = std::move(source);

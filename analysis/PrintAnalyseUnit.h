@@ -25,6 +25,10 @@ public:
     void SetLists(const BookingList &income, const BookingList &expend, const BookingList &regular,
                   const QString &bookName);
 
+    // The pages ticked as the dialog opens: the year alone from the year page; otherwise as
+    // left, but page 1 again after the year alone.
+    void TickFor(bool yearPage);
+
     // Where the year's figures come from when it is printed.
     void SetYearSource(std::function<YearOverview()> source);
 

@@ -3,6 +3,7 @@
 #include "analysis/AnalysisPages.h"
 #include "analysis/PieChart.h"
 #include "analysis/YearSums.h"
+#include "ledger/Cents.h"
 #include "output/PagePrinter.h"
 
 #include <QFontMetricsF>
@@ -89,7 +90,8 @@ YearChartLayout LayoutYearChart(const QRectF &area, const YearOverview &year, co
     for (int k = 0; k <= steps; ++k) {
         // Zero exactly, never a tiny remainder that would print as "-0 €".
         const double value = std::fabs(bottom + k * step) < step * 1e-6 ? 0.0 : bottom + k * step;
-        labels.append(PieValueText(value, style.Locale, style.CurrencySymbol));
+        // As the money labels beside the chart write amounts: two decimals.
+        labels.append(CentsText(ShownCents(value)) + u' ' + style.CurrencySymbol);
         labelWidth = std::max(labelWidth, metrics.horizontalAdvance(labels.back()));
     }
     const qreal gap = line / 2;

@@ -194,18 +194,31 @@ private:
         Text({G_.Left, y}, text, G_.HeadingPoints, true, Qt::white);
     }
 
-    void Rule(int y, int left) { Add({PageItem::Kind::Line, {left, y}, {G_.Right, y}, {}, Grey}); }
+    void Rule(int y, int left)
+    {
+        if (G_.Screen || y < Page_.Page.Size.height())
+            Add({PageItem::Kind::Line, {left, y}, {G_.Right, y}, {}, Grey});
+    }
 
     void Add(PageItem item) { Page_.Page.Items.append(std::move(item)); }
 
     void Text(QPoint at, const QString &text, int points, bool bold = false, const QColor &colour = Qt::black)
     {
-        Add({PageItem::Kind::Text, at, {}, text, colour, points, bold});
+        if (Fits(at.y(), points))
+            Add({PageItem::Kind::Text, at, {}, text, colour, points, bold});
     }
 
     void Right(QPoint at, const QString &text, int points, bool bold = false, const QColor &colour = Qt::black)
     {
-        Add({PageItem::Kind::RightText, at, {}, text, colour, points, bold});
+        if (Fits(at.y(), points))
+            Add({PageItem::Kind::RightText, at, {}, text, colour, points, bold});
+    }
+
+    // The sheet keeps whole lines only: a line that would be cut at its lower edge is left out
+    // with all that follows, as on the analysis pages. The screen page grows instead.
+    bool Fits(int top, int points) const
+    {
+        return G_.Screen || top + QFontMetrics(PageFont(Page_.Page.FontFamily, points)).height() <= Page_.Page.Size.height();
     }
 
     QString Money(qint64 cents) const { return MoneyLabel(CentsText(cents), Regional_); }

@@ -95,6 +95,8 @@ QString Cli::Usage()
         "  rule-remove N             die Regel mit der Nummer N entfernen\n"
         "  year JJJJ                 die Jahresübersicht: je Monat Einnahmen, Ausgaben und Ergebnis,\n"
         "                            Summe, Durchschnitt, dann die Kategorien je Monat\n"
+        "  export-year JJJJ DATEI    die Jahresübersicht als Excel-Tabelle speichern, wie \"Exportieren\"\n"
+        "                            auf der Jahresseite; die Beträge als Zahlen\n"
         "  search TEXT               Buchungen aller Haushaltsbücher nach Kategorie, Verwendung oder\n"
         "                            Betrag suchen (12,50 oder 10-20)\n"        "  merge                     Konfliktkopien eines synchronisierten Datenordners (Syncthing,\n"
         "                            Nextcloud, Dropbox) Buchung für Buchung in ihre Bücher übernehmen:\n"
@@ -178,6 +180,8 @@ int Cli::RunCommand(const QString &command, QStringList args)
             return RemoveImportRule(args.front());
         if (command == u"year" && expect(1, 1))
             return Year(args.front());
+        if (command == u"export-year" && expect(2, 2))
+            return ExportYear(args.at(0), args.at(1));
         if (command == u"search" && expect(1, 1))
             return Search(args.front());
         if (command == u"merge" && expect(0, 0))
@@ -187,7 +191,7 @@ int Cli::RunCommand(const QString &command, QStringList args)
     }
     const QStringList known = QStringLiteral(
         "books show regular categories new add add-regular verify analysis export export-regular backup restore "
-        "backups import rules rule-add rule-remove year search merge")
+        "backups import rules rule-add rule-remove year export-year search merge")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));

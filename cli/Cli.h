@@ -14,6 +14,7 @@
 class BookManager;
 class BookingList;
 class IdentityIndex;
+struct YearOverview;
 
 // haushaltsbuch-cli: the ledger without a window. Reads and changes the same files as the
 // program, through the same book manager, one record per output line with tab-separated
@@ -67,6 +68,8 @@ private:
     int RemoveImportRule(const QString &number);
     // CliReports.cpp: the year overview and the search over every book.
     int Year(const QString &year);
+    int ExportYear(const QString &year, const QString &file);
+    std::optional<YearOverview> ReadYear(const QString &year, QStringList &errors);
     int Search(const QString &text);
     // CliSync.cpp: a synced data folder's conflict copies.
     int Merge();

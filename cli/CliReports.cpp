@@ -8,6 +8,10 @@
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
+#include "output/ExportEXCEL.h"
+
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -32,22 +36,55 @@ bool IsYear(const QString &text)
 
 } // namespace
 
-int Cli::Year(const QString &yearText)
+// The year as "year" and "export-year" show it; a message and no year when there is none.
+std::optional<YearOverview> Cli::ReadYear(const QString &yearText, QStringList &errors)
 {
-    if (!IsYear(yearText))
-        return Fail(QStringLiteral("\"%1\" ist kein gültiges Jahr. Erwartet wird eine vierstellige Jahreszahl, "
-                                   "z. B. \"2008\".")
-                        .arg(yearText));
+    if (!IsYear(yearText)) {
+        Fail(QStringLiteral("\"%1\" ist kein gültiges Jahr. Erwartet wird eine vierstellige Jahreszahl, "
+                            "z. B. \"2008\".")
+                 .arg(yearText));
+        return std::nullopt;
+    }
     const int year = yearText.toInt();
     BookCache cache(Paths_.DataFolder, Regional());
-    QStringList errors;
     // The regular bookings as the cache reads them from Regular.dat on its refresh.
-    const YearOverview overview = YearFromCache(cache, year, cache.Regular().Rows, {}, errors);
+    YearOverview overview = YearFromCache(cache, year, cache.Regular().Rows, {}, errors);
     // As "analysis": without the regular bookings no month can be computed.
-    if (!cache.RegularError().isEmpty())
-        return Fail(cache.RegularError());
-    if (overview.BookMonths == 0 && errors.isEmpty())
-        return Fail(QStringLiteral("Für das Jahr %1 gibt es kein Haushaltsbuch.").arg(year));
+    if (!cache.RegularError().isEmpty()) {
+        Fail(cache.RegularError());
+        return std::nullopt;
+    }
+    if (overview.BookMonths == 0 && errors.isEmpty()) {
+        Fail(QStringLiteral("Für das Jahr %1 gibt es kein Haushaltsbuch.").arg(year));
+        return std::nullopt;
+    }
+    return overview;
+}
+
+int Cli::ExportYear(const QString &yearText, const QString &file)
+{
+    QStringList errors;
+    const std::optional<YearOverview> overview = ReadYear(yearText, errors);
+    if (!overview)
+        return 1;
+    const QString target = WithXlsExtension(QFileInfo(file).absoluteFilePath());
+    SaveXlsFile(target, YearTable(*overview), XlsCells::AmountsAsNumbers);
+    Out_ << QStringLiteral("Die Jahresübersicht %1 wurde gespeichert: %2")
+                .arg(overview->Year)
+                .arg(QDir::toNativeSeparators(target))
+         << '\n';
+    for (const QString &error : errors)
+        Err_ << error << '\n';
+    return errors.isEmpty() ? 0 : 1;
+}
+
+int Cli::Year(const QString &yearText)
+{
+    QStringList errors;
+    const std::optional<YearOverview> read = ReadYear(yearText, errors);
+    if (!read)
+        return 1;
+    const YearOverview &overview = *read;
 
     const auto cell = [](const std::optional<YearFigures> &f, qint64 YearFigures::*field) {
         return f ? CentsText((*f).*field) : NoBookMark();

@@ -38,7 +38,8 @@ QString AskFileName(QWidget *parent, const QString &proposedFileName, const QStr
 
 } // namespace
 
-void ExportListToXls(QWidget *parent, const BookingList &list, const QString &proposedFileName, QString &folder)
+void ExportListToXls(QWidget *parent, const BookingList &list, const QString &proposedFileName, QString &folder,
+                     XlsCells cells)
 {
     const QString chosen = AskFileName(parent, proposedFileName, folder);
     if (chosen.isEmpty())
@@ -52,7 +53,7 @@ void ExportListToXls(QWidget *parent, const BookingList &list, const QString &pr
                                                    "Soll diese Datei überschrieben werden?")))
         return;
     try {
-        SaveXlsFile(fileName, list);
+        SaveXlsFile(fileName, list, cells);
     } catch (const QelError &error) {
         ShowErrorReport(parent, error.Message());
         return;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "output/ExportEXCEL.h"
+
 #include <QString>
 
 class BookingList;
@@ -10,4 +12,5 @@ class QWidget;
 // table and offers to show it with the program the desktop opens .xls files with. The
 // dialog starts in folder (the documents folder when empty), which then becomes the folder
 // of the file chosen, so the next export starts there.
-void ExportListToXls(QWidget *parent, const BookingList &list, const QString &proposedFileName, QString &folder);
+void ExportListToXls(QWidget *parent, const BookingList &list, const QString &proposedFileName, QString &folder,
+                     XlsCells cells = XlsCells::Text);

@@ -6,7 +6,11 @@
 #include "tools/DemoDataGenerator.h"
 
 #include "analysis/YearSums.h"
+#include "ledger/BookCache.h"
 #include "ledger/FuncUnit.h"
+#include "ledger/ListFiles.h"
+#include "ledger/Regional.h"
+#include "output/ExportEXCEL.h"
 
 #include <QDir>
 #include <QProcess>
@@ -149,6 +153,16 @@ void TestCliReports::yearAgreesOnAHandMadeYear()
     QCOMPARE(lines.at(13), u"Durchschnitt\t1033.33\t1193.52\t-160.18"_s);
     QVERIFY(lines.contains(u"Straße\tJanuar\t50.05"_s));
     QVERIFY(lines.contains(u"Miete\tMärz\t530.50"_s));
+
+    // The same year as a table, with the window's own bytes; ".xls" added as for the lists.
+    const Result exported = Run({u"export-year"_s, u"2030"_s, Home->filePath(u"Jahr"_s)});
+    QCOMPARE(exported.Status, 0);
+    QVERIFY2(exported.Out.startsWith(u"Die Jahresübersicht 2030 wurde gespeichert: "_s), qPrintable(exported.Out));
+    QStringList errors;
+    BookCache cache(DataFolder(), Regional());
+    const QByteArray table =
+        XlsTableBytes(YearTable(YearFromCache(cache, 2030, cache.Regular().Rows, {}, errors)), XlsCells::AmountsAsNumbers);
+    QCOMPARE(ListFiles::ReadFile(Home->filePath(u"Jahr.xls"_s)), table);
 }
 
 void TestCliReports::wrongYear_data()
@@ -161,6 +175,8 @@ void TestCliReports::wrongYear_data()
     QTest::newRow("no books") << QStringList{u"year"_s, u"1999"_s} << 1
                               << u"Für das Jahr 1999 gibt es kein Haushaltsbuch."_s;
     QTest::newRow("no year") << QStringList{u"year"_s} << 2 << u"Falsche Anzahl von Argumenten für \"year\"."_s;
+    QTest::newRow("export of no books") << QStringList{u"export-year"_s, u"1999"_s, u"j.xls"_s} << 1
+                                        << u"Für das Jahr 1999 gibt es kein Haushaltsbuch."_s;
     QTest::newRow("empty search") << QStringList{u"search"_s, u" "_s} << 2 << u"Bitte geben Sie einen Suchbegriff an."_s;
 }
 

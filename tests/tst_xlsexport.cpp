@@ -46,6 +46,7 @@ private slots:
     void tagRecordExample();
     void tables_data();
     void tables();
+    void amountsAsNumbers();
     void textsPastTheRecordLimitAreCut();
     void listTooLongForTheSheetIsRefused();
     void extension_data();
@@ -107,6 +108,27 @@ void TestXlsExport::tables()
     for (const ListRow &row : rows)
         list.AddRow(row);
     QCOMPARE(XlsTableBytes(list), expected);
+}
+
+// The year's table: amounts as the sums write them become number records (IEEE double, little
+// endian); a dash, a name, an amount in another form and the first column stay text.
+void TestXlsExport::amountsAsNumbers()
+{
+    BookingList list{ListKind::Income};
+    list.AddRow(ListRow::Make(u"1.50"_s, {u"-1503.20"_s, u"–"_s, u"12,50"_s, u"0.05"_s}));
+    list.AddRow(ListRow::Make(u"Summe"_s, {u"1234567890123.45"_s, u"1.5"_s, u"-.50"_s, u"+1.00"_s}));
+    const QByteArray bytes = XlsTableBytes(list, XlsCells::AmountsAsNumbers);
+    const auto number = [](quint16 row, quint16 column, const char *ieee) {
+        return Hex("03 02 0E 00") + QByteArray(1, char(row)) + Hex("00") + QByteArray(1, char(column))
+               + Hex("00 00 00") + Hex(ieee);
+    };
+    const QByteArray head = Label(0, 0, "Datum") + Label(0, 1, "Betrag (\x80)") + Label(0, 2, "Kategorie")
+                            + Label(0, 3, "Verwendung");
+    QCOMPARE(bytes, Bof + head + Label(1, 0, "1.50") + number(1, 1, "CD CC CC CC CC 7C 97 C0")
+                        + Label(1, 2, "\x96") + Label(1, 3, "12,50") + Label(2, 0, "Summe")
+                        + number(2, 1, "33 B7 4C B0 1F F7 71 42") + Label(2, 2, "1.5") + Label(2, 3, "-.50") + Eof);
+    // The lists' own exports keep every cell text.
+    QVERIFY(!XlsTableBytes(list).contains(Hex("03 02 0E 00")));
 }
 
 void TestXlsExport::textsPastTheRecordLimitAreCut()

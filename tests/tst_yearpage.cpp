@@ -87,6 +87,7 @@ private slots:
     void textsNeverRunIntoEachOther_data();
     void textsNeverRunIntoEachOther();
     void pageIsPainted();
+    void sheetKeepsWholeLines();
 };
 
 void TestYearPage::chartPlacesBarsAndResults()
@@ -124,13 +125,15 @@ void TestYearPage::axisLabels_data()
     QTest::addColumn<QList<int>>("month"); // month, income, expense
     QTest::addColumn<QStringList>("labels"); // from the bottom up
 
-    QTest::newRow("thousands grouped") << QList<int>{1, 1234, 0}
-                                       << QStringList{u"0 €"_s, u"250 €"_s, u"500 €"_s, u"750 €"_s, u"1.000 €"_s,
-                                                      u"1.250 €"_s};
+    QTest::newRow("two decimals as the money labels")
+        << QList<int>{1, 1234, 0}
+        << QStringList{u"0.00 €"_s, u"250.00 €"_s, u"500.00 €"_s, u"750.00 €"_s, u"1000.00 €"_s, u"1250.00 €"_s};
     QTest::newRow("a loss below zero") << QList<int>{1, 0, 800}
-                                       << QStringList{u"-1.000 €"_s, u"-500 €"_s, u"0 €"_s, u"500 €"_s, u"1.000 €"_s};
+                                       << QStringList{u"-1000.00 €"_s, u"-500.00 €"_s, u"0.00 €"_s, u"500.00 €"_s,
+                                                      u"1000.00 €"_s};
     QTest::newRow("nothing booked") << QList<int>{5, 0, 0}
-                                    << QStringList{u"0 €"_s, u"20 €"_s, u"40 €"_s, u"60 €"_s, u"80 €"_s, u"100 €"_s};
+                                    << QStringList{u"0.00 €"_s, u"20.00 €"_s, u"40.00 €"_s, u"60.00 €"_s,
+                                                   u"80.00 €"_s, u"100.00 €"_s};
 }
 
 void TestYearPage::axisLabels()
@@ -239,6 +242,26 @@ void TestYearPage::pageIsPainted()
         const QColor pixel = image.pixelColor(int(february), y);
         QVERIFY(pixel != IncomeBarColour() && pixel != ExpenseBarColour());
     }
+}
+
+// More categories than the sheet holds: those that do not fit are left out whole, and every
+// line printed lies wholly on the sheet.
+void TestYearPage::sheetKeepsWholeLines()
+{
+    YearOverview year = Year({{1, 1000, 500}});
+    for (int i = 0; i < 150; ++i)
+        year.ExpenseByCategory.Groups.append(Group(u"Kategorie %1"_s.arg(i, 3, 10, QChar(u'0')), 1, year));
+    const YearPage sheet = PrintedYearPage(year, Regional());
+    QVERIFY(FindText(sheet.Page, u"Kategorie 000"_s));
+    QVERIFY(!FindText(sheet.Page, u"Kategorie 149"_s));
+    for (const PageItem &item : sheet.Page.Items) {
+        if (item.What != PageItem::Kind::Text && item.What != PageItem::Kind::RightText)
+            continue;
+        const int height = QFontMetrics(PageFont(sheet.Page.FontFamily, item.Points, item.Bold)).height();
+        QVERIFY2(item.At.y() + height <= sheet.Page.Size.height(), qPrintable(item.Text));
+    }
+    // The screen page grows instead and shows them all.
+    QVERIFY(FindText(ScreenYearPage(year, Regional()).Page, u"Kategorie 149"_s));
 }
 
 QTEST_MAIN(TestYearPage)

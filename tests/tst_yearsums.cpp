@@ -3,10 +3,14 @@
 // cent; and the table the export writes.
 
 #include "analysis/YearSums.h"
+#include "ledger/BookCache.h"
 #include "ledger/BookingList.h"
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"
+#include "ledger/ListFiles.h"
+#include "ledger/Regional.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace Qt::StringLiterals;
@@ -75,6 +79,7 @@ private slots:
     void shownCents_data();
     void shownCents();
     void exportTable();
+    void fromTheCache();
 
 private:
     // January and March with books, July spending more than it earns; the regular bookings
@@ -182,6 +187,38 @@ void TestYearSums::exportTable()
                                    u"–"_s, u"–"_s, u"–"_s, u"–"_s, u"–"_s, u"120.50"_s}));
     QCOMPARE(row(table.RowCount() - 1).first(), u"Summe"_s);
     QCOMPARE(row(table.RowCount() - 1).last(), u"3605.00"_s);
+}
+
+
+// The year as the window and the CLI read it from the folder: only the year's books, a damaged
+// book not counted as a month (its error named), the open book as it stands in memory.
+void TestYearSums::fromTheCache()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    const auto write = [&](const QString &name, const QByteArray &bytes) {
+        ListFiles::WriteFile(folder.filePath(name + u".qel"_s), bytes);
+    };
+    const BookingList regular = Rows(ListKind::Regular, {u"10.00|Miete|Ausgabe"_s});
+    write(u"Januar 2008"_s, ListFiles::MonthBookBytes(Rows(ListKind::Income, {u"100.00|Lohn"_s}), Rows(ListKind::Expend, {})));
+    write(u"Februar 2008"_s, QByteArrayLiteral("kein Monatsbuch"));
+    write(u"März 2008"_s, ListFiles::MonthBookBytes(Rows(ListKind::Income, {u"1.00|Lohn"_s}), Rows(ListKind::Expend, {})));
+    write(u"Januar 2009"_s, ListFiles::MonthBookBytes(Rows(ListKind::Income, {u"999.00|Lohn"_s}), Rows(ListKind::Expend, {})));
+
+    BookCache cache(folder.path(), Regional());
+    const BookingList marchIncome = Rows(ListKind::Income, {u"50.00|Lohn"_s});
+    const BookingList marchExpend = Rows(ListKind::Expend, {u"5.00|Essen"_s});
+    QStringList errors;
+    const YearOverview year =
+        YearFromCache(cache, 2008, regular, {u"März 2008"_s, &marchIncome, &marchExpend}, errors);
+    QCOMPARE(year.BookMonths, 2);
+    QCOMPARE(Figures(year.Months[0]), u"100.00 10.00 90.00"_s);
+    QCOMPARE(Figures(year.Months[1]), u"–"_s);
+    QCOMPARE(Figures(year.Months[2]), u"50.00 15.00 35.00"_s);
+    QCOMPARE(Figures(year.Total), u"150.00 25.00 125.00"_s);
+    QCOMPARE(Figures(year.Average), u"75.00 12.50 62.50"_s);
+    QCOMPARE(errors.size(), 1);
+    QVERIFY2(errors.front().contains(u"Februar 2008"_s), qPrintable(errors.front()));
 }
 
 QTEST_GUILESS_MAIN(TestYearSums)
