@@ -55,15 +55,20 @@ QString NameList(const QByteArrayList &names)
     return shown.join(u", "_s);
 }
 
-// What the user should know of the source's files beyond the books taken: names from another
-// encoding taken along, links and files in another letter case left out.
-QStringList SourceNotes(const LedgerFiles &from, BackupSelection what, TransferKind kind)
+// Books under names from another encoding, taken along: true only of a transfer that was done.
+QStringList TakenAlongNotes(const LedgerFiles &from, BackupSelection what)
+{
+    if (!what.Books || from.Undecodable.isEmpty())
+        return {};
+    return {u"Mit übertragen wurden Haushaltsbücher, deren Dateinamen in einer älteren Zeichenkodierung "
+            u"gespeichert sind (nicht UTF-8), unter ihrem bisherigen Namen: %1."_s.arg(NameList(from.Undecodable))};
+}
+
+// The source's files left out (links, files in another letter case), which also explain a
+// refusal.
+QStringList LeftOutNotes(const LedgerFiles &from, BackupSelection what, TransferKind kind)
 {
     QStringList notes;
-    if (what.Books && !from.Undecodable.isEmpty()) {
-        notes.append(u"Mit übertragen wurden Haushaltsbücher, deren Dateinamen in einer älteren Zeichenkodierung "
-                     u"gespeichert sind (nicht UTF-8), unter ihrem bisherigen Namen: %1."_s.arg(NameList(from.Undecodable)));
-    }
     const auto selected = [&](const QByteArray &name) {
         return name.toLower().endsWith(".qel") ? what.Books : what.Regular;
     };
@@ -198,9 +203,11 @@ TransferReport BackupEngine::Transfer(const QString &source, const LedgerFiles &
     // A transfer a kill interrupted is finished or undone first, so that it cannot mix with this one.
     const TransferJournal journal(JournalFolder_);
     const QStringList recovered = RecoverTransfers(Ops_, journal);
-    const QStringList notes = recovered + SourceNotes(from, what, kind);
+    const QStringList notes = recovered + TakenAlongNotes(from, what) + LeftOutNotes(from, what, kind);
+    // A refused transfer took nothing along, so it never claims to have.
+    const QStringList refusalNotes = recovered + LeftOutNotes(from, what, kind);
     const auto refuse = [&](const QString &message) {
-        throw QelError(notes.isEmpty() ? message : message + u"\n\n"_s + notes.join(u"\n\n"_s));
+        throw QelError(refusalNotes.isEmpty() ? message : message + u"\n\n"_s + refusalNotes.join(u"\n\n"_s));
     };
     for (const QString &id : journal.Pending()) {
         if (const std::optional<TransferPlan> plan = journal.Load(id); plan && plan->Target == NativePath(target))

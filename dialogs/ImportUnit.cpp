@@ -73,10 +73,11 @@ public:
             else
                 SetGroupList(*box, Categories_);
         } else if (!credit) {
+            // The sub-categories of the row's group, found as the booking dialog finds it.
             QComboBox groups;
             SetGroupList(groups, Categories_);
-            groups.setEditText(index.siblingAtColumn(ImportPreviewModel::ColCategory).data().toString());
-            FillSubCategories(groups, *box, Categories_);
+            const QString category = index.siblingAtColumn(ImportPreviewModel::ColCategory).data().toString();
+            SetSubCategoryListForEntry(*box, Categories_, groups.findText(category, Qt::MatchFixedString));
         }
         return box;
     }

@@ -476,6 +476,13 @@ void TestBackup::namesFromOldArchivesAndOtherCase()
     QCOMPARE(report.Notes, QStringList{u"Mit übertragen wurden Haushaltsbücher, deren Dateinamen in einer älteren "
                                        u"Zeichenkodierung gespeichert sind (nicht UTF-8), unter ihrem bisherigen Namen: "
                                        u"\"März 2007.qel\"."_s});
+    // A backup that is refused took nothing along and does not say it did.
+    QVERIFY(QDir().mkpath(Path(u"Datei"_s)));
+    QFile blocker(Path(u"Datei/keinOrdner"_s));
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const QString refused = Failure([&] { BackupEngine(data, JournalFolder()).Backup(Path(u"Datei/keinOrdner/Sicherung"_s), {}); });
+    QVERIFY2(!refused.isEmpty() && !refused.contains(u"Mit übertragen"_s), qPrintable(refused));
 
     // A backup written by a system that changed the letter case: nothing of it is taken, nothing
     // of the data removed, and the files are named.

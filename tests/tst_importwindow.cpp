@@ -141,6 +141,8 @@ void TestImportWindow::previewWorkedWithTheKeyboard()
         table->setCurrentIndex(table->currentIndex().siblingAtColumn(ImportPreviewModel::ColPurpose));
         Key(Qt::Key_F2);
         QTRY_COMPARE(KeyTarget()->objectName(), u"EditPurpose"_s);
+        // The group's sub-categories are offered, as in the booking dialog.
+        QVERIFY2(qobject_cast<QComboBox *>(KeyTarget())->count() > 0, qPrintable(Rows(form).at(3).Category));
         QTest::keyClicks(KeyTarget(), u"Benzin"_s);
         Key(Qt::Key_Escape);
         QTRY_COMPARE(KeyTarget(), table);
