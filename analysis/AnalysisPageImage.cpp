@@ -44,6 +44,12 @@ void TAnalysisPageImage::Draw(const std::function<void(QPainter &)> &page)
     update();
 }
 
+void TAnalysisPageImage::SetSpokenText(const QString &title, const QStringList &lines)
+{
+    setAccessibleName(title);
+    setAccessibleDescription(lines.join(u'\n'));
+}
+
 void TAnalysisPageImage::paintEvent(QPaintEvent *event)
 {
     QPainter painter(this);

@@ -24,6 +24,8 @@ public:
     void Resize(QSize size);
     // Draws the page afresh on a white picture of the page's size.
     void Draw(const std::function<void(QPainter &)> &page);
+    // What a screen reader reads of the page: its title as name, its lines as description.
+    void SetSpokenText(const QString &title, const QStringList &lines);
 
 signals:
     void MouseDown(QPoint globalPosition);

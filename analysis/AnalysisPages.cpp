@@ -8,6 +8,8 @@
 #include <QFontMetricsF>
 #include <QPainter>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -162,6 +164,41 @@ PageLayout PrintPage1Layout(const AnalysisSource &source)
 PageLayout PrintPage2Layout(const AnalysisSource &source)
 {
     return Page2(PaperPage, source, 300, 360);
+}
+
+QStringList PageTextLines(const PageLayout &page)
+{
+    struct Placed
+    {
+        int Top;
+        int Left;
+        QString Text;
+    };
+    QList<Placed> texts;
+    for (const PageItem &item : page.Items) {
+        if ((item.What != PageItem::Kind::Text && item.What != PageItem::Kind::RightText) ||
+            item.Text.trimmed().isEmpty())
+            continue;
+        // A right-aligned text is read where it ends; within a line that keeps the columns' order.
+        texts.append({item.At.y(), item.At.x(), item.Text.trimmed()});
+    }
+    std::stable_sort(texts.begin(), texts.end(), [](const Placed &a, const Placed &b) { return a.Top < b.Top; });
+    // Texts of one line differ in font size, so their tops differ by a few pixels.
+    const int sameLine = qMax(4, page.Size.height() / 300);
+    QStringList lines;
+    for (qsizetype i = 0; i < texts.size();) {
+        qsizetype end = i + 1;
+        while (end < texts.size() && texts[end].Top - texts[i].Top <= sameLine)
+            ++end;
+        QList<Placed> line(texts.begin() + i, texts.begin() + end);
+        std::stable_sort(line.begin(), line.end(), [](const Placed &a, const Placed &b) { return a.Left < b.Left; });
+        QStringList words;
+        for (const Placed &text : line)
+            words << text.Text;
+        lines << words.join(u"  ");
+        i = end;
+    }
+    return lines;
 }
 
 void PaintPage(QPainter &painter, const PageLayout &page)

@@ -5,6 +5,7 @@
 #include <QPoint>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 class BookingList;
 class QPainter;
@@ -62,6 +63,10 @@ PageLayout AnalysisPage2Layout(const AnalysisSource &source);
 // the bands.
 PageLayout PrintPage1Layout(const AnalysisSource &source);
 PageLayout PrintPage2Layout(const AnalysisSource &source);
+
+// The page's texts as lines a screen reader can read: the texts whose tops lie within a few
+// pixels of each other form a line, read left to right; lines from top to bottom.
+QStringList PageTextLines(const PageLayout &page);
 
 // Paints a page: white, then its items. The band bitmaps come from the program's resources
 // (QelError when one is missing).

@@ -13,9 +13,11 @@
 #include "controls/OrvoSkinButton.h"
 #include "ledger/BookManager.h"
 #include "ledger/QelError.h"
+#include "support/HelpKey.h"
 #include "support/WarningSound.h"
 
 #include <QScrollArea>
+#include <QShortcut>
 #include <QScrollBar>
 
 using namespace Qt::StringLiterals;
@@ -35,6 +37,14 @@ void TFormQEL::BuildAnalysisPanels()
     pal.setColor(QPalette::Window, Qt::white);
     ScrollBoxAnalyse->setPalette(pal);
     ScrollBoxAnalyse->viewport()->setAutoFillBackground(true);
+    // The arrows and the page keys scroll the box by themselves; Home and End go to the page's
+    // top and bottom.
+    ScrollBoxAnalyse->setFocusPolicy(Qt::StrongFocus);
+    new QShortcut(QKeySequence(Qt::Key_Home), ScrollBoxAnalyse, ScrollBoxAnalyse,
+                  [this] { ScrollBoxAnalyse->verticalScrollBar()->setValue(0); }, Qt::WidgetShortcut);
+    new QShortcut(QKeySequence(Qt::Key_End), ScrollBoxAnalyse, ScrollBoxAnalyse,
+                  [this] { ScrollBoxAnalyse->verticalScrollBar()->setValue(ScrollBoxAnalyse->verticalScrollBar()->maximum()); },
+                  Qt::WidgetShortcut);
 
     auto *pages = new QWidget;
     pages->setFixedSize(AnalysisPage::ScreenSize);
@@ -77,8 +87,12 @@ void TFormQEL::btnAnalyseClick()
     const AnalysisSource source{Books_.Income(), Books_.Expend(), Books_.Regular(), Books_.CurrentBook(),
                                 Books_.RegionalSettings()};
     try {
-        ImageAnalysePage1->Draw([&](QPainter &p) { DrawAnalysisPage1(p, source); });
-        ImageAnalysePage2->Draw([&](QPainter &p) { DrawAnalysisPage2(p, source); });
+        const PageLayout page1 = AnalysisPage1Layout(source);
+        const PageLayout page2 = AnalysisPage2Layout(source);
+        ImageAnalysePage1->Draw([&](QPainter &p) { PaintPage(p, page1); });
+        ImageAnalysePage2->Draw([&](QPainter &p) { PaintPage(p, page2); });
+        ImageAnalysePage1->SetSpokenText(QStringLiteral("Auswertung Seite 1"), PageTextLines(page1));
+        ImageAnalysePage2->SetSpokenText(QStringLiteral("Auswertung Seite 2"), PageTextLines(page2));
     } catch (const QelError &error) {
         Report(error.Message());
     }
@@ -113,11 +127,18 @@ void TFormQEL::ShowAnalysisPage(int page)
     btnAnalysePage2->SetDowned(page == 2);
     btnAnalyseYear->SetDowned(page == 3);
     btnExportYear->SetEnabled(page == 3);
+    ScrollBoxAnalyse->setAccessibleName(shown->accessibleName());
+    ScrollBoxAnalyse->setAccessibleDescription(shown->accessibleDescription());
+    SetHelpTopic(this, page == 3 ? u"/jahresuebersicht.html"_s : u"/auswertung.html"_s);
+    // The page takes the keys, so that the arrows, the page keys, Home and End scroll it at once.
+    if (PanelAnalyse->isVisible())
+        ScrollBoxAnalyse->setFocus(Qt::OtherFocusReason);
 }
 
 void TFormQEL::btnPrintAnalyseClick()
 {
     FormPrintAnalyse->SetLists(Books_.Income(), Books_.Expend(), Books_.Regular(), Books_.CurrentBook());
+    FormPrintAnalyse->TickFor(ImageAnalyseYear->isVisibleTo(ScrollBoxAnalyse));
     FormPrintAnalyse->exec();
 }
 

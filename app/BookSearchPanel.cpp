@@ -50,6 +50,7 @@ TBookSearchPanel::TBookSearchPanel(BookCache &cache, QWidget *panel, const QRect
     EditSearch->setObjectName(QStringLiteral("EditSearch"));
     EditSearch->setGeometry(fieldGeometry);
     EditSearch->setPlaceholderText(QStringLiteral("Suchen (Strg+F)"));
+    EditSearch->setAccessibleName(QStringLiteral("Suchen in allen Haushaltsbüchern"));
     EditSearch->setToolTip(QStringLiteral("Suchen in allen Haushaltsbüchern: Kategorie, Verwendung oder Betrag "
                                           "(12,50 oder 10-20)"));
     // The clear button shows only over a text; it is set up with the first one, which spares
@@ -83,6 +84,8 @@ TBookSearchPanel::TBookSearchPanel(BookCache &cache, QWidget *panel, const QRect
 
     ListViewSearch = new TQELListView(Hits_, PaintSearchHitRow, this);
     ListViewSearch->setObjectName(QStringLiteral("ListViewSearch"));
+    ListViewSearch->setAccessibleName(QStringLiteral("Suchergebnisse"));
+    ListViewSearch->SetRowText(SpokenSearchHitRow);
     ListViewSearch->setGeometry(0, StatusHeight + HeaderHeight, width(), height() - StatusHeight - HeaderHeight);
     ListViewSearch->installEventFilter(this);
     connect(ListViewSearch, &TQELListView::RowActivated, this, &TBookSearchPanel::OpenSelected);

@@ -111,14 +111,22 @@ void TFormQEL::SaveBookingChange(int panel)
 
 std::optional<ListRow> TFormQEL::AskBooking(int panel, const ListRow &preset, int mode)
 {
+    // What is typed there is kept as a draft, should the session end meanwhile.
+    OpenEntry_ = OpenEntry{panel, mode, preset, panel == RegularPanel ? QString() : Books_.CurrentBook()};
+    std::optional<ListRow> row;
     switch (panel) {
     case IncomePanel:
-        return RunBookingDialog(*FormEntryIncome, preset, mode);
+        row = RunBookingDialog(*FormEntryIncome, preset, mode);
+        break;
     case ExpendPanel:
-        return RunBookingDialog(*FormEntryExpend, preset, mode);
+        row = RunBookingDialog(*FormEntryExpend, preset, mode);
+        break;
     default:
-        return RunRegularDialog(*FormEntryRegular, preset, mode);
+        row = RunRegularDialog(*FormEntryRegular, preset, mode);
+        break;
     }
+    OpenEntry_.reset();
+    return row;
 }
 
 void TFormQEL::EnterBooking(int panel)

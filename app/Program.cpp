@@ -4,6 +4,7 @@
 #include "app/UnitQEL.h"
 #include "controls/Fonts.h"
 #include "controls/MessageBoxes.h"
+#include "controls/SkinAccessible.h"
 #include "ledger/BookManager.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/DataLock.h"
@@ -26,6 +27,7 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
 {
     QApplication::setApplicationName(ProgramTitle());
     RegisterFontSubstitutions();
+    InstallSkinAccessibility();
     // Qt's own texts (folder and file dialogs, the fields' context menus) in German, where
     // Qt's translations are installed.
     QTranslator qtGerman;
@@ -89,8 +91,22 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::Received, &window,
                      [&window](int signalNumber) { window.EndWithoutQuestions(TerminationSignals::Describe(signalNumber)); });
-    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, [&window] { window.SaveForSessionEnd(); });
+    QObject::connect(qApp, &QGuiApplication::commitDataRequest, &window, [&window](QSessionManager &manager) {
+        // A booking typed but not confirmed: ask, where the session lets the program ask.
+        if (window.UnconfirmedBookingOpen() && manager.allowsInteraction()) {
+            const bool stay = window.AskToStayForBooking();
+            manager.release();
+            if (stay) {
+                manager.cancel();
+                return;
+            }
+        }
+        window.SaveForSessionEnd();
+    });
     window.show();
-    QTimer::singleShot(0, &window, &TFormQEL::ScanBookList);
+    QTimer::singleShot(0, &window, [&window] {
+        window.ScanBookList();
+        window.OfferDraft();
+    });
     return QApplication::exec();
 }

@@ -39,6 +39,8 @@ QVariant BookingListModel::data(const QModelIndex &index, int role) const
     // Only for accessibility and tests; the rows are painted by the view's owner.
     if (role == Qt::DisplayRole)
         return List_.Row(index.row()).Caption;
+    if (role == Qt::AccessibleTextRole && RowText_)
+        return RowText_(List_.Row(index.row()));
     return {};
 }
 

@@ -23,8 +23,12 @@ public:
     // The list changed (rows added, edited, removed, sorted or replaced).
     void Reload();
 
+    // How a screen reader reads a row (Qt::AccessibleTextRole); without it, the caption.
+    void SetRowText(std::function<QString(const ListRow &)> text) { RowText_ = std::move(text); }
+
 private:
     const BookingList &List_;
+    std::function<QString(const ListRow &)> RowText_;
 };
 
 // The program's list control: report view without header, one whole row selected at a
@@ -41,6 +45,8 @@ public:
 
     // Shows the list as it is now, with its selected row.
     void Refresh();
+    // How a screen reader reads a row, as the row painter shows it.
+    void SetRowText(std::function<QString(const ListRow &)> text) { Model_->SetRowText(std::move(text)); }
 
 signals:
     // A double click on a row, or Return with a row selected.

@@ -68,7 +68,47 @@ RowColors KindColors(const QString &kind, bool selected)
     return selected ? PlainSelected : PlainIdle;
 }
 
+QString Euro(const QString &amount)
+{
+    return amount.isEmpty() ? amount : amount + QStringLiteral(" €");
+}
+
+QString Spoken(const QStringList &parts)
+{
+    QStringList shown;
+    for (const QString &part : parts)
+        if (!part.trimmed().isEmpty())
+            shown << part.trimmed();
+    return shown.join(QStringLiteral(", "));
+}
+
 } // namespace
+
+QString SpokenBookingRow(const ListRow &row)
+{
+    return Spoken({row.Caption, Euro(row.SubItem(0)), row.SubItem(1), row.SubItem(2)});
+}
+
+QString SpokenRegularRow(const ListRow &row)
+{
+    return Spoken({QStringLiteral("Tag ") + row.Caption, Euro(row.SubItem(0)), row.SubItem(1), row.SubItem(2),
+                   row.SubItem(3)});
+}
+
+QString SpokenBookRow(const ListRow &row, const QString &currentBook)
+{
+    const QString name = row.SubItem(0);
+    return Spoken({BookMonthWord(name) + u' ' + BookYear(name),
+                   name == currentBook ? QStringLiteral("geöffnet") : QString(),
+                   QStringLiteral("letzte Änderung ") + row.SubItem(1),
+                   QStringLiteral("Einnahmen ") + row.SubItem(2), QStringLiteral("Ausgaben ") + row.SubItem(3)});
+}
+
+QString SpokenSearchHitRow(const ListRow &row)
+{
+    return Spoken({row.Caption, row.SubItem(0), row.SubItem(1), Euro(row.SubItem(2)), row.SubItem(3),
+                   row.SubItem(4)});
+}
 
 QFont ListFont()
 {

@@ -23,5 +23,12 @@ void PaintBookRow(QPainter &painter, const QRect &rect, const ListRow &row, bool
 // by kind like the regular bookings.
 void PaintSearchHitRow(QPainter &painter, const QRect &rect, const ListRow &row, bool selected);
 
+// What a screen reader reads of a row: the texts the painter shows, in its order, the
+// amounts with their currency and the book's month as a word.
+QString SpokenBookingRow(const ListRow &row);
+QString SpokenRegularRow(const ListRow &row);
+QString SpokenBookRow(const ListRow &row, const QString &currentBook);
+QString SpokenSearchHitRow(const ListRow &row);
+
 // The font every list paints its rows in.
 QFont ListFont();

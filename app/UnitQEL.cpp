@@ -1,5 +1,6 @@
 #include "app/UnitQEL.h"
 
+#include "analysis/AnalysisPageImage.h"
 #include "app/MainPanel.h"
 #include "app/QELListView.h"
 #include "app/RowPainters.h"
@@ -25,6 +26,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QScrollArea>
 #include <QScreen>
 
 #include <cstdio>
@@ -56,7 +58,7 @@ const MenuEntry MenuEntries[] = {
     {"btnAnalyse", u"Haushalt#berechnen", u"Berechnen (Alt+F9)", TSkinHotKey::QBAlt_F9, 237, 40},
     {"btnDiagram", u"Grafische#Auswertung", u"Auswertung (Alt+F10)", TSkinHotKey::QBAlt_F10, 283, 40},
     {"btnCalculator", u"Taschenrechner", u"Rechner (Alt+F3)", TSkinHotKey::QBAlt_F3, 342, 24},
-    {"btnBackup", u"Datensicherung", u"Datensicherung", TSkinHotKey::None, 384, 24},
+    {"btnBackup", u"Datensicherung", u"Datensicherung (Alt+F11)", TSkinHotKey::QBAlt_F11, 384, 24},
     {"btnHelp", u"Hilfe", u"Hilfe (Alt+F1)", TSkinHotKey::QBAlt_F1, 426, 24},
     {"btnInfo", u"Information", u"Information (Alt+F2)", TSkinHotKey::QBAlt_F2, 456, 24},
     {"btnClose", u"Beenden", u"Beenden  (Alt+X)", TSkinHotKey::QBAlt_X, 528, 24},
@@ -317,6 +319,8 @@ void TFormQEL::BuildManagerPanel(TMainPanel *panel)
         },
         panel);
     ListViewManager->setObjectName(QStringLiteral("ListViewManager"));
+    ListViewManager->setAccessibleName(QStringLiteral("Haushaltsbücher"));
+    ListViewManager->SetRowText([this](const ListRow &row) { return SpokenBookRow(row, Books_.CurrentBook()); });
     ListViewManager->setGeometry(6, 95, 619, 413);
     connect(ListViewManager, &TQELListView::RowActivated, this, &TFormQEL::btnOpenBookClick);
 
@@ -353,6 +357,9 @@ void TFormQEL::BuildBookingPanel(int index)
     const char *listNames[] = {"ListViewIncome", "ListViewExpend", "ListViewRegular"};
     auto *view = new TQELListView(PanelList(index), regular ? PaintRegularRow : PaintBookingRow, panel);
     view->setObjectName(QString::fromLatin1(listNames[index]));
+    const char16_t *spokenNames[] = {u"Einnahmen", u"Ausgaben", u"Regelmäßige Buchungen"};
+    view->setAccessibleName(Text(spokenNames[index]));
+    view->SetRowText(regular ? SpokenRegularRow : SpokenBookingRow);
     view->setGeometry(6, 54, 619, 440);
     BookingViews_[index] = view;
 
@@ -474,7 +481,9 @@ void TFormQEL::ShowPanel(int panel)
     // F1 opens the help on what the panel shows.
     static const char16_t *const PanelTopics[] = {u"/uebersicht.html", u"/buchungen.html", u"/buchungen.html",
                                                   u"/regelmaessig.html", u"/auswertung.html", u"/auswertung.html"};
-    if (panel >= 0 && panel < 6)
+    if (panel == 4 && ImageAnalyseYear->isVisibleTo(ScrollBoxAnalyse))
+        SetHelpTopic(this, QStringLiteral("/jahresuebersicht.html"));
+    else if (panel >= 0 && panel < 6)
         SetHelpTopic(this, QString::fromUtf16(PanelTopics[panel]));
     // The keyboard works on the shown panel's list: arrows move, Return opens or edits.
     if (panel == 0)
@@ -547,6 +556,7 @@ void TFormQEL::EndWithoutQuestions(const QString &why)
     std::fprintf(stderr, "Orvo Haushaltsbuch: %s – das Programm wird beendet.\n", why.toLocal8Bit().constData());
     Ending_ = true;
     Quiet_ = true;
+    KeepDraft();
     // Closed then ends the program, open dialogs too: their loops end with the program's.
     close();
 }
@@ -554,6 +564,7 @@ void TFormQEL::EndWithoutQuestions(const QString &why)
 void TFormQEL::SaveForSessionEnd()
 {
     Quiet_ = true;
+    KeepDraft();
     SaveAtShutdown();
     if (const QString failure = KeepAutomaticBackup(); !failure.isEmpty())
         std::fprintf(stderr, "%s\n", failure.toLocal8Bit().constData());

@@ -11,6 +11,7 @@
 // state of its buttons in line with the lists.
 
 #include "ledger/BookCache.h"
+#include "ledger/BookingDraft.h"
 #include "ledger/BookingList.h"
 #include "ledger/Settings.h"
 #include "output/PagePrinter.h"
@@ -84,6 +85,12 @@ public:
     void EndWithoutQuestions(const QString &why);
     // The session manager asks the program to save what it has before the session ends.
     void SaveForSessionEnd();
+    // An entry dialog is open with a booking typed but not confirmed (SessionDraft.cpp).
+    bool UnconfirmedBookingOpen() const;
+    // Asks whether the logout shall wait for that booking; true when the user wants to stay.
+    bool AskToStayForBooking();
+    // Offers the booking a session end left unconfirmed, in its dialog; booked only with OK.
+    void OfferDraft();
 
     // The button enabling rules, run every 300 ms.
     void Timer1Timer();
@@ -171,6 +178,11 @@ private:
     BookingList &PanelList(int panel);
     // Shows the panel's entry dialog preset with a row; the row as confirmed, or nothing.
     std::optional<ListRow> AskBooking(int panel, const ListRow &preset, int mode);
+    // The booking typed into the open entry dialog, if any and if it differs from how the
+    // dialog opened.
+    std::optional<BookingDraft> UnconfirmedBooking() const;
+    // Keeps that booking as a draft for the next start; problems go to standard error.
+    void KeepDraft();
     void EnterBooking(int panel);
     void FocusList(int panel);
     void EditBooking(int panel);
@@ -206,6 +218,16 @@ private:
     bool Quiet_ = false;            // ending for the session or a signal: no boxes, nobody to answer them
     bool BackupKept_ = false;       // the run's automatic backup is made
     QStringList StartErrors_;       // what start-up could not read, reported with the book scan
+    // The entry dialog now open: its panel, its mode (1 new, 2 edit), the row it opened with
+    // and the book it is for.
+    struct OpenEntry
+    {
+        int Panel = 0;
+        int Mode = 1;
+        ListRow Preset;
+        QString Book;
+    };
+    std::optional<OpenEntry> OpenEntry_;
 
     QTimer Timer1_;
     TDialogKeyRouter *KeyRouter_ = nullptr;

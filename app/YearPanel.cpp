@@ -62,6 +62,7 @@ void TFormQEL::btnAnalyseYearClick()
     ImageAnalyseYear->Resize(page.Page.Size);
     try {
         ImageAnalyseYear->Draw([&](QPainter &p) { PaintYearPage(p, page, year); });
+        ImageAnalyseYear->SetSpokenText(QStringLiteral("Jahresübersicht %1").arg(year.Year), PageTextLines(page.Page));
     } catch (const QelError &error) {
         errors.append(error.Message());
     }
@@ -76,5 +77,6 @@ void TFormQEL::btnExportYearClick()
     const YearOverview year = CurrentYearOverview(errors);
     if (!errors.isEmpty())
         Report(errors.join(QStringLiteral("\n\n")));
-    ExportListToXls(this, YearTable(year), QStringLiteral("Jahresübersicht %1").arg(year.Year), ExportFolder_);
+    ExportListToXls(this, YearTable(year), QStringLiteral("Jahresübersicht %1").arg(year.Year), ExportFolder_,
+                    XlsCells::AmountsAsNumbers);
 }

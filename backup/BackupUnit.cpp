@@ -116,19 +116,22 @@ TFormBackup::TFormBackup(BackupSettings &settings, LedgerPaths paths, HelpSystem
         button->show();
         return button;
     };
-    AddPageLabel(backupPage, u"Verzeichnis für die Datensicherung:"_s, {8, 10});
+    QLabel *backupPathLabel = AddPageLabel(backupPage, u"Verzeichnis für die Datensicherung:"_s, {8, 10});
     EditBackupPath = AddPathEdit(backupPage, "EditBackupPath", {8, 26, 325, 21});
+    backupPathLabel->setBuddy(EditBackupPath);
     btnChangeBackupPath = folderButton("btnChangeBackupPath", backupPage);
-    AddPageLabel(backupPage, u"Name der Datensicherung:"_s, {8, 56});
+    QLabel *backupNameLabel = AddPageLabel(backupPage, u"Name der Datensicherung:"_s, {8, 56});
     EditBackupName = new QLineEdit(BackupSettings::DefaultBackupName(), backupPage);
+    backupNameLabel->setBuddy(EditBackupName);
     EditBackupName->setObjectName(u"EditBackupName"_s);
     EditBackupName->setGeometry(8, 72, 350, 21);
     EditBackupName->setMaxLength(MaxNameLength);
     std::tie(rbCheckBackBooks, rbCheckBackRegular) = AddChoicePanel(
         backupPage, "PanelBackup", 106, u"Folgende Daten sichern"_s, "rbCheckBackBooks", "rbCheckBackRegular");
 
-    AddPageLabel(restorePage, u"Verzeichnis der gesicherten Daten:"_s, {8, 10});
+    QLabel *restorePathLabel = AddPageLabel(restorePage, u"Verzeichnis der gesicherten Daten:"_s, {8, 10});
     EditRestorePath = AddPathEdit(restorePage, "EditRestorePath", {8, 26, 325, 21});
+    restorePathLabel->setBuddy(EditRestorePath);
     btnChangeRestorePath = folderButton("btnChangeRestorePath", restorePage);
     std::tie(rbCheckRestBooks, rbCheckRestRegular) =
         AddChoicePanel(restorePage, "PanelRestore", 60, u"Folgende Daten wieder herstellen"_s, "rbCheckRestBooks",

@@ -20,6 +20,7 @@ public:
 
     const QString &Caption() const { return Caption_; }
     void SetCaption(const QString &caption);
+    QString AccessibleCaption() const override { return Caption_; }
     bool TextBold() const { return TextBold_; }
     void SetTextBold(bool bold);
     int TextSize() const { return TextSize_; }

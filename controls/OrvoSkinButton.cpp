@@ -4,6 +4,7 @@
 #include "controls/FillGradient.h"
 #include "support/ResourceImages.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -184,8 +185,10 @@ void TOrvoSkinButton::paintEvent(QPaintEvent *)
             p.setPen(QPen(FrameColor_, 1));
             p.drawRoundedRect(QRectF(0, 0, w - 1, h - 1), 2, 2);
             if (focusFrame) {
+                // Two pixels: a focus one can find at a glance.
                 p.setPen(QPen(FocusColor_, 1));
                 p.drawRoundedRect(QRectF(1, 1, w - 3, h - 3), 2, 2);
+                p.drawRoundedRect(QRectF(2, 2, w - 5, h - 5), 1, 1);
             }
         } else {
             p.setPen(QPen(FrameColor_, 1));
@@ -193,9 +196,22 @@ void TOrvoSkinButton::paintEvent(QPaintEvent *)
             if (focusFrame) {
                 p.setPen(QPen(FocusColor_, 1));
                 p.drawRect(1, 1, w - 3, h - 3);
+                p.drawRect(2, 2, w - 5, h - 5);
             }
         }
     }
+}
+
+void TOrvoSkinButton::keyPressEvent(QKeyEvent *event)
+{
+    // Space presses the focused button, as it does any push button.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        if (!event->isAutoRepeat())
+            Click();
+        event->accept();
+        return;
+    }
+    TOrvoSkinControl::keyPressEvent(event);
 }
 
 void TOrvoSkinButton::ApplyRegion()

@@ -17,6 +17,7 @@ public:
 
     const QString &Caption() const { return Caption_; }
     void SetCaption(const QString &caption);
+    QString AccessibleCaption() const override { return Caption_; }
     bool TextBold() const { return TextBold_; }
     void SetTextBold(bool bold);
     int TextSize() const { return TextSize_; }
@@ -71,6 +72,7 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
 
 private:
     bool HoverLook() const;

@@ -18,6 +18,9 @@ public:
 
     const QString &Caption() const { return Caption_; }
     void SetCaption(const QString &caption);
+    QString AccessibleCaption() const override { return Caption_; }
+    bool Checkable() const override { return true; }
+    bool IsChecked() const override { return Checked_; }
     const QString &FontName() const { return FontName_; }
     void SetFontName(const QString &name);
     QFont::Weight FontWeight() const { return FontWeight_; }

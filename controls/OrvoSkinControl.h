@@ -23,6 +23,12 @@ public:
     // What a click does; does nothing while not Enabled.
     virtual void Click() = 0;
 
+    // What a screen reader says of the control (SkinAccessible): its caption as shown, and
+    // whether it is a check box and checked.
+    virtual QString AccessibleCaption() const { return {}; }
+    virtual bool Checkable() const { return false; }
+    virtual bool IsChecked() const { return false; }
+
 signals:
     void Clicked();
 

@@ -44,10 +44,10 @@ TFormCsvColumns::TFormCsvColumns(const DialogServices &services, QWidget *parent
     for (int role = 0; role < RoleCount; ++role) {
         const int top = 238 + (role % 3) * 48;
         const int left = role < 3 ? 8 : 356;
-        AddLabel(QString::fromUtf16(RoleLabels[role]), {left, top});
         auto *box = new QComboBox(this);
         box->setObjectName(u"ComboRole%1"_s.arg(role));
         box->setGeometry(left, top + 16, 336, 21);
+        AddLabel(QString::fromUtf16(RoleLabels[role]), {left, top}, box);
         Boxes_[role] = box;
         connect(box, &QComboBox::currentIndexChanged, this, &TFormCsvColumns::Timer1Timer);
     }

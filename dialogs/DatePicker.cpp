@@ -41,6 +41,7 @@ TQELDatePicker::TQELDatePicker(QWidget *parent)
     // The calendar picture of the regular dialog's day button.
     QAction *open = addAction(QIcon(TransparentCornerPixmap(ResourceBitmap(u"BTNPIC_DAYPICKER"_s))),
                               QLineEdit::TrailingPosition);
+    open->setText(u"Kalender"_s); // what a screen reader calls the button
     open->setToolTip(u"Kalender (Alt+Pfeil nach unten)"_s);
     connect(open, &QAction::triggered, this, &TQELDatePicker::ShowCalendar);
 

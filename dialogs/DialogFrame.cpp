@@ -128,6 +128,9 @@ TOrvoSkinButton *TDialogFrame::AddBarButton(QWidget *bar, const char *name, cons
     button->setGeometry(geometry);
     button->SetCaption(caption);
     SkinButtonScheme::Menu().ApplyTo(*button);
+    // Out of the Tab order: Return clicks the focused button and then the default one, so a
+    // focused "Abbrechen" would be followed by "OK". Return, Escape and the Alt keys reach
+    // them, and a screen reader presses them through their action.
     button->setFocusPolicy(Qt::NoFocus);
     return button;
 }
@@ -165,11 +168,14 @@ TOrvoSkinButton *TDialogFrame::AddPictureButton(const char *name, const QRect &g
     return button;
 }
 
-QLabel *TDialogFrame::AddLabel(const QString &text, const QPoint &at)
+QLabel *TDialogFrame::AddLabel(const QString &text, const QPoint &at, QWidget *field)
 {
     auto *label = new QLabel(text, this);
     label->move(at);
     label->adjustSize();
+    // The label names its field for a screen reader.
+    if (field)
+        label->setBuddy(field);
     return label;
 }
 

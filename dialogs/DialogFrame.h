@@ -59,7 +59,8 @@ protected:
     // A small picture button in the panel scheme (navigator, day picker).
     TOrvoSkinButton *AddPictureButton(const char *name, const QRect &geometry, const QString &picture,
                                       const QString &hint, TSkinHotKey hotKey);
-    QLabel *AddLabel(const QString &text, const QPoint &at);
+    // A caption; with a field, the caption is the field's name for a screen reader.
+    QLabel *AddLabel(const QString &text, const QPoint &at, QWidget *field = nullptr);
     // A category or purpose box: typed text of at most 30 characters, or an entry of its list.
     // Return in its open list only takes the highlighted entry and closes the list.
     QComboBox *AddNameBox(const char *name, const QRect &geometry);

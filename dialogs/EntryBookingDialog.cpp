@@ -48,25 +48,25 @@ TFormEntryBooking::TFormEntryBooking(const DialogServices &services, const Kind 
 {
     ImageBanner = AddBanner(40);
 
-    AddLabel(u"Datum:"_s, {8, 62});
     DateTimePicker1 = new TQELDatePicker(this);
     DateTimePicker1->setObjectName(u"DateTimePicker1"_s);
     DateTimePicker1->setGeometry(46, 59, 85, 21);
     DateTimePicker1->SetDisplayFormat(Services.RegionalSettings.ShortDateFormat());
+    AddLabel(u"Datum:"_s, {8, 62}, DateTimePicker1);
 
-    AddLabel(u"Betrag:"_s, {145, 62});
     Edit2 = new QLineEdit(this);
     Edit2->setObjectName(u"Edit2"_s);
     Edit2->setGeometry(182, 59, 72, 21);
     InstallAmountKeyFilter(Edit2);
+    AddLabel(u"Betrag:"_s, {145, 62}, Edit2);
 
-    AddLabel(u"Kategorie:"_s, {8, 99});
     ComboBox1 = AddNameBox("ComboBox1", {8, 118, 234, 21});
+    AddLabel(u"Kategorie:"_s, {8, 99}, ComboBox1);
     btnNavigator = AddPictureButton("btnNavigator", {244, 118, 21, 21}, u"BTNPIC_NAVIGATOR"_s,
                                     u"Kategorien-Übersicht (Alt+K)"_s, TSkinHotKey::QBAlt_K);
 
-    AddLabel(u"Verwendung:"_s, {8, 145});
     ComboBox2 = AddNameBox("ComboBox2", {8, 164, 258, 21});
+    AddLabel(u"Verwendung:"_s, {8, 145}, ComboBox2);
 
     QWidget *bar = AddButtonBar();
     btnHelp = AddHelpButton(bar);
@@ -143,6 +143,12 @@ void TFormEntryBooking::btnOKClick()
     BookingPurpose = CapitalizeFirst(ComboBox2->currentText());
     Accepted = true;
     accept();
+}
+
+ListRow TFormEntryBooking::TypedRow() const
+{
+    return ListRow::Make(DateTimePicker1->text().trimmed(),
+                         {Edit2->text(), ComboBox1->currentText(), ComboBox2->currentText()});
 }
 
 void TFormEntryBooking::btnCancelClick()

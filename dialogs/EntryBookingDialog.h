@@ -2,6 +2,8 @@
 
 #include "dialogs/DialogFrame.h"
 
+#include "ledger/BookingList.h"
+
 #include <QDate>
 
 class QComboBox;
@@ -28,6 +30,9 @@ public:
     QString BookingPurpose;
     int EntryMode = 1; // 1 new booking, 2 edit
     bool Accepted = false;
+
+    // The fields as they stand, typed but not confirmed: date, amount, category, purpose.
+    ListRow TypedRow() const;
 
 protected:
     struct Kind

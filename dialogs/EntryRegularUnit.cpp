@@ -73,18 +73,18 @@ TFormEntryRegular::TFormEntryRegular(const DialogServices &services, QWidget *pa
                                QStringLiteral("BTNPIC_RADIO_OUT"));
     rbCheckIncome->SetChecked(true);
 
-    AddLabel(QStringLiteral("Tag:"), {8, 128});
     EditDay = AddEdit(this, "EditDay", {36, 125, 32, 21});
+    AddLabel(QStringLiteral("Tag:"), {8, 128}, EditDay);
     btnDayPicker = AddPictureButton("btnDayPicker", {70, 125, 21, 21}, QStringLiteral("BTNPIC_DAYPICKER"),
                                     QStringLiteral("Tag wählen..."), TSkinHotKey::None);
-    AddLabel(QStringLiteral("Betrag:"), {137, 128});
     Edit2 = AddEdit(this, "Edit2", {177, 125, 72, 21});
-    AddLabel(QStringLiteral("Kategorie:"), {8, 165});
+    AddLabel(QStringLiteral("Betrag:"), {137, 128}, Edit2);
     ComboBox1 = AddNameBox("ComboBox1", {8, 184, 234, 21});
+    AddLabel(QStringLiteral("Kategorie:"), {8, 165}, ComboBox1);
     btnNavigator = AddPictureButton("btnNavigator", {244, 184, 21, 21}, QStringLiteral("BTNPIC_NAVIGATOR"),
                                     QStringLiteral("Kategorien-Übersicht (Alt+K)"), TSkinHotKey::QBAlt_K);
-    AddLabel(QStringLiteral("Verwendung:"), {8, 211});
     ComboBox2 = AddNameBox("ComboBox2", {8, 230, 258, 21});
+    AddLabel(QStringLiteral("Verwendung:"), {8, 211}, ComboBox2);
 
     QWidget *bar = AddButtonBar();
     btnHelp = AddHelpButton(bar);
@@ -222,6 +222,12 @@ void TFormEntryRegular::btnOKClick()
     BookingKind = rbCheckExpend->Checked() ? 2 : 1;
     Accepted = true;
     accept();
+}
+
+ListRow TFormEntryRegular::TypedRow() const
+{
+    return ListRow::Make(EditDay->text(), {Edit2->text(), ComboBox1->currentText(), ComboBox2->currentText(),
+                                           rbCheckExpend->Checked() ? ExpenseKind() : IncomeKind()});
 }
 
 void TFormEntryRegular::btnCancelClick()

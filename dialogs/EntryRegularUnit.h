@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/DialogFrame.h"
+#include "ledger/BookingList.h"
 
 class QComboBox;
 class QLabel;
@@ -28,6 +29,9 @@ public:
     int BookingKind = 1;     // 1 income ("Einnahme"), 2 expense ("Ausgabe")
     int EntryMode = 1;       // 1 new, 2 edit
     bool Accepted = false;
+
+    // The fields as they stand, typed but not confirmed: day, amount, category, purpose, kind.
+    ListRow TypedRow() const;
 
 private:
     void FormShow() override;

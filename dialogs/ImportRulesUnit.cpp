@@ -36,25 +36,25 @@ TFormImportRule::TFormImportRule(const DialogServices &services, QWidget *parent
     : TDialogFrame(parent, u"FormImportRule"_s, u"Regel"_s, {360, 258})
     , Services(services)
 {
-    AddLabel(u"Muster (in Gegenseite oder Verwendungszweck):"_s, {8, 10});
     EditPattern = new QLineEdit(this);
     EditPattern->setObjectName(u"EditPattern"_s);
     EditPattern->setGeometry(8, 28, 344, 21);
+    AddLabel(u"Muster (in Gegenseite oder Verwendungszweck):"_s, {8, 10}, EditPattern);
     CheckRegex = new QCheckBox(u"Regulärer Ausdruck"_s, this);
     CheckRegex->setObjectName(u"CheckRegex"_s);
     CheckRegex->setGeometry(8, 54, 200, 20);
 
-    AddLabel(u"Gilt für:"_s, {8, 84});
     ComboDirection = new QComboBox(this);
     ComboDirection->setObjectName(u"ComboDirection"_s);
     ComboDirection->setGeometry(8, 100, 200, 21);
+    AddLabel(u"Gilt für:"_s, {8, 84}, ComboDirection);
     for (const char16_t *choice : DirectionChoices)
         ComboDirection->addItem(QString::fromUtf16(choice));
 
-    AddLabel(u"Kategorie:"_s, {8, 130});
     ComboCategory = AddNameBox("ComboCategory", {8, 146, 344, 21});
-    AddLabel(u"Verwendung (leer: der Name der Gegenseite):"_s, {8, 172});
+    AddLabel(u"Kategorie:"_s, {8, 130}, ComboCategory);
     ComboPurpose = AddNameBox("ComboPurpose", {8, 188, 344, 21});
+    AddLabel(u"Verwendung (leer: der Name der Gegenseite):"_s, {8, 172}, ComboPurpose);
 
     QWidget *bar = AddButtonBar();
     TOrvoSkinButton *help = AddHelpButton(bar);

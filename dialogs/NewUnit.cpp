@@ -5,6 +5,7 @@
 #include "support/Banner.h"
 #include "support/HelpSystem.h"
 
+#include <QAccessibleWidget>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -35,12 +36,56 @@ QToolButton *AddArrow(QWidget *parent, const QString &name, Qt::ArrowType arrow)
 
 } // namespace
 
+namespace {
+
+// A screen reader hears the pair as a spin box with its position as value.
+class UpDownAccessible : public QAccessibleWidget, public QAccessibleValueInterface
+{
+public:
+    explicit UpDownAccessible(TQELUpDown *upDown)
+        : QAccessibleWidget(upDown, QAccessible::SpinBox)
+    {
+    }
+
+    void *interface_cast(QAccessible::InterfaceType type) override
+    {
+        if (type == QAccessible::ValueInterface)
+            return static_cast<QAccessibleValueInterface *>(this);
+        return QAccessibleWidget::interface_cast(type);
+    }
+
+    QVariant currentValue() const override { return UpDown()->Position(); }
+    void setCurrentValue(const QVariant &value) override { UpDown()->SetPosition(value.toInt()); }
+    QVariant maximumValue() const override { return UpDown()->Max(); }
+    QVariant minimumValue() const override { return UpDown()->Min(); }
+    QVariant minimumStepSize() const override { return 1; }
+
+private:
+    TQELUpDown *UpDown() const { return static_cast<TQELUpDown *>(widget()); }
+};
+
+QAccessibleInterface *UpDownFactory(const QString &, QObject *object)
+{
+    if (auto *upDown = qobject_cast<TQELUpDown *>(object))
+        return new UpDownAccessible(upDown);
+    return nullptr;
+}
+
+} // namespace
+
 TQELUpDown::TQELUpDown(QWidget *parent)
     : QWidget(parent)
 {
+    static const bool accessible = [] {
+        QAccessible::installFactory(UpDownFactory);
+        return true;
+    }();
+    Q_UNUSED(accessible)
     setFocusPolicy(Qt::StrongFocus);
     ArrowDown_ = AddArrow(this, u"ArrowDown"_s, Qt::LeftArrow);
     ArrowUp_ = AddArrow(this, u"ArrowUp"_s, Qt::RightArrow);
+    ArrowDown_->setAccessibleName(u"Eins zurück"_s);
+    ArrowUp_->setAccessibleName(u"Eins vor"_s);
     connect(ArrowDown_, &QToolButton::clicked, this, [this] { SetPosition(Position_ - 1); });
     connect(ArrowUp_, &QToolButton::clicked, this, [this] { SetPosition(Position_ + 1); });
 }
@@ -105,23 +150,24 @@ TFormNew::TFormNew(HelpSystem &help, QString helpFile, QWidget *parent)
 {
     ImageBanner = AddBanner(60);
 
-    AddLabel(u"Monat:"_s, {16, 84});
     ComboBoxMon = new QComboBox(this);
     ComboBoxMon->setObjectName(u"ComboBoxMon"_s);
     ComboBoxMon->setGeometry(52, 81, 89, 21);
     ComboBoxMon->addItems(MonthNames());
+    AddLabel(u"Monat:"_s, {16, 84}, ComboBoxMon);
 
-    AddLabel(u"Jahr:"_s, {158, 84});
     EditYear = new QLineEdit(this);
     EditYear->setObjectName(u"EditYear"_s);
     EditYear->setGeometry(185, 81, 40, 21);
     EditYear->setReadOnly(true);
     EditYear->setMaxLength(4);
     EditYear->setFocusPolicy(Qt::ClickFocus);
+    AddLabel(u"Jahr:"_s, {158, 84}, EditYear);
 
     UpDownYear = new TQELUpDown(this);
     UpDownYear->setObjectName(u"UpDownYear"_s);
     UpDownYear->setGeometry(225, 81, 37, 21);
+    UpDownYear->setAccessibleName(u"Jahr"_s);
 
     QWidget *bar = AddButtonBar();
     btnHelp = AddHelpButton(bar);

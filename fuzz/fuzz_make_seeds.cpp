@@ -2,6 +2,7 @@
 // Most seeds come from the real writer; the branches it never writes (the older 8-bit row
 // block, flag prefixes, child objects and their value types) are built byte by byte.
 
+#include "ledger/BookingDraft.h"
 #include "ledger/BookingList.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/ComponentStream.h"
@@ -283,5 +284,18 @@ int main(int argc, char **argv)
     Put("fuzz_lock_holder", "holder", holder.Encode());
     Put("fuzz_lock_holder", "header_only", QByteArray("Haushaltsbuch-Sperre 1\n"));
     Put("fuzz_lock_holder", "empty", QByteArray());
+
+    BookingDraft draft;
+    draft.Book = QStringLiteral("März 2008");
+    draft.Typed = ListRow::Make(QStringLiteral("03.03.2008"), {QStringLiteral("12.50"), QStringLiteral("Brot"), QString()});
+    Put("fuzz_booking_draft", "new_expense", BookingDrafts::Bytes(draft));
+    draft.Kind = BookingDraft::Side::Regular;
+    draft.Book.clear();
+    draft.Edit = true;
+    draft.Original = ListRow::Make(QStringLiteral("07."), {QStringLiteral("1200.00"), QStringLiteral("Lohn"),
+                                                           QStringLiteral("Gehalt"), QStringLiteral("Einnahme")});
+    draft.Typed = ListRow::Make(QStringLiteral("07."), {QStringLiteral("1250"), QStringLiteral("Lohn"),
+                                                        QStringLiteral("Gehalt"), QStringLiteral("Einnahme")});
+    Put("fuzz_booking_draft", "edited_regular", BookingDrafts::Bytes(draft));
     return 0;
 }

@@ -3,3 +3,5 @@ qel_add_test(tst_mainwindow SOURCES tst_mainwindow.cpp MainWindowFixture.h Messa
 include(${CMAKE_CURRENT_SOURCE_DIR}/entry_tests.cmake OPTIONAL)
 include(${CMAKE_CURRENT_SOURCE_DIR}/regular_tests.cmake OPTIONAL)
 qel_add_test(tst_bookflows SOURCES tst_bookflows.cpp MainWindowFixture.h MessageBoxAnswerer.h LIBS qel_gui)
+qel_add_test(tst_accessibility SOURCES tst_accessibility.cpp MainWindowFixture.h LIBS qel_gui)
+qel_add_test(tst_sessiondraft SOURCES tst_sessiondraft.cpp MainWindowFixture.h MessageBoxAnswerer.h LIBS qel_gui)

@@ -156,7 +156,7 @@ void TestMainWindow::menuButtons_data()
     QTest::newRow("analysis") << u"btnAnalyse"_s << u"Haushalt#berechnen"_s << u"Berechnen (Alt+F9)"_s << 237 << 40 << int(Qt::Key_F9);
     QTest::newRow("diagram") << u"btnDiagram"_s << u"Grafische#Auswertung"_s << u"Auswertung (Alt+F10)"_s << 283 << 40 << int(Qt::Key_F10);
     QTest::newRow("calculator") << u"btnCalculator"_s << u"Taschenrechner"_s << u"Rechner (Alt+F3)"_s << 342 << 24 << int(Qt::Key_F3);
-    QTest::newRow("backup") << u"btnBackup"_s << u"Datensicherung"_s << u"Datensicherung"_s << 384 << 24 << 0;
+    QTest::newRow("backup") << u"btnBackup"_s << u"Datensicherung"_s << u"Datensicherung (Alt+F11)"_s << 384 << 24 << int(Qt::Key_F11);
     QTest::newRow("help") << u"btnHelp"_s << u"Hilfe"_s << u"Hilfe (Alt+F1)"_s << 426 << 24 << int(Qt::Key_F1);
     QTest::newRow("info") << u"btnInfo"_s << u"Information"_s << u"Information (Alt+F2)"_s << 456 << 24 << int(Qt::Key_F2);
     QTest::newRow("quit") << u"btnClose"_s << u"Beenden"_s << u"Beenden  (Alt+X)"_s << 528 << 24 << int(Qt::Key_X);

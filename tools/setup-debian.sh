@@ -13,6 +13,7 @@ packages=(
   qt6-translations-l10n
   cups printer-driver-cups-pdf poppler-utils libreoffice-calc-nogui
   dosfstools fusefat
+  dbus at-spi2-core python3-pyatspi xdotool
 )
 
 missing=()

@@ -34,6 +34,9 @@ bash "$root/tools/transfer-crash-test.sh" "$root/build-test"
 echo "== Printing through CUPS and the exported tables in LibreOffice Calc"
 bash "$root/tools/check-output.sh" "$root/build-test"
 
+echo "== The program as a screen reader sees it, over AT-SPI"
+bash "$root/tools/check-accessibility.sh" "$root/build-test"
+
 echo "== Build and test under AddressSanitizer and UndefinedBehaviorSanitizer"
 cmake -S "$root" -B "$root/build-asan" -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DQEL_WERROR=ON -DQEL_SANITIZE=ON >/dev/null
