@@ -119,7 +119,30 @@ void TestYearPanel::yearPageFromTheKeys()
     QTest::mouseRelease(YearImage(), Qt::LeftButton, {}, QPoint(200, 200));
     QCOMPARE(bar->value(), 100);
 
+    // The page has the keys: End goes to its foot, Home back. F1 opens the year's own topic.
+    QTRY_VERIFY(Child<QScrollArea>("ScrollBoxAnalyse")->hasFocus());
+    QTest::keyClick(Child<QScrollArea>("ScrollBoxAnalyse"), Qt::Key_End);
+    QCOMPARE(bar->value(), bar->maximum());
+    QTest::keyClick(Child<QScrollArea>("ScrollBoxAnalyse"), Qt::Key_Home);
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(Window->property("HelpTopic").toString(), u"/jahresuebersicht.html"_s);
+
+    // Printing from the year page ticks the year alone; from a month page, page 1 again.
+    const auto ticks = [this] {
+        QString shown;
+        ModalDriver look(u"FormPrintAnalyse"_s, [&](QWidget *form) {
+            for (const char *name : {"CheckPage1", "CheckPage2", "CheckPageYear"})
+                shown += form->findChild<TOrvoSkinCheckBox *>(QString::fromLatin1(name))->Checked() ? u'x' : u'-';
+            QTest::keyClick(form, Qt::Key_Escape);
+        });
+        Key(Qt::Key_D);
+        return shown;
+    };
+    QCOMPARE(ticks(), u"--x"_s);
+
     Key(Qt::Key_A);
+    QCOMPARE(ticks(), u"x--"_s);
+    QCOMPARE(Window->property("HelpTopic").toString(), u"/auswertung.html"_s);
     QVERIFY(!YearImage()->isVisible());
     QCOMPARE(Child<QScrollArea>("ScrollBoxAnalyse")->widget()->size(), AnalysisPage::ScreenSize);
     QCOMPARE(bar->value(), 0);
