@@ -10,8 +10,8 @@
 #include <QSet>
 
 #include <cmath>
-#include <optional>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -133,7 +133,7 @@ void LedgerBookings::AddBook(const BookingList &income, const BookingList &expen
             const QDate date = regional.ParseDate(row.Caption);
             if (date.isValid()) {
                 Bookings_[Key(credit, CentsOf(row.SubItem(0)))].append(
-                    {date, BookingText(row.Caption, row.SubItem(0), row.SubItem(2))});
+                    {date, row.Caption, row.SubItem(0), row.SubItem(2)});
             }
         }
     }
@@ -256,7 +256,8 @@ QList<ImportCandidate> ImportMatcher::Match(const Statement &statement) const
         if (best < 0)
             return std::nullopt;
         taken[best] = true;
-        return dates->at(best).Text;
+        const LedgerBookings::Booking &booking = dates->at(best);
+        return BookingText(booking.DateText, booking.Amount, booking.Purpose);
     };
     for (ImportCandidate &c : rows) {
         if (c.Status == ImportStatus::Duplicate)

@@ -90,7 +90,10 @@ private:
     struct Booking
     {
         QDate Date;
-        QString Text; // date, amount and purpose as the user knows the booking
+        // As the book has them, to name the booking a row matched (shared, not copied).
+        QString DateText;
+        QString Amount;
+        QString Purpose;
     };
     static qint64 Key(bool credit, qint64 cents) { return cents * 2 + (credit ? 1 : 0); }
 
