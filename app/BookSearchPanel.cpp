@@ -52,7 +52,7 @@ TBookSearchPanel::TBookSearchPanel(BookCache &cache, QWidget *panel, const QRect
     EditSearch->setPlaceholderText(QStringLiteral("Suchen (Strg+F)"));
     EditSearch->setAccessibleName(QStringLiteral("Suchen in allen Haushaltsbüchern"));
     EditSearch->setToolTip(QStringLiteral("Suchen in allen Haushaltsbüchern: Kategorie, Verwendung oder Betrag "
-                                          "(12,50 oder 10-20)"));
+                                          "(12,50 oder 1.000-2.000); mehrere Wörter müssen alle vorkommen"));
     // The clear button shows only over a text; it is set up with the first one, which spares
     // every start the look-up of its icon.
     connect(EditSearch, &QLineEdit::textChanged, EditSearch, [edit = EditSearch](const QString &text) {
@@ -124,7 +124,7 @@ void TBookSearchPanel::RunSearch()
     const SearchQuery query = ParseSearchQuery(EditSearch->text());
     Hits_.ClearRows();
     Found_.clear();
-    if (query.Folded.isEmpty()) {
+    if (query.IsEmpty()) {
         hide();
         ListViewSearch->Refresh();
         return;

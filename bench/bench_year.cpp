@@ -98,6 +98,8 @@ BENCHMARK_CAPTURE(BM_SearchCached, rare_text, QStringLiteral("würzburg"))->Unit
 BENCHMARK_CAPTURE(BM_SearchCached, common_letter, QStringLiteral("e"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SearchCached, amount, QStringLiteral("12,50"))->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_SearchCached, range, QStringLiteral("10-20"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SearchCached, grouped_range, QStringLiteral("1.000,00 - 2.000,00 €"))->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_SearchCached, two_words, QStringLiteral("e tanken"))->Unit(benchmark::kMillisecond);
 
 // The year page as "Jahresübersicht" makes it, with the cache filled by an earlier showing or
 // (cold) read for the year's twelve books.

@@ -15,6 +15,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -97,8 +98,10 @@ QString Cli::Usage()
         "                            Summe, Durchschnitt, dann die Kategorien je Monat\n"
         "  export-year JJJJ DATEI    die Jahresübersicht als Excel-Tabelle speichern, wie \"Exportieren\"\n"
         "                            auf der Jahresseite; die Beträge als Zahlen\n"
-        "  search TEXT               Buchungen aller Haushaltsbücher nach Kategorie, Verwendung oder\n"
-        "                            Betrag suchen (12,50 oder 10-20)\n"        "  merge                     Konfliktkopien eines synchronisierten Datenordners (Syncthing,\n"
+        "  search TEXT…              Buchungen aller Haushaltsbücher nach Kategorie, Verwendung oder\n"
+        "                            Betrag suchen (12,50, 2.044,85 €, 10-20 oder 1.000-2.000);\n"
+        "                            mehrere Wörter: jedes muss in einem der Felder vorkommen\n"
+        "  merge                     Konfliktkopien eines synchronisierten Datenordners (Syncthing,\n"
         "                            Nextcloud, Dropbox) Buchung für Buchung in ihre Bücher übernehmen:\n"
         "                            je Kopie Buch, Kopie, übernommen, entfernt, geändert\n"
         "\n"
@@ -182,8 +185,9 @@ int Cli::RunCommand(const QString &command, QStringList args)
             return Year(args.front());
         if (command == u"export-year" && expect(2, 2))
             return ExportYear(args.at(0), args.at(1));
-        if (command == u"search" && expect(1, 1))
-            return Search(args.front());
+        // Several words unquoted are one search: all of them must match.
+        if (command == u"search" && expect(1, std::numeric_limits<qsizetype>::max()))
+            return Search(args.join(u' '));
         if (command == u"merge" && expect(0, 0))
             return Merge();
     } catch (const QelError &error) {

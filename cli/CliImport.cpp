@@ -73,13 +73,17 @@ QString Cli::ImportHelp()
         "getroffene.\n"
         "\n"
         "Status:\n"
-        "  neu           noch nicht im Haushaltsbuch: wird gebucht\n"
+        "  neu           noch nicht im Haushaltsbuch: wird gebucht; \"neu (zuvor abgewählt)\" nicht,\n"
+        "                wenn sie bei einem früheren Import im Programm abgewählt wurde\n"
         "  doppelt       schon einmal importiert (auch aus einer anderen Datei desselben Kontos):\n"
         "                wird nicht wieder gebucht\n"
         "  vorhanden     das Buch hat schon eine Buchung derselben Art und desselben Betrags,\n"
-        "                höchstens drei Tage entfernt: wird hier nicht gebucht (im Programm wählbar)\n"
+        "                höchstens drei Tage entfernt: wird hier nicht gebucht (im Programm wählbar);\n"
+        "                hinter dem Status steht diese Buchung (\"vorhanden: 04.03.2026 · 42.90 € ·\n"
+        "                Einkauf\")\n"
         "  regelmäßig    passt zu einer regelmäßigen Buchung, die ohnehin jeden Monat zählt:\n"
-        "                wird nicht gebucht\n"
+        "                wird nicht gebucht; hinter dem Status ihr Tag in diesem Monat, Betrag\n"
+        "                und Verwendung\n"
         "  vorgemerkt    von der Bank noch nicht gebucht: wird nie gebucht\n"
         "  Fremdwährung  nicht in Euro: wird nie gebucht\n");
 }
@@ -198,14 +202,15 @@ void Cli::ImportStatement(BookManager &books, const QString &file, const QString
     for (ImportCandidate &c : rows) {
         if (dryRun && c.Status == ImportStatus::New && earlierFiles.Contains(c.Identity))
             c.Status = ImportStatus::Duplicate;
-        // Only the new rows: what the window leaves unticked stays out here, too.
-        c.Ticked = c.Status == ImportStatus::New;
+        // Only the new rows: what the window leaves unticked stays out here, too, and so do
+        // new rows unticked there before.
+        c.Ticked = c.Status == ImportStatus::New && !c.UntickedBefore;
         if (c.Ticked)
             earlierFiles.Add(c.Identity);
         QString amount = c.Amount;
         if (c.Status == ImportStatus::ForeignCurrency)
             amount += u' ' + c.Row.Currency.trimmed();
-        Out_ << Fields({StatusText(c.Status), c.BookName, c.Row.Credit ? IncomeKind() : ExpenseKind(), c.DateText,
+        Out_ << Fields({StatusLine(c), c.BookName, c.Row.Credit ? IncomeKind() : ExpenseKind(), c.DateText,
                         amount, c.Category, c.Purpose, c.Row.Counterparty, BankText(c.Row).simplified()})
              << '\n';
     }

@@ -118,7 +118,7 @@ int Cli::Year(const QString &yearText)
 int Cli::Search(const QString &text)
 {
     const SearchQuery query = ParseSearchQuery(text);
-    if (query.Folded.isEmpty())
+    if (query.IsEmpty())
         return UsageError(QStringLiteral("Bitte geben Sie einen Suchbegriff an."));
     BookCache cache(Paths_.DataFolder, Regional());
     const QStringList errors = cache.Refresh();

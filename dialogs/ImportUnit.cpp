@@ -15,10 +15,14 @@
 #include "support/WarningSound.h"
 
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
 #include <QStyledItemDelegate>
 #include <QTableView>
 
@@ -106,6 +110,61 @@ protected:
 
 private:
     const CategoryTable &Categories_;
+};
+
+// The question whether to keep a rule made from a corrected row, with the pattern to edit:
+// the counterparty's distinctive word proposed and selected, so that typing replaces it.
+// Return keeps the rule, Escape does not; "Ja" waits for a pattern.
+class RuleQuestion : public QDialog
+{
+public:
+    RuleQuestion(QWidget *parent, const QString &text, const QString &pattern)
+        : QDialog(parent)
+    {
+        setObjectName(u"RuleQuestion"_s);
+        setWindowTitle(u"Bestätigen"_s);
+        auto *icon = new QLabel(this);
+        icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
+        auto *question = new QLabel(text, this);
+        question->setObjectName(u"LabelQuestion"_s);
+        question->setWordWrap(true);
+        question->setMinimumWidth(380);
+        auto *label = new QLabel(u"&Muster:"_s, this);
+        Edit = new QLineEdit(pattern, this);
+        Edit->setObjectName(u"EditPattern"_s);
+        label->setBuddy(Edit);
+        auto *buttons = new QDialogButtonBox(this);
+        QPushButton *yes = buttons->addButton(u"&Ja"_s, QDialogButtonBox::YesRole);
+        buttons->addButton(u"&Nein"_s, QDialogButtonBox::NoRole);
+        yes->setDefault(true);
+        connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+        connect(Edit, &QLineEdit::textChanged, yes,
+                [yes](const QString &typed) { yes->setEnabled(!typed.trimmed().isEmpty()); });
+
+        auto *grid = new QGridLayout(this);
+        grid->addWidget(icon, 0, 0, 3, 1, Qt::AlignTop);
+        grid->addWidget(question, 0, 1, 1, 2);
+        grid->addWidget(label, 1, 1);
+        grid->addWidget(Edit, 1, 2);
+        grid->addWidget(buttons, 2, 1, 1, 2);
+        grid->setColumnStretch(2, 1);
+        Edit->selectAll();
+        Edit->setFocus(Qt::OtherFocusReason);
+    }
+
+    QString Pattern() const { return Edit->text().trimmed(); }
+
+protected:
+    void showEvent(QShowEvent *event) override
+    {
+        QDialog::showEvent(event);
+        if (QWidget *over = parentWidget() ? parentWidget()->window() : nullptr; over && over->isVisible())
+            move(CentredOver(over, size()));
+    }
+
+private:
+    QLineEdit *Edit = nullptr;
 };
 
 // The table, telling whether a cell's editor is open.
@@ -247,7 +306,12 @@ void TFormImport::FormShow()
 
 void TFormImport::ShowSummary()
 {
-    LabelSummary->setText(Model_->Summary());
+    // A statement over many months names more books than the line holds: cut at its end,
+    // whole in the tooltip and for a screen reader.
+    const QString summary = Model_->Summary();
+    LabelSummary->setText(LabelSummary->fontMetrics().elidedText(summary, Qt::ElideRight, LabelSummary->width()));
+    LabelSummary->setToolTip(summary);
+    LabelSummary->setAccessibleName(summary);
     btnImport->SetEnabled(Model_->ChosenCount() > 0);
 }
 
@@ -288,7 +352,8 @@ void TFormImport::OfferRule(int row)
     if (counterparty.isEmpty())
         return;
     ImportRule rule;
-    rule.Pattern = counterparty;
+    // The chain's name rather than the branch's: next month's other branch matches too.
+    rule.Pattern = ProposedRulePattern(counterparty);
     rule.Direction = c.Row.Credit ? RuleDirection::Income : RuleDirection::Expense;
     rule.Category = c.Category;
     // The counterparty's name is what a rule without purpose gives anyway.
@@ -297,9 +362,16 @@ void TFormImport::OfferRule(int row)
         return;
     const QString kind = c.Row.Credit ? u"Einnahmen"_s : u"Ausgaben"_s;
     Services.Sound.Play();
-    if (!AskConfirmation(this, u"Sollen %1 von %2 künftig immer die Kategorie %3 bekommen?\n\n"
-                               u"Die Regel lässt sich unter „Regeln…“ ändern oder entfernen."_s
-                                   .arg(kind, Quoted(counterparty), Quoted(c.Category)))) {
+    RuleQuestion question(this,
+                          u"Sollen %1 von %2 künftig immer die Kategorie %3 bekommen?\n\n"
+                          u"Die Regel gilt für jede Buchung, deren Gegenseite oder Verwendungszweck das Muster "
+                          u"enthält (Groß- und Kleinschreibung egal), so auch für andere Filialen. Sie lässt sich "
+                          u"unter „Regeln…“ ändern oder entfernen."_s
+                              .arg(kind, Quoted(counterparty), Quoted(c.Category)),
+                          rule.Pattern);
+    const bool keep = question.exec() == QDialog::Accepted;
+    rule.Pattern = question.Pattern();
+    if (!keep || !CheckRule(rule).isEmpty()) {
         TableView->setFocus(Qt::OtherFocusReason);
         return;
     }

@@ -22,7 +22,8 @@ void ShowHeaderInListColours(QTableView *table);
 // importieren"): a table with a tick, date, kind, amount, category and purpose (F2 edits
 // them, from the category lists or typed), counterparty, the bank's text and the status of
 // each row, and a line that sums up what would be booked. Arrows move, Space ticks, Return
-// imports. Changing a row's category offers to keep it as a rule. The caller fills the
+// imports. Changing a row's category offers to keep it as a rule for the counterparty's
+// distinctive word, which the user may edit first. The caller fills the
 // model, runs exec() and books the rows when Accepted is true.
 class TFormImport : public TDialogFrame
 {

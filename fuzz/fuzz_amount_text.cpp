@@ -2,6 +2,7 @@
 
 #include "FuzzCommon.h"
 
+#include "ledger/BookSearch.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
 #include "ledger/StoredAmount.h"
@@ -58,6 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     }
     if (CheckAmountText(text))
         (void)NormalizeAmountText(text);
+
+    // The search field: words that find something, ranges the right way round.
+    for (const SearchTerm &term : ParseSearchQuery(text).Terms) {
+        if (term.Folded.isEmpty())
+            fuzz::Fail("empty search word:", text);
+        if (term.HasAmount() && (term.MinCents < 0 || term.MinCents > term.MaxCents))
+            fuzz::Fail("search range wrong:", text);
+    }
 
     // The regular dialog's day field.
     (void)CheckDayText(CompleteDayText(text), regional);

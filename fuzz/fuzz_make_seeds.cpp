@@ -274,6 +274,11 @@ int main(int argc, char **argv)
         {"day", "31."},
         {"day_short", "5"},
         {"trailing_point", "12."},
+        // The search field: amounts as banks write them, ranges of them, several words.
+        {"search_grouped", "2.044,85 EUR"},
+        {"search_range", "1.000,00 - 2.000,00 \xE2\x82\xAC"},
+        {"search_en_dash", "10\xE2\x80\x93" "20"},
+        {"search_words", "Miete Sch\xC3\xA4" "fer 12,50 \xE2\x82\xAC"},
     };
     for (const auto &t : texts)
         Put("fuzz_amount_text", t[0], QByteArray(t[1]));

@@ -225,6 +225,11 @@ ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const Impo
                                                          c->Purpose))});
     }
 
+    for (const ImportCandidate &c : rows) {
+        if (c.Status == ImportStatus::New && !c.Ticked)
+            batch.Unticked.append(c.Identity);
+    }
+
     ImportStore store(StorePath_);
     const qint64 id = store.BeginBatch(batch);
     if (AfterStep)
@@ -289,6 +294,7 @@ MatchContext LoadMatchContext(const BookManager &books, const Statement &stateme
         context.Imported = ImportedIdentities(store, paths, settle, settle ? QSet<qint64>() : upkeep.PendingForgets(store));
         context.Rules = RuleSet(store.Rules());
         context.Remembered = store.Remembered();
+        context.Unticked = store.Unticked();
     }
     context.Ledger = LedgerBookings::Load(books, BooksToCompare(statement));
     return context;

@@ -46,7 +46,7 @@ QStringList MissingBooks(const BookManager &books, const QList<ImportCandidate> 
 
 // Books the chosen rows into their month books (credit into the income list, debit into
 // the expense list, each list sorted) through the book manager, and records them in the
-// import store. The order makes a kill at any point harmless: the store first records the
+// import store with the new rows left unticked. The order makes a kill at any point harmless: the store first records the
 // import as pending with each book's file hash before and after, then every book is saved
 // (each atomically), then the import is marked finished. A pending import is settled the
 // next time the store is read (SettlePendingImports): rows whose book holds them count as
@@ -70,7 +70,7 @@ private:
 };
 
 // Everything a statement is matched against: the rules, what each counterparty got last
-// time and the imported rows from the store, the books of the statement's months and the
+// time, the imported and the unticked rows from the store, the books of the statement's months and the
 // regular bookings from the book manager. The store is made ready first (ImportStoreUpkeep:
 // taken back when damaged, in line with restored books; Notes says what was done) and pending
 // imports are settled; with settle false (a dry run) nothing is written.

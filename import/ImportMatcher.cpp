@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -33,6 +34,14 @@ qint64 CentsOf(const QString &amount)
 QString AmountText(qint64 cents)
 {
     return FormatAmount(double(cents) / 100.0);
+}
+
+// How the preview names a booking of the ledger.
+QString BookingText(const QString &date, const QString &amount, const QString &purpose)
+{
+    QStringList parts{date, amount + QStringLiteral(" €"), purpose};
+    parts.removeAll(QString());
+    return parts.join(QStringLiteral(" · "));
 }
 
 int DayOf(const QString &dayText)
@@ -60,6 +69,18 @@ QString StatusText(ImportStatus status)
 bool IsBookable(ImportStatus status)
 {
     return status == ImportStatus::New || status == ImportStatus::Present || status == ImportStatus::Regular;
+}
+
+QString StatusLine(const ImportCandidate &candidate)
+{
+    QString line = StatusText(candidate.Status);
+    if (candidate.Missing)
+        line += QStringLiteral(" (fehlt im Buch)");
+    else if (candidate.UntickedBefore && candidate.Status == ImportStatus::New)
+        line += QStringLiteral(" (zuvor abgewählt)");
+    if (!candidate.Matched.isEmpty())
+        line += QStringLiteral(": ") + candidate.Matched;
+    return line;
 }
 
 bool IsBookable(const ImportCandidate &candidate)
@@ -110,8 +131,10 @@ void LedgerBookings::AddBook(const BookingList &income, const BookingList &expen
         const bool credit = list == &income;
         for (const ListRow &row : list->Rows()) {
             const QDate date = regional.ParseDate(row.Caption);
-            if (date.isValid())
-                Bookings_[Key(credit, CentsOf(row.SubItem(0)))].append(date);
+            if (date.isValid()) {
+                Bookings_[Key(credit, CentsOf(row.SubItem(0)))].append(
+                    {date, row.Caption, row.SubItem(0), row.SubItem(2)});
+            }
         }
     }
 }
@@ -124,7 +147,7 @@ void LedgerBookings::SetRegular(const BookingList &regular)
         const int day = DayOf(row.Caption);
         if (day == 0 || (kind != IncomeKind() && kind != ExpenseKind()))
             continue;
-        Regular_.append({kind == IncomeKind(), CentsOf(row.SubItem(0)), day});
+        Regular_.append({kind == IncomeKind(), CentsOf(row.SubItem(0)), day, row.SubItem(0), row.SubItem(2)});
     }
 }
 
@@ -213,26 +236,28 @@ QList<ImportCandidate> ImportMatcher::Match(const Statement &statement) const
     // Each booking of the book explains one row at most, the nearest first; rows imported
     // before take theirs before new rows look.
     QHash<qint64, QList<bool>> used;
-    const auto takePresent = [&](const ImportCandidate &c) {
+    // The booking taken, or none.
+    const auto takePresent = [&](const ImportCandidate &c) -> std::optional<QString> {
         const qint64 key = LedgerBookings::Key(c.Row.Credit, c.Row.AmountCents);
         const auto dates = ledger.Bookings_.constFind(key);
         if (dates == ledger.Bookings_.cend())
-            return false;
+            return std::nullopt;
         QList<bool> &taken = used[key];
         taken.resize(dates->size());
         qsizetype best = -1;
         qint64 bestDistance = std::numeric_limits<qint64>::max();
         for (qsizetype k = 0; k < dates->size(); ++k) {
-            const qint64 distance = std::abs(dates->at(k).daysTo(c.Row.BookingDate));
+            const qint64 distance = std::abs(dates->at(k).Date.daysTo(c.Row.BookingDate));
             if (!taken.at(k) && distance <= PresentDays && distance < bestDistance) {
                 best = k;
                 bestDistance = distance;
             }
         }
         if (best < 0)
-            return false;
+            return std::nullopt;
         taken[best] = true;
-        return true;
+        const LedgerBookings::Booking &booking = dates->at(best);
+        return BookingText(booking.DateText, booking.Amount, booking.Purpose);
     };
     for (ImportCandidate &c : rows) {
         if (c.Status == ImportStatus::Duplicate)
@@ -241,7 +266,7 @@ QList<ImportCandidate> ImportMatcher::Match(const Statement &statement) const
 
     // A regular booking stands for one row per month: the month of its day nearest the row.
     QSet<QPair<qsizetype, qint64>> regularUsed;
-    const auto takeRegular = [&](const ImportCandidate &c) {
+    const auto takeRegular = [&](const ImportCandidate &c) -> std::optional<QString> {
         const QDate date = c.Row.BookingDate;
         for (qsizetype r = 0; r < ledger.Regular_.size(); ++r) {
             const LedgerBookings::RegularBooking &regular = ledger.Regular_.at(r);
@@ -260,20 +285,24 @@ QList<ImportCandidate> ImportMatcher::Match(const Statement &statement) const
             const QPair<qsizetype, qint64> slot{r, qint64(nearest.year()) * 12 + nearest.month()};
             if (distance <= RegularDays && !regularUsed.contains(slot)) {
                 regularUsed.insert(slot);
-                return true;
+                return BookingText(Regional_.DateText(nearest), regular.Amount, regular.Purpose);
             }
         }
-        return false;
+        return std::nullopt;
     };
 
     for (ImportCandidate &c : rows) {
         if (c.Status == ImportStatus::New) {
-            if (takeRegular(c))
+            if (std::optional<QString> regular = takeRegular(c)) {
                 c.Status = ImportStatus::Regular;
-            else if (takePresent(c))
+                c.Matched = std::move(*regular);
+            } else if (std::optional<QString> present = takePresent(c)) {
                 c.Status = ImportStatus::Present;
+                c.Matched = std::move(*present);
+            }
         }
-        c.Ticked = c.Status == ImportStatus::New;
+        c.UntickedBefore = c.Status == ImportStatus::New && Context_.Unticked.Contains(c.Identity);
+        c.Ticked = c.Status == ImportStatus::New && !c.UntickedBefore;
         Assign(c);
     }
     return rows;

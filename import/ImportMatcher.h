@@ -45,7 +45,15 @@ struct ImportCandidate
     // Imported before, but its booking is no longer in its book (the book was restored from an
     // older backup, or the booking removed): not ticked, but the user may tick it.
     bool Missing = false;
+    // New, but unticked by the user when an earlier statement brought it: stays unticked.
+    bool UntickedBefore = false;
+    // The booking a present or regular row stands for: "04.03.2026 · 42.90 € · Einkauf".
+    QString Matched;
 };
+
+// The status as the preview and the command line show it, with what it refers to:
+// "vorhanden: 04.03.2026 · 42.90 € · Einkauf", "neu (zuvor abgewählt)".
+QString StatusLine(const ImportCandidate &candidate);
 
 // Whether the row may be booked: new, present or regular rows, and imported rows whose
 // booking is gone from the book.
@@ -76,10 +84,20 @@ private:
         bool Credit = false;
         qint64 Cents = 0;
         int Day = 0;
+        QString Amount;
+        QString Purpose;
+    };
+    struct Booking
+    {
+        QDate Date;
+        // As the book has them, to name the booking a row matched (shared, not copied).
+        QString DateText;
+        QString Amount;
+        QString Purpose;
     };
     static qint64 Key(bool credit, qint64 cents) { return cents * 2 + (credit ? 1 : 0); }
 
-    QHash<qint64, QList<QDate>> Bookings_;
+    QHash<qint64, QList<Booking>> Bookings_;
     QList<RegularBooking> Regular_;
 };
 
@@ -89,6 +107,7 @@ struct MatchContext
     RuleSet Rules;
     QHash<QString, RememberedBooking> Remembered; // by ImportStore::RememberedKey
     IdentityIndex Imported;
+    IdentityIndex Unticked; // new rows the user left unticked in an import before
     LedgerBookings Ledger;
     // What was done to the import store before it was read, for the user.
     QStringList Notes;

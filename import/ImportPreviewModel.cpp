@@ -108,7 +108,7 @@ QVariant ImportPreviewModel::data(const QModelIndex &index, int role) const
         case ColPurpose: return c.Purpose;
         case ColCounterparty: return c.Row.Counterparty;
         case ColBankText: return BankText(c.Row);
-        case ColStatus: return c.Missing ? StatusText(c.Status) + QStringLiteral(" (fehlt im Buch)") : StatusText(c.Status);
+        case ColStatus: return StatusLine(c);
         default: return {};
         }
     case Qt::CheckStateRole:
@@ -125,6 +125,9 @@ QVariant ImportPreviewModel::data(const QModelIndex &index, int role) const
             lines.append(QStringLiteral("Konto: ") + c.Row.CounterpartyAccount);
         if (!c.Row.Reference.isEmpty())
             lines.append(QStringLiteral("Referenz: ") + c.Row.Reference);
+        // The status column is narrow: what a row matched is read here, too.
+        if (const QString status = StatusLine(c); status != StatusText(c.Status))
+            lines.append(QStringLiteral("Status: ") + status);
         lines.removeAll(QString());
         return lines.join(u'\n');
     }

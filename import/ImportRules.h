@@ -46,5 +46,12 @@ private:
 // Empty when the rule can be kept; otherwise why not, in German.
 QString CheckRule(const ImportRule &rule);
 
+// The pattern a rule made from one booking proposes: the counterparty's distinctive word, so
+// that the same chain's other branches match too ("REWE Markt GmbH/Münster" -> "REWE",
+// "ARAL Station 2811" -> "ARAL"). Legal forms, generic words (Markt, Station, SAGT DANKE),
+// numbers and the place after "/" are passed over; a word of one or two letters takes the
+// next distinctive word with it ("H & M"). The whole name when no word is left.
+QString ProposedRulePattern(const QString &counterparty);
+
 // "Einnahme", "Ausgabe", or "beide".
 QString DirectionText(RuleDirection direction);

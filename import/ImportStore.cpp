@@ -21,7 +21,12 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int SchemaVersion = 2;
+constexpr int SchemaVersion = 3;
+
+// New rows the user left unticked in an import, by identity.
+#define QEL_UNTICKED_TABLE                                                                                      \
+    "CREATE TABLE unticked(account TEXT NOT NULL, content_key TEXT NOT NULL, occurrence INTEGER NOT NULL,"      \
+    " reference TEXT NOT NULL, PRIMARY KEY(account, content_key, occurrence, reference))"
 
 const char *const Schema[] = {
     "CREATE TABLE batches(id INTEGER PRIMARY KEY, started TEXT NOT NULL, source_file TEXT NOT NULL,"
@@ -40,11 +45,13 @@ const char *const Schema[] = {
     "CREATE TABLE counterparties(key TEXT PRIMARY KEY, category TEXT NOT NULL, purpose TEXT NOT NULL)",
     "CREATE TABLE csv_layouts(header_key TEXT PRIMARY KEY, date INTEGER NOT NULL, amount INTEGER NOT NULL,"
     " debit INTEGER NOT NULL, credit INTEGER NOT NULL, counterparty INTEGER NOT NULL, purpose INTEGER NOT NULL)",
+    QEL_UNTICKED_TABLE,
 };
 
 // Schema changes from each version to the next.
 const char *const Upgrades[][2] = {
     {"ALTER TABLE bookings ADD COLUMN same_before INTEGER NOT NULL DEFAULT 0", "PRAGMA user_version=2"},
+    {QEL_UNTICKED_TABLE, "PRAGMA user_version=3"},
 };
 
 QString Latin(const char *text)
@@ -335,7 +342,7 @@ void ImportStore::CreateSchema()
     Transaction t(*this);
     for (const char *sql : Schema)
         Query(Connection_, Path_, sql).Run();
-    Query(Connection_, Path_, "PRAGMA user_version=2").Run();
+    Query(Connection_, Path_, "PRAGMA user_version=3").Run();
     t.Commit();
 }
 
@@ -589,9 +596,36 @@ qint64 ImportStore::BeginBatch(const ImportBatch &batch)
                 .Bind(b.Purpose)
                 .Run();
         }
+        // Ticked this time: no longer left out.
+        Query(Connection_, Path_,
+              "DELETE FROM unticked WHERE account = ? AND content_key = ? AND occurrence = ? AND reference = ?")
+            .Bind(b.Identity.Account)
+            .Bind(b.Identity.ContentKey)
+            .Bind(b.Identity.Occurrence)
+            .Bind(b.Identity.Reference)
+            .Run();
+    }
+    for (const RowIdentity &identity : batch.Unticked) {
+        Query(Connection_, Path_,
+              "INSERT OR IGNORE INTO unticked(account, content_key, occurrence, reference) VALUES(?, ?, ?, ?)")
+            .Bind(identity.Account)
+            .Bind(identity.ContentKey)
+            .Bind(identity.Occurrence)
+            .Bind(identity.Reference)
+            .Run();
     }
     t.Commit();
     return id;
+}
+
+IdentityIndex ImportStore::Unticked()
+{
+    Query q(Connection_, Path_, "SELECT account, content_key, occurrence, reference FROM unticked");
+    q.Run();
+    IdentityIndex index;
+    while (q.Next())
+        index.Add(IdentityFrom(q, 0));
+    return index;
 }
 
 void ImportStore::FinishBatch(qint64 id)

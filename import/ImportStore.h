@@ -47,6 +47,8 @@ struct ImportBatch
     QString Format;
     QList<BatchBook> Books;
     QList<StoredBooking> Bookings;
+    // New rows the user left unticked: a later statement brings them unticked again.
+    QList<RowIdentity> Unticked;
 };
 
 // An import that has not been finished: a kill or a failed save came between recording it
@@ -75,10 +77,10 @@ enum class StoreState {
 
 // The import's own data in one SQLite file in the program data folder, through Qt's SQL
 // driver: the identities of imported rows with the bank's texts, the rules, what each
-// counterparty got last, and the column choices for CSV layouts. A rollback journal (no
-// write-ahead log) and each change in one transaction, so a kill leaves the last whole
-// state and a copy of the closed file is complete. An object holds the connection open for
-// its lifetime; keep it short.
+// counterparty got last, the column choices for CSV layouts, and the new rows the user left
+// unticked. A rollback journal (no write-ahead log) and each change in one transaction, so a
+// kill leaves the last whole state and a copy of the closed file is complete. An object holds
+// the connection open for its lifetime; keep it short.
 //
 // Errors throw QelError naming the file, the cause and what to do. A damaged file is refused,
 // never taken for a new one (see ImportStoreUpkeep).
@@ -120,6 +122,8 @@ public:
 
     // Records an import in one transaction, as pending, with what each counterparty got.
     qint64 BeginBatch(const ImportBatch &batch);
+    // The new rows that imports left unticked (ImportBatch::Unticked), until one books them.
+    IdentityIndex Unticked();
     // Marks it finished.
     void FinishBatch(qint64 id);
     QList<PendingBatch> PendingBatches();

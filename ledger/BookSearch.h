@@ -7,18 +7,30 @@
 
 // The search over every month book and the regular bookings: by text in the category or the
 // purpose, letter case ignored as the analysis ignores it when it groups names (GroupNameKey:
-// "ß" and "ss" alike, umlauts as typed), or by amount.
-struct SearchQuery
+// "ß" and "ss" alike, umlauts as typed), or by amount. Several words must all match, each in
+// any field.
+struct SearchTerm
 {
-    QString Folded; // the typed text, trimmed and folded; empty finds nothing
-    // An amount ("12,50", "12.5", "12") or a range ("10-20"), in cents; both ends count.
+    QString Folded; // the word (or the amount as typed), folded
+    // An amount as banks and people write it ("12,50", "12.5", "2.044,85", "12,50 €") or a
+    // range of two ("10-20", "1.000,00 - 2.000,00 €"), in cents; both ends count.
     qint64 MinCents = BookCache::NoAmount;
     qint64 MaxCents = BookCache::NoAmount;
 
     bool HasAmount() const { return MinCents != BookCache::NoAmount; }
+    bool operator==(const SearchTerm &) const = default;
 };
 
-// A typed number or range also finds the texts it occurs in ("4711" in a purpose).
+struct SearchQuery
+{
+    QList<SearchTerm> Terms; // none: nothing typed, nothing found
+
+    bool IsEmpty() const { return Terms.isEmpty(); }
+};
+
+// The typed text split at blanks into words, except where blanks belong to an amount or a
+// range ("12,50 €", "10 - 20"). A number or range also finds the texts it occurs in ("4711"
+// in a purpose).
 SearchQuery ParseSearchQuery(const QString &typed);
 
 enum class SearchList { Regular, Income, Expend };

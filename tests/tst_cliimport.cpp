@@ -118,6 +118,15 @@ void TestCliImport::importBooksTheNewRowsAndSaysWhere()
     QCOMPARE(Run({u"books"_s}).Out.count(u'\n'), 2);
     // An import that booked nothing keeps no automatic copy that would push older ones out.
     QCOMPARE(Run({u"backups"_s}).Out, copies);
+
+    // A booking typed by hand is named on the line of the row it explains.
+    QCOMPARE(Run({u"add"_s, u"März 2026"_s, u"expense"_s, u"10.03.2026"_s, u"15"_s, u"Haushalt"_s, u"Drogerie"_s}).Status,
+             0);
+    const QString later =
+        File(u"später.xml"_s, CamtStatement({{{2026, 3, 11}, u"15.00"_s, false, u"dm"_s, u"Einkauf"_s, u"L1"_s}}));
+    r = Run({u"import"_s, u"--dry-run"_s, later});
+    QVERIFY2(r.Out.startsWith(u"vorhanden: 10.03.2026 · 15.00 € · Drogerie\tMärz 2026\tAusgabe\t11.03.2026\t15.00\t"_s),
+             qPrintable(r.Out));
 }
 
 void TestCliImport::rulesAreKeptInOrder()

@@ -206,6 +206,9 @@ void TestCliReports::searchPrintsItsHits()
     r = Run({u"search"_s, u"12,50"_s});
     QCOMPARE(r.Out, u"Regelmäßige Buchungen\tAusgabe\t07.\t12.50\tSport\tVerein\n"
                     u"Mai 2008\tAusgabe\t03.05.2008\t12.5\tAuto \tTanken\n"_s);
+    // Words unquoted are one search; the euro sign belongs to the amount before it.
+    r = Run({u"search"_s, u"tanken"_s, u"12,50"_s, u"€"_s});
+    QCOMPARE(r.Out, u"Mai 2008\tAusgabe\t03.05.2008\t12.5\tAuto \tTanken\n"_s);
     r = Run({u"search"_s, u"Urlaub"_s});
     QCOMPARE(r.Status, 0);
     QCOMPARE(r.Out, QString());

@@ -165,6 +165,7 @@ private slots:
     void storeFollowsRestoredBooks();
     void restoreKilledAtEveryStep();
     void storeKeepsRulesLayoutsAndCounterparties();
+    void untickedRowStaysUntickedAfterAnUpgrade();
     void damagedStoreIsTakenBack_data();
     void damagedStoreIsTakenBack();
     void journalOfAKilledChangeSurvivesARestore();
@@ -485,6 +486,54 @@ void TestImportBooking::storeKeepsRulesLayoutsAndCounterparties()
     QCOMPARE(stored.back().BankPurpose.size(), ImportStore::MaxBankText);
     QCOMPARE(stored.back().Identity.Reference.size(), RowIdentity::MaxReference);
     QCOMPARE(AllBookings(Paths).count(u"Ausgabe 05.01.2026 3.50 Sonstige Café Mokka"_s), 1);
+}
+
+// A store of the version before unticked rows were kept is upgraded without losing anything;
+// a new row the user unticked stays unticked when an overlapping statement brings it again,
+// until an import books it.
+void TestImportBooking::untickedRowStaysUntickedAfterAnUpgrade()
+{
+    const QList<ImportRule> rules{{u"rewe"_s, false, RuleDirection::Expense, u"Haushalt"_s, u"Nahrungsmittel"_s}};
+    ImportStore(Paths.ImportStoreFile()).SetRules(rules);
+    ImportOnce(Paths, Coffees(1, false));
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(u"QSQLITE"_s, u"older"_s);
+        db.setDatabaseName(Paths.ImportStoreFile());
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec(u"DROP TABLE unticked"_s));
+        QVERIFY(q.exec(u"PRAGMA user_version=2"_s));
+    }
+    QSqlDatabase::removeDatabase(u"older"_s);
+
+    BookManager books(Paths, Regional());
+    books.LoadRegular();
+    books.ScanBooks();
+    const auto preview = [&books](const Statement &statement) {
+        const MatchContext context = LoadMatchContext(books, statement, true);
+        return ImportMatcher(context, books.RegionalSettings()).Match(statement);
+    };
+    const auto book = [&](const QList<ImportCandidate> &rows) {
+        return ImportBooking(books, Paths.ImportStoreFile()).Book(rows, {u"a.xml"_s, u"CAMT"_s}, Now).Total();
+    };
+    QList<ImportCandidate> rows = preview(ThreeMonths());
+    rows[1].Ticked = false; // the first of the two equal bakery rows
+    QCOMPARE(book(rows), 4);
+    {
+        ImportStore store(Paths.ImportStoreFile());
+        QCOMPARE(store.Rules(), rules);
+        QCOMPARE(store.ImportedCount(), 5);
+        QCOMPARE(store.Unticked().Size(), 1);
+    }
+
+    rows = preview(ThreeMonths());
+    QCOMPARE(rows.at(1).Status, ImportStatus::New);
+    QVERIFY(rows.at(1).UntickedBefore);
+    QVERIFY(ChosenRows(rows).isEmpty());
+    rows[1].Ticked = true;
+    QCOMPARE(book(rows), 1);
+    QCOMPARE(ImportStore(Paths.ImportStoreFile()).Unticked().Size(), 0);
+    QCOMPARE(AllBookings(Paths).count(u"Ausgabe 05.03.2026 3.50 Sonstige Bäckerei Korn"_s), 2);
 }
 
 void TestImportBooking::damagedStoreWithoutBackupIsRefusedAndKept()

@@ -81,6 +81,10 @@ private slots:
     void rowTextsForTheBook();
     void previewTicksOnlyWhatMayBeBooked();
     void importedRowGoneFromItsBookMayBeTicked();
+    void matchedBookingIsNamed();
+    void untickedBeforeStaysUnticked();
+    void proposedRulePattern_data();
+    void proposedRulePattern();
 
 private:
     const Regional Regional_;
@@ -373,6 +377,72 @@ void TestImportMatcher::previewTicksOnlyWhatMayBeBooked()
     model.Reassign([](ImportCandidate &c) { c.Category = u"Neu"_s; });
     QCOMPARE(model.Rows().at(0).Category, u"Gehalt"_s);
     QCOMPARE(model.Rows().at(1).Category, u"Neu"_s);
+}
+
+// A row left out because the ledger has it says which booking that is, and the row taken for
+// the booking is the nearest one.
+void TestImportMatcher::matchedBookingIsNamed()
+{
+    MatchContext context;
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    expend.AddRow(ListRow::Make(u"04.03.2026"_s, {u"42.90"_s, u"Haushalt"_s, u"Einkauf"_s}));
+    expend.AddRow(ListRow::Make(u"07.03.2026"_s, {u"42.90"_s, u"Haushalt"_s, u"Wochenmarkt"_s}));
+    context.Ledger.AddBook(income, expend, Regional_);
+    BookingList regular(ListKind::Regular);
+    regular.AddRow(ListRow::Make(u"01."_s, {u"800.00"_s, u"Wohnen"_s, u"Miete"_s, u"Ausgabe"_s}));
+    context.Ledger.SetRegular(regular);
+    ImportPreviewModel model;
+    model.SetRows(ImportMatcher(context, Regional_)
+                      .Match(StatementOf({u"-2026-03-08 42.90 REWE"_s, u"-2026-03-05 42.90 REWE"_s,
+                                          u"-2026-03-30 800.00 Vermieter"_s, u"-2026-03-02 800.00 Vermieter"_s})));
+    QStringList shown;
+    for (int row = 0; row < model.rowCount(); ++row)
+        shown.append(model.data(model.index(row, ImportPreviewModel::ColStatus)).toString());
+    QCOMPARE(shown, (QStringList{u"vorhanden: 07.03.2026 · 42.90 € · Wochenmarkt"_s,
+                                 u"vorhanden: 04.03.2026 · 42.90 € · Einkauf"_s,
+                                 u"regelmäßig: 01.04.2026 · 800.00 € · Miete"_s,
+                                 u"regelmäßig: 01.03.2026 · 800.00 € · Miete"_s}));
+    QVERIFY(model.data(model.index(1, ImportPreviewModel::ColDate), Qt::ToolTipRole)
+                .toString()
+                .endsWith(u"\nStatus: vorhanden: 04.03.2026 · 42.90 € · Einkauf"_s));
+}
+
+void TestImportMatcher::untickedBeforeStaysUnticked()
+{
+    MatchContext context;
+    const Statement first = StatementOf({u"-2026-03-05 3.50 Bäcker"_s, u"-2026-03-06 9.90 Kiosk"_s});
+    context.Unticked.Add(ImportMatcher(context, Regional_).Match(first).at(1).Identity);
+    // A later statement overlaps the first: the kiosk comes again, from a file without account.
+    const Statement second = StatementOf({u"-2026-03-06 9.90 Kiosk"_s, u"-2026-03-07 2.00 Kiosk"_s}, QString());
+    const QList<ImportCandidate> rows = ImportMatcher(context, Regional_).Match(second);
+    QCOMPARE(Statuses(rows), (QStringList{u"neu"_s, u"neu"_s}));
+    QVERIFY(!rows.at(0).Ticked);
+    QCOMPARE(StatusLine(rows.at(0)), u"neu (zuvor abgewählt)"_s);
+    QVERIFY(rows.at(1).Ticked);
+}
+
+void TestImportMatcher::proposedRulePattern_data()
+{
+    QTest::addColumn<QString>("counterparty");
+    QTest::addColumn<QString>("pattern");
+    QTest::newRow("legal form, generic word, place") << u"REWE Markt GmbH/Münster"_s << u"REWE"_s;
+    QTest::newRow("station number") << u"ARAL Station 2811"_s << u"ARAL"_s;
+    QTest::newRow("thanks") << u"EDEKA SAGT DANKE"_s << u"EDEKA"_s;
+    QTest::newRow("generic word first") << u"Tankstelle Schmidt e.K."_s << u"Schmidt"_s;
+    QTest::newRow("number first, brackets") << u"0815 (Bäckerei Korn) GmbH & Co. KG"_s << u"Bäckerei"_s;
+    QTest::newRow("short name takes the next word") << u"DM Drogerie Markt"_s << u"DM Drogerie"_s;
+    QTest::newRow("short words with a sign between") << u"H & M Hennes"_s << u"H & M"_s;
+    QTest::newRow("short name alone") << u"OBI"_s << u"OBI"_s;
+    QTest::newRow("nothing distinctive: the whole name") << u" Markt GmbH 12 "_s << u"Markt GmbH 12"_s;
+    QTest::newRow("a person") << u"Schäfer, Thomas"_s << u"Schäfer"_s;
+}
+
+void TestImportMatcher::proposedRulePattern()
+{
+    QFETCH(QString, counterparty);
+    QFETCH(QString, pattern);
+    QCOMPARE(ProposedRulePattern(counterparty), pattern);
 }
 
 QTEST_GUILESS_MAIN(TestImportMatcher)

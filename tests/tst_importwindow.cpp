@@ -44,6 +44,7 @@ private slots:
     void unknownCsvColumnsAreAskedOnce();
     void missingBooksAreAskedForOnce();
     void rulesEditedFromThePreviewApplyAtOnce();
+    void ruleForEveryBranchAndSummaryOfManyMonths();
     void zipShowsEachStatementInTurn();
 
 private:
@@ -105,7 +106,6 @@ void TestImportWindow::previewWorkedWithTheKeyboard()
 {
     Start();
     const QString statement = File(u"maerz.xml"_s, CamtStatement(March));
-    MessageBoxAnswerer answers(u"&Ja"_s, true);
     MessageBoxAnswerer done(u"OK"_s);
     ModalDriver pick(u"StatementDialog"_s, [&](QWidget *dialog) {
         QTest::keyClicks(dialog->focusWidget(), statement);
@@ -121,17 +121,24 @@ void TestImportWindow::previewWorkedWithTheKeyboard()
                  u"4 Zeilen, 2 neu · zu übernehmen: 2 Buchungen, Einnahmen 2100.00 €, Ausgaben 61.30 € · in März 2026"_s);
 
         // The salary: F2 anywhere in the row edits its category; Return takes the text and
-        // does not import yet. Keep it as a rule.
+        // does not import yet. Keep it as a rule, for the employer's distinctive word.
+        ModalDriver rule(u"RuleQuestion"_s, [&](QWidget *box) {
+            const QString question = box->findChild<QLabel *>(u"LabelQuestion"_s)->text();
+            QVERIFY2(question.startsWith(u"Sollen Einnahmen von „Arbeitgeber AG“ künftig immer die Kategorie "
+                                         u"„Gehalt“ bekommen?"_s),
+                     qPrintable(question));
+            QCOMPARE(KeyTarget()->objectName(), u"EditPattern"_s);
+            QCOMPARE(static_cast<QLineEdit *>(KeyTarget())->selectedText(), u"Arbeitgeber"_s);
+            Key(Qt::Key_Return);
+        });
         Key(Qt::Key_Down);
         Key(Qt::Key_F2);
         // The editor's text is selected: typing replaces it.
         QTRY_COMPARE(KeyTarget()->objectName(), u"EditCategory"_s);
         QTest::keyClicks(KeyTarget(), u"gehalt"_s);
         Key(Qt::Key_Return);
-        QTRY_COMPARE(answers.Count, 1);
-        QVERIFY2(answers.Text.startsWith(u"Sollen Einnahmen von „Arbeitgeber AG“ künftig immer die Kategorie "
-                                         u"„Gehalt“ bekommen?"_s),
-                 qPrintable(answers.Text));
+        QTRY_VERIFY(rule.Done);
+        QVERIFY(rule.Closed);
         QVERIFY(form->isVisible());
         QCOMPARE(Rows(form).at(1).Category, u"Gehalt"_s);
 
@@ -175,6 +182,7 @@ void TestImportWindow::previewWorkedWithTheKeyboard()
     QCOMPARE(store.Rules().size(), 1);
     QCOMPARE(store.Rules().front().Category, u"Gehalt"_s);
     QCOMPARE(store.Rules().front().Direction, RuleDirection::Income);
+    QCOMPARE(store.Rules().front().Pattern, u"Arbeitgeber"_s);
 
     // April: the rule applies, the rent is left out; the open book's lists follow.
     Books->Books().SetSelected(march);
@@ -313,6 +321,56 @@ void TestImportWindow::rulesEditedFromThePreviewApplyAtOnce()
 }
 
 // A savings bank's download: a ZIP of two months, each shown and booked in turn.
+// A statement over fourteen months: the line below the table ends in "…" and is whole in its
+// tooltip. A category given to one branch of a chain becomes a rule for the chain's word,
+// edited in the question by keyboard, and the other branch follows at once.
+void TestImportWindow::ruleForEveryBranchAndSummaryOfManyMonths()
+{
+    Start();
+    QList<TestEntry> entries{{{2025, 1, 3}, u"42.90"_s, false, u"REWE Markt GmbH/Münster"_s, u"Einkauf"_s, u"R1"_s},
+                             {{2025, 1, 9}, u"12.10"_s, false, u"REWE City/Kassel"_s, u"Einkauf"_s, u"R2"_s}};
+    for (int month = 2; month <= 14; ++month)
+        entries.append({QDate(2025, 1, 15).addMonths(month - 1), u"9.99"_s, false, u"Kiosk"_s, u"Zeitung"_s,
+                        u"K%1"_s.arg(month)});
+    const QString statement = File(u"lang.xml"_s, CamtStatement(entries));
+    ModalDriver preview(u"FormImport"_s, [&](QWidget *form) {
+        auto *summary = form->findChild<QLabel *>(u"LabelSummary"_s);
+        const QString whole = static_cast<ImportPreviewModel *>(Table(form)->model())->Summary();
+        QVERIFY(whole.endsWith(u"Januar 2026, Februar 2026"_s));
+        QCOMPARE(summary->toolTip(), whole);
+        QVERIFY(summary->text().endsWith(u'…'));
+        QVERIFY(summary->fontMetrics().horizontalAdvance(summary->text()) <= summary->width());
+
+        ModalDriver rule(u"RuleQuestion"_s, [&](QWidget *) {
+            // The proposal is selected: typing replaces it; Return keeps the rule.
+            QCOMPARE(static_cast<QLineEdit *>(KeyTarget())->selectedText(), u"REWE"_s);
+            QTest::keyClicks(KeyTarget(), u"rewe"_s);
+            Key(Qt::Key_Return);
+        });
+        Key(Qt::Key_F2);
+        QTRY_COMPARE(KeyTarget()->objectName(), u"EditCategory"_s);
+        QTest::keyClicks(KeyTarget(), u"lebensmittel"_s);
+        Key(Qt::Key_Return);
+        QTRY_VERIFY(rule.Done);
+        QVERIFY(rule.Closed);
+        QCOMPARE(Rows(form).at(1).Category, u"Lebensmittel"_s);
+        QCOMPARE(Rows(form).at(2).Category, u"Sonstige"_s);
+        // Unticking a row changes the line and its tooltip alike.
+        Key(Qt::Key_Space);
+        QCOMPARE(summary->toolTip(), static_cast<ImportPreviewModel *>(Table(form)->model())->Summary());
+        QVERIFY(summary->toolTip().startsWith(u"15 Zeilen, 15 neu · zu übernehmen: 14 Buchungen"_s));
+        Key(Qt::Key_Escape);
+    });
+    Drop(statement);
+    QTRY_VERIFY(preview.Done);
+    QVERIFY(preview.Closed);
+    const QList<ImportRule> rules = ImportStore(Paths.ImportStoreFile()).Rules();
+    QCOMPARE(rules.size(), 1);
+    QCOMPARE(rules.front().Pattern, u"rewe"_s);
+    QCOMPARE(rules.front().Category, u"Lebensmittel"_s);
+    QCOMPARE(rules.front().Direction, RuleDirection::Expense);
+}
+
 void TestImportWindow::zipShowsEachStatementInTurn()
 {
     Start();
