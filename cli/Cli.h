@@ -68,6 +68,11 @@ private:
     // CliReports.cpp: the year overview and the search over every book.
     int Year(const QString &year);
     int Search(const QString &text);
+    // CliHistory.cpp: undo and redo, the trash of removed books.
+    int UndoOrRedo(bool undo);
+    int Remove(const QString &name);
+    int Trash();
+    int Untrash(const QString &name);
     // CliSync.cpp: a synced data folder's conflict copies.
     int Merge();
     void NameUnmergedCopies();
