@@ -372,6 +372,17 @@ void TestUndoHistory::commandLine()
     QCOMPARE(RunCli(*Home, {u"redo"_s}).Status, 0);
     QVERIFY(!QFile::exists(Paths.BookFile(book)));
     QCOMPARE(RunCli(*Home, {u"trash"_s}).Out.count(u'\n'), 1);
+
+    // Undo does not reach across a restore: its steps were made on other data.
+    const QString folder = Home->filePath(u"Stick"_s);
+    QCOMPARE(RunCli(*Home, {u"undo"_s}).Status, 0);
+    QVERIFY(QFile::exists(Paths.BookFile(book)));
+    QCOMPARE(RunCli(*Home, {u"backup"_s, folder}).Status, 0);
+    QCOMPARE(RunCli(*Home, {u"add"_s, book, u"income"_s, u"01.03.2026"_s, u"5"_s, u"Zinsen"_s}).Status, 0);
+    QCOMPARE(RunCli(*Home, {u"restore"_s, folder}).Status, 0);
+    r = RunCli(*Home, {u"undo"_s});
+    QCOMPARE(r.Status, 1);
+    QCOMPARE(r.Err, u"Nichts rückgängig zu machen\n"_s);
 }
 
 QTEST_GUILESS_MAIN(TestUndoHistory)
