@@ -1,4 +1,5 @@
 #include "CliRun.h"
+#include "ImportTestStatements.h"
 
 #include "history/HistoryPlayer.h"
 #include "history/HistorySteps.h"
@@ -67,6 +68,7 @@ private slots:
     void laterChangesStay_data();
     void laterChangesStay();
     void importIsOneStep();
+    void importTakenBackThroughTheCommandLine();
     void keepsTheLastHundred();
     void commandLine();
 
@@ -329,6 +331,43 @@ void TestUndoHistory::importIsOneStep()
     QVERIFY(player.Redo(Now));
     QCOMPARE(OnDisk(), imported);
     QVERIFY(books->FindBook(u"Februar 2026"_s) >= 0);
+}
+
+// A real import taken back: its bookings leave, the book it made goes, the store forgets the
+// rows, so a new import offers them again; a row edited by hand since stays and is named.
+void TestUndoHistory::importTakenBackThroughTheCommandLine()
+{
+    const QString statement = Home->filePath(u"märz.xml"_s);
+    QVERIFY(WriteTestFile(statement,
+                          CamtStatement({{{2026, 3, 1}, u"800.00"_s, false, u"Hausverwaltung Ost"_s, u"Miete"_s, u"R1"_s},
+                                         {{2026, 3, 5}, u"42.90"_s, false, u"REWE Markt GmbH"_s, u"Einkauf"_s, u"R2"_s},
+                                         {{2026, 4, 1}, u"2100.00"_s, true, u"Arbeitgeber AG"_s, u"Gehalt"_s, u"R3"_s}})));
+    QCOMPARE(RunCli(*Home, {u"import"_s, statement}).Status, 0);
+    const QString march = u"März 2026"_s;
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    ListFiles::ParseMonthBook(ListFiles::ReadFile(Paths.BookFile(march)), income, expend);
+    QCOMPARE(expend.RowCount(), 2);
+    expend.SetSubItem(1, 0, u"43.00"_s); // the REWE row, by hand
+    ListFiles::WriteFile(Paths.BookFile(march), ListFiles::MonthBookBytes(income, expend));
+
+    CliResult r = RunCli(*Home, {u"undo"_s});
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, u"Rückgängig: Import von 3 Buchungen aus „märz.xml“\n"
+                    u"Nicht zurückgenommen, weil seither geändert:\n"
+                    u"  Ausgabe 42,90 € „Sonstige“ in März 2026 – seither geändert oder entfernt\n"
+                    u"  Haushaltsbuch „März 2026“ bleibt: es hat inzwischen Buchungen\n"_s);
+    QVERIFY(!QFile::exists(Paths.BookFile(u"April 2026"_s)));
+    QCOMPARE(OnDisk().Books.value(march).second,
+             QStringList{u"05.03.2026|43.00|Sonstige|REWE Markt GmbH"_s});
+
+    r = RunCli(*Home, {u"import"_s, u"--dry-run"_s, statement});
+    QCOMPARE(r.Status, 0);
+    const QStringList lines = r.Out.split(u'\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QVERIFY2(lines.at(0).startsWith(u"neu\tMärz 2026\tAusgabe\t01.03.2026\t800.00"_s), qPrintable(r.Out));
+    QVERIFY2(!lines.at(1).startsWith(u"neu\t"_s), qPrintable(r.Out));
+    QVERIFY2(lines.at(2).startsWith(u"neu\tApril 2026\tEinnahme\t01.04.2026\t2100.00"_s), qPrintable(r.Out));
 }
 
 void TestUndoHistory::keepsTheLastHundred()
