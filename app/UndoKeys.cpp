@@ -43,6 +43,12 @@ void TFormQEL::UndoOrRedo(bool undo)
         QApplication::beep();
         return;
     }
+    // A damaged history was set aside: said once, then undo starts afresh.
+    Books_.History().Load();
+    if (!Books_.History().LoadMessage().isEmpty() && !HistoryMessageShown_) {
+        HistoryMessageShown_ = true;
+        Report(Books_.History().LoadMessage());
+    }
     std::optional<PlayOutcome> outcome;
     try {
         HistoryPlayer player(Books_, Books_.Paths().ImportStoreFile());

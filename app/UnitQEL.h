@@ -252,6 +252,7 @@ private:
     TOrvoSkinButton *btnImport = nullptr;
     TOrvoSkinButton *btnTrash = nullptr;
     QLabel *LabelHistoryNote = nullptr; // what the last undo or redo did
+    bool HistoryMessageShown_ = false;   // the damaged history was reported
     TQELListView *ListViewManager = nullptr;
     // Per booking panel (income, expense, regular): new, edit, remove, print, export.
     std::array<std::array<TOrvoSkinButton *, 5>, 3> BookingButtons_{};

@@ -137,6 +137,9 @@ void BookTrash::Restore(const TrashedBook &book)
 
 int BookTrash::RemoveExpired(const QDateTime &now)
 {
+    // Under the data lock no save runs: a hidden file of the atomic writer is a killed one's.
+    if (QFileInfo(Folder_).isDir())
+        ListFiles::RemoveOwnLeftovers(Folder_);
     int removed = 0;
     for (const TrashedBook &book : All()) {
         if (Expired(book, now) && QFile::remove(book.File))

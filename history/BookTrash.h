@@ -43,7 +43,8 @@ public:
     // Brings a book back into the data folder, byte for byte, and takes it out of the trash.
     // Refused (QelError) while the data folder holds a book of that name.
     void Restore(const TrashedBook &book);
-    // Removes the expired books; how many.
+    // Removes the expired books and what a killed move left; how many books. Only under the
+    // data lock.
     int RemoveExpired(const QDateTime &now);
 
     static QString NotInTrashMessage(const QString &bookName);

@@ -301,7 +301,9 @@ void BookManager::DeleteBook(qsizetype row)
     // to come back at the next start. With a program data folder it goes into the trash.
     std::optional<TrashedBook> trashed;
     if (FileExists(bookFile) && !Paths_.ProgramDataFolder.isEmpty()) {
-        trashed = BookTrash(Paths_).Put(name, QDateTime::currentDateTime());
+        BookTrash trash(Paths_);
+        trash.RemoveExpired(QDateTime::currentDateTime());
+        trashed = trash.Put(name, QDateTime::currentDateTime());
     } else if (FileExists(bookFile)) {
         QFile file(bookFile);
         if (!file.remove()) {

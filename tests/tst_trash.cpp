@@ -129,7 +129,11 @@ void TestTrash::keptForThirtyDays()
     const QDateTime later = removed.addSecs(secondsLater);
     QCOMPARE(trash.List(later).size(), kept ? 1 : 0);
     QCOMPARE(trash.Find(u"Mai 2026"_s, later).has_value(), kept);
+    // What a move killed before its rename left goes too.
+    const QString leftover = Paths().TrashFolder() + u".Mai 2026.qel.a1B2c3.tmp"_s;
+    ListFiles::WriteFile(leftover, "halb");
     QCOMPARE(trash.RemoveExpired(later), kept ? 0 : 1);
+    QVERIFY(!QFileInfo::exists(leftover));
     QCOMPARE(trash.List(removed).size(), kept ? 1 : 0);
 }
 
