@@ -163,6 +163,30 @@ HistoryStep ReadStep(Reader &r)
     return step;
 }
 
+QByteArray Encoded(const HistoryStep &step)
+{
+    Writer w;
+    WriteStep(w, step);
+    return w.Bytes;
+}
+
+QByteArray FileBytes(const QList<QByteArray> &encoded, qsizetype position)
+{
+    qsizetype size = MagicSize + 8;
+    for (const QByteArray &step : encoded)
+        size += 4 + step.size();
+    Writer w;
+    w.Bytes.reserve(size);
+    w.Bytes.append(Magic, MagicSize);
+    w.U32(quint32(position));
+    w.U32(quint32(encoded.size()));
+    for (const QByteArray &step : encoded) {
+        w.U32(quint32(step.size()));
+        w.Bytes.append(step);
+    }
+    return w.Bytes;
+}
+
 } // namespace
 
 bool HistoryStep::operator==(const HistoryStep &other) const
@@ -192,17 +216,10 @@ UndoHistory::UndoHistory(QString file)
 
 QByteArray UndoHistory::Bytes(const QList<HistoryStep> &steps, qsizetype position)
 {
-    Writer w;
-    w.Bytes.append(Magic, MagicSize);
-    w.U32(quint32(position));
-    w.U32(quint32(steps.size()));
-    for (const HistoryStep &step : steps) {
-        Writer one;
-        WriteStep(one, step);
-        w.U32(quint32(one.Bytes.size()));
-        w.Bytes.append(one.Bytes);
-    }
-    return w.Bytes;
+    QList<QByteArray> encoded;
+    for (const HistoryStep &step : steps)
+        encoded.append(Encoded(step));
+    return FileBytes(encoded, position);
 }
 
 void UndoHistory::Parse(QByteArrayView bytes, QList<HistoryStep> &steps, qsizetype &position)
@@ -236,8 +253,11 @@ void UndoHistory::Load()
         return;
     try {
         Parse(ListFiles::ReadFile(File_), Steps_, Position_);
+        for (const HistoryStep &step : std::as_const(Steps_))
+            Encoded_.append(Encoded(step));
     } catch (const QelError &error) {
         Steps_.clear();
+        Encoded_.clear();
         Position_ = 0;
         // Kept for a look, out of the way of the next save.
         const QString kept = File_ + u".defekt"_s;
@@ -252,9 +272,13 @@ void UndoHistory::Record(HistoryStep step)
 {
     Load();
     Steps_.resize(Position_);
+    Encoded_.resize(Position_);
+    Encoded_.append(Encoded(step));
     Steps_.append(std::move(step));
-    if (Steps_.size() > Kept)
+    if (Steps_.size() > Kept) {
         Steps_.remove(0, Steps_.size() - Kept);
+        Encoded_.remove(0, Encoded_.size() - Kept);
+    }
     Position_ = Steps_.size();
     Save();
 }
@@ -277,6 +301,7 @@ void UndoHistory::Undone(HistoryStep step)
     if (Position_ == 0)
         return;
     --Position_;
+    Encoded_[Position_] = Encoded(step);
     Steps_[Position_] = std::move(step);
     Save();
 }
@@ -286,6 +311,7 @@ void UndoHistory::Redone(HistoryStep step)
     Load();
     if (Position_ >= Steps_.size())
         return;
+    Encoded_[Position_] = Encoded(step);
     Steps_[Position_] = std::move(step);
     ++Position_;
     Save();
@@ -295,6 +321,7 @@ void UndoHistory::Clear()
 {
     Loaded_ = true;
     Steps_.clear();
+    Encoded_.clear();
     Position_ = 0;
     if (!File_.isEmpty() && QFile::remove(File_))
         ListFiles::SyncFolder(QFile::encodeName(QFileInfo(File_).absolutePath()));
@@ -305,5 +332,5 @@ void UndoHistory::Save()
     if (File_.isEmpty())
         return;
     QDir().mkpath(QFileInfo(File_).absolutePath());
-    ListFiles::WriteFile(File_, Bytes(Steps_, Position_));
+    ListFiles::WriteFile(File_, FileBytes(Encoded_, Position_));
 }

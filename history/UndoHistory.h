@@ -81,5 +81,6 @@ private:
     bool Loaded_ = false;
     QString LoadMessage_;
     QList<HistoryStep> Steps_;
+    QList<QByteArray> Encoded_; // each step's bytes in the file, so a save encodes only what changed
     qsizetype Position_ = 0;
 };
