@@ -2,6 +2,7 @@
 
 #include "app/MainPanel.h"
 #include "app/QELListView.h"
+#include "app/TrashDialog.h"
 #include "app/UnitQEL.h"
 #include "controls/MessageBoxes.h"
 #include "dialogs/NewUnit.h"
@@ -76,6 +77,17 @@ void TFormQEL::btnDeleteBookClick()
     // The open book's row, if one is still open; nothing the next Alt+E could remove unasked.
     Books_.Books().SetSelected(Books_.CurrentBook().isEmpty() ? -1 : Books_.FindBook(Books_.CurrentBook()));
     ShowBookState();
+    ListViewManager->setFocus(Qt::OtherFocusReason);
+}
+
+void TFormQEL::btnTrashClick()
+{
+    if (Books_.LookOnly())
+        return;
+    TTrashDialog dialog(Books_, this);
+    dialog.exec();
+    if (dialog.Restored())
+        ShowBookState();
     ListViewManager->setFocus(Qt::OtherFocusReason);
 }
 

@@ -190,6 +190,7 @@ TFormQEL::TFormQEL(BookManager &books, CategoryTable &categories, HelpSystem &he
     connect(FormCalculator, &TFormCalculator::ShownChanged, btnCalculator,
             [this](bool shown) { btnCalculator->SetEnabled(!shown); });
     BuildAnalysisPanels();
+    BuildUndoKeys();
 
     Timer1_.setInterval(300);
     connect(&Timer1_, &QTimer::timeout, this, &TFormQEL::Timer1Timer);
@@ -321,7 +322,8 @@ void TFormQEL::BuildManagerPanel(TMainPanel *panel)
     ListViewManager->setObjectName(QStringLiteral("ListViewManager"));
     ListViewManager->setAccessibleName(QStringLiteral("Haushaltsbücher"));
     ListViewManager->SetRowText([this](const ListRow &row) { return SpokenBookRow(row, Books_.CurrentBook()); });
-    ListViewManager->setGeometry(6, 95, 619, 413);
+    // Room below for the trash, right under the list of the books it takes.
+    ListViewManager->setGeometry(6, 95, 619, 391);
     connect(ListViewManager, &TQELListView::RowActivated, this, &TFormQEL::btnOpenBookClick);
 
     btnNewBook = PanelButton(panel, {6, 514, 146, 38}, QStringLiteral("Haushaltsbuch#erstellen"), QStringLiteral("Erstellen (Alt+N)"));
@@ -334,14 +336,19 @@ void TFormQEL::BuildManagerPanel(TMainPanel *panel)
     btnImport = PanelButton(panel, {462, 514, 163, 18}, QStringLiteral("Kontoauszug importieren"), QStringLiteral("Kontoauszug importieren (Alt+I)"));
     btnImport->SetTextSize(8);
     btnImport->setObjectName(QStringLiteral("btnImport"));
+    btnTrash = PanelButton(panel, {505, 489, 120, 21}, QStringLiteral("Papierkorb…"), QStringLiteral("Papierkorb (Alt+P)"));
+    btnTrash->SetTextSize(8);
+    btnTrash->setObjectName(QStringLiteral("btnTrash"));
     PanelHotKeys_[0] = {{btnNewBook, TSkinHotKey::QBAlt_N},
                         {btnOpenBook, TSkinHotKey::QBAlt_O},
                         {btnDeleteBook, TSkinHotKey::QBAlt_E},
-                        {btnImport, TSkinHotKey::QBAlt_I}};
+                        {btnImport, TSkinHotKey::QBAlt_I},
+                        {btnTrash, TSkinHotKey::QBAlt_P}};
     connect(btnNewBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnNewBookClick);
     connect(btnOpenBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnOpenBookClick);
     connect(btnDeleteBook, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnDeleteBookClick);
     connect(btnImport, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnImportClick);
+    connect(btnTrash, &TOrvoSkinButton::Clicked, this, &TFormQEL::btnTrashClick);
     BuildBookSearch();
 }
 
@@ -512,7 +519,7 @@ void TFormQEL::Timer1Timer()
     }
     // Books opened only to look at: nothing that changes them.
     btnDeleteBook->SetEnabled(mayChange && bookSelected);
-    for (TOrvoSkinButton *button : {btnNewBook, btnImport, btnBackup})
+    for (TOrvoSkinButton *button : {btnNewBook, btnImport, btnBackup, btnTrash})
         button->SetEnabled(mayChange);
 }
 

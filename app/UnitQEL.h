@@ -103,6 +103,10 @@ public:
     void btnOpenBookClick();
     void btnDeleteBookClick();
     void btnImportClick();
+    void btnTrashClick();
+    // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z (UndoKeys.cpp).
+    void BuildUndoKeys();
+    void UndoOrRedo(bool undo);
     void SetBookTitles();
 
     // The booking panels: add, edit and remove through the entry dialogs.
@@ -268,6 +272,9 @@ private:
     TOrvoSkinButton *btnOpenBook = nullptr;
     TOrvoSkinButton *btnDeleteBook = nullptr;
     TOrvoSkinButton *btnImport = nullptr;
+    TOrvoSkinButton *btnTrash = nullptr;
+    QLabel *LabelHistoryNote = nullptr; // what the last undo or redo did
+    bool HistoryMessageShown_ = false;   // the damaged history was reported
     TQELListView *ListViewManager = nullptr;
     // Per booking panel (income, expense, regular): new, edit, remove, print, export.
     std::array<std::array<TOrvoSkinButton *, 5>, 3> BookingButtons_{};

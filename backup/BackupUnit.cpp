@@ -1,5 +1,7 @@
 #include "backup/BackupUnit.h"
 
+#include "backup/AutoCopyContents.h"
+
 #include "backup/BackupEngine.h"
 #include "backup/LedgerBackup.h"
 #include "controls/MessageBoxes.h"
@@ -141,6 +143,11 @@ TFormBackup::TFormBackup(BackupSettings &settings, LedgerPaths paths, HelpSystem
     ComboAutoBackup->setObjectName(u"ComboAutoBackup"_s);
     ComboAutoBackup->setGeometry(8, 162, 350, 22);
     autoLabel->setBuddy(ComboAutoBackup);
+    LabelAutoContents = new QLabel(restorePage);
+    LabelAutoContents->setObjectName(u"LabelAutoContents"_s);
+    LabelAutoContents->setGeometry(8, 186, 360, 28);
+    LabelAutoContents->setWordWrap(true);
+    LabelAutoContents->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (QLineEdit *edit : {EditBackupPath, EditRestorePath})
         edit->installEventFilter(this);
 
@@ -185,11 +192,19 @@ void TFormBackup::FillAutoBackups()
     ComboAutoBackup->addItem(u"(keine ausgewählt)"_s);
     const QLocale german(QLocale::German, QLocale::Germany);
     for (const AutoBackupEntry &entry : AutoBackups(Paths_.AutoBackupFolder()).List()) {
+        // Its books and how they stand against the data now: the copy from before a slip is
+        // the one whose books differ.
+        const AutoCopyContents contents = CompareAutoCopy(entry.Folder, Paths_.DataFolder);
         ComboAutoBackup->addItem(entry.When.toString(u"dd.MM.yyyy  HH:mm:ss"_s) + u"  ("_s
-                                     + german.dayName(entry.When.date().dayOfWeek()) + u')',
+                                     + german.dayName(entry.When.date().dayOfWeek()) + u") – "_s
+                                     + BookCountText(contents.Books.size()),
                                  entry.Folder);
+        const int item = ComboAutoBackup->count() - 1;
+        ComboAutoBackup->setItemData(item, contents.Text(), Qt::ToolTipRole);
+        ComboAutoBackup->setItemData(item, entry.Name, AutoNameRole);
     }
     ComboAutoBackup->setEnabled(ComboAutoBackup->count() > 1);
+    LabelAutoContents->clear();
 }
 
 void TFormBackup::ComboAutoBackupSelect(int index)
@@ -197,6 +212,7 @@ void TFormBackup::ComboAutoBackupSelect(int index)
     const QString folder = ComboAutoBackup->itemData(index).toString();
     if (!folder.isEmpty())
         EditRestorePath->setText(QDir::toNativeSeparators(folder));
+    LabelAutoContents->setText(ComboAutoBackup->itemData(index, Qt::ToolTipRole).toString());
 }
 
 void TFormBackup::FormShow()
@@ -354,9 +370,14 @@ void TFormBackup::RunRestore()
     // The new files are in place even when something failed afterwards: the program ends all the same.
     if (!report.LateFailure.isEmpty())
         ShowFailure(report.LateFailure);
+    QStringList notes = report.Notes;
+    // From an automatic copy: what became of the changes made since.
+    const int item = ComboAutoBackup->currentIndex();
+    if (item > 0 && QDir::fromNativeSeparators(EditRestorePath->text()) == ComboAutoBackup->itemData(item).toString())
+        notes.prepend(RestoreUndoesChangesMessage(ComboAutoBackup->itemData(item, AutoNameRole).toString()));
     ShowInformation(this, WithNotes(BackupEngine::RestoreDoneMessage()
                                         + u"\nZur Datenübernahme muss das Programm neu gestartet werden!"_s,
-                                    report.Notes));
+                                    notes));
     Restored = true;
     accept();
 }

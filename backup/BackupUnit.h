@@ -5,6 +5,7 @@
 
 struct BackupSettings;
 class QComboBox;
+class QLabel;
 class QTabWidget;
 class QTimer;
 class TOrvoSkinCheckBox;
@@ -60,6 +61,8 @@ private:
     TOrvoSkinCheckBox *rbCheckRestBooks = nullptr;
     TOrvoSkinCheckBox *rbCheckRestRegular = nullptr;
     QComboBox *ComboAutoBackup = nullptr; // the automatic backups, newest first, after "keine"
+    QLabel *LabelAutoContents = nullptr;  // the chosen copy's books against the data now
+    static constexpr int AutoNameRole = Qt::UserRole + 1;
     TOrvoSkinButton *btnHelp = nullptr;
     TOrvoSkinButton *btnOK = nullptr;
     TOrvoSkinButton *btnCancel = nullptr;

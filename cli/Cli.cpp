@@ -73,7 +73,8 @@ QString Cli::Usage()
         "                            eine automatische Sicherung der jetzigen Daten angelegt\n"
         "  restore [--books-only|--regular-only] --auto DATUM\n"
         "                            aus der automatischen Sicherung vom DATUM (wie \"backups\" sie\n"
-        "                            nennt, z. B. \"2026-12-08 14-20-05\", oder nur der Tag)\n"
+        "                            nennt, z. B. \"2026-12-08 14-20-05\", oder nur der Tag, wenn\n"
+        "                            es an ihm nur eine gibt); nennt die verwendete Sicherung\n"
         "  backups                   die automatischen Sicherungen, die neueste zuerst\n"
         "  export NAME income|expense DATEI\n"
         "                            die Einnahmen oder Ausgaben eines Haushaltsbuchs als Excel-Tabelle\n"
@@ -104,6 +105,14 @@ QString Cli::Usage()
         "  merge                     Konfliktkopien eines synchronisierten Datenordners (Syncthing,\n"
         "                            Nextcloud, Dropbox) Buchung für Buchung in ihre Bücher übernehmen:\n"
         "                            je Kopie Buch, Kopie, übernommen, entfernt, geändert\n"
+        "  remove NAME               ein Haushaltsbuch in den Papierkorb legen (30 Tage lang)\n"
+        "  trash                     der Papierkorb: Name, entfernt am, Einnahmen, Ausgaben\n"
+        "  untrash NAME              ein Haushaltsbuch aus dem Papierkorb zurückholen, unverändert;\n"
+        "                            nicht, solange es ein Haushaltsbuch dieses Namens gibt\n"
+        "  undo                      die letzte Änderung rückgängig machen (Buchung, regelmäßige\n"
+        "                            Buchung, Haushaltsbuch erstellt oder entfernt, ein Import als\n"
+        "                            Ganzes); seither Geändertes bleibt und wird genannt\n"
+        "  redo                      die zuletzt rückgängig gemachte Änderung wiederherstellen\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -190,12 +199,20 @@ int Cli::RunCommand(const QString &command, QStringList args)
             return Search(args.join(u' '));
         if (command == u"merge" && expect(0, 0))
             return Merge();
+        if (command == u"remove" && expect(1, 1))
+            return Remove(args.front());
+        if (command == u"trash" && expect(0, 0))
+            return Trash();
+        if (command == u"untrash" && expect(1, 1))
+            return Untrash(args.front());
+        if ((command == u"undo" || command == u"redo") && expect(0, 0))
+            return UndoOrRedo(command == u"undo");
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
     const QStringList known = QStringLiteral(
         "books show regular categories new add add-regular verify analysis export export-regular backup restore "
-        "backups import rules rule-add rule-remove year export-year search merge")
+        "backups import rules rule-add rule-remove year export-year search merge remove trash untrash undo redo")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));

@@ -71,6 +71,11 @@ private:
     int ExportYear(const QString &year, const QString &file);
     std::optional<YearOverview> ReadYear(const QString &year, QStringList &errors);
     int Search(const QString &text);
+    // CliHistory.cpp: undo and redo, the trash of removed books.
+    int UndoOrRedo(bool undo);
+    int Remove(const QString &name);
+    int Trash();
+    int Untrash(const QString &name);
     // CliSync.cpp: a synced data folder's conflict copies.
     int Merge();
     void NameUnmergedCopies();

@@ -3,6 +3,7 @@
 
 #include "cli/Cli.h"
 
+#include "backup/AutoCopyContents.h"
 #include "backup/LedgerBackup.h"
 #include "ledger/QelError.h"
 
@@ -61,8 +62,19 @@ int Cli::BackupOrRestore(bool backup, const QStringList &arguments)
 
     LedgerBackup backups(Paths_);
     QString source = QDir(folder).absolutePath();
+    std::optional<AutoBackupEntry> entry;
     if (automatic) {
-        const std::optional<AutoBackupEntry> entry = backups.Automatic().Find(folder);
+        // A day with several copies is no choice: the newest may be the one made after the slip.
+        const QList<AutoBackupEntry> ofDay = AutoCopiesOfDay(backups.Automatic().List(), folder);
+        if (IsDayName(folder) && ofDay.size() > 1) {
+            QString message = u"Am %1 gibt es %2 automatische Sicherungen. Bitte eine davon mit Uhrzeit angeben:"_s
+                                  .arg(folder.trimmed())
+                                  .arg(ofDay.size());
+            for (const AutoBackupEntry &copy : ofDay)
+                message += u"\n%1\t%2"_s.arg(copy.Name, BookCountText(CompareAutoCopy(copy.Folder, Paths_.DataFolder).Books.size()));
+            return Fail(message);
+        }
+        entry = backups.Automatic().Find(folder);
         if (!entry) {
             return Fail(u"Eine automatische Sicherung \"%1\" gibt es nicht. \"haushaltsbuch-cli backups\" zeigt die "
                         u"vorhandenen."_s.arg(folder));
@@ -73,6 +85,10 @@ int Cli::BackupOrRestore(bool backup, const QStringList &arguments)
     if (!report.LateFailure.isEmpty())
         return Fail(report.LateFailure);
     Out_ << (backup ? BackupEngine::BackupDoneMessage() : BackupEngine::RestoreDoneMessage()) << '\n';
+    if (entry) {
+        Out_ << u"Wiederhergestellt aus der automatischen Sicherung \"%1\"."_s.arg(entry->Name) << '\n'
+             << RestoreUndoesChangesMessage(entry->Name) << '\n';
+    }
     for (const QString &note : report.Notes)
         Out_ << note << '\n';
     return 0;

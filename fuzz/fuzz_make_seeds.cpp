@@ -3,6 +3,8 @@
 // block, flag prefixes, child objects and their value types) are built byte by byte.
 
 #include "ledger/BookingDraft.h"
+#include "history/HistorySteps.h"
+#include "history/UndoHistory.h"
 #include "ledger/BookingList.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/ComponentStream.h"
@@ -18,6 +20,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -302,5 +306,16 @@ int main(int argc, char **argv)
     draft.Typed = ListRow::Make(QStringLiteral("07."), {QStringLiteral("1250"), QStringLiteral("Lohn"),
                                                         QStringLiteral("Gehalt"), QStringLiteral("Einnahme")});
     Put("fuzz_booking_draft", "edited_regular", BookingDrafts::Bytes(draft));
+    HistoryStep booking = HistorySteps::Booking({u"März 2026"_s, ListKind::Expend, std::nullopt,
+                                                 ListRow::Make(u"03.03.2026"_s, {u"12.50"_s, u"Edeka"_s, QString()})});
+    HistoryStep removed = HistorySteps::BookRemoved(u"April 2026"_s, u"/p/2026-12-09 08-00-00-000 April 2026.qel"_s);
+    HistoryStep import;
+    import.Text = HistorySteps::ImportText(1, u"konto.csv"_s);
+    import.ImportBatch = 7;
+    import.Books.append({u"Mai 2026"_s, true, QString()});
+    import.Bookings.append({u"Mai 2026"_s, ListKind::Income, ListRow::Make(u"01.05.2026"_s, {u"1.00"_s}),
+                            ListRow::Make(u"02.05.2026"_s, {u"2.00"_s, u"Zinsen"_s, u"Mai"_s})});
+    Put("fuzz_undo_history", "three_steps", UndoHistory::Bytes({booking, removed, import}, 2));
+    Put("fuzz_undo_history", "empty_history", UndoHistory::Bytes({}, 0));
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "import/ImportBooking.h"
 
+#include "history/HistorySteps.h"
+
 #include "import/ImportStoreUpkeep.h"
 #include "ledger/BookManager.h"
 #include "ledger/BookingList.h"
@@ -254,6 +256,19 @@ ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const Impo
     store.FinishBatch(id);
     if (AfterStep)
         AfterStep(++step);
+    // The import as a whole is one step of the history: its bookings, the books it made.
+    HistoryStep undo;
+    undo.Text = HistorySteps::ImportText(chosen.size(), source.File);
+    undo.ImportBatch = id;
+    for (const Target &t : std::as_const(targets)) {
+        if (t.Created)
+            undo.Books.append({t.Name, true, QString()});
+    }
+    for (const ImportCandidate *c : chosen) {
+        undo.Bookings.append({c->BookName, c->Row.Credit ? ListKind::Income : ListKind::Expend, std::nullopt,
+                              ListRow::Make(c->DateText, {c->Amount, c->Category, c->Purpose})});
+    }
+    Books_.RecordStep(std::move(undo));
     return outcome;
 }
 

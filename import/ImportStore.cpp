@@ -544,6 +544,16 @@ QList<std::pair<qint64, StoredBooking>> ImportStore::ImportedBookingsWithIds()
     return bookings;
 }
 
+QList<std::pair<qint64, StoredBooking>> ImportStore::BatchBookings(qint64 batch)
+{
+    Query q(Connection_, Path_, "SELECT id, " QEL_BOOKING_COLUMNS " FROM bookings WHERE batch = ? ORDER BY id");
+    q.Bind(batch).Run();
+    QList<std::pair<qint64, StoredBooking>> bookings;
+    while (q.Next())
+        bookings.append({q.Number(0), BookingFrom(q, 1)});
+    return bookings;
+}
+
 void ImportStore::Forget(const QSet<qint64> &bookingIds)
 {
     if (bookingIds.isEmpty())

@@ -117,6 +117,8 @@ public:
     QList<StoredBooking> ImportedBookings();
     // The same with their booking ids, in the order they were imported.
     QList<std::pair<qint64, StoredBooking>> ImportedBookingsWithIds();
+    // The rows one import recorded, with their booking ids.
+    QList<std::pair<qint64, StoredBooking>> BatchBookings(qint64 batch);
     // Forgets rows of finished imports: a later import takes them as new.
     void Forget(const QSet<qint64> &bookingIds);
 

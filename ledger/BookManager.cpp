@@ -1,5 +1,8 @@
 #include "ledger/BookManager.h"
 
+#include "history/BookTrash.h"
+#include "history/HistorySteps.h"
+
 #include "ledger/ConflictCopies.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
@@ -42,6 +45,7 @@ QString ModifiedText(qint64 secs, const Regional &regional)
 BookManager::BookManager(LedgerPaths paths, Regional regional)
     : Paths_(std::move(paths))
     , Regional_(std::move(regional))
+    , History_(Paths_.ProgramDataFolder.isEmpty() ? QString() : Paths_.HistoryFile())
     , NotRead_{Paths_.RegularFile()}
 {
 }
@@ -217,6 +221,7 @@ void BookManager::SaveCurrentBook()
     if (CurrentBook_.isEmpty())
         return;
     WriteListFile(Paths_.BookFile(CurrentBook_), ListFiles::MonthBookBytes(Income_, Expend_));
+    RecordPending(false);
 }
 
 void BookManager::LoadRegular()
@@ -231,6 +236,7 @@ void BookManager::SaveRegular()
     WriteListFile(Paths_.RegularFile(), ListFiles::RegularBytes(Regular_));
     // The file now holds exactly the list, whatever was wrong with it before.
     RegularUnreadable_ = false;
+    RecordPending(true);
 }
 
 void BookManager::SaveChange(const BookingList &list)
@@ -263,6 +269,7 @@ qsizetype BookManager::CreateBook(const QString &name, const QDateTime &now)
     Books_.SortByCaption(Regional_);
     OpenCurrentBook();
     SaveCurrentBook();
+    RecordStep(HistorySteps::BookCreated(CurrentBook_));
     // Regular.dat was saved and read again: every row counts it as it is now.
     RefreshTotals();
     if (regularError)
@@ -291,8 +298,13 @@ void BookManager::DeleteBook(qsizetype row)
     const QString name = Books_.Row(row).SubItem(0);
     const QString bookFile = Paths_.BookFile(name);
     // The file goes first: a book whose file stays must not vanish from the list only
-    // to come back at the next start.
-    if (FileExists(bookFile)) {
+    // to come back at the next start. With a program data folder it goes into the trash.
+    std::optional<TrashedBook> trashed;
+    if (FileExists(bookFile) && !Paths_.ProgramDataFolder.isEmpty()) {
+        BookTrash trash(Paths_);
+        trash.RemoveExpired(QDateTime::currentDateTime());
+        trashed = trash.Put(name, QDateTime::currentDateTime());
+    } else if (FileExists(bookFile)) {
         QFile file(bookFile);
         if (!file.remove()) {
             throw QelError(QStringLiteral("Das Haushaltsbuch \"%1\" konnte nicht entfernt werden. %2")
@@ -300,12 +312,50 @@ void BookManager::DeleteBook(qsizetype row)
         }
     }
     FilesChanged_ = true;
-    Books_.RemoveRow(row);
+    ForgetBook(name);
+    if (trashed)
+        RecordStep(HistorySteps::BookRemoved(name, trashed->File));
+}
+
+void BookManager::ForgetBook(const QString &name)
+{
+    const qsizetype row = FindBook(name);
+    if (row >= 0)
+        Books_.RemoveRow(row);
     OwnSums_.remove(name);
     if (name == CurrentBook_) {
         CurrentBook_.clear();
         BookChanged_ = false;
     }
+}
+
+void BookManager::DiscardBook(const QString &name)
+{
+    if (LookOnly_)
+        throw QelError(LookOnlyMessage());
+    QFile file(Paths_.BookFile(name));
+    if (file.exists() && !file.remove())
+        throw QelError(QStringLiteral("Das Haushaltsbuch \"%1\" konnte nicht entfernt werden. %2").arg(name, file.errorString()));
+    FilesChanged_ = true;
+    ForgetBook(name);
+}
+
+qsizetype BookManager::ListBookFile(const QString &name)
+{
+    qsizetype row = FindBook(name);
+    if (row < 0) {
+        const QDateTime modified = QFileInfo(Paths_.BookFile(name)).lastModified();
+        row = Books_.AddRow(ListRow::Make(BookKey(name, Regional_),
+                                          {name, ModifiedText(modified, Regional_), QString(), QString()}));
+    }
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    ReadBook(name, income, expend);
+    OwnSums_.insert(name, {ListSum(income), ListSum(expend)});
+    SetTotals(row, ListSum(income), ListSum(expend));
+    Books_.SortByCaption(Regional_);
+    FilesChanged_ = true;
+    return FindBook(name);
 }
 
 void BookManager::ReadBook(const QString &name, BookingList &income, BookingList &expend) const
@@ -368,6 +418,7 @@ qsizetype BookManager::FindBook(const QString &name) const
 qsizetype BookManager::AddBooking(BookingList &list, ListRow row)
 {
     const QString caption = row.Caption;
+    NoteChange(list, std::nullopt, row);
     list.AddRow(std::move(row));
     SortAndFlag(list);
     // Appended last and sorted stably, the row stands after every caption not above its own.
@@ -383,9 +434,11 @@ void BookManager::EditBooking(BookingList &list, qsizetype row, const QString &c
 {
     if (row < 0 || row >= list.RowCount())
         return;
+    const ListRow before = list.Row(row);
     list.MutableRow(row).Caption = caption;
     for (int i = 0; i < subItems.size(); ++i)
         list.SetSubItem(row, i, subItems.at(i));
+    NoteChange(list, before, list.Row(row));
     SortAndFlag(list);
 }
 
@@ -393,6 +446,7 @@ void BookManager::RemoveBooking(BookingList &list, qsizetype row)
 {
     if (row < 0 || row >= list.RowCount())
         return;
+    NoteChange(list, list.Row(row), std::nullopt);
     list.RemoveRow(row);
     SortAndFlag(list);
 }
@@ -404,6 +458,36 @@ void BookManager::SortAndFlag(BookingList &list)
         RegularChanged_ = true;
     else
         BookChanged_ = true;
+}
+
+void BookManager::NoteChange(const BookingList &list, std::optional<ListRow> before, std::optional<ListRow> after)
+{
+    if (&list == &Regular_)
+        Pending_.append({QString(), ListKind::Regular, std::move(before), std::move(after)});
+    else if ((&list == &Income_ || &list == &Expend_) && !CurrentBook_.isEmpty())
+        Pending_.append({CurrentBook_, &list == &Income_ ? ListKind::Income : ListKind::Expend, std::move(before),
+                         std::move(after)});
+}
+
+void BookManager::RecordPending(bool regular)
+{
+    QList<BookingChange> kept;
+    QList<BookingChange> saved;
+    for (BookingChange &change : Pending_)
+        ((change.List == ListKind::Regular) == regular ? saved : kept).append(std::move(change));
+    Pending_ = std::move(kept);
+    for (BookingChange &change : saved)
+        RecordStep(HistorySteps::Booking(std::move(change)));
+}
+
+void BookManager::RecordStep(HistoryStep step)
+{
+    try {
+        History_.Record(std::move(step));
+    } catch (const QelError &error) {
+        throw QelError(error.Message() + QStringLiteral("\n\nDie Änderung ist gespeichert, lässt sich aber nicht "
+                                                        "rückgängig machen."));
+    }
 }
 
 QString BookManager::IncomeTotalLabel() const

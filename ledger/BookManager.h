@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/UndoHistory.h"
 #include "ledger/BookSums.h"
 #include "ledger/BookVersions.h"
 #include "ledger/BookingList.h"
@@ -85,8 +86,24 @@ public:
     qsizetype CreateBook(const QString &name, const QDateTime &now);
     // The file side of "open": saves the changed book, then opens the row's book.
     void OpenBook(qsizetype row);
-    // Deletes the row's file, then its row; deleting the open book closes it unsaved.
+    // Deletes the row's file, then its row; deleting the open book closes it unsaved. With a
+    // program data folder the file goes into the trash (BookTrash) instead.
     void DeleteBook(qsizetype row);
+    // Lists a book whose file came into the data folder (back from the trash or the history)
+    // with its totals; its row.
+    qsizetype ListBookFile(const QString &name);
+    // Takes the book's row out of the list (closing it when open); its file is left alone.
+    void ForgetBook(const QString &name);
+    // Deletes an empty book's file outright (nothing worth the trash) and forgets its row.
+    void DiscardBook(const QString &name);
+
+    // The steps that undo and redo walk (program data folder). Every booking change made
+    // through AddBooking, EditBooking and RemoveBooking becomes a step once its list is saved;
+    // creating and removing a book each make one at once.
+    UndoHistory &History() { return History_; }
+    // Records a step made elsewhere (an import); a failure to save it is thrown with a note
+    // that the change itself is saved.
+    void RecordStep(HistoryStep step);
 
     // The statement import's access to any month book, open or not. ReadBook gives its
     // bookings as they stand: the open book's lists, else its file (two empty lists with the
@@ -142,6 +159,9 @@ private:
     OwnSums TakeSums(const QString &path, const BookSums::Outcome &read);
     void SetTotals(qsizetype row, const QString &incomeSum, const QString &expendSum);
     void SortAndFlag(BookingList &list);
+    // A booking change of one of the three lists, remembered until its list is saved.
+    void NoteChange(const BookingList &list, std::optional<ListRow> before, std::optional<ListRow> after);
+    void RecordPending(bool regular);
     void ReadMonthBookFile(const QString &path);
     void ReadRegularFile(const QString &path);
     QByteArray ReadListFile(const QString &path);
@@ -167,6 +187,8 @@ private:
     // The last read of Regular.dat failed, and nothing has been saved over it since.
     bool RegularUnreadable_ = false;
     QHash<QString, OwnSums> OwnSums_;
+    UndoHistory History_;
+    QList<BookingChange> Pending_;
     // Files that failed to parse: a copy of the original is kept before it is replaced.
     QHash<QString, QString> Damaged_;
     // Existing files whose list holds nothing of them, because they could not be opened or

@@ -29,6 +29,9 @@ struct LedgerPaths
     // and the conflict copies merged, kept out of the data folder.
     QString VersionsFolder() const { return ProgramDataFolder + QStringLiteral("Versionen/"); }
     QString MergedCopiesFolder() const { return ProgramDataFolder + QStringLiteral("Konfliktkopien/"); }
+    // Removed books for a while, and the steps that undo and redo walk: per machine.
+    QString TrashFolder() const { return ProgramDataFolder + QStringLiteral("Papierkorb/"); }
+    QString HistoryFile() const { return ProgramDataFolder + QStringLiteral("Verlauf.dat"); }
     QString BookFile(const QString &bookName) const { return DataFolder + bookName + QStringLiteral(".qel"); }
     // Beside the data folder: printouts saved as PDF files when no printer is installed.
     QString PrintoutFolder() const;

@@ -395,12 +395,29 @@ void TestAutoBackup::commandLine()
     Save(u"Mai 2008.qel"_s, "C");
     QCOMPARE(run({u"backups"_s}), std::tuple(0, u"2026-12-08 14-20-05\t2\t%1\n"_s.arg(Automatic() + u"2026-12-08 14-20-05/"_s)));
     QCOMPARE(run({u"restore"_s, u"--auto"_s, u"2026-12-08"_s}),
-             std::tuple(0, u"Das Wiederherstellen der Daten ist abgeschlossen.\n"_s));
+             std::tuple(0, u"Das Wiederherstellen der Daten ist abgeschlossen.\n"
+                           u"Wiederhergestellt aus der automatischen Sicherung \"2026-12-08 14-20-05\".\n"
+                           u"Änderungen, die seit der Sicherung \"2026-12-08 14-20-05\" gemacht wurden, sind damit "
+                           u"rückgängig gemacht. Die automatische Sicherung, die vor dem Wiederherstellen angelegt "
+                           u"wurde, enthält sie noch.\n"_s));
     QCOMPARE(QDir(Data()).entryList(QDir::Files), (QStringList{u"April 2008.qel"_s, u"März 2008.qel"_s, u"Regular.dat"_s}));
     // The data from before the restore were kept first.
     const auto [status, listing] = run({u"backups"_s});
     QCOMPARE(listing.count(u'\n'), 2);
     QVERIFY2(listing.contains(u"\t1\t"_s), qPrintable(listing));
+
+    // A second copy that day: the day alone no longer says which one.
+    AutoBackups(Automatic()).Create(Data(), {}, Start.addSecs(3600));
+    const QDir data(Data());
+    const QStringList before = data.entryList(QDir::Files);
+    const QString day = u"2026-12-08"_s;
+    const auto [refused, copies] = run({u"restore"_s, u"--auto"_s, day});
+    QCOMPARE(refused, 1);
+    QCOMPARE(copies, u"Am 2026-12-08 gibt es 2 automatische Sicherungen. Bitte eine davon mit Uhrzeit angeben:\n"
+                     u"2026-12-08 15-20-05\t2 Haushaltsbücher\n"
+                     u"2026-12-08 14-20-05\t2 Haushaltsbücher\n"_s);
+    QCOMPARE(data.entryList(QDir::Files), before);
+    QCOMPARE(std::get<0>(run({u"restore"_s, u"--auto"_s, u"2026-12-08 15-20-05"_s})), 0);
 
     QCOMPARE(run({u"restore"_s, u"--auto"_s, u"1999-01-01"_s}),
              std::tuple(1, u"Eine automatische Sicherung \"1999-01-01\" gibt es nicht. \"haushaltsbuch-cli backups\" "

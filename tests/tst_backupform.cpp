@@ -8,6 +8,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QLabel>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -281,12 +282,17 @@ void TestBackupForm::restoreFromAnAutomaticBackup()
         Key(Qt::Key_A, Qt::AltModifier);
         auto *combo = In<QComboBox>(form, "ComboAutoBackup");
         QCOMPARE(form->focusWidget(), combo);
-        QCOMPARE(combo->itemText(1), u"08.12.2026  14:20:05  (Dienstag)"_s);
+        QCOMPARE(combo->itemText(1), u"08.12.2026  14:20:05  (Dienstag) – 2 Haushaltsbücher"_s);
         Key(Qt::Key_Down);
         QCOMPARE(In<QLineEdit>(form, "EditRestorePath")->text(), Paths.AutoBackupFolder() + u"2026-12-08 14-20-05/"_s);
+        QCOMPARE(In<QLabel>(form, "LabelAutoContents")->text(),
+                 u"2 Haushaltsbücher: April 2008, März 2008 (jetzt nicht mehr da)"_s);
         Key(Qt::Key_Return);
     }));
     QTRY_VERIFY(!Window->isVisible());
+    QVERIFY2(answers.Boxes.last().contains(u"Änderungen, die seit der Sicherung \"2026-12-08 14-20-05\" gemacht "
+                                           u"wurden, sind damit rückgängig gemacht."_s),
+             qPrintable(answers.Boxes.last()));
     QCOMPARE(QDir(Paths.DataFolder).entryList(QDir::Files),
              (QStringList{u"April 2008.qel"_s, u"März 2008.qel"_s, u"Regular.dat"_s}));
     // The data from before the restore are kept as the newest automatic backup.

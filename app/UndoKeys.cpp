@@ -1,0 +1,76 @@
+// Undo and redo in the main window: Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z on every panel, and the
+// short note of what was taken back or done again.
+
+#include "app/UnitQEL.h"
+
+#include "history/HistoryPlayer.h"
+#include "ledger/BookManager.h"
+#include "ledger/QelError.h"
+
+#include <QApplication>
+#include <QDateTime>
+#include <QKeySequence>
+#include <QLabel>
+#include <QShortcut>
+
+void TFormQEL::BuildUndoKeys()
+{
+    const auto add = [this](const QKeySequence &keys, bool undo) {
+        auto *shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this, undo] { UndoOrRedo(undo); });
+    };
+    add(QKeySequence(Qt::CTRL | Qt::Key_Z), true);
+    add(QKeySequence(Qt::CTRL | Qt::Key_Y), false);
+    add(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), false);
+
+    // Below the menu column, where nothing else stands.
+    LabelHistoryNote = new QLabel(this);
+    LabelHistoryNote->setObjectName(QStringLiteral("LabelHistoryNote"));
+    LabelHistoryNote->setGeometry(6, 486, 145, 38);
+    LabelHistoryNote->setWordWrap(true);
+    LabelHistoryNote->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette pal = LabelHistoryNote->palette();
+    pal.setColor(QPalette::WindowText, Qt::white);
+    LabelHistoryNote->setPalette(pal);
+    QFont font = LabelHistoryNote->font();
+    font.setPixelSize(10);
+    LabelHistoryNote->setFont(font);
+}
+
+void TFormQEL::UndoOrRedo(bool undo)
+{
+    if (Books_.LookOnly()) {
+        QApplication::beep();
+        return;
+    }
+    // A damaged history was set aside: said once, then undo starts afresh.
+    Books_.History().Load();
+    if (!Books_.History().LoadMessage().isEmpty() && !HistoryMessageShown_) {
+        HistoryMessageShown_ = true;
+        Report(Books_.History().LoadMessage());
+    }
+    std::optional<PlayOutcome> outcome;
+    try {
+        HistoryPlayer player(Books_, Books_.Paths().ImportStoreFile());
+        outcome = undo ? player.Undo(QDateTime::currentDateTime()) : player.Redo(QDateTime::currentDateTime());
+    } catch (const QelError &error) {
+        Report(error.Message());
+    }
+    if (!outcome) {
+        LabelHistoryNote->setText(undo ? HistoryPlayer::NothingToUndoMessage() : HistoryPlayer::NothingToRedoMessage());
+        LabelHistoryNote->setToolTip(QString());
+    } else {
+        const QString message = outcome->Message(undo);
+        // The note names the step; what stayed is in its hint, and said at once when anything did.
+        LabelHistoryNote->setText(message.section(u'\n', 0, 0));
+        LabelHistoryNote->setToolTip(message);
+        if (!outcome->Left.isEmpty())
+            Report(message);
+    }
+    Books_.Books().SetSelected(Books_.CurrentBook().isEmpty() ? -1 : Books_.FindBook(Books_.CurrentBook()));
+    // A book taken back may have been the open one: its panels have nothing to show.
+    if (Books_.CurrentBook().isEmpty() && PanelIndex_ != 0 && PanelIndex_ != 3)
+        ShowPanel(0);
+    ShowBookState();
+    ShowRegularTotals();
+}
