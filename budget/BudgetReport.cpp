@@ -1,0 +1,131 @@
+#include "budget/BudgetReport.h"
+
+#include "analysis/AnalysisSums.h"
+#include "analysis/YearSums.h"
+#include "ledger/BookCache.h"
+#include "ledger/BookingList.h"
+#include "ledger/Cents.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/Regional.h"
+
+#include <algorithm>
+#include <map>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Rests carried over many months of crafted amounts stay within what cents can add.
+qint64 Bounded(qint64 cents)
+{
+    return std::clamp(cents, -MaxCents, MaxCents);
+}
+
+} // namespace
+
+MonthSpending SpentByCategory(const BookingList &expend, const BookingList &regular)
+{
+    MonthSpending spent;
+    for (const GroupSum &group : SumGroups(expend, regular, AnalysisSide::Expense, GroupKey::Category))
+        spent[GroupNameKey(group.Name)] += ShownCents(group.Sum);
+    return spent;
+}
+
+QList<BudgetLine> ComputeBudgetMonth(const BudgetList &budgets, int month,
+                                     const std::function<const MonthSpending *(int month)> &spent)
+{
+    QList<BudgetLine> lines;
+    for (const QString &key : budgets.Keys()) {
+        const std::optional<int> start = budgets.RunStart(key, month);
+        if (!start)
+            continue;
+        BudgetLine line;
+        for (int m = *start; m <= month; ++m) {
+            const BudgetEntry *entry = budgets.Holding(key, m);
+            line.Category = entry->Category;
+            const qint64 rest = line.Rest;
+            line.Budget = *entry->Cents;
+            line.CarryOver = m > *start && entry->CarryOver ? rest : 0;
+            line.Available = Bounded(line.Budget + line.CarryOver);
+            const MonthSpending *spending = spent(m);
+            line.Spent = spending ? spending->value(key) : 0;
+            line.Rest = Bounded(line.Available - line.Spent);
+        }
+        lines.append(line);
+    }
+    return lines;
+}
+
+std::optional<int> BookBudgetMonth(const QString &bookName, const Regional &regional)
+{
+    const QString year = BookYear(bookName);
+    const QString month = MonthNumber(BookMonthWord(bookName), regional);
+    if (month.isEmpty() || year.size() != 4 || !std::all_of(year.cbegin(), year.cend(), [](QChar c) { return c.isDigit(); }))
+        return std::nullopt;
+    return BudgetMonth(year.toInt(), month.toInt());
+}
+
+QList<BudgetLine> BudgetMonthFromCache(BookCache &cache, const BudgetList &budgets, int month,
+                                       const BookingList &regular, const OpenBookLists &open, QStringList &errors)
+{
+    int first = month;
+    for (const QString &key : budgets.Keys()) {
+        if (const std::optional<int> start = budgets.RunStart(key, month))
+            first = std::min(first, *start);
+    }
+    const Regional regional;
+    const auto inRange = [&](const QString &name) {
+        const std::optional<int> m = BookBudgetMonth(name, regional);
+        return m && *m >= first && *m <= month;
+    };
+    for (const QString &error : cache.Refresh(inRange)) {
+        // The regular bookings come from the caller; a damaged Regular.dat is its business.
+        if (error != cache.RegularError() && !errors.contains(error))
+            errors.append(error);
+    }
+
+    // Two books of one month add up, as in the year overview.
+    std::map<int, QList<const BookingList *>> books; // month -> its books' expenses
+    bool openListed = false;
+    for (const BookCache::Book *book : cache.Books()) {
+        if (!inRange(book->Name))
+            continue;
+        const int m = *BookBudgetMonth(book->Name, regional);
+        if (book->Name == open.Name && open.Expend) {
+            books[m].append(open.Expend);
+            openListed = true;
+        } else if (book->Loaded && book->Error.isEmpty()) {
+            books[m].append(&book->Expend.Rows);
+        }
+    }
+    if (!openListed && open.Expend && inRange(open.Name))
+        books[*BookBudgetMonth(open.Name, regional)].append(open.Expend);
+
+    std::map<int, MonthSpending> spending;
+    for (const auto &[m, lists] : books) {
+        MonthSpending &sum = spending[m];
+        for (const BookingList *list : lists) {
+            for (const auto &[key, cents] : SpentByCategory(*list, regular).asKeyValueRange())
+                sum[key] += cents;
+        }
+    }
+    return ComputeBudgetMonth(budgets, month, [&](int m) -> const MonthSpending * {
+        const auto it = spending.find(m);
+        return it == spending.end() ? nullptr : &it->second;
+    });
+}
+
+std::optional<BudgetLine> OverspentLine(const QList<BudgetLine> &lines, const QString &category)
+{
+    const QString key = GroupNameKey(category);
+    for (const BudgetLine &line : lines) {
+        if (line.Rest < 0 && GroupNameKey(line.Category) == key)
+            return line;
+    }
+    return std::nullopt;
+}
+
+QString OverspentMessage(const BudgetLine &line)
+{
+    return u"Das Budget „%1“ ist um %2 € überschritten."_s.arg(line.Category, CentsText(-line.Rest));
+}
