@@ -99,6 +99,15 @@ QString Cli::Usage()
         "                            Betrag suchen (12,50 oder 10-20)\n"        "  merge                     Konfliktkopien eines synchronisierten Datenordners (Syncthing,\n"
         "                            Nextcloud, Dropbox) Buchung für Buchung in ihre Bücher übernehmen:\n"
         "                            je Kopie Buch, Kopie, übernommen, entfernt, geändert\n"
+        "  budget                    die Budgets: Kategorie, Betrag, ab MM.JJJJ, Übertrag ja|nein\n"
+        "  budget-set KATEGORIE BETRAG [--ab MM.JJJJ] [--uebertrag]\n"
+        "                            ein Budget für eine Ausgabenkategorie festlegen, ab dem Monat\n"
+        "                            (ohne --ab ab dem laufenden); mit Übertrag zählt der Rest oder\n"
+        "                            die Überschreitung des Vormonats mit\n"
+        "  budget-remove KATEGORIE [--ab MM.JJJJ]\n"
+        "                            ein Budget entfernen, mit --ab nur von dem Monat an\n"
+        "  budget-report NAME        die Budgets eines Haushaltsbuchs: Kategorie, Budget, Übertrag,\n"
+        "                            Verfügbar, Ausgaben, Rest\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -182,12 +191,20 @@ int Cli::RunCommand(const QString &command, QStringList args)
             return Search(args.front());
         if (command == u"merge" && expect(0, 0))
             return Merge();
+        if (command == u"budget" && expect(0, 0))
+            return Budgets();
+        if (command == u"budget-set" && expect(2, 5))
+            return SetBudget(args);
+        if (command == u"budget-remove" && expect(1, 3))
+            return RemoveBudget(args);
+        if (command == u"budget-report" && expect(1, 1))
+            return ReportBudgets(args.front());
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
     const QStringList known = QStringLiteral(
         "books show regular categories new add add-regular verify analysis export export-regular backup restore "
-        "backups import rules rule-add rule-remove year search merge")
+        "backups import rules rule-add rule-remove year search merge budget budget-set budget-remove budget-report")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));
@@ -309,6 +326,8 @@ int Cli::Add(const QStringList &args)
     books.SetBookChanged(false);
     Changed_ = true;
     Out_ << (kind == u"income" ? books.IncomeTotalLabel() : books.ExpendTotalLabel()) << '\n';
+    if (kind == u"expense")
+        WarnOverBudget(name, CapitalizeFirst(args.at(4)));
     return 0;
 }
 
