@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "analysis/AnalysisSums.h"
+#include "budget/BudgetFile.h"
 #include "ledger/BookManager.h"
 #include "ledger/ConflictCopies.h"
 #include "ledger/CategoryTable.h"
@@ -445,6 +446,8 @@ int Cli::Verify()
             ListFiles::ParseRegular(ListFiles::ReadFile(path), regular);
         });
     }
+    if (const BudgetStore budgets(Paths_); QFileInfo(budgets.Path()).isFile())
+        check(budgets.Path(), [](const QString &path) { BudgetList::Parse(ListFiles::ReadFile(path)); });
     if (QFileInfo(Paths_.CategoryFile()).isFile()) {
         check(Paths_.CategoryFile(), [](const QString &path) { CategoryTable().LoadCategoryTable(path); });
     }

@@ -141,6 +141,8 @@ void TestCliBudget::badInputWritesNothing()
     QCOMPARE(r.Err, err.contains(u"%1"_s) ? err.arg(BudgetFile()) : err);
     QCOMPARE(Bytes(BudgetFile()), file);
     QCOMPARE(QFileInfo::exists(BudgetFile()), !file.isEmpty());
+    if (!file.isEmpty())
+        QCOMPARE(Run({u"verify"_s}).Status, file.contains("-20.00") ? 1 : 0);
     // No automatic backup either: nothing changed.
     QCOMPARE(QDir(Home->filePath(u".config/Orvo Haushaltsbuch/Sicherungen/automatisch"_s)).entryList(QDir::Dirs | QDir::NoDotAndDotDot),
              QStringList());
