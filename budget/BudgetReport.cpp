@@ -68,6 +68,12 @@ std::optional<int> BookBudgetMonth(const QString &bookName, const Regional &regi
 QList<BudgetLine> BudgetMonthFromCache(BookCache &cache, const BudgetList &budgets, int month,
                                        const BookingList &regular, const OpenBookLists &open, QStringList &errors)
 {
+    return BudgetCalculator().Month(cache, budgets, month, regular, open, errors);
+}
+
+QList<BudgetLine> BudgetCalculator::Month(BookCache &cache, const BudgetList &budgets, int month,
+                                          const BookingList &regular, const OpenBookLists &open, QStringList &errors)
+{
     int first = month;
     for (const QString &key : budgets.Keys()) {
         if (const std::optional<int> start = budgets.RunStart(key, month))
@@ -84,31 +90,44 @@ QList<BudgetLine> BudgetMonthFromCache(BookCache &cache, const BudgetList &budge
             errors.append(error);
     }
 
+    // What is kept holds for this cache and these regular expenses only.
+    size_t regularHash = 0;
+    for (const ListRow &row : regular.Rows()) {
+        if (row.SubItem(3) == ExpenseKind())
+            regularHash = qHashMulti(regularHash, row.SubItem(0), row.SubItem(1));
+    }
+    if (Cache_ != &cache || Regular_ != regularHash) {
+        Kept_.clear();
+        Cache_ = &cache;
+        Regular_ = regularHash;
+    }
+
     // Two books of one month add up, as in the year overview.
-    std::map<int, QList<const BookingList *>> books; // month -> its books' expenses
+    std::map<int, MonthSpending> spending;
+    const auto add = [&](int m, const MonthSpending &spent) {
+        MonthSpending &sum = spending[m];
+        for (const auto &[key, cents] : spent.asKeyValueRange())
+            sum[key] += cents;
+    };
     bool openListed = false;
     for (const BookCache::Book *book : cache.Books()) {
         if (!inRange(book->Name))
             continue;
         const int m = *BookBudgetMonth(book->Name, regional);
         if (book->Name == open.Name && open.Expend) {
-            books[m].append(open.Expend);
+            // The open book changes in memory, unseen by the cache: computed every time.
+            add(m, SpentByCategory(*open.Expend, regular));
             openListed = true;
         } else if (book->Loaded && book->Error.isEmpty()) {
-            books[m].append(&book->Expend.Rows);
+            Kept &kept = Kept_[book->Name];
+            if (kept.ReadNumber != book->ReadNumber)
+                kept = {book->ReadNumber, SpentByCategory(book->Expend.Rows, regular)};
+            add(m, kept.Spent);
         }
     }
     if (!openListed && open.Expend && inRange(open.Name))
-        books[*BookBudgetMonth(open.Name, regional)].append(open.Expend);
+        add(*BookBudgetMonth(open.Name, regional), SpentByCategory(*open.Expend, regular));
 
-    std::map<int, MonthSpending> spending;
-    for (const auto &[m, lists] : books) {
-        MonthSpending &sum = spending[m];
-        for (const BookingList *list : lists) {
-            for (const auto &[key, cents] : SpentByCategory(*list, regular).asKeyValueRange())
-                sum[key] += cents;
-        }
-    }
     return ComputeBudgetMonth(budgets, month, [&](int m) -> const MonthSpending * {
         const auto it = spending.find(m);
         return it == spending.end() ? nullptr : &it->second;

@@ -46,7 +46,27 @@ std::optional<int> BookBudgetMonth(const QString &bookName, const Regional &regi
 
 // The month of a book from the cache, reading only the books of the months the carry-overs
 // reach back to; the open book's lists stand in for its file. Books that cannot be read are
-// left out and their messages added to errors.
+// left out and their messages added to errors. Each book's spending is kept until the cache
+// reads the book again or the regular expenses change, so that a report after the scan adds up
+// only what changed.
+class BudgetCalculator
+{
+public:
+    QList<BudgetLine> Month(BookCache &cache, const BudgetList &budgets, int month, const BookingList &regular,
+                            const OpenBookLists &open, QStringList &errors);
+
+private:
+    struct Kept
+    {
+        int ReadNumber = 0;
+        MonthSpending Spent;
+    };
+    const BookCache *Cache_ = nullptr;
+    size_t Regular_ = 0;
+    QHash<QString, Kept> Kept_; // by book name
+};
+
+// The same once, keeping nothing.
 QList<BudgetLine> BudgetMonthFromCache(BookCache &cache, const BudgetList &budgets, int month,
                                        const BookingList &regular, const OpenBookLists &open, QStringList &errors);
 

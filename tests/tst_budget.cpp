@@ -4,11 +4,16 @@
 #include "analysis/AnalysisSums.h"
 #include "budget/BudgetFile.h"
 #include "budget/BudgetMerge.h"
+#include "analysis/YearSums.h"
 #include "budget/BudgetReport.h"
+#include "ledger/BookCache.h"
 #include "ledger/BookingList.h"
 #include "ledger/Cents.h"
+#include "ledger/ListFiles.h"
+#include "ledger/Regional.h"
 #include "ledger/QelError.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <map>
@@ -87,6 +92,7 @@ private slots:
     void damagedFile_data();
     void damagedFile();
     void mergeEntryByEntry();
+    void keptSpendingFollowsTheFiles();
 };
 
 void TestBudget::carryOver_data()
@@ -296,6 +302,37 @@ void TestBudget::mergeEntryByEntry()
     QCOMPARE(BudgetList::Parse(noBase.Bytes).Holding(GroupNameKey(u"Lebensmittel"_s), Month(1))->Cents, 30000);
 
     QVERIFY_THROWS_EXCEPTION(QelError, MergeBudgetFiles(ours.Bytes(), "kaputt", VersionHistory::Of({})));
+}
+
+// A calculator keeps each book's spending: a book saved anew, the regular expenses changed or
+// the open book changed in memory count at the next report.
+void TestBudget::keptSpendingFollowsTheFiles()
+{
+    QTemporaryDir dir;
+    const QString folder = dir.path() + u'/';
+    const auto write = [&](const QString &book, const QStringList &expenses) {
+        ListFiles::WriteFile(folder + book + u".qel"_s,
+                             ListFiles::MonthBookBytes(BookingList(ListKind::Income), Rows(ListKind::Expend, expenses)));
+    };
+    write(u"Januar 2026"_s, {u"270|Lebensmittel"_s});
+    write(u"Februar 2026"_s, {u"420|Lebensmittel"_s});
+    BudgetList budgets;
+    budgets.Set(u"Lebensmittel"_s, Month(1), 30000, true);
+    BookCache cache(folder, Regional());
+    BudgetCalculator calculator;
+    QStringList errors;
+    BookingList regular(ListKind::Regular);
+    const auto rest = [&](const OpenBookLists &open = {}) {
+        return CentsText(calculator.Month(cache, budgets, Month(2), regular, open, errors).value(0).Rest);
+    };
+    QCOMPARE(rest(), u"-90.00"_s);
+    write(u"Januar 2026"_s, {u"100|Lebensmittel"_s, u"0.5|LEBENSMITTEL"_s});
+    QCOMPARE(rest(), u"79.50"_s);
+    regular = Rows(ListKind::Regular, {u"10|lebensmittel|Ausgabe"_s});
+    QCOMPARE(rest(), u"59.50"_s);
+    const BookingList open = Rows(ListKind::Expend, {u"20|Lebensmittel"_s});
+    QCOMPARE(rest({u"Februar 2026"_s, &open, &open}), u"459.50"_s);
+    QCOMPARE(errors, QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestBudget)
