@@ -1,5 +1,6 @@
 #pragma once
 
+#include "budget/BudgetReport.h"
 #include "dialogs/DialogFrame.h"
 
 #include <functional>
@@ -25,6 +26,9 @@ public:
     void SetLists(const BookingList &income, const BookingList &expend, const BookingList &regular,
                   const QString &bookName);
 
+    // The month's budgets, printed on page 2.
+    void SetBudgets(QList<BudgetLine> budgets) { Budgets_ = std::move(budgets); }
+
     // Where the year's figures come from when it is printed.
     void SetYearSource(std::function<YearOverview()> source);
 
@@ -48,6 +52,7 @@ private:
     const BookingList *Expend_ = nullptr;
     const BookingList *Regular_ = nullptr;
     QString BookName_;
+    QList<BudgetLine> Budgets_;
     std::function<YearOverview()> YearSource_;
 
     TOrvoSkinCheckBox *CheckPage1 = nullptr;

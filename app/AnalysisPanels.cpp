@@ -76,12 +76,17 @@ void TFormQEL::btnAnalyseClick()
     // Drawn here only: the pages keep these figures until the month is computed again.
     const AnalysisSource source{Books_.Income(), Books_.Expend(), Books_.Regular(), Books_.CurrentBook(),
                                 Books_.RegionalSettings()};
+    QStringList errors;
+    ShownBudgets_ = CurrentBudgetLines(errors);
+    const QList<BudgetLine> &budgets = ShownBudgets_;
     try {
         ImageAnalysePage1->Draw([&](QPainter &p) { DrawAnalysisPage1(p, source); });
-        ImageAnalysePage2->Draw([&](QPainter &p) { DrawAnalysisPage2(p, source); });
+        ImageAnalysePage2->Draw([&](QPainter &p) { DrawAnalysisPage2(p, source, budgets); });
     } catch (const QelError &error) {
-        Report(error.Message());
+        errors.append(error.Message());
     }
+    if (!errors.isEmpty())
+        Report(errors.join(u"\n\n"_s));
     btnAnalysePage1Click();
 }
 
@@ -112,12 +117,15 @@ void TFormQEL::ShowAnalysisPage(int page)
     btnAnalysePage1->SetDowned(page == 1);
     btnAnalysePage2->SetDowned(page == 2);
     btnAnalyseYear->SetDowned(page == 3);
-    btnExportYear->SetEnabled(page == 3);
+    // Page 2's budgets are exported as the year is.
+    btnExportYear->SetEnabled(page == 3 || (page == 2 && !ShownBudgets_.isEmpty()));
 }
 
 void TFormQEL::btnPrintAnalyseClick()
 {
     FormPrintAnalyse->SetLists(Books_.Income(), Books_.Expend(), Books_.Regular(), Books_.CurrentBook());
+    QStringList errors; // shown with the pages
+    FormPrintAnalyse->SetBudgets(CurrentBudgetLines(errors));
     FormPrintAnalyse->exec();
 }
 

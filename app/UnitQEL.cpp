@@ -273,9 +273,9 @@ void TFormQEL::BuildPanels()
     for (int i = 0; i < 3; ++i)
         BuildBookingPanel(i);
 
-    btnAnalysePage1 = PanelButton(PanelAnalyse, {8, 528, 118, 24}, QStringLiteral("Seite 1"), QStringLiteral("Seite 1 (Alt+A)"));
-    btnAnalysePage2 = PanelButton(PanelAnalyse, {130, 528, 118, 24}, QStringLiteral("Seite 2"), QStringLiteral("Seite 2 (Alt+B)"));
-    btnPrintAnalyse = PanelButton(PanelAnalyse, {252, 528, 118, 24}, QStringLiteral("Drucken"), QStringLiteral("Drucken (Alt+D)"));
+    btnAnalysePage1 = PanelButton(PanelAnalyse, {8, 528, 98, 24}, QStringLiteral("Seite 1"), QStringLiteral("Seite 1 (Alt+A)"));
+    btnAnalysePage2 = PanelButton(PanelAnalyse, {110, 528, 98, 24}, QStringLiteral("Seite 2"), QStringLiteral("Seite 2 (Alt+B)"));
+    btnPrintAnalyse = PanelButton(PanelAnalyse, {212, 528, 98, 24}, QStringLiteral("Drucken"), QStringLiteral("Drucken (Alt+D)"));
     btnAnalysePage1->setObjectName(QStringLiteral("btnAnalysePage1"));
     btnAnalysePage2->setObjectName(QStringLiteral("btnAnalysePage2"));
     btnPrintAnalyse->setObjectName(QStringLiteral("btnPrintAnalyse"));

@@ -10,6 +10,7 @@
 // system and prompt sound and hands them in. Every 300 ms the window brings the enabled
 // state of its buttons in line with the lists.
 
+#include "budget/BudgetReport.h"
 #include "ledger/BookCache.h"
 #include "ledger/BookingList.h"
 #include "ledger/Settings.h"
@@ -31,6 +32,8 @@ class TBookSearchPanel;
 class TDialogKeyRouter;
 class TFormCalculator;
 class TFormBackup;
+class TFormBudgets;
+struct DialogServices;
 class TFormEntryExpend;
 class TFormEntryIncome;
 class TFormEntryRegular;
@@ -127,6 +130,13 @@ public:
     // The year overview beside the pages: shown, exported (printed through the pages' dialog).
     void btnAnalyseYearClick();
     void btnExportYearClick();
+    // The budgets (BudgetPanel.cpp): their window, the month's lines, the note of a booking
+    // that goes over.
+    void btnBudgetsClick();
+    QList<BudgetLine> CurrentBudgetLines(QStringList &errors);
+    QList<BudgetYearLine> CurrentBudgetYear(QStringList &errors);
+    void NoteOverBudget(const QString &category);
+    void ExportBudgets();
     // A hit of the search on the manager panel: its book opened, the booking selected.
     void OpenFoundBooking(const FoundBooking &found);
     // The diagram panel: one side's pie, and printing it.
@@ -154,6 +164,7 @@ private:
     void BuildAnalysisPanels();
     void ShowAnalysisPage(int page); // 1, 2, or 3 for the year
     void BuildYearOverview();
+    void BuildBudgets(const DialogServices &services);
     void BuildBookSearch();
     // The open book's year: the open book from memory, the others as saved.
     YearOverview CurrentYearOverview(QStringList &errors);
@@ -269,6 +280,11 @@ private:
     TBookSearchPanel *SearchPanel = nullptr;
     // The books as saved, for the year overview and the search; read again only where changed.
     BookCache Cache_{Books_};
+    BudgetCalculator BudgetCalculator_;
+    TOrvoSkinButton *btnBudgets = nullptr;
+    TFormBudgets *FormBudgets = nullptr;
+    QLabel *LabelBudgetNote = nullptr;
+    QList<BudgetLine> ShownBudgets_; // on page 2 since the month was last computed
 
     // The panel-local buttons with the hot keys they answer while their panel is shown.
     std::array<QList<QPair<TOrvoSkinButton *, TSkinHotKey>>, 6> PanelHotKeys_;

@@ -134,6 +134,43 @@ QList<BudgetLine> BudgetCalculator::Month(BookCache &cache, const BudgetList &bu
     });
 }
 
+QList<BudgetYearLine> BudgetYear(BudgetCalculator &calculator, BookCache &cache, const BudgetList &budgets, int year,
+                                 const BookingList &regular, const OpenBookLists &open, QStringList &errors)
+{
+    QList<BudgetYearLine> lines;
+    if (budgets.IsEmpty())
+        return lines;
+    QHash<QString, qsizetype> index; // by GroupNameKey
+    for (int m = 0; m < 12; ++m) {
+        for (const BudgetLine &line : calculator.Month(cache, budgets, BudgetMonth(year, m + 1), regular, open, errors)) {
+            const QString key = GroupNameKey(line.Category);
+            auto it = index.constFind(key);
+            if (it == index.cend()) {
+                it = index.insert(key, lines.size());
+                lines.append({line.Category, {}, {}});
+            }
+            lines[*it].Available[m] = line.Available;
+            lines[*it].Spent[m] = line.Spent;
+        }
+    }
+    return lines;
+}
+
+BookingList BudgetTable(const QList<BudgetLine> &lines)
+{
+    BookingList table(ListKind::Books);
+    QList<ListColumn> columns;
+    for (const char16_t *caption :
+         {u"Kategorie", u"Budget (€)", u"Übertrag (€)", u"Verfügbar (€)", u"Ausgaben (€)", u"Rest (€)"})
+        columns.append({QString::fromUtf16(caption)});
+    table.SetColumns(columns);
+    for (const BudgetLine &l : lines) {
+        table.AddRow(ListRow::Make(l.Category, {CentsText(l.Budget), CentsText(l.CarryOver), CentsText(l.Available),
+                                                CentsText(l.Spent), CentsText(l.Rest)}));
+    }
+    return table;
+}
+
 std::optional<BudgetLine> OverspentLine(const QList<BudgetLine> &lines, const QString &category)
 {
     const QString key = GroupNameKey(category);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
 #include <functional>
 #include <optional>
 
@@ -66,9 +67,25 @@ private:
     QHash<QString, Kept> Kept_; // by book name
 };
 
+// A category's budget over a year: what was available and what was spent each month it had a
+// budget; empty cells for the months without one.
+struct BudgetYearLine
+{
+    QString Category;
+    std::array<std::optional<qint64>, 12> Available;
+    std::array<std::optional<qint64>, 12> Spent;
+};
+// The twelve months of the year, each as BudgetCalculator::Month gives it.
+QList<BudgetYearLine> BudgetYear(BudgetCalculator &calculator, BookCache &cache, const BudgetList &budgets, int year,
+                                 const BookingList &regular, const OpenBookLists &open, QStringList &errors);
+
 // The same once, keeping nothing.
 QList<BudgetLine> BudgetMonthFromCache(BookCache &cache, const BudgetList &budgets, int month,
                                        const BookingList &regular, const OpenBookLists &open, QStringList &errors);
+
+// The lines as a table for the spreadsheet export: Kategorie, Budget, Übertrag, Verfügbar,
+// Ausgaben, Rest, amounts as amount text.
+BookingList BudgetTable(const QList<BudgetLine> &lines);
 
 // The line of the category's budget (grouped as the analysis groups), when it is overspent.
 std::optional<BudgetLine> OverspentLine(const QList<BudgetLine> &lines, const QString &category);

@@ -151,6 +151,11 @@ void TestBudget::spentAsTheAnalysisGroups()
     QVERIFY(OverspentLine(lines, u"straße"_s));
     QCOMPARE(OverspentMessage(*OverspentLine(lines, u"Strasse"_s)), u"Das Budget „STRASSE“ ist um 10.00 € überschritten."_s);
     QVERIFY(!OverspentLine(lines, u"Kino"_s));
+
+    const BookingList table = BudgetTable(lines);
+    QCOMPARE(table.Columns().at(5).Caption, u"Rest (€)"_s);
+    QCOMPARE(table.Row(0).Caption, u"STRASSE"_s);
+    QCOMPARE(table.Row(0).SubItems, (QStringList{u"160.00"_s, u"0.00"_s, u"160.00"_s, u"170.00"_s, u"-10.00"_s}));
 }
 
 void TestBudget::oneBudgetPerGroupName()
@@ -333,6 +338,13 @@ void TestBudget::keptSpendingFollowsTheFiles()
     const BookingList open = Rows(ListKind::Expend, {u"20|Lebensmittel"_s});
     QCOMPARE(rest({u"Februar 2026"_s, &open, &open}), u"459.50"_s);
     QCOMPARE(errors, QStringList());
+
+    const QList<BudgetYearLine> year = BudgetYear(calculator, cache, budgets, Year, regular, {}, errors);
+    QCOMPARE(year.size(), 1);
+    QCOMPARE(year.front().Available[1], 48950);
+    QCOMPARE(year.front().Spent[1], 43000);
+    QCOMPARE(year.front().Spent[2], 0); // no book: nothing spent
+    QCOMPARE(year.front().Available[11], 5950 + 10 * 30000);
 }
 
 QTEST_GUILESS_MAIN(TestBudget)
