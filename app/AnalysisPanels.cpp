@@ -119,6 +119,7 @@ void TFormQEL::ShowAnalysisPage(int page)
     btnAnalyseYear->SetDowned(page == 3);
     // Page 2's budgets are exported as the year is.
     btnExportYear->SetEnabled(page == 3 || (page == 2 && !ShownBudgets_.isEmpty()));
+    btnExportYear->setToolTip(page == 2 ? u"Budgets exportieren (Alt+P)"_s : u"Jahresübersicht exportieren (Alt+P)"_s);
 }
 
 void TFormQEL::btnPrintAnalyseClick()

@@ -471,6 +471,9 @@ void TFormQEL::ShowPanel(int panel)
             button->SetHotKey(i == panel ? hotKey : TSkinHotKey::None);
     }
     PanelIndex_ = panel;
+    // The note of an overspending booking is about that booking only.
+    if (LabelBudgetNote)
+        LabelBudgetNote->hide();
     // F1 opens the help on what the panel shows.
     static const char16_t *const PanelTopics[] = {u"/uebersicht.html", u"/buchungen.html", u"/buchungen.html",
                                                   u"/regelmaessig.html", u"/auswertung.html", u"/auswertung.html"};

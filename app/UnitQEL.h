@@ -130,13 +130,8 @@ public:
     // The year overview beside the pages: shown, exported (printed through the pages' dialog).
     void btnAnalyseYearClick();
     void btnExportYearClick();
-    // The budgets (BudgetPanel.cpp): their window, the month's lines, the note of a booking
-    // that goes over.
+    // The budgets' window (BudgetPanel.cpp).
     void btnBudgetsClick();
-    QList<BudgetLine> CurrentBudgetLines(QStringList &errors);
-    QList<BudgetYearLine> CurrentBudgetYear(QStringList &errors);
-    void NoteOverBudget(const QString &category);
-    void ExportBudgets();
     // A hit of the search on the manager panel: its book opened, the booking selected.
     void OpenFoundBooking(const FoundBooking &found);
     // The diagram panel: one side's pie, and printing it.
@@ -165,6 +160,12 @@ private:
     void ShowAnalysisPage(int page); // 1, 2, or 3 for the year
     void BuildYearOverview();
     void BuildBudgets(const DialogServices &services);
+    // The open book's month and year of the budgets: the open book from memory, the others as saved.
+    QList<BudgetLine> CurrentBudgetLines(QStringList &errors);
+    QList<BudgetYearLine> CurrentBudgetYear(QStringList &errors);
+    // After an expense was saved: the note beside the list when its category went over.
+    void NoteOverBudget(const QString &category);
+    void ExportBudgets();
     void BuildBookSearch();
     // The open book's year: the open book from memory, the others as saved.
     YearOverview CurrentYearOverview(QStringList &errors);
