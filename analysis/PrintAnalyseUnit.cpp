@@ -121,7 +121,8 @@ void TFormPrintAnalyse::DrawPrintPage2(QPainter &painter) const
 void TFormPrintAnalyse::DrawPrintYearPage(QPainter &painter) const
 {
     if (YearSource_)
-        ::DrawPrintYearPage(painter, YearSource_(), Regional_);
+        ::DrawPrintYearPage(painter, YearSource_(), Regional_,
+                            YearBudgetSource_ ? YearBudgetSource_() : QList<BudgetYearLine>());
 }
 
 void TFormPrintAnalyse::PrintSelectedPages()

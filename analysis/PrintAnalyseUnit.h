@@ -29,8 +29,9 @@ public:
     // The month's budgets, printed on page 2.
     void SetBudgets(QList<BudgetLine> budgets) { Budgets_ = std::move(budgets); }
 
-    // Where the year's figures come from when it is printed.
+    // Where the year's figures and its budgets come from when it is printed.
     void SetYearSource(std::function<YearOverview()> source);
+    void SetYearBudgetSource(std::function<QList<BudgetYearLine>()> source) { YearBudgetSource_ = std::move(source); }
 
     void DrawPrintPage1(QPainter &painter) const;
     void DrawPrintPage2(QPainter &painter) const;
@@ -54,6 +55,7 @@ private:
     QString BookName_;
     QList<BudgetLine> Budgets_;
     std::function<YearOverview()> YearSource_;
+    std::function<QList<BudgetYearLine>()> YearBudgetSource_;
 
     TOrvoSkinCheckBox *CheckPage1 = nullptr;
     TOrvoSkinCheckBox *CheckPage2 = nullptr;

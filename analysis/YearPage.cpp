@@ -259,9 +259,9 @@ YearPage ScreenYearPage(const YearOverview &year, const Regional &regional, cons
     return YearPageBuilder(ScreenGeometry, year, regional, budgets).Build();
 }
 
-YearPage PrintedYearPage(const YearOverview &year, const Regional &regional)
+YearPage PrintedYearPage(const YearOverview &year, const Regional &regional, const QList<BudgetYearLine> &budgets)
 {
-    return YearPageBuilder(PaperGeometry, year, regional).Build();
+    return YearPageBuilder(PaperGeometry, year, regional, budgets).Build();
 }
 
 void PaintYearPage(QPainter &painter, const YearPage &page, const YearOverview &year)
@@ -279,4 +279,10 @@ void DrawYearPage(QPainter &painter, const YearOverview &year, const Regional &r
 void DrawPrintYearPage(QPainter &painter, const YearOverview &year, const Regional &regional)
 {
     PaintYearPage(painter, PrintedYearPage(year, regional), year);
+}
+
+void DrawPrintYearPage(QPainter &painter, const YearOverview &year, const Regional &regional,
+                       const QList<BudgetYearLine> &budgets)
+{
+    PaintYearPage(painter, PrintedYearPage(year, regional, budgets), year);
 }

@@ -28,10 +28,13 @@ struct YearPage
 YearPage ScreenYearPage(const YearOverview &year, const Regional &regional, const QList<BudgetYearLine> &budgets = {});
 // On paper: 2400 × 3350, the twelve months of the categories side by side. What falls below
 // the sheet is cut off, as on the analysis pages.
-YearPage PrintedYearPage(const YearOverview &year, const Regional &regional);
+YearPage PrintedYearPage(const YearOverview &year, const Regional &regional,
+                         const QList<BudgetYearLine> &budgets = {});
 
 void PaintYearPage(QPainter &painter, const YearPage &page, const YearOverview &year);
 
 void DrawYearPage(QPainter &painter, const YearOverview &year, const Regional &regional,
                   const QList<BudgetYearLine> &budgets = {});
 void DrawPrintYearPage(QPainter &painter, const YearOverview &year, const Regional &regional);
+void DrawPrintYearPage(QPainter &painter, const YearOverview &year, const Regional &regional,
+                       const QList<BudgetYearLine> &budgets);

@@ -44,6 +44,10 @@ void TFormQEL::BuildYearOverview()
         QStringList errors;
         return CurrentYearOverview(errors);
     });
+    FormPrintAnalyse->SetYearBudgetSource([this] {
+        QStringList errors;
+        return CurrentBudgetYear(errors);
+    });
 }
 
 YearOverview TFormQEL::CurrentYearOverview(QStringList &errors)

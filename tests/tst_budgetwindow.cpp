@@ -8,6 +8,7 @@
 
 #include "analysis/AnalysisPageImage.h"
 #include "analysis/AnalysisPages.h"
+#include "analysis/PrintAnalyseUnit.h"
 #include "analysis/YearPage.h"
 #include "analysis/YearSums.h"
 #include "budget/BudgetFile.h"
@@ -220,6 +221,24 @@ void TestBudgetWindow::yearShowsBudgetAgainstSpent()
                                     [](const PageItem &item) { return item.Text == u"400.00"_s; });
     QVERIFY(spent != page.Page.Items.crend());
     QCOMPARE(spent->Colour, QColor(0xFF, 0x00, 0x00));
+
+    // The printed year carries them too.
+    const YearPage paper = PrintedYearPage(year, Books->RegionalSettings(), {line});
+    QImage printed(paper.Page.Size, QImage::Format_RGB32);
+    QImage expectedPrint(paper.Page.Size, QImage::Format_RGB32);
+    printed.fill(Qt::white);
+    expectedPrint.fill(Qt::white);
+    {
+        QPainter painter(&expectedPrint);
+        PaintYearPage(painter, paper, year);
+    }
+    {
+        QPainter painter(&printed);
+        Window->findChild<TFormPrintAnalyse *>(u"FormPrintAnalyse"_s)->DrawPrintYearPage(painter);
+    }
+    // Below the title: its 52-point glyphs are not rasterised alike from one drawing to the next.
+    const QRect body(0, 300, paper.Page.Size.width(), paper.Page.Size.height() - 300);
+    QCOMPARE(printed.copy(body), expectedPrint.copy(body));
 }
 
 QTEST_MAIN(TestBudgetWindow)
