@@ -1,6 +1,9 @@
 #include "analysis/AnalysisPages.h"
 
 #include "analysis/AnalysisSums.h"
+#include "analysis/YearSums.h"
+#include "budget/BudgetReport.h"
+#include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"
 #include "output/PagePrinter.h"
 #include "support/ResourceImages.h"
@@ -92,6 +95,41 @@ public:
         }
     }
 
+    // The budgets across both columns: a heading, a caption line, a line per category with its
+    // five figures, the rest red when overspent. Returns the y below it.
+    int Budgets(int headingY, int linesY, const QList<BudgetLine> &budgets)
+    {
+        Heading(0, headingY, u"BLUE"_s, u"Budgets"_s);
+        const int left = G_.Left[0];
+        const int span = G_.Right[1] - left;
+        int right[5];
+        for (int k = 0; k < 5; ++k)
+            right[k] = left + span * (84 + 29 * k) / 200;
+        const auto line = [&](int y, const QString &name, const QStringList &cells, const QColor &lastColour,
+                              bool bold) {
+            const QFontMetricsF metrics(PageFont(Page_.FontFamily, G_.TextPoints, bold));
+            Text({left, y}, metrics.elidedText(name, Qt::ElideRight, right[0] - left - span * 29 / 200), G_.TextPoints,
+                 bold);
+            for (int k = 0; k < 5; ++k) {
+                Add({PageItem::Kind::RightText, {right[k], y}, {}, cells.at(k), k == 4 ? lastColour : Qt::black,
+                     G_.TextPoints, bold});
+            }
+        };
+        line(linesY, u"Kategorie"_s, {u"Budget"_s, u"Übertrag"_s, u"Verfügbar"_s, u"Ausgaben"_s, u"Rest"_s}, Qt::black,
+             true);
+        int y = linesY + G_.LineStep;
+        for (const BudgetLine &b : budgets) {
+            if (y + G_.LineStep > Page_.Size.height())
+                break;
+            QStringList cells;
+            for (const qint64 cents : {b.Budget, b.CarryOver, b.Available, b.Spent, b.Rest})
+                cells.append(MoneyLabel(CentsText(cents), Source_.RegionalSettings));
+            line(y, b.Category, cells, IsShownNegative(b.Rest) ? NegativeRed : Qt::black, false);
+            y += G_.LineStep;
+        }
+        return y;
+    }
+
 private:
     void Add(PageItem item) { Page_.Items.append(std::move(item)); }
 
@@ -134,9 +172,16 @@ PageLayout Page1(const PageGeometry &g, const AnalysisSource &source, const int 
     return page.Take();
 }
 
-PageLayout Page2(const PageGeometry &g, const AnalysisSource &source, int headingY, int linesY)
+PageLayout Page2(const PageGeometry &g, const AnalysisSource &source, int headingY, int linesY,
+                 const QList<BudgetLine> &budgets)
 {
     PageBuilder page(g, source);
+    if (!budgets.isEmpty()) {
+        // The breakdowns move down below the budgets, two lines apart.
+        const int below = page.Budgets(headingY, linesY, budgets) + 2 * g.LineStep;
+        linesY += below - headingY;
+        headingY = below;
+    }
     page.Heading(0, headingY, u"GREEN"_s, u"Einnahmen nach Verwendung"_s);
     page.Heading(1, headingY, u"RED"_s, u"Ausgaben nach Verwendung"_s);
     page.Breakdown(0, linesY, AnalysisSide::Income, GroupKey::Purpose);
@@ -151,9 +196,9 @@ PageLayout AnalysisPage1Layout(const AnalysisSource &source)
     return Page1(ScreenPage, source, {60, 80, 95, 115, 120}, 160, 180);
 }
 
-PageLayout AnalysisPage2Layout(const AnalysisSource &source)
+PageLayout AnalysisPage2Layout(const AnalysisSource &source, const QList<BudgetLine> &budgets)
 {
-    return Page2(ScreenPage, source, 60, 80);
+    return Page2(ScreenPage, source, 60, 80, budgets);
 }
 
 PageLayout PrintPage1Layout(const AnalysisSource &source)
@@ -161,9 +206,9 @@ PageLayout PrintPage1Layout(const AnalysisSource &source)
     return Page1(PaperPage, source, {300, 360, 410, 470, 480}, 620, 680);
 }
 
-PageLayout PrintPage2Layout(const AnalysisSource &source)
+PageLayout PrintPage2Layout(const AnalysisSource &source, const QList<BudgetLine> &budgets)
 {
-    return Page2(PaperPage, source, 300, 360);
+    return Page2(PaperPage, source, 300, 360, budgets);
 }
 
 QStringList PageTextLines(const PageLayout &page)
@@ -245,6 +290,11 @@ void DrawAnalysisPage2(QPainter &painter, const AnalysisSource &source)
     PaintPage(painter, AnalysisPage2Layout(source));
 }
 
+void DrawAnalysisPage2(QPainter &painter, const AnalysisSource &source, const QList<BudgetLine> &budgets)
+{
+    PaintPage(painter, AnalysisPage2Layout(source, budgets));
+}
+
 void DrawPrintPage1(QPainter &painter, const AnalysisSource &source)
 {
     PaintPage(painter, PrintPage1Layout(source));
@@ -253,6 +303,11 @@ void DrawPrintPage1(QPainter &painter, const AnalysisSource &source)
 void DrawPrintPage2(QPainter &painter, const AnalysisSource &source)
 {
     PaintPage(painter, PrintPage2Layout(source));
+}
+
+void DrawPrintPage2(QPainter &painter, const AnalysisSource &source, const QList<BudgetLine> &budgets)
+{
+    PaintPage(painter, PrintPage2Layout(source, budgets));
 }
 
 QColor BandColour(const QString &name)

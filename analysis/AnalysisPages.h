@@ -1,5 +1,7 @@
 #pragma once
 
+#include "budget/BudgetReport.h"
+
 #include <QColor>
 #include <QList>
 #include <QPoint>
@@ -56,13 +58,13 @@ constexpr QSize ScreenSize(860, 1200);
 } // namespace AnalysisPage
 
 // The screen pages (860 × 1200): page 1 the totals and the breakdowns by category, page 2
-// the breakdowns by purpose.
+// the month's budgets (when there are any) above the breakdowns by purpose.
 PageLayout AnalysisPage1Layout(const AnalysisSource &source);
-PageLayout AnalysisPage2Layout(const AnalysisSource &source);
+PageLayout AnalysisPage2Layout(const AnalysisSource &source, const QList<BudgetLine> &budgets = {});
 // The printed pages (2400 × 3350): the same figures, larger, with plain coloured boxes for
 // the bands.
 PageLayout PrintPage1Layout(const AnalysisSource &source);
-PageLayout PrintPage2Layout(const AnalysisSource &source);
+PageLayout PrintPage2Layout(const AnalysisSource &source, const QList<BudgetLine> &budgets = {});
 
 // The page's texts as lines a screen reader can read: the texts whose tops lie within a few
 // pixels of each other form a line, read left to right; lines from top to bottom.
@@ -74,8 +76,10 @@ void PaintPage(QPainter &painter, const PageLayout &page);
 
 void DrawAnalysisPage1(QPainter &painter, const AnalysisSource &source);
 void DrawAnalysisPage2(QPainter &painter, const AnalysisSource &source);
+void DrawAnalysisPage2(QPainter &painter, const AnalysisSource &source, const QList<BudgetLine> &budgets);
 void DrawPrintPage1(QPainter &painter, const AnalysisSource &source);
 void DrawPrintPage2(QPainter &painter, const AnalysisSource &source);
+void DrawPrintPage2(QPainter &painter, const AnalysisSource &source, const QList<BudgetLine> &budgets);
 // The band bitmap "CALCULATE_" + colour name (BLUE, YELLOW, GREEN or RED), 250 × 18.
 void DrawBand(QPainter &painter, int x, int y, const QString &colourName);
 // The left-end colour of a band bitmap: the paper's boxes are filled with it.

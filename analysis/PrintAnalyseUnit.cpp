@@ -128,13 +128,14 @@ void TFormPrintAnalyse::DrawPrintPage1(QPainter &painter) const
 void TFormPrintAnalyse::DrawPrintPage2(QPainter &painter) const
 {
     if (Income_)
-        ::DrawPrintPage2(painter, {*Income_, *Expend_, *Regular_, BookName_, Regional_});
+        ::DrawPrintPage2(painter, {*Income_, *Expend_, *Regular_, BookName_, Regional_}, Budgets_);
 }
 
 void TFormPrintAnalyse::DrawPrintYearPage(QPainter &painter) const
 {
     if (YearSource_)
-        ::DrawPrintYearPage(painter, YearSource_(), Regional_);
+        ::DrawPrintYearPage(painter, YearSource_(), Regional_,
+                            YearBudgetSource_ ? YearBudgetSource_() : QList<BudgetYearLine>());
 }
 
 void TFormPrintAnalyse::PrintSelectedPages()

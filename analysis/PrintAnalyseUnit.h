@@ -1,5 +1,6 @@
 #pragma once
 
+#include "budget/BudgetReport.h"
 #include "dialogs/DialogFrame.h"
 
 #include <functional>
@@ -29,8 +30,12 @@ public:
     // left, but page 1 again after the year alone.
     void TickFor(bool yearPage);
 
-    // Where the year's figures come from when it is printed.
+    // The month's budgets, printed on page 2.
+    void SetBudgets(QList<BudgetLine> budgets) { Budgets_ = std::move(budgets); }
+
+    // Where the year's figures and its budgets come from when it is printed.
     void SetYearSource(std::function<YearOverview()> source);
+    void SetYearBudgetSource(std::function<QList<BudgetYearLine>()> source) { YearBudgetSource_ = std::move(source); }
 
     void DrawPrintPage1(QPainter &painter) const;
     void DrawPrintPage2(QPainter &painter) const;
@@ -52,7 +57,9 @@ private:
     const BookingList *Expend_ = nullptr;
     const BookingList *Regular_ = nullptr;
     QString BookName_;
+    QList<BudgetLine> Budgets_;
     std::function<YearOverview()> YearSource_;
+    std::function<QList<BudgetYearLine>()> YearBudgetSource_;
 
     TOrvoSkinCheckBox *CheckPage1 = nullptr;
     TOrvoSkinCheckBox *CheckPage2 = nullptr;

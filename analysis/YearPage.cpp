@@ -1,6 +1,7 @@
 #include "analysis/YearPage.h"
 
 #include "analysis/YearSums.h"
+#include "budget/BudgetReport.h"
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
@@ -53,10 +54,12 @@ const char16_t *const ShortMonths[12] = {u"Jan", u"Feb", u"Mär", u"Apr", u"Mai"
 class YearPageBuilder
 {
 public:
-    YearPageBuilder(const YearGeometry &geometry, const YearOverview &year, const Regional &regional)
+    YearPageBuilder(const YearGeometry &geometry, const YearOverview &year, const Regional &regional,
+                    const QList<BudgetYearLine> &budgets = {})
         : G_(geometry)
         , Year_(year)
         , Regional_(regional)
+        , Budgets_(budgets)
     {
         Page_.Page.Size = G_.MinimumSize;
         Page_.Page.FontFamily = G_.Screen ? u"MS Sans Serif"_s : u"Arial"_s;
@@ -72,6 +75,8 @@ public:
         y = Chart(y) + G_.SectionGap;
         y = Categories(y, u"GREEN"_s, u"Einnahmen nach Kategorien"_s, Year_.IncomeByCategory) + G_.SectionGap;
         y = Categories(y, u"RED"_s, u"Ausgaben nach Kategorien"_s, Year_.ExpenseByCategory);
+        if (!Budgets_.isEmpty())
+            y = Budgets(y + G_.SectionGap);
         // The screen page grows with the categories; the sheet of paper does not.
         if (G_.Screen)
             Page_.Page.Size.setHeight(std::max(G_.MinimumSize.height(), y + 40));
@@ -179,6 +184,36 @@ private:
         return y + G_.TableStep;
     }
 
+    // Per category two lines: available, then spent, red in a month where it was more.
+    int Budgets(int top)
+    {
+        Heading(top, u"BLUE"_s, u"Budgets: verfügbar und ausgegeben"_s);
+        const int points = G_.TablePoints;
+        int y = top + G_.BandStep;
+        const QFontMetrics metrics(PageFont(Page_.Page.FontFamily, points));
+        const int nameWidth = CellRight(0) - G_.CellWidth - G_.Left - points / 2;
+        for (int first = 0; first < 12; first += G_.MonthsPerBlock) {
+            Text({G_.Left, y}, u"Kategorie"_s, points, true);
+            for (int m = first; m < first + G_.MonthsPerBlock; ++m)
+                Right({CellRight(m - first), y}, QString::fromUtf16(ShortMonths[m]), points, true);
+            y += G_.TableStep;
+            for (const BudgetYearLine &line : Budgets_) {
+                Text({G_.Left, y}, metrics.elidedText(line.Category, Qt::ElideRight, nameWidth), points);
+                Text({G_.Left, y + G_.TableStep}, u"  ausgegeben"_s, points);
+                for (int m = first; m < first + G_.MonthsPerBlock; ++m) {
+                    if (!line.Available[m])
+                        continue;
+                    Right({CellRight(m - first), y}, CentsText(*line.Available[m]), points);
+                    Right({CellRight(m - first), y + G_.TableStep}, CentsText(*line.Spent[m]), points, false,
+                          *line.Spent[m] > *line.Available[m] ? NegativeRed : QColor(Qt::black));
+                }
+                y += 2 * G_.TableStep;
+            }
+            y += G_.TableStep;
+        }
+        return y;
+    }
+
     // The right edge of a block's cell: the months end one cell left of the year's column.
     int CellRight(int index) const
     {
@@ -226,19 +261,20 @@ private:
     const YearGeometry &G_;
     const YearOverview &Year_;
     const Regional &Regional_;
+    QList<BudgetYearLine> Budgets_;
     YearPage Page_;
 };
 
 } // namespace
 
-YearPage ScreenYearPage(const YearOverview &year, const Regional &regional)
+YearPage ScreenYearPage(const YearOverview &year, const Regional &regional, const QList<BudgetYearLine> &budgets)
 {
-    return YearPageBuilder(ScreenGeometry, year, regional).Build();
+    return YearPageBuilder(ScreenGeometry, year, regional, budgets).Build();
 }
 
-YearPage PrintedYearPage(const YearOverview &year, const Regional &regional)
+YearPage PrintedYearPage(const YearOverview &year, const Regional &regional, const QList<BudgetYearLine> &budgets)
 {
-    return YearPageBuilder(PaperGeometry, year, regional).Build();
+    return YearPageBuilder(PaperGeometry, year, regional, budgets).Build();
 }
 
 void PaintYearPage(QPainter &painter, const YearPage &page, const YearOverview &year)
@@ -247,12 +283,19 @@ void PaintYearPage(QPainter &painter, const YearPage &page, const YearOverview &
     PaintYearChart(painter, LayoutYearChart(page.ChartArea, year, page.Chart), page.Chart);
 }
 
-void DrawYearPage(QPainter &painter, const YearOverview &year, const Regional &regional)
+void DrawYearPage(QPainter &painter, const YearOverview &year, const Regional &regional,
+                  const QList<BudgetYearLine> &budgets)
 {
-    PaintYearPage(painter, ScreenYearPage(year, regional), year);
+    PaintYearPage(painter, ScreenYearPage(year, regional, budgets), year);
 }
 
 void DrawPrintYearPage(QPainter &painter, const YearOverview &year, const Regional &regional)
 {
     PaintYearPage(painter, PrintedYearPage(year, regional), year);
+}
+
+void DrawPrintYearPage(QPainter &painter, const YearOverview &year, const Regional &regional,
+                       const QList<BudgetYearLine> &budgets)
+{
+    PaintYearPage(painter, PrintedYearPage(year, regional, budgets), year);
 }

@@ -86,16 +86,21 @@ void TFormQEL::btnAnalyseClick()
     // Drawn here only: the pages keep these figures until the month is computed again.
     const AnalysisSource source{Books_.Income(), Books_.Expend(), Books_.Regular(), Books_.CurrentBook(),
                                 Books_.RegionalSettings()};
+    QStringList errors;
+    ShownBudgets_ = CurrentBudgetLines(errors);
+    const QList<BudgetLine> &budgets = ShownBudgets_;
     try {
         const PageLayout page1 = AnalysisPage1Layout(source);
-        const PageLayout page2 = AnalysisPage2Layout(source);
+        const PageLayout page2 = AnalysisPage2Layout(source, budgets);
         ImageAnalysePage1->Draw([&](QPainter &p) { PaintPage(p, page1); });
         ImageAnalysePage2->Draw([&](QPainter &p) { PaintPage(p, page2); });
         ImageAnalysePage1->SetSpokenText(QStringLiteral("Auswertung Seite 1"), PageTextLines(page1));
         ImageAnalysePage2->SetSpokenText(QStringLiteral("Auswertung Seite 2"), PageTextLines(page2));
     } catch (const QelError &error) {
-        Report(error.Message());
+        errors.append(error.Message());
     }
+    if (!errors.isEmpty())
+        Report(errors.join(u"\n\n"_s));
     btnAnalysePage1Click();
 }
 
@@ -126,7 +131,9 @@ void TFormQEL::ShowAnalysisPage(int page)
     btnAnalysePage1->SetDowned(page == 1);
     btnAnalysePage2->SetDowned(page == 2);
     btnAnalyseYear->SetDowned(page == 3);
-    btnExportYear->SetEnabled(page == 3);
+    // Page 2's budgets are exported as the year is.
+    btnExportYear->SetEnabled(page == 3 || (page == 2 && !ShownBudgets_.isEmpty()));
+    btnExportYear->setToolTip(page == 2 ? u"Budgets exportieren (Alt+P)"_s : u"Jahresübersicht exportieren (Alt+P)"_s);
     ScrollBoxAnalyse->setAccessibleName(shown->accessibleName());
     ScrollBoxAnalyse->setAccessibleDescription(shown->accessibleDescription());
     SetHelpTopic(this, page == 3 ? u"/jahresuebersicht.html"_s : u"/auswertung.html"_s);
@@ -139,6 +146,8 @@ void TFormQEL::btnPrintAnalyseClick()
 {
     FormPrintAnalyse->SetLists(Books_.Income(), Books_.Expend(), Books_.Regular(), Books_.CurrentBook());
     FormPrintAnalyse->TickFor(ImageAnalyseYear->isVisibleTo(ScrollBoxAnalyse));
+    QStringList errors; // shown with the pages
+    FormPrintAnalyse->SetBudgets(CurrentBudgetLines(errors));
     FormPrintAnalyse->exec();
 }
 

@@ -79,6 +79,7 @@ void TFormQEL::BuildDialogs()
     FormEntryExpend = new TFormEntryExpend(services, this);
     FormEntryRegular = new TFormEntryRegular(services, this);
     ImportFlow = new TImportFlow(services, Books_, this);
+    BuildBudgets(services);
     connect(ImportFlow, &TImportFlow::BooksChanged, this, &TFormQEL::ShowBookState);
 }
 
@@ -139,9 +140,12 @@ void TFormQEL::EnterBooking(int panel)
     std::optional<ListRow> row = AskBooking(
         panel, ListRow::Make(caption, {QStringLiteral("0.00"), QString(), QString(), IncomeKind()}), 1);
     if (row) {
+        const QString category = row->SubItem(1);
         BookingList &list = PanelList(panel);
         list.SetSelected(Books_.AddBooking(list, std::move(*row)));
         SaveBookingChange(panel);
+        if (panel == ExpendPanel)
+            NoteOverBudget(category);
     }
     FocusList(panel);
 }
@@ -159,6 +163,8 @@ void TFormQEL::EditBooking(int panel)
         // The selection follows the row to its place after sorting.
         Books_.EditBooking(list, selected, row->Caption, row->SubItems);
         SaveBookingChange(panel);
+        if (panel == ExpendPanel)
+            NoteOverBudget(row->SubItem(1));
     }
     FocusList(panel);
 }

@@ -276,9 +276,9 @@ void TFormQEL::BuildPanels()
     for (int i = 0; i < 3; ++i)
         BuildBookingPanel(i);
 
-    btnAnalysePage1 = PanelButton(PanelAnalyse, {8, 528, 118, 24}, QStringLiteral("Seite 1"), QStringLiteral("Seite 1 (Alt+A)"));
-    btnAnalysePage2 = PanelButton(PanelAnalyse, {130, 528, 118, 24}, QStringLiteral("Seite 2"), QStringLiteral("Seite 2 (Alt+B)"));
-    btnPrintAnalyse = PanelButton(PanelAnalyse, {252, 528, 118, 24}, QStringLiteral("Drucken"), QStringLiteral("Drucken (Alt+D)"));
+    btnAnalysePage1 = PanelButton(PanelAnalyse, {8, 528, 98, 24}, QStringLiteral("Seite 1"), QStringLiteral("Seite 1 (Alt+A)"));
+    btnAnalysePage2 = PanelButton(PanelAnalyse, {110, 528, 98, 24}, QStringLiteral("Seite 2"), QStringLiteral("Seite 2 (Alt+B)"));
+    btnPrintAnalyse = PanelButton(PanelAnalyse, {212, 528, 98, 24}, QStringLiteral("Drucken"), QStringLiteral("Drucken (Alt+D)"));
     btnAnalysePage1->setObjectName(QStringLiteral("btnAnalysePage1"));
     btnAnalysePage2->setObjectName(QStringLiteral("btnAnalysePage2"));
     btnPrintAnalyse->setObjectName(QStringLiteral("btnPrintAnalyse"));
@@ -485,6 +485,9 @@ void TFormQEL::ShowPanel(int panel)
             button->SetHotKey(i == panel ? hotKey : TSkinHotKey::None);
     }
     PanelIndex_ = panel;
+    // The note of an overspending booking is about that booking only.
+    if (LabelBudgetNote)
+        LabelBudgetNote->hide();
     // F1 opens the help on what the panel shows.
     static const char16_t *const PanelTopics[] = {u"/uebersicht.html", u"/buchungen.html", u"/buchungen.html",
                                                   u"/regelmaessig.html", u"/auswertung.html", u"/auswertung.html"};

@@ -10,6 +10,7 @@
 // system and prompt sound and hands them in. Every 300 ms the window brings the enabled
 // state of its buttons in line with the lists.
 
+#include "budget/BudgetReport.h"
 #include "ledger/BookCache.h"
 #include "ledger/BookingDraft.h"
 #include "ledger/BookingList.h"
@@ -32,6 +33,8 @@ class TBookSearchPanel;
 class TDialogKeyRouter;
 class TFormCalculator;
 class TFormBackup;
+class TFormBudgets;
+struct DialogServices;
 class TFormEntryExpend;
 class TFormEntryIncome;
 class TFormEntryRegular;
@@ -138,6 +141,8 @@ public:
     // The year overview beside the pages: shown, exported (printed through the pages' dialog).
     void btnAnalyseYearClick();
     void btnExportYearClick();
+    // The budgets' window (BudgetPanel.cpp).
+    void btnBudgetsClick();
     // A hit of the search on the manager panel: its book opened, the booking selected.
     void OpenFoundBooking(const FoundBooking &found);
     // The diagram panel: one side's pie, and printing it.
@@ -165,6 +170,13 @@ private:
     void BuildAnalysisPanels();
     void ShowAnalysisPage(int page); // 1, 2, or 3 for the year
     void BuildYearOverview();
+    void BuildBudgets(const DialogServices &services);
+    // The open book's month and year of the budgets: the open book from memory, the others as saved.
+    QList<BudgetLine> CurrentBudgetLines(QStringList &errors);
+    QList<BudgetYearLine> CurrentBudgetYear(QStringList &errors);
+    // After an expense was saved: the note beside the list when its category went over.
+    void NoteOverBudget(const QString &category);
+    void ExportBudgets();
     void BuildBookSearch();
     // The open book's year: the open book from memory, the others as saved.
     YearOverview CurrentYearOverview(QStringList &errors);
@@ -298,6 +310,11 @@ private:
     TBookSearchPanel *SearchPanel = nullptr;
     // The books as saved, for the year overview and the search; read again only where changed.
     BookCache Cache_{Books_};
+    BudgetCalculator BudgetCalculator_;
+    TOrvoSkinButton *btnBudgets = nullptr;
+    TFormBudgets *FormBudgets = nullptr;
+    QLabel *LabelBudgetNote = nullptr;
+    QList<BudgetLine> ShownBudgets_; // on page 2 since the month was last computed
 
     // The panel-local buttons with the hot keys they answer while their panel is shown.
     std::array<QList<QPair<TOrvoSkinButton *, TSkinHotKey>>, 6> PanelHotKeys_;

@@ -19,9 +19,9 @@
 
 void TFormQEL::BuildYearOverview()
 {
-    btnAnalyseYear = PanelButton(PanelAnalyse, {374, 528, 118, 24}, QStringLiteral("Jahresübersicht"),
+    btnAnalyseYear = PanelButton(PanelAnalyse, {314, 528, 98, 24}, QStringLiteral("Jahresübersicht"),
                                  QStringLiteral("Jahresübersicht (Alt+J)"));
-    btnExportYear = PanelButton(PanelAnalyse, {496, 528, 118, 24}, QStringLiteral("Exportieren"),
+    btnExportYear = PanelButton(PanelAnalyse, {416, 528, 98, 24}, QStringLiteral("Exportieren"),
                                 QStringLiteral("Jahresübersicht exportieren (Alt+P)"));
     btnAnalyseYear->setObjectName(QStringLiteral("btnAnalyseYear"));
     btnExportYear->setObjectName(QStringLiteral("btnExportYear"));
@@ -44,6 +44,10 @@ void TFormQEL::BuildYearOverview()
         QStringList errors;
         return CurrentYearOverview(errors);
     });
+    FormPrintAnalyse->SetYearBudgetSource([this] {
+        QStringList errors;
+        return CurrentBudgetYear(errors);
+    });
 }
 
 YearOverview TFormQEL::CurrentYearOverview(QStringList &errors)
@@ -58,7 +62,7 @@ void TFormQEL::btnAnalyseYearClick()
 {
     QStringList errors;
     const YearOverview year = CurrentYearOverview(errors);
-    const YearPage page = ScreenYearPage(year, Books_.RegionalSettings());
+    const YearPage page = ScreenYearPage(year, Books_.RegionalSettings(), CurrentBudgetYear(errors));
     ImageAnalyseYear->Resize(page.Page.Size);
     try {
         ImageAnalyseYear->Draw([&](QPainter &p) { PaintYearPage(p, page, year); });
@@ -73,6 +77,10 @@ void TFormQEL::btnAnalyseYearClick()
 
 void TFormQEL::btnExportYearClick()
 {
+    if (ImageAnalysePage2->isVisible()) {
+        ExportBudgets();
+        return;
+    }
     QStringList errors;
     const YearOverview year = CurrentYearOverview(errors);
     if (!errors.isEmpty())

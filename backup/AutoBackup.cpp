@@ -276,6 +276,8 @@ std::optional<AutoBackupEntry> AutoBackups::Create(const QString &dataFolder, co
         files.append({InFolder(source, name), name});
     if (data->HasRegular)
         files.append({InFolder(source, "Regular.dat"), "Regular.dat"});
+    if (data->HasBudgets)
+        files.append({InFolder(source, "Budgets.dat"), "Budgets.dat"});
     for (const QString &extra : extraFiles) {
         if (QFileInfo(extra).isFile())
             files.append({NativePath(extra), QFile::encodeName(QFileInfo(extra).fileName())});

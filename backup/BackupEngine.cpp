@@ -219,6 +219,9 @@ TransferReport BackupEngine::Transfer(const QString &source, const LedgerFiles &
         copy = from.Books;
     if (what.Regular && from.HasRegular)
         copy.append(QFile::encodeName(RegularFileName()));
+    // The budgets go with whatever is taken: they belong to the books and the regular bookings alike.
+    if (from.HasBudgets)
+        copy.append(QFile::encodeName(BudgetsFileName()));
     if (copy.isEmpty())
         refuse(messages.Nothing);
 
@@ -246,6 +249,8 @@ TransferReport BackupEngine::Transfer(const QString &source, const LedgerFiles &
     }
     if (what.Regular && kind == TransferKind::Backup && to->HasRegular && !from.HasRegular)
         remove.append(QFile::encodeName(RegularFileName()));
+    if (kind == TransferKind::Backup && to->HasBudgets && !from.HasBudgets)
+        remove.append(QFile::encodeName(BudgetsFileName()));
 
     const std::optional<QStringList> made = targetExists ? QStringList() : MakeFolder(target);
     if (!made)

@@ -108,13 +108,13 @@ std::optional<Identity> IdentityOf(const QByteArray &path)
 
 bool IsLedgerName(const QByteArray &name)
 {
-    return name.endsWith(".qel") || name == "Regular.dat";
+    return name.endsWith(".qel") || name == "Regular.dat" || name == "Budgets.dat";
 }
 
 bool LooksLikeLedgerName(const QByteArray &name)
 {
     const QByteArray lower = name.toLower();
-    return lower.endsWith(".qel") || lower == "regular.dat";
+    return lower.endsWith(".qel") || lower == "regular.dat" || lower == "budgets.dat";
 }
 
 // Room a file takes on a medium, in whole blocks of the usual size.
@@ -135,6 +135,11 @@ qint64 FileSize(const QByteArray &path)
 QString RegularFileName()
 {
     return u"Regular.dat"_s;
+}
+
+QString BudgetsFileName()
+{
+    return u"Budgets.dat"_s;
 }
 
 QByteArray NativePath(const QString &path)
@@ -190,6 +195,10 @@ std::optional<LedgerFiles> ListLedgerFiles(const QString &folder, LinkRule links
         }
         if (name == "Regular.dat") {
             files.HasRegular = true;
+            continue;
+        }
+        if (name == "Budgets.dat") {
+            files.HasBudgets = true;
             continue;
         }
         files.Books.append(name);

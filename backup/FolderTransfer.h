@@ -8,7 +8,7 @@
 #include <optional>
 
 // The ledger files of a folder: the month books ("*.qel", letter case as the book list sees
-// it) and Regular.dat. Names are kept as the folder holds them, byte for byte, so that a book
+// it), Regular.dat and the budgets (Budgets.dat). Names are kept as the folder holds them, byte for byte, so that a book
 // whose name is not UTF-8 (from an old Windows archive) is copied under its own name.
 // Everything else the folder holds (temporary save files, kept damaged files "*.defekt",
 // other files, folders) is never copied, moved or removed.
@@ -16,12 +16,14 @@ struct LedgerFiles
 {
     QByteArrayList Books; // sorted
     bool HasRegular = false;
+    bool HasBudgets = false;
     QByteArrayList Links;     // ledger names that are symbolic links and were left out
     QByteArrayList OtherCase; // "APRIL 2008.QEL", "regular.dat": ledger files in another letter case
     QByteArrayList Undecodable; // books whose names are not UTF-8 (also in Books)
 };
 
 QString RegularFileName(); // "Regular.dat"
+QString BudgetsFileName(); // "Budgets.dat"
 
 // Links to plain files count as the files they name when the folder is the data folder (the
 // program reads and saves its books through such links); a backup folder gives plain files only.

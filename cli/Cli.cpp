@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "analysis/AnalysisSums.h"
+#include "budget/BudgetFile.h"
 #include "ledger/BookManager.h"
 #include "ledger/ConflictCopies.h"
 #include "ledger/CategoryTable.h"
@@ -113,6 +114,15 @@ QString Cli::Usage()
         "                            Buchung, Haushaltsbuch erstellt oder entfernt, ein Import als\n"
         "                            Ganzes); seither Geändertes bleibt und wird genannt\n"
         "  redo                      die zuletzt rückgängig gemachte Änderung wiederherstellen\n"
+        "  budget                    die Budgets: Kategorie, Betrag, ab MM.JJJJ, Übertrag ja|nein\n"
+        "  budget-set KATEGORIE BETRAG [--ab MM.JJJJ] [--uebertrag]\n"
+        "                            ein Budget für eine Ausgabenkategorie festlegen, ab dem Monat\n"
+        "                            (ohne --ab ab dem laufenden); mit Übertrag zählt der Rest oder\n"
+        "                            die Überschreitung des Vormonats mit\n"
+        "  budget-remove KATEGORIE [--ab MM.JJJJ]\n"
+        "                            ein Budget entfernen, mit --ab nur von dem Monat an\n"
+        "  budget-report NAME        die Budgets eines Haushaltsbuchs: Kategorie, Budget, Übertrag,\n"
+        "                            Verfügbar, Ausgaben, Rest\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -207,12 +217,21 @@ int Cli::RunCommand(const QString &command, QStringList args)
             return Untrash(args.front());
         if ((command == u"undo" || command == u"redo") && expect(0, 0))
             return UndoOrRedo(command == u"undo");
+        if (command == u"budget" && expect(0, 0))
+            return Budgets();
+        if (command == u"budget-set" && expect(2, 5))
+            return SetBudget(args);
+        if (command == u"budget-remove" && expect(1, 3))
+            return RemoveBudget(args);
+        if (command == u"budget-report" && expect(1, 1))
+            return ReportBudgets(args.front());
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
     const QStringList known = QStringLiteral(
         "books show regular categories new add add-regular verify analysis export export-regular backup restore "
-        "backups import rules rule-add rule-remove year export-year search merge remove trash untrash undo redo")
+        "backups import rules rule-add rule-remove year export-year search merge remove trash untrash undo redo "
+        "budget budget-set budget-remove budget-report")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));
@@ -334,6 +353,8 @@ int Cli::Add(const QStringList &args)
     books.SetBookChanged(false);
     Changed_ = true;
     Out_ << (kind == u"income" ? books.IncomeTotalLabel() : books.ExpendTotalLabel()) << '\n';
+    if (kind == u"expense")
+        WarnOverBudget(name, CapitalizeFirst(args.at(4)));
     return 0;
 }
 
@@ -451,6 +472,8 @@ int Cli::Verify()
             ListFiles::ParseRegular(ListFiles::ReadFile(path), regular);
         });
     }
+    if (const BudgetStore budgets(Paths_); QFileInfo(budgets.Path()).isFile())
+        check(budgets.Path(), [](const QString &path) { BudgetList::Parse(ListFiles::ReadFile(path)); });
     if (QFileInfo(Paths_.CategoryFile()).isFile()) {
         check(Paths_.CategoryFile(), [](const QString &path) { CategoryTable().LoadCategoryTable(path); });
     }

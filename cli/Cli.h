@@ -79,6 +79,13 @@ private:
     // CliSync.cpp: a synced data folder's conflict copies.
     int Merge();
     void NameUnmergedCopies();
+    // CliBudget.cpp: budgets per expense category.
+    int Budgets();
+    int SetBudget(QStringList args);
+    int RemoveBudget(QStringList args);
+    int ReportBudgets(const QString &name);
+    void WarnOverBudget(const QString &book, const QString &category);
+    std::optional<int> TakeBudgetMonth(QStringList &args, bool &given);
 
     bool IsListedBook(const QString &name) const;
     // The amount as the entry dialog takes it, or an empty text after reporting why not.

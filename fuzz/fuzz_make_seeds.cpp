@@ -2,6 +2,7 @@
 // Most seeds come from the real writer; the branches it never writes (the older 8-bit row
 // block, flag prefixes, child objects and their value types) are built byte by byte.
 
+#include "budget/BudgetFile.h"
 #include "ledger/BookingDraft.h"
 #include "history/HistorySteps.h"
 #include "history/UndoHistory.h"
@@ -260,6 +261,15 @@ int main(int argc, char **argv)
     // Every length byte past the 30 characters a slot holds.
     Put("fuzz_category_table", "overlong_lengths", QByteArray(CategoryTable::RecordSize, '\xFF'));
     Put("fuzz_category_table", "defaults_trailing", defaults.Record() + QByteArray("extra bytes"));
+
+    // ---- budgets
+    BudgetList budgets;
+    budgets.Set(QStringLiteral("Lebensmittel"), BudgetMonth(2026, 1), 30000, true);
+    budgets.Set(QStringLiteral("Stra\u00DFe"), BudgetMonth(2025, 12), MaxBudgetCents, false);
+    budgets.Set(QStringLiteral("Lebensmittel"), BudgetMonth(2026, 3), 20000, true);
+    budgets.Remove(QStringLiteral("STRASSE"), BudgetMonth(2026, 2));
+    Put("fuzz_budget_file", "empty", BudgetList().Bytes());
+    Put("fuzz_budget_file", "budgets", budgets.Bytes());
 
     // ---- amount and day texts
     const char *texts[][2] = {

@@ -153,7 +153,7 @@ void BookCache::Load(Entry &entry, const QString &path, const Stamp &stamp)
     Clear(book.Income);
     Clear(book.Expend);
     book.Error.clear();
-    ++Reads_;
+    book.ReadNumber = ++Reads_;
     try {
         ListFiles::ParseMonthBook(ListFiles::ReadFile(path), book.Income.Rows, book.Expend.Rows);
     } catch (const QelError &error) {

@@ -50,6 +50,7 @@ public:
         List Expend{BookingList(ListKind::Expend), {}};
         QString Error; // why the file could not be read; the lists are then empty
         bool Loaded = false;
+        int ReadNumber = 0; // the cache's read that filled the lists: what is kept of them stays valid until it changes
     };
 
     BookCache(QString dataFolder, Regional regional);

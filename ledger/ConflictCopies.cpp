@@ -33,7 +33,7 @@ const QRegularExpression &BracketMark()
 
 bool IsLedgerFile(const QString &name)
 {
-    return name.endsWith(u".qel"_s) || name == u"Regular.dat"_s;
+    return name.endsWith(u".qel"_s) || name == u"Regular.dat"_s || name == u"Budgets.dat"_s;
 }
 
 } // namespace

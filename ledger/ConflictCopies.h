@@ -21,7 +21,7 @@ inline bool IsConflictCopy(const QString &fileName)
     return OriginalName(fileName).has_value();
 }
 
-// The conflict copies of ledger files in a folder (month books and Regular.dat), sorted.
+// The conflict copies of ledger files in a folder (month books, Regular.dat, Budgets.dat), sorted.
 QStringList InFolder(const QString &folder);
 
 } // namespace ConflictCopies

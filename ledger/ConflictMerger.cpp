@@ -1,5 +1,7 @@
 #include "ledger/ConflictMerger.h"
 
+#include "budget/BudgetFile.h"
+#include "budget/BudgetMerge.h"
 #include "ledger/BookVersions.h"
 #include "ledger/BookingList.h"
 #include "ledger/ConflictCopies.h"
@@ -36,8 +38,11 @@ QString Bookings(int n)
     return n == 1 ? u"1 Buchung"_s : u"%1 Buchungen"_s.arg(n);
 }
 
-int RowsOf(bool regular, const QByteArray &bytes)
+int RowsOf(const QString &file, const QByteArray &bytes)
 {
+    if (file == BudgetStore::FileName())
+        return int(BudgetList::Parse(bytes).Entries().size());
+    const bool regular = file == RegularName;
     if (regular) {
         BookingList list(ListKind::Regular);
         ListFiles::ParseRegular(bytes, list);
@@ -53,15 +58,22 @@ int RowsOf(bool regular, const QByteArray &bytes)
 
 QString MergedCopy::Message() const
 {
+    const bool budgets = File == BudgetStore::FileName();
     const QString what = File == RegularName ? u"Regelmäßige Buchungen"_s
-                                                       : u"Haushaltsbuch %1"_s.arg(Quoted(File.chopped(4)));
+                         : budgets           ? u"Budgets"_s
+                                             : u"Haushaltsbuch %1"_s.arg(Quoted(File.chopped(4)));
+    const auto count = [&](int n) {
+        if (!budgets)
+            return Bookings(n);
+        return n == 1 ? u"1 Budgetangabe"_s : u"%1 Budgetangaben"_s.arg(n);
+    };
     QStringList done;
     if (Outcome.Added > 0)
-        done.append(Bookings(Outcome.Added) + u" übernommen"_s);
+        done.append(count(Outcome.Added) + u" übernommen"_s);
     if (Outcome.Removed > 0)
-        done.append(Bookings(Outcome.Removed) + u" entfernt"_s);
+        done.append(count(Outcome.Removed) + u" entfernt"_s);
     if (Outcome.Changed > 0)
-        done.append(Bookings(Outcome.Changed) + u" geändert"_s);
+        done.append(count(Outcome.Changed) + u" geändert"_s);
     QString text = u"%1: aus der Konfliktkopie %2 %3."_s.arg(what, Quoted(Copy),
                                                              done.isEmpty() ? u"nichts Neues"_s : done.join(u", "_s));
     if (Outcome.ChangedOnBoth > 0) {
@@ -100,6 +112,7 @@ MergedCopy ConflictMerger::MergeOne(const QString &copy, const QDateTime &now) c
     merged.Copy = copy;
     merged.File = *ConflictCopies::OriginalName(copy);
     const bool regular = merged.File == RegularName;
+    const bool budgets = merged.File == BudgetStore::FileName();
     const QString copyPath = Paths_.DataFolder + copy;
     const QString filePath = Paths_.DataFolder + merged.File;
     const QByteArray copyBytes = ListFiles::ReadFile(copyPath);
@@ -107,7 +120,7 @@ MergedCopy ConflictMerger::MergeOne(const QString &copy, const QDateTime &now) c
 
     if (!QFileInfo(filePath).isFile()) {
         // Removed here, changed there: the changed book comes back whole.
-        merged.Outcome.Added = RowsOf(regular, copyBytes);
+        merged.Outcome.Added = RowsOf(merged.File, copyBytes);
         merged.Outcome.Bytes = copyBytes;
         ListFiles::WriteFile(filePath, copyBytes);
         versions.Record(merged.File, copyBytes, BookVersions::How::Written);
@@ -132,7 +145,8 @@ MergedCopy ConflictMerger::MergeOne(const QString &copy, const QDateTime &now) c
     const bool copyIsOurs = written && *written == copyBytes && *written != fileBytes;
     const QByteArray &ours = copyIsOurs ? copyBytes : fileBytes;
     const QByteArray &theirs = copyIsOurs ? fileBytes : copyBytes;
-    merged.Outcome = MergeLedgerFile(regular, ours, theirs, versions.Lazily(merged.File), Regional_);
+    merged.Outcome = budgets ? MergeBudgetFiles(ours, theirs, versions.Lazily(merged.File))
+                             : MergeLedgerFile(regular, ours, theirs, versions.Lazily(merged.File), Regional_);
 
     if (!QDir().mkpath(Paths_.MergedCopiesFolder())) {
         throw QelError(u"Der Ordner %1 kann nicht angelegt werden."_s.arg(

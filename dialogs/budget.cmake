@@ -1,0 +1,3 @@
+# The budgets window.
+target_sources(qel_gui PRIVATE
+  BudgetUnit.cpp BudgetUnit.h)
