@@ -32,6 +32,7 @@ TFormBudgets::TFormBudgets(const DialogServices &services, QWidget *parent)
 
     ListBudgets = new QTableWidget(0, 4, this);
     ListBudgets->setObjectName(u"ListBudgets"_s);
+    ListBudgets->setAccessibleName(u"Budgets"_s);
     ListBudgets->setGeometry(8, 42, 504, 176);
     ListBudgets->setHorizontalHeaderLabels({u"Kategorie"_s, u"Betrag"_s, u"ab"_s, u"Übertrag"_s});
     ListBudgets->setSelectionBehavior(QAbstractItemView::SelectRows);

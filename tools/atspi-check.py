@@ -108,7 +108,8 @@ def check_window(step, window, problems):
             problems.append(f"{step}: {node.getRoleName()} without a name: {where(node)}")
             continue
         named += 1
-        if role in (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_CHECK_BOX):
+        # Qt's own buttons offer no action while greyed out; ours keep it and do nothing.
+        if role in (pyatspi.ROLE_PUSH_BUTTON, pyatspi.ROLE_CHECK_BOX) and node.getState().contains(pyatspi.STATE_ENABLED):
             try:
                 action = node.queryAction()
                 names = [action.getName(i) for i in range(action.nActions)]
@@ -162,6 +163,7 @@ def main():
     window_step("Haushaltsbücher", ["alt+F5"], False)
     window_step("Haushaltsbuch erstellen", ["alt+n"], True)
     window_step("Haushaltsbuch entfernen (Frage)", ["alt+F5", "Down", "alt+e"], True, must_read="entfernt")
+    window_step("Papierkorb", ["alt+F5", "alt+p"], True)
     window_step("Haushaltsbuch öffnen", ["alt+F5", "Down", "alt+o"], False)
     window_step("Einnahmen", ["alt+F6"], False)
     window_step("Neue Einnahme", ["alt+n"], True)
@@ -170,6 +172,7 @@ def main():
     window_step("Neue regelmäßige Buchung", ["alt+n"], True)
     window_step("Haushalt berechnen", ["alt+F9"], False)
     window_step("Drucken der Auswertung", ["alt+d"], True)
+    window_step("Budgets", ["alt+u"], True)
     window_step("Jahresübersicht", ["alt+j"], False)
     window_step("Grafische Auswertung", ["alt+F10"], False)
     window_step("Taschenrechner", ["alt+F3"], True, close=("Escape",))
