@@ -82,6 +82,12 @@ def texts(window):
     return [n.name for n in walk(window) if n.getRole() == pyatspi.ROLE_LABEL and n.name]
 
 
+def enabled(window, name):
+    """True when the window shows a push button of that name that is not greyed out."""
+    return any(n.getRole() == pyatspi.ROLE_PUSH_BUTTON and n.name == name
+               and n.getState().contains(pyatspi.STATE_ENABLED) for n in walk(window))
+
+
 def shown_windows(app):
     return [w for w in app if w is not None and showing(w)]
 
@@ -135,8 +141,16 @@ def main():
     problems = []
     counts = {}
 
-    def window_step(step, keys, expect_dialog, must_read=None, close=("Escape",)):
+    def window_step(step, keys, expect_dialog, must_read=None, close=("Escape",), until=None):
         key(*keys)
+        if until:
+            # A step whose keys change the window: again, should the keys have been lost.
+            for _ in range(3):
+                if poll(until, 20):
+                    break
+                focus_main_window()
+                key(*keys)
+            wait_for(step, until)
         if expect_dialog:
             dialog = lambda: next((w for w in shown_windows(app) if w != main_window), None)
             # Keys typed while the window was still taking the focus back are lost: once more.
@@ -157,23 +171,28 @@ def main():
                 problems.append(f"{step}: the text {must_read!r} cannot be read ({shown[:200]!r})")
         if expect_dialog:
             key(*close)
-            wait_for(f"{step} closed", lambda: shown_windows(app) == [main_window])
+            closed = lambda: shown_windows(app) == [main_window]
+            for _ in range(3):
+                if poll(closed, 20):
+                    break
+                key(*close)
+            wait_for(f"{step} closed", closed)
             focus_main_window()
 
     window_step("Haushaltsbücher", ["alt+F5"], False)
-    window_step("Haushaltsbuch erstellen", ["alt+n"], True)
+    window_step("Haushaltsbuch erstellen", ["alt+F5", "alt+n"], True)
     window_step("Haushaltsbuch entfernen (Frage)", ["alt+F5", "Down", "alt+e"], True, must_read="entfernt")
     window_step("Papierkorb", ["alt+F5", "alt+p"], True)
-    window_step("Haushaltsbuch öffnen", ["alt+F5", "Down", "alt+o"], False)
+    window_step("Haushaltsbuch öffnen", ["alt+F5", "Down", "alt+o"], False, until=lambda: enabled(main_window, "Einnahmen"))
     window_step("Einnahmen", ["alt+F6"], False)
-    window_step("Neue Einnahme", ["alt+n"], True)
+    window_step("Neue Einnahme", ["alt+F6", "alt+n"], True)
     window_step("Ausgaben", ["alt+F7"], False)
     window_step("Regelmäßige Buchungen", ["alt+F8"], False)
-    window_step("Neue regelmäßige Buchung", ["alt+n"], True)
+    window_step("Neue regelmäßige Buchung", ["alt+F8", "alt+n"], True)
     window_step("Haushalt berechnen", ["alt+F9"], False)
-    window_step("Drucken der Auswertung", ["alt+d"], True)
-    window_step("Budgets", ["alt+u"], True)
-    window_step("Jahresübersicht", ["alt+j"], False)
+    window_step("Drucken der Auswertung", ["alt+F9", "alt+d"], True)
+    window_step("Budgets", ["alt+F9", "alt+u"], True)
+    window_step("Jahresübersicht", ["alt+F9", "alt+j"], False)
     window_step("Grafische Auswertung", ["alt+F10"], False)
     window_step("Taschenrechner", ["alt+F3"], True, close=("Escape",))
     window_step("Datensicherung", ["alt+F11"], True)
