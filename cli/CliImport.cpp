@@ -42,7 +42,7 @@ QString UnknownLayoutMessage(const QString &name, const UnknownCsvLayout &layout
     QStringList columns;
     for (qsizetype i = 0; i < layout.Header.size(); ++i)
         columns.append(QStringLiteral("%1 %2").arg(i + 1).arg(layout.Header.at(i)));
-    const QString example = CsvColumnSpec(guess.Choice);
+    const QString example = CsvColumnChoiceText(guess.Choice);
     return QStringLiteral("Die Datei %1 ist eine CSV-Datei, deren Aufbau das Programm nicht kennt, und ihre Spalten "
                           "lassen sich nicht sicher zuordnen: %2 Bitte nennen Sie die Spalten mit --spalten, etwa "
                           "--spalten \"%3\". Die Spalten der Datei: %4. Die Zuordnung gilt danach für alle Dateien "
@@ -102,7 +102,7 @@ int Cli::Import(const QStringList &args)
             options.DryRun = true;
         } else if (option == u"--spalten" && !options.Columns && !files.isEmpty()) {
             QString error;
-            options.Columns = ParseCsvColumnSpec(files.takeFirst(), &error);
+            options.Columns = ParseCsvColumnChoice(files.takeFirst(), &error);
             if (!options.Columns)
                 return UsageError(error);
         } else {
@@ -173,7 +173,7 @@ QList<std::pair<QString, Statement>> Cli::ReadForImport(const QString &file, con
                 throw QelError(UnknownLayoutMessage(entry.Name, *layout, guess));
             decided.insert(layout->HeaderKey, guess.Choice);
             Err_ << QStringLiteral("Hinweis: Die Spalten von %1 wurden nach ihren Namen erkannt: %2.")
-                        .arg(Quoted(entry.Name), CsvColumnSpec(guess.Choice))
+                        .arg(Quoted(entry.Name), CsvColumnChoiceText(guess.Choice))
                  << '\n';
         }
         readAgain = true;

@@ -28,26 +28,26 @@ void CheckGuess(const CsvLayoutGuess &guess, qsizetype width)
     if (!guess.Unambiguous)
         return;
     QString error;
-    const std::optional<CsvColumnChoice> back = ParseCsvColumnSpec(CsvColumnSpec(c), &error);
+    const std::optional<CsvColumnChoice> back = ParseCsvColumnChoice(CsvColumnChoiceText(c), &error);
     if (!back)
         fuzz::Fail("an unambiguous guess the command line refuses:", error);
-    if (CsvColumnSpec(*back) != CsvColumnSpec(c))
-        fuzz::Fail("guess read back differently:", CsvColumnSpec(c));
+    if (CsvColumnChoiceText(*back) != CsvColumnChoiceText(c))
+        fuzz::Fail("guess read back differently:", CsvColumnChoiceText(c));
 }
 
 // A choice read from the command line is one it writes back the same.
-void CheckSpec(const QString &spec)
+void CheckChoice(const QString &text)
 {
     QString error;
-    const std::optional<CsvColumnChoice> choice = ParseCsvColumnSpec(spec, &error);
+    const std::optional<CsvColumnChoice> choice = ParseCsvColumnChoice(text, &error);
     if (!choice) {
         if (error.isEmpty())
             fuzz::Fail("column choice refused without a message");
         return;
     }
-    const std::optional<CsvColumnChoice> again = ParseCsvColumnSpec(CsvColumnSpec(*choice), nullptr);
-    if (!again || CsvColumnSpec(*again) != CsvColumnSpec(*choice))
-        fuzz::Fail("column choice not read back:", spec);
+    const std::optional<CsvColumnChoice> again = ParseCsvColumnChoice(CsvColumnChoiceText(*choice), nullptr);
+    if (!again || CsvColumnChoiceText(*again) != CsvColumnChoiceText(*choice))
+        fuzz::Fail("column choice not read back:", text);
 }
 
 } // namespace
@@ -65,6 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             sample.append(table.Records[r].Fields);
         CheckGuess(GuessCsvLayout(header, sample), header.size());
     }
-    CheckSpec(text);
+    CheckChoice(text);
     return 0;
 }

@@ -300,7 +300,7 @@ struct SpecKey
     int CsvColumnChoice::*Column;
 };
 
-// In the order CsvColumnSpec writes them.
+// In the order CsvColumnChoiceText writes them.
 constexpr SpecKey SpecKeys[] = {
     {u"datum", &CsvColumnChoice::Date},         {u"betrag", &CsvColumnChoice::Amount},
     {u"soll", &CsvColumnChoice::Debit},         {u"haben", &CsvColumnChoice::Credit},
@@ -354,18 +354,18 @@ CsvLayoutGuess GuessCsvLayout(const QStringList &header, const QList<QStringList
     return Guesser(header, sample).Guess();
 }
 
-std::optional<CsvColumnChoice> ParseCsvColumnSpec(const QString &spec, QString *error)
+std::optional<CsvColumnChoice> ParseCsvColumnChoice(const QString &text, QString *error)
 {
     const auto fail = [error](const QString &text) -> std::optional<CsvColumnChoice> {
         if (error)
             *error = text;
         return std::nullopt;
     };
-    if (spec.trimmed().isEmpty())
+    if (text.trimmed().isEmpty())
         return fail(u"Die Spaltenzuordnung ist leer; sie lautet etwa datum=1,betrag=4,text=3."_s);
     CsvColumnChoice choice;
     QHash<int, QStringView> used; // column -> key
-    for (const QStringView item : QStringView(spec).split(u',')) {
+    for (const QStringView item : QStringView(text).split(u',')) {
         if (item.trimmed().isEmpty())
             return fail(u"In der Spaltenzuordnung fehlt eine Angabe zwischen zwei Kommas oder nach dem letzten."_s);
         const qsizetype equals = item.indexOf(u'=');
@@ -393,7 +393,7 @@ std::optional<CsvColumnChoice> ParseCsvColumnSpec(const QString &spec, QString *
     return choice;
 }
 
-QString CsvColumnSpec(const CsvColumnChoice &choice)
+QString CsvColumnChoiceText(const CsvColumnChoice &choice)
 {
     QStringList items;
     for (const SpecKey &key : SpecKeys) {

@@ -34,7 +34,7 @@ inline CsvLayoutGuess GuessCsvLayout(const UnknownCsvLayout &layout)
 // counted from 1 as the user counts them, kept from 0 as CsvColumnChoice holds them. Keys
 // without case, blanks anywhere around. nullopt with a German message in *error (when given)
 // for anything else.
-std::optional<CsvColumnChoice> ParseCsvColumnSpec(const QString &spec, QString *error);
+std::optional<CsvColumnChoice> ParseCsvColumnChoice(const QString &text, QString *error);
 
-// The choice as ParseCsvColumnSpec reads it back, for messages that tell what to write.
-QString CsvColumnSpec(const CsvColumnChoice &choice);
+// The choice as ParseCsvColumnChoice reads it back, for messages that tell what to write.
+QString CsvColumnChoiceText(const CsvColumnChoice &choice);

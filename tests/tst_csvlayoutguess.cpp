@@ -62,9 +62,9 @@ class TestCsvLayoutGuess : public QObject
 private slots:
     void guess_data();
     void guess();
-    void columnSpec_data();
-    void columnSpec();
-    void columnSpecCountsFromOne();
+    void columnChoice_data();
+    void columnChoice();
+    void columnChoiceCountsFromOne();
     void badColumnSpec_data();
     void badColumnSpec();
 };
@@ -148,14 +148,14 @@ void TestCsvLayoutGuess::guess()
     QFETCH(QString, choice);
     QFETCH(QString, doubt);
     const CsvLayoutGuess guess = GuessCsvLayout(LayoutOf(csv, headerLine));
-    QCOMPARE(CsvColumnSpec(guess.Choice), choice);
+    QCOMPARE(CsvColumnChoiceText(guess.Choice), choice);
     QCOMPARE(guess.Doubt, doubt);
     QCOMPARE(guess.Unambiguous, doubt.isEmpty());
 }
 
-void TestCsvLayoutGuess::columnSpec_data()
+void TestCsvLayoutGuess::columnChoice_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("readBack");
     QTest::newRow("as written") << u"datum=3,betrag=7,text=9,gegenseite=1"_s << u"datum=3,betrag=7,text=9,gegenseite=1"_s;
     QTest::newRow("any case, blanks, any order")
@@ -166,20 +166,20 @@ void TestCsvLayoutGuess::columnSpec_data()
     QTest::newRow("largest column") << u"datum=9999,betrag=1"_s << u"datum=9999,betrag=1"_s;
 }
 
-void TestCsvLayoutGuess::columnSpec()
+void TestCsvLayoutGuess::columnChoice()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, text);
     QFETCH(QString, readBack);
     QString error;
-    const std::optional<CsvColumnChoice> choice = ParseCsvColumnSpec(spec, &error);
+    const std::optional<CsvColumnChoice> choice = ParseCsvColumnChoice(text, &error);
     QVERIFY2(choice, qPrintable(error));
-    QCOMPARE(CsvColumnSpec(*choice), readBack);
+    QCOMPARE(CsvColumnChoiceText(*choice), readBack);
 }
 
-void TestCsvLayoutGuess::columnSpecCountsFromOne()
+void TestCsvLayoutGuess::columnChoiceCountsFromOne()
 {
     const std::optional<CsvColumnChoice> choice =
-        ParseCsvColumnSpec(u"datum=1,betrag=2,text=3,gegenseite=4"_s, nullptr);
+        ParseCsvColumnChoice(u"datum=1,betrag=2,text=3,gegenseite=4"_s, nullptr);
     QVERIFY(choice);
     QCOMPARE(choice->Date, 0);
     QCOMPARE(choice->Amount, 1);
@@ -191,7 +191,7 @@ void TestCsvLayoutGuess::columnSpecCountsFromOne()
 
 void TestCsvLayoutGuess::badColumnSpec_data()
 {
-    QTest::addColumn<QString>("spec");
+    QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("error");
     QTest::newRow("empty") << u" "_s << u"Die Spaltenzuordnung ist leer; sie lautet etwa datum=1,betrag=4,text=3."_s;
     const QString gap = u"In der Spaltenzuordnung fehlt eine Angabe zwischen zwei Kommas oder nach dem letzten."_s;
@@ -221,12 +221,12 @@ void TestCsvLayoutGuess::badColumnSpec_data()
 
 void TestCsvLayoutGuess::badColumnSpec()
 {
-    QFETCH(QString, spec);
+    QFETCH(QString, text);
     QFETCH(QString, error);
     QString message;
-    QVERIFY(!ParseCsvColumnSpec(spec, &message));
+    QVERIFY(!ParseCsvColumnChoice(text, &message));
     QCOMPARE(message, error);
-    QVERIFY(!ParseCsvColumnSpec(spec, nullptr));
+    QVERIFY(!ParseCsvColumnChoice(text, nullptr));
 }
 
 QTEST_GUILESS_MAIN(TestCsvLayoutGuess)
