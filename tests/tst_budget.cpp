@@ -30,10 +30,10 @@ int Month(int m)
 }
 
 // Budgets as "category amount|- ja|nein MM; …" (months of 2026; "-": ended then).
-BudgetList Budgets(const QString &spec)
+BudgetList Budgets(const QString &text)
 {
     BudgetList list;
-    for (const QString &entry : spec.split(u';', Qt::SkipEmptyParts)) {
+    for (const QString &entry : text.split(u';', Qt::SkipEmptyParts)) {
         const QStringList f = entry.simplified().split(u' ');
         const int from = Month(f.at(3).toInt());
         if (f.at(1) == u"-")
