@@ -63,7 +63,8 @@ public:
 // next start of the program or of any command finds a transfer that was killed part-way.
 class TransferJournal;
 
-enum class TransferKind { Backup, Restore };
+// Undo and Redo: the file changes of one step of the history, all made or none (StepCommit).
+enum class TransferKind { Backup, Restore, Undo, Redo };
 
 enum class TransferResult {
     Done,          // the target holds the new files, on the disk

@@ -60,6 +60,43 @@ bool RemoveTree(TransferFileOps &ops, const QByteArray &folder, int depth = 0)
     return ops.RemoveFolder(folder) && removed;
 }
 
+QByteArray KindWord(TransferKind kind)
+{
+    switch (kind) {
+    case TransferKind::Backup:
+        return "sicherung";
+    case TransferKind::Restore:
+        return "wiederherstellung";
+    case TransferKind::Undo:
+        return "rueckgaengig";
+    case TransferKind::Redo:
+        return "wiederholen";
+    }
+    return {};
+}
+
+std::optional<TransferKind> KindOf(const QByteArray &word)
+{
+    for (const TransferKind kind : {TransferKind::Backup, TransferKind::Restore, TransferKind::Undo, TransferKind::Redo}) {
+        if (KindWord(kind) == word)
+            return kind;
+    }
+    return std::nullopt;
+}
+
+// "12,13,15": positive numbers only.
+bool ReadRows(const QByteArray &text, QList<qint64> &rows)
+{
+    for (const QByteArray &word : text.split(',')) {
+        bool ok = false;
+        const qint64 row = word.toLongLong(&ok);
+        if (!ok || row <= 0)
+            return false;
+        rows.append(row);
+    }
+    return true;
+}
+
 QByteArray FolderOf(const QByteArray &path)
 {
     const qsizetype slash = path.lastIndexOf('/');
@@ -87,7 +124,7 @@ QString TransferJournal::PathOf(const QString &id) const
 QByteArray TransferJournal::Encode(const TransferPlan &plan)
 {
     QByteArray text = QByteArray(Header) + '\n';
-    text += "art " + QByteArray(plan.Kind == TransferKind::Backup ? "sicherung" : "wiederherstellung") + '\n';
+    text += "art " + KindWord(plan.Kind) + '\n';
     text += "ziel " + Field(plan.Target) + '\n';
     text += "staging " + Field(plan.Staging) + '\n';
     text += "phase " + QByteArray(plan.Committed ? "tauschen" : "kopieren") + '\n';
@@ -97,6 +134,12 @@ QByteArray TransferJournal::Encode(const TransferPlan &plan)
         text += "rein " + Field(move.From) + ' ' + Field(move.To) + '\n';
     for (const QByteArray &extra : plan.Extra)
         text += "extra " + Field(extra) + '\n';
+    if (!plan.Forget.isEmpty()) {
+        QByteArrayList rows;
+        for (const qint64 row : plan.Forget)
+            rows.append(QByteArray::number(row));
+        text += "vergessen " + Field(plan.Store) + ' ' + rows.join(',') + '\n';
+    }
     text += "ende\n";
     return text;
 }
@@ -115,8 +158,8 @@ std::optional<TransferPlan> TransferJournal::Decode(const QByteArray &text)
         const auto value = [&](int n) { return QByteArray::fromPercentEncoding(words.value(n)); };
         if (key == "ende" && words.size() == 1)
             complete = true;
-        else if (key == "art" && words.size() == 2)
-            plan.Kind = words.at(1) == "wiederherstellung" ? TransferKind::Restore : TransferKind::Backup;
+        else if (key == "art" && words.size() == 2 && KindOf(words.at(1)))
+            plan.Kind = *KindOf(words.at(1));
         else if (key == "ziel" && words.size() == 2)
             plan.Target = value(1);
         else if (key == "staging" && words.size() == 2)
@@ -127,11 +170,16 @@ std::optional<TransferPlan> TransferJournal::Decode(const QByteArray &text)
             (key == "raus" ? plan.Out : plan.In).append({value(1), value(2)});
         else if (key == "extra" && words.size() == 2)
             plan.Extra.append(value(1));
+        else if (key == "vergessen" && words.size() == 3 && plan.Forget.isEmpty() && ReadRows(words.at(2), plan.Forget))
+            plan.Store = value(1);
         else
             return std::nullopt;
     }
-    // A staging folder outside the target would let a damaged journal remove anything.
-    if (!complete || !phase || plan.Target.isEmpty() || !plan.Staging.startsWith(QByteArray(plan.Target + '/')))
+    // A staging folder outside the target would let a damaged journal remove anything. A step
+    // of the history stages each file beside its place and has none.
+    const bool step = plan.Kind == TransferKind::Undo || plan.Kind == TransferKind::Redo;
+    const bool staging = step ? plan.Staging.isEmpty() : plan.Staging.startsWith(QByteArray(plan.Target + '/'));
+    if (!complete || !phase || plan.Target.isEmpty() || !staging)
         return std::nullopt;
     return plan;
 }
@@ -234,10 +282,42 @@ bool CleanUp(TransferFileOps &ops, const TransferPlan &plan)
         if (Exists(extra))
             clean = ops.Remove(extra) && clean;
     }
-    return RemoveTree(ops, plan.Staging) && clean;
+    return (plan.Staging.isEmpty() || RemoveTree(ops, plan.Staging)) && clean;
 }
 
-QStringList RecoverTransfers(TransferFileOps &ops, const TransferJournal &journal)
+namespace {
+
+// "Eine unterbrochene Datensicherung nach …" and what became of it.
+struct RecoveryTexts
+{
+    QString What;
+    QString Done;
+    QString Undone;
+};
+
+RecoveryTexts TextsFor(const TransferPlan &plan)
+{
+    switch (plan.Kind) {
+    case TransferKind::Backup:
+        return {u"Eine unterbrochene Datensicherung nach \"%1\""_s.arg(ShownPath(plan.Target)),
+                u" wurde abgeschlossen. Die Sicherung enthält jetzt die neuen Daten."_s,
+                u" wurde rückgängig gemacht. Die bisherige Sicherung ist unverändert."_s};
+    case TransferKind::Restore:
+        return {u"Eine unterbrochene Wiederherstellung der Daten in \"%1\""_s.arg(ShownPath(plan.Target)),
+                u" wurde abgeschlossen. Das Datenverzeichnis enthält jetzt die wiederhergestellten Daten."_s,
+                u" wurde rückgängig gemacht. Die Daten sind unverändert."_s};
+    case TransferKind::Undo:
+    case TransferKind::Redo:
+        break;
+    }
+    return {plan.Kind == TransferKind::Undo ? u"Ein unterbrochenes Rückgängigmachen"_s
+                                            : u"Ein unterbrochenes Wiederherstellen einer rückgängig gemachten Änderung"_s,
+            u" wurde abgeschlossen."_s, u" wurde verworfen. Die Daten sind unverändert."_s};
+}
+
+} // namespace
+
+QStringList RecoverTransfers(TransferFileOps &ops, const TransferJournal &journal, const PlanFinisher &finished)
 {
     QStringList messages;
     for (const QString &id : journal.Pending()) {
@@ -248,10 +328,7 @@ QStringList RecoverTransfers(TransferFileOps &ops, const TransferJournal &journa
                                 .arg(QDir::toNativeSeparators(journal.Folder() + id)));
             continue;
         }
-        const bool backup = plan->Kind == TransferKind::Backup;
-        const QString what = backup ? u"Eine unterbrochene Datensicherung nach \"%1\""_s.arg(ShownPath(plan->Target))
-                                    : u"Eine unterbrochene Wiederherstellung der Daten in \"%1\""_s.arg(
-                                          ShownPath(plan->Target));
+        const RecoveryTexts texts = TextsFor(*plan);
         if (!Exists(plan->Target)) {
             // Deleted since: nothing of the transfer is left anywhere to finish.
             if (Exists(FolderOf(plan->Target))) {
@@ -259,32 +336,29 @@ QStringList RecoverTransfers(TransferFileOps &ops, const TransferJournal &journa
                 continue;
             }
             // The medium is not there: finishing or undoing has to wait for it.
-            messages.append(what + u" kann erst abgeschlossen werden, wenn der Ordner wieder erreichbar ist (zum "
-                                   u"Beispiel der USB-Stick angeschlossen). Die Dateien liegen im Ordner \"%1\"; beim "
-                                   u"nächsten Start wird es erneut versucht."_s.arg(ShownPath(plan->Staging)));
+            messages.append(texts.What + u" kann erst abgeschlossen werden, wenn der Ordner wieder erreichbar ist (zum "
+                                         u"Beispiel der USB-Stick angeschlossen). Die Dateien liegen im Ordner \"%1\"; "
+                                         u"beim nächsten Start wird es erneut versucht."_s.arg(ShownPath(plan->Staging)));
             continue;
         }
         PlanResult result = PlanResult::Undone;
         if (plan->Committed)
             result = CarryOut(ops, *plan);
         if (result == PlanResult::Stuck || !CleanUp(ops, *plan)) {
-            messages.append(what + u" konnte weder abgeschlossen noch rückgängig gemacht werden. Die Dateien liegen im "
-                                   u"Ordner \"%1\"; beim nächsten Start wird es erneut versucht."_s.arg(
-                                       ShownPath(plan->Staging)));
+            const QString waiting = plan->Staging.isEmpty()
+                                        ? u" Die Dateien liegen verborgen neben den Büchern"_s
+                                        : u" Die Dateien liegen im Ordner \"%1\""_s.arg(ShownPath(plan->Staging));
+            messages.append(texts.What + u" konnte weder abgeschlossen noch rückgängig gemacht werden."_s + waiting
+                            + u"; beim nächsten Start wird es erneut versucht."_s);
             continue;
         }
         ops.SyncFolder(plan->Target);
         for (const QByteArray &extra : plan->Extra)
             ops.SyncFolder(FolderOf(extra));
+        if (result == PlanResult::Done && finished)
+            finished(*plan);
         journal.Remove(id);
-        if (result == PlanResult::Done) {
-            messages.append(what + (backup ? u" wurde abgeschlossen. Die Sicherung enthält jetzt die neuen Daten."_s
-                                           : u" wurde abgeschlossen. Das Datenverzeichnis enthält jetzt die "
-                                             u"wiederhergestellten Daten."_s));
-        } else {
-            messages.append(what + (backup ? u" wurde rückgängig gemacht. Die bisherige Sicherung ist unverändert."_s
-                                           : u" wurde rückgängig gemacht. Die Daten sind unverändert."_s));
-        }
+        messages.append(texts.What + (result == PlanResult::Done ? texts.Done : texts.Undone));
     }
     return messages;
 }

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // One rename of a transfer, between native paths of one file system.
@@ -27,6 +28,9 @@ struct TransferPlan
     QList<TransferMove> Out; // old files to their parking places
     QList<TransferMove> In;  // copies to their places
     QByteArrayList Extra;    // copies and parked files outside the staging folder
+    // Undo: the import store's rows it forgets once the renames are done (again after a kill).
+    QByteArray Store;
+    QList<qint64> Forget;
 
     bool operator==(const TransferPlan &) const = default;
 };
@@ -73,4 +77,7 @@ bool CleanUp(TransferFileOps &ops, const TransferPlan &plan);
 // on the disk is finished, one still copying is undone. One German message per transfer
 // found; an empty list when there were none. A transfer that can be neither finished nor undone
 // (the medium is gone) keeps its journal and its message names where the files wait.
-QStringList RecoverTransfers(TransferFileOps &ops, const TransferJournal &journal);
+// finished: what else a finished plan does (an undo's import store), before its journal goes.
+using PlanFinisher = std::function<void(const TransferPlan &)>;
+QStringList RecoverTransfers(TransferFileOps &ops, const TransferJournal &journal,
+                             const PlanFinisher &finished = {});

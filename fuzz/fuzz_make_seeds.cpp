@@ -2,6 +2,7 @@
 // Most seeds come from the real writer; the branches it never writes (the older 8-bit row
 // block, flag prefixes, child objects and their value types) are built byte by byte.
 
+#include "backup/TransferJournal.h"
 #include "budget/BudgetFile.h"
 #include "ledger/BookingDraft.h"
 #include "history/HistorySteps.h"
@@ -327,5 +328,24 @@ int main(int argc, char **argv)
                             ListRow::Make(u"02.05.2026"_s, {u"2.00"_s, u"Zinsen"_s, u"Mai"_s})});
     Put("fuzz_undo_history", "three_steps", UndoHistory::Bytes({booking, removed, import}, 2));
     Put("fuzz_undo_history", "empty_history", UndoHistory::Bytes({}, 0));
+
+    // ---- the journal of a transfer or of an undo under way
+    TransferPlan restore;
+    restore.Kind = TransferKind::Restore;
+    restore.Target = "/home/p/Haushalt";
+    restore.Staging = "/home/p/Haushalt/.Haushaltsbuch-Sicherung-a1B2c3";
+    restore.Committed = true;
+    restore.Out.append({"/home/p/Haushalt/M\xe4rz 2008.qel", restore.Staging + "/alt/0"});
+    restore.In.append({restore.Staging + "/neu/0", "/home/p/Haushalt/M\xe4rz 2008.qel"});
+    Put("fuzz_transfer_journal", "restore", TransferJournal::Encode(restore));
+    TransferPlan undo;
+    undo.Kind = TransferKind::Undo;
+    undo.Target = "/home/p/Haushalt";
+    undo.Out.append({"/home/p/Haushalt/Mai 2026.qel", "/home/p/Haushalt/.Mai 2026.qel.x1Y2z3.alt"});
+    undo.In.append({"/home/p/.config/Verlauf.dat.q9W8e7.neu", "/home/p/.config/Verlauf.dat"});
+    undo.Extra = {"/home/p/Haushalt/.Mai 2026.qel.x1Y2z3.alt", "/home/p/.config/Verlauf.dat.q9W8e7.neu"};
+    undo.Store = "/home/p/.config/Kontoimport.sqlite";
+    undo.Forget = {3, 4, 17};
+    Put("fuzz_transfer_journal", "undo_with_forget", TransferJournal::Encode(undo));
     return 0;
 }

@@ -42,12 +42,7 @@ TrashedBook BookTrash::Put(const QString &bookName, const QDateTime &now)
         throw QelError(u"Der Papierkorb \"%1\" konnte nicht angelegt werden. Das Haushaltsbuch \"%2\" wurde nicht "
                        u"entfernt."_s.arg(QDir::toNativeSeparators(Folder_), bookName));
     }
-    QDateTime when = now;
-    QString target;
-    do {
-        target = Folder_ + when.toString(StampFormat) + u' ' + bookName + u".qel"_s;
-        when = when.addMSecs(1);
-    } while (QFileInfo::exists(target));
+    const QString target = NewFile(bookName, now);
     ListFiles::WriteFile(target, bytes);
     if (modifiedSecs)
         SetModified(target, QDateTime::fromSecsSinceEpoch(*modifiedSecs));
@@ -60,6 +55,17 @@ TrashedBook BookTrash::Put(const QString &bookName, const QDateTime &now)
     }
     ListFiles::SyncFolder(QFile::encodeName(DataFolder_));
     return *FromFileName(QFileInfo(target).fileName());
+}
+
+QString BookTrash::NewFile(const QString &bookName, const QDateTime &now) const
+{
+    QDateTime when = now;
+    QString target;
+    do {
+        target = Folder_ + when.toString(StampFormat) + u' ' + bookName + u".qel"_s;
+        when = when.addMSecs(1);
+    } while (QFileInfo::exists(target));
+    return target;
 }
 
 std::optional<TrashedBook> BookTrash::FromFileName(const QString &fileName) const

@@ -36,6 +36,10 @@ public:
     // Moves the book's file from the data folder into the trash: the copy is on the disk before
     // the original goes. Throws QelError; on failure the book stays where it was.
     TrashedBook Put(const QString &bookName, const QDateTime &now);
+    // Where a book removed now would lie in the trash (a name not yet taken), for a removal
+    // made together with other changes (StepCommit).
+    QString NewFile(const QString &bookName, const QDateTime &now) const;
+
     // The books in the trash that are not yet expired, newest removal first.
     QList<TrashedBook> List(const QDateTime &now) const;
     // The newest removal of that name, if any.

@@ -297,24 +297,40 @@ const HistoryStep *UndoHistory::NextRedo()
 
 void UndoHistory::Undone(HistoryStep step)
 {
-    Load();
-    if (Position_ == 0)
-        return;
-    --Position_;
-    Encoded_[Position_] = Encoded(step);
-    Steps_[Position_] = std::move(step);
+    Adopt(std::move(step), true);
     Save();
 }
 
 void UndoHistory::Redone(HistoryStep step)
 {
-    Load();
-    if (Position_ >= Steps_.size())
-        return;
-    Encoded_[Position_] = Encoded(step);
-    Steps_[Position_] = std::move(step);
-    ++Position_;
+    Adopt(std::move(step), false);
     Save();
+}
+
+QByteArray UndoHistory::BytesAfter(const HistoryStep &step, bool undone)
+{
+    Load();
+    QList<QByteArray> encoded = Encoded_;
+    qsizetype position = Position_;
+    if (undone && position > 0)
+        encoded[--position] = Encoded(step);
+    else if (!undone && position < encoded.size())
+        encoded[position++] = Encoded(step);
+    return FileBytes(encoded, position);
+}
+
+void UndoHistory::Adopt(HistoryStep step, bool undone)
+{
+    Load();
+    if (undone && Position_ > 0) {
+        --Position_;
+        Encoded_[Position_] = Encoded(step);
+        Steps_[Position_] = std::move(step);
+    } else if (!undone && Position_ < Steps_.size()) {
+        Encoded_[Position_] = Encoded(step);
+        Steps_[Position_] = std::move(step);
+        ++Position_;
+    }
 }
 
 void UndoHistory::Clear()

@@ -62,6 +62,12 @@ public:
     // After the step was taken back or done again, with what the player changed in it.
     void Undone(HistoryStep step);
     void Redone(HistoryStep step);
+    // The same in two halves, for a player that changes the file together with the books
+    // (StepCommit): the file's bytes after the step was taken back (undone) or done again,
+    // and the change in memory once those bytes are in place.
+    QByteArray BytesAfter(const HistoryStep &step, bool undone);
+    void Adopt(HistoryStep step, bool undone);
+    const QString &File() const { return File_; }
 
     // Forgets every step (after a restore); a file that cannot be removed is left to the next
     // save.

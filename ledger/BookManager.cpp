@@ -336,8 +336,7 @@ void BookManager::DiscardBook(const QString &name)
     QFile file(Paths_.BookFile(name));
     if (file.exists() && !file.remove())
         throw QelError(QStringLiteral("Das Haushaltsbuch \"%1\" konnte nicht entfernt werden. %2").arg(name, file.errorString()));
-    FilesChanged_ = true;
-    ForgetBook(name);
+    BookFileGone(name);
 }
 
 qsizetype BookManager::ListBookFile(const QString &name)
@@ -382,6 +381,26 @@ bool BookManager::StoreBook(const QString &name, const BookingList &income, cons
                             const QDateTime &now)
 {
     WriteListFile(Paths_.BookFile(name), ListFiles::MonthBookBytes(income, expend));
+    return TakeStoredBook(name, income, expend, now);
+}
+
+void BookManager::TakeRegular(const BookingList &regular)
+{
+    Regular_ = regular;
+    RegularUnreadable_ = false;
+    RegularChanged_ = false;
+    RefreshTotals();
+}
+
+void BookManager::BookFileGone(const QString &name)
+{
+    FilesChanged_ = true;
+    ForgetBook(name);
+}
+
+bool BookManager::TakeStoredBook(const QString &name, const BookingList &income, const BookingList &expend,
+                                 const QDateTime &now)
+{
     if (!CurrentBook_.isEmpty() && name == CurrentBook_) {
         Income_ = income;
         Expend_ = expend;
@@ -618,7 +637,7 @@ QString BookManager::KeptNameFor(const QString &path) const
     return kept;
 }
 
-void BookManager::WriteListFile(const QString &path, const QByteArray &bytes)
+void BookManager::PrepareListFile(const QString &path)
 {
     if (LookOnly_)
         throw QelError(LookOnlyMessage());
@@ -639,10 +658,20 @@ void BookManager::WriteListFile(const QString &path, const QByteArray &bytes)
                                .arg(QDir::toNativeSeparators(path), QFileInfo(kept).fileName()));
         }
     }
-    ListFiles::WriteFile(path, bytes);
+}
+
+void BookManager::ListFileWritten(const QString &path, const QByteArray &bytes)
+{
     FilesChanged_ = true;
     Damaged_.remove(path);
     NoteVersion(path, bytes, BookVersions::How::Written);
+}
+
+void BookManager::WriteListFile(const QString &path, const QByteArray &bytes)
+{
+    PrepareListFile(path);
+    ListFiles::WriteFile(path, bytes);
+    ListFileWritten(path, bytes);
 }
 
 bool IsValidBookName(const QString &name)

@@ -114,6 +114,19 @@ public:
     void ReadBook(const QString &name, BookingList &income, BookingList &expend) const;
     bool StoreBook(const QString &name, const BookingList &income, const BookingList &expend, const QDateTime &now);
 
+    // Undo and redo write all their files together (StepCommit), so the state follows in
+    // halves. PrepareListFile: whether the list file may be replaced, throwing as a save would
+    // (books only to look at, a file not read, a damaged file that could not be kept aside).
+    // ListFileWritten: what a save notes once the file holds the bytes. TakeStoredBook:
+    // StoreBook's part after the write. TakeRegular: the regular list as written, totals
+    // refreshed. BookFileGone: a removed book's row forgotten.
+    void PrepareListFile(const QString &path);
+    void ListFileWritten(const QString &path, const QByteArray &bytes);
+    bool TakeStoredBook(const QString &name, const BookingList &income, const BookingList &expend,
+                        const QDateTime &now);
+    void TakeRegular(const BookingList &regular);
+    void BookFileGone(const QString &name);
+
     // The first row whose name is exactly the given one, or -1.
     qsizetype FindBook(const QString &name) const;
     // Whether the data folder holds a file for a book of that name, listed or not.

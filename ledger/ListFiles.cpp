@@ -139,15 +139,6 @@ QByteArray ReadFile(const QString &path, std::optional<qint64> &modifiedSecs)
 
 namespace {
 
-QString TemporaryNameFor(const QString &fileName)
-{
-    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    QString random;
-    for (int i = 0; i < 6; ++i)
-        random.append(QLatin1Char(Letters[QRandomGenerator::global()->bounded(62)]));
-    return u'.' + fileName + u'.' + random + QStringLiteral(".tmp");
-}
-
 const QRegularExpression &LeftoverPattern()
 {
     static const QRegularExpression pattern(QStringLiteral("^\\.(.+\\.qel|Regular\\.dat)\\.[A-Za-z0-9]{6}\\.tmp$"));
@@ -171,8 +162,17 @@ bool WriteAll(int fd, const char *data, qsizetype size)
     return true;
 }
 
-// Makes the data of a rename durable; a folder that cannot be synced is no reason to
-// report a save that is already complete.
+} // namespace
+
+QString TemporaryNameFor(const QString &fileName)
+{
+    static constexpr char Letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    QString random;
+    for (int i = 0; i < 6; ++i)
+        random.append(QLatin1Char(Letters[QRandomGenerator::global()->bounded(62)]));
+    return u'.' + fileName + u'.' + random + QStringLiteral(".tmp");
+}
+
 // A ledger file may be a link into another folder (a synced or shared one): the save goes to
 // the file the link names, as writing through the link would, and the link stays.
 QString ResolvedTarget(const QString &path)
@@ -183,42 +183,24 @@ QString ResolvedTarget(const QString &path)
     return file.absoluteFilePath();
 }
 
-} // namespace
-
-void WriteFile(const QString &path, QByteArrayView bytes)
+void WriteNewFile(const QByteArray &file, QByteArrayView bytes, const QString &shownPath, int mode,
+                  const QString &addedReason)
 {
-    const QFileInfo target(ResolvedTarget(path));
-    const QString folder = target.absolutePath();
-    const QByteArray nativeTarget = QFile::encodeName(target.filePath());
-    struct stat old{};
-    const bool existed = ::stat(nativeTarget.constData(), &old) == 0;
-
-    // Every step reports its errno; the temporary file goes again on any failure, so the
-    // old file is all that is left.
-    QByteArray temporary;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temporary = QFile::encodeName(folder + u'/' + TemporaryNameFor(target.fileName()));
-        fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST && errno != EINTR)
-            break;
-    }
+    const int fd = ::open(file.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) {
         throw QelError(QStringLiteral("Datei \"%1\" kann nicht erstellt werden. %2")
-                           .arg(QDir::toNativeSeparators(path), SystemReason(errno ? errno : EACCES)));
+                           .arg(QDir::toNativeSeparators(shownPath), SystemReason(errno ? errno : EACCES)));
     }
+    // Every step reports its errno; the new file goes again on any failure.
     const auto fail = [&](int reason) {
         ::close(fd);
-        ::unlink(temporary.constData());
-        QString message = QStringLiteral("Stream-Schreibfehler: Die Datei \"%1\" konnte nicht gespeichert werden. %2")
-                              .arg(QDir::toNativeSeparators(path), SystemReason(reason));
-        if (existed)
-            message += QStringLiteral(" Die bisherige Datei bleibt unverändert.");
-        throw QelError(message);
+        ::unlink(file.constData());
+        throw QelError(QStringLiteral("Stream-Schreibfehler: Die Datei \"%1\" konnte nicht gespeichert werden. %2")
+                           .arg(QDir::toNativeSeparators(shownPath), SystemReason(reason))
+                       + addedReason);
     };
-
-    if (existed)
-        ::fchmod(fd, old.st_mode & 07777); // a copy keeps the file's permissions
+    if (mode >= 0)
+        ::fchmod(fd, mode_t(mode) & 07777); // a copy keeps the file's permissions
     if (!WriteAll(fd, bytes.data(), bytes.size()))
         fail(errno);
     // The file system may report a full disk or a failed device only here.
@@ -228,9 +210,40 @@ void WriteFile(const QString &path, QByteArrayView bytes)
     while (synced < 0 && errno == EINTR);
     if (synced < 0)
         fail(errno);
-    if (::rename(temporary.constData(), nativeTarget.constData()) < 0)
-        fail(errno);
     ::close(fd);
+}
+
+int FileMode(const QByteArray &file)
+{
+    struct stat status{};
+    return ::stat(file.constData(), &status) == 0 ? int(status.st_mode & 07777) : -1;
+}
+
+void WriteFile(const QString &path, QByteArrayView bytes)
+{
+    const QFileInfo target(ResolvedTarget(path));
+    const QString folder = target.absolutePath();
+    const QByteArray nativeTarget = QFile::encodeName(target.filePath());
+    const int mode = FileMode(nativeTarget);
+
+    // A name nobody else took; the temporary file carries the bytes to the disk before it
+    // replaces the old file, which stays as it was on any failure.
+    QByteArray temporary;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        temporary = QFile::encodeName(folder + u'/' + TemporaryNameFor(target.fileName()));
+        struct stat taken;
+        if (::lstat(temporary.constData(), &taken) != 0)
+            break;
+    }
+    const QString stays = mode >= 0 ? QStringLiteral(" Die bisherige Datei bleibt unverändert.") : QString();
+    WriteNewFile(temporary, bytes, path, mode, stays);
+    if (::rename(temporary.constData(), nativeTarget.constData()) < 0) {
+        const int reason = errno;
+        ::unlink(temporary.constData());
+        throw QelError(QStringLiteral("Stream-Schreibfehler: Die Datei \"%1\" konnte nicht gespeichert werden. %2")
+                           .arg(QDir::toNativeSeparators(path), SystemReason(reason))
+                       + stays);
+    }
     SyncFolder(QFile::encodeName(folder));
 }
 

@@ -48,6 +48,18 @@ QByteArray ReadFile(const QString &path, std::optional<qint64> &modifiedSecs);
 // replacing fails. The old file stays as it was on any failure.
 void WriteFile(const QString &path, QByteArrayView bytes);
 
+// The parts of WriteFile, for changes of several files that must be made together: the file
+// a path names (a link's target for a link), a hidden temporary name beside it, and a new file
+// written and put on the disk. WriteNewFile throws QelError as WriteFile does and leaves
+// nothing behind on failure; mode: the permissions to take, or -1; addedReason ends a write
+// error's message. FileMode: a file's
+// permissions, -1 when there is none.
+QString ResolvedTarget(const QString &path);
+QString TemporaryNameFor(const QString &fileName);
+void WriteNewFile(const QByteArray &file, QByteArrayView bytes, const QString &shownPath, int mode,
+                  const QString &addedReason = {});
+int FileMode(const QByteArray &file);
+
 // The temporary files of WriteFile are hidden and carry a suffix of their own
 // (".Mai 2008.qel.a1B2c3.tmp"), so the book scan and the backup never take them. A save
 // killed before its rename leaves one behind; RemoveLeftovers deletes those of a folder

@@ -9,11 +9,14 @@
 #include "ledger/QelError.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QMap>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <cerrno>
 
 using namespace Qt::StringLiterals;
 
@@ -68,6 +71,7 @@ private slots:
     void laterChangesStay_data();
     void laterChangesStay();
     void importIsOneStep();
+    void failedStepChangesNothing();
     void importTakenBackThroughTheCommandLine();
     void keepsTheLastHundred();
     void commandLine();
@@ -331,6 +335,81 @@ void TestUndoHistory::importIsOneStep()
     QVERIFY(player.Redo(Now));
     QCOMPARE(OnDisk(), imported);
     QVERIFY(books->FindBook(u"Februar 2026"_s) >= 0);
+}
+
+namespace {
+
+// The file system steps of an undo; the rename numbered FailAt fails, as on a medium that went
+// away or a full folder.
+class FailingMove : public TransferFileOps
+{
+public:
+    explicit FailingMove(int failAt)
+        : FailAt_(failAt)
+    {
+    }
+    int Moves() const { return Moves_; }
+    bool Move(const QByteArray &from, const QByteArray &to) override
+    {
+        if (++Moves_ != FailAt_)
+            return TransferFileOps::Move(from, to);
+        errno = EIO;
+        return false;
+    }
+
+private:
+    int FailAt_;
+    int Moves_ = 0;
+};
+
+// Every file under the folder with its bytes, hidden ones included.
+QMap<QString, QByteArray> Files(const QString &folder)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString file = it.next();
+        files.insert(file, ListFiles::ReadFile(file));
+    }
+    return files;
+}
+
+} // namespace
+
+// An undo touching several books, the trash and the history whose n-th rename fails: every
+// file stays as it was, nothing is left beside them, the book list too; then it succeeds.
+void TestUndoHistory::failedStepChangesNothing()
+{
+    auto books = MakeBooks();
+    books->CreateBook(u"Januar 2026"_s, Now);
+    books->AddBooking(books->Expend(), ListRow::Make(u"02.01.2026"_s, {u"5.00"_s, u"Bäcker"_s, QString()}));
+    books->SaveChange(books->Expend());
+    books->CreateBook(u"Februar 2026"_s, Now);
+    books->DeleteBook(books->FindBook(u"Januar 2026"_s));
+    const QMap<QString, QByteArray> before = Files(Home->path());
+    const qsizetype position = books->History().Position();
+
+    for (int failAt = 1;; ++failAt) {
+        FailingMove ops(failAt);
+        HistoryPlayer player(*books, QString(), &ops);
+        try {
+            QVERIFY(player.Undo(Now));
+        } catch (const QelError &error) {
+            QVERIFY2(error.Message().endsWith(u"Es wurde nichts geändert."_s), qPrintable(error.Message()));
+            QCOMPARE(Files(Home->path()), before);
+            QCOMPARE(books->History().Position(), position);
+            QCOMPARE(books->FindBook(u"Januar 2026"_s), -1);
+            continue;
+        }
+        QVERIFY2(failAt > 1, "no rename failed");
+        QCOMPARE(ops.Moves(), failAt - 1);
+        break;
+    }
+    // The removed book is back, listed, with its booking; the trash is empty.
+    QVERIFY(books->FindBook(u"Januar 2026"_s) >= 0);
+    QCOMPARE(OnDisk().Books.value(u"Januar 2026"_s).second, QStringList{u"02.01.2026|5.00|Bäcker|"_s});
+    QVERIFY(QDir(Paths.TrashFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    QCOMPARE(UndoHistory(Paths.HistoryFile()).Position(), position - 1);
 }
 
 // A real import taken back: its bookings leave, the book it made goes, the store forgets the

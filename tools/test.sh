@@ -31,6 +31,9 @@ bash "$root/tools/crash-test.sh" "$root/build-test"
 echo "== Backups and restores killed at every step"
 bash "$root/tools/transfer-crash-test.sh" "$root/build-test"
 
+echo "== Undo and redo killed at every step"
+bash "$root/tools/undo-crash-test.sh" "$root/build-test"
+
 echo "== Printing through CUPS and the exported tables in LibreOffice Calc"
 bash "$root/tools/check-output.sh" "$root/build-test"
 
