@@ -335,14 +335,14 @@ int main(int argc, char **argv)
     restore.Target = "/home/p/Haushalt";
     restore.Staging = "/home/p/Haushalt/.Haushaltsbuch-Sicherung-a1B2c3";
     restore.Committed = true;
-    restore.Out.append({"/home/p/Haushalt/M\xe4rz 2008.qel", restore.Staging + "/alt/0"});
-    restore.In.append({restore.Staging + "/neu/0", "/home/p/Haushalt/M\xe4rz 2008.qel"});
+    restore.Out.append(TransferMove{"/home/p/Haushalt/M\xe4rz 2008.qel", restore.Staging + "/alt/0"});
+    restore.In.append(TransferMove{restore.Staging + "/neu/0", "/home/p/Haushalt/M\xe4rz 2008.qel"});
     Put("fuzz_transfer_journal", "restore", TransferJournal::Encode(restore));
     TransferPlan undo;
     undo.Kind = TransferKind::Undo;
     undo.Target = "/home/p/Haushalt";
-    undo.Out.append({"/home/p/Haushalt/Mai 2026.qel", "/home/p/Haushalt/.Mai 2026.qel.x1Y2z3.alt"});
-    undo.In.append({"/home/p/.config/Verlauf.dat.q9W8e7.neu", "/home/p/.config/Verlauf.dat"});
+    undo.Out.append(TransferMove{"/home/p/Haushalt/Mai 2026.qel", "/home/p/Haushalt/.Mai 2026.qel.x1Y2z3.alt"});
+    undo.In.append(TransferMove{"/home/p/.config/Verlauf.dat.q9W8e7.neu", "/home/p/.config/Verlauf.dat"});
     undo.Extra = {"/home/p/Haushalt/.Mai 2026.qel.x1Y2z3.alt", "/home/p/.config/Verlauf.dat.q9W8e7.neu"};
     undo.Store = "/home/p/.config/Kontoimport.sqlite";
     undo.Forget = {3, 4, 17};

@@ -182,6 +182,20 @@ else
     echo "FAIL with room again the save still fails"
     failed=$((failed + 1))
   fi
+  # Taking that save back writes the book anew: refused as a whole while there is no room.
+  for room in none one-page; do
+    rm -f "$full/fill"
+    dd if=/dev/zero of="$full/fill" bs=4096 2>/dev/null || true
+    [ "$room" = one-page ] && truncate -s -4096 "$full/fill"
+    check_full "undo, room $room" "Januar 2008.qel" undo
+  done
+  rm -f "$full/fill"
+  if run_cli "$fdata" undo >/dev/null && ! run_cli "$fdata" show "Januar 2008" | grep -q Platz; then
+    echo "ok   with room again the undo lands"
+  else
+    echo "FAIL with room again the undo still fails"
+    failed=$((failed + 1))
+  fi
 fi
 
 if [ "$failed" -ne 0 ]; then
