@@ -54,7 +54,11 @@ void TFormQEL::UndoOrRedo(bool undo)
         HistoryPlayer player(Books_, Books_.Paths().ImportStoreFile());
         outcome = undo ? player.Undo(QDateTime::currentDateTime()) : player.Redo(QDateTime::currentDateTime());
     } catch (const QelError &error) {
+        // Nothing was changed; the box says why, and the note must not claim there was nothing to do.
+        LabelHistoryNote->clear();
+        LabelHistoryNote->setToolTip(QString());
         Report(error.Message());
+        return;
     }
     if (!outcome) {
         LabelHistoryNote->setText(undo ? HistoryPlayer::NothingToUndoMessage() : HistoryPlayer::NothingToRedoMessage());

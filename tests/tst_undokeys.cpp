@@ -7,6 +7,8 @@
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -121,6 +123,25 @@ void TestUndoKeys::ctrlZTakesBackAndCtrlYDoesAgain()
     Key(Qt::Key_Y, Qt::ControlModifier);
     QCOMPARE(ListFiles::ReadFile(Paths.BookFile(name)), booked);
     QCOMPARE(Books->Books().RowCount(), 1);
+
+    // Where the journal of the change cannot be written, the undo is refused whole: a box says
+    // why, the note claims nothing, the booking stays; with the folder back it goes.
+    const QString journal = Paths.TransferJournalFolder().chopped(1);
+    QVERIFY(QDir(journal).removeRecursively());
+    QFile blocker(journal);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    MessageBoxAnswerer refused(u"OK"_s);
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE(refused.Count, 1);
+    QVERIFY2(refused.Text.endsWith(u"Es wurde nichts geändert."_s), qPrintable(refused.Text));
+    QCOMPARE(Note(), QString());
+    QCOMPARE(ListFiles::ReadFile(Paths.BookFile(name)), booked);
+    QVERIFY(blocker.remove());
+    Window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(Note(), u"Rückgängig: Ausgabe 12,50 € „Edeka“ in "_s + name);
 }
 
 void TestUndoKeys::removedBookComesBackFromTheTrash()
