@@ -86,7 +86,9 @@ void StepCommit::Commit(TransferKind kind)
     QList<Staged> staged;
     QSet<QByteArray> folders;
     for (const Change &change : std::as_const(Changes_)) {
-        const QFileInfo target(ListFiles::ResolvedTarget(change.Path));
+        // A new file goes where a link names (the link stays); a removal takes the link itself.
+        const QFileInfo target(change.Bytes ? ListFiles::ResolvedTarget(change.Path)
+                                            : QFileInfo(change.Path).absoluteFilePath());
         const QString folder = target.absolutePath();
         if (change.Bytes && !QDir().mkpath(folder)) {
             throw QelError(u"Der Ordner \"%1\" konnte nicht angelegt werden."_s.arg(QDir::toNativeSeparators(folder))
@@ -98,8 +100,11 @@ void StepCommit::Commit(TransferKind kind)
             QFile::encodeName(folder + u'/' + ListFiles::TemporaryNameFor(target.fileName())).chopped(4);
         const QByteArray parked = hidden + ".alt";
         const QByteArray fresh = hidden + ".neu";
+        const bool exists = Exists(place);
+        if (!exists && !change.Bytes)
+            continue;
         folders.insert(QFile::encodeName(folder));
-        if (Exists(place)) {
+        if (exists) {
             plan.Out.append({place, parked});
             plan.Extra.append(parked);
         }

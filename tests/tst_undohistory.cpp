@@ -72,6 +72,7 @@ private slots:
     void laterChangesStay();
     void importIsOneStep();
     void failedStepChangesNothing();
+    void linkedBookStaysALink();
     void importTakenBackThroughTheCommandLine();
     void keepsTheLastHundred();
     void commandLine();
@@ -410,6 +411,29 @@ void TestUndoHistory::failedStepChangesNothing()
     QCOMPARE(OnDisk().Books.value(u"Januar 2026"_s).second, QStringList{u"02.01.2026|5.00|Bäcker|"_s});
     QVERIFY(QDir(Paths.TrashFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     QCOMPARE(UndoHistory(Paths.HistoryFile()).Position(), position - 1);
+}
+
+// A book that is a link into a synced folder: undo writes the file the link names, and the
+// link stays a link.
+void TestUndoHistory::linkedBookStaysALink()
+{
+    const QString book = u"März 2026"_s;
+    const QString synced = Home->filePath(u"Sync/März 2026.qel"_s);
+    QVERIFY(QDir().mkpath(Home->filePath(u"Sync"_s)));
+    auto books = MakeBooks();
+    books->CreateBook(book, Now);
+    const QByteArray empty = ListFiles::ReadFile(Paths.BookFile(book));
+    QVERIFY(QFile::rename(Paths.BookFile(book), synced));
+    QVERIFY(QFile::link(synced, Paths.BookFile(book)));
+    books->AddBooking(books->Expend(), ListRow::Make(u"03.03.2026"_s, {u"12.50"_s, u"Edeka"_s, QString()}));
+    books->SaveChange(books->Expend());
+    QVERIFY(ListFiles::ReadFile(synced) != empty);
+
+    QVERIFY(HistoryPlayer(*books, QString()).Undo(Now));
+    QVERIFY(QFileInfo(Paths.BookFile(book)).isSymLink());
+    QCOMPARE(ListFiles::ReadFile(synced), empty);
+    QCOMPARE(QDir(Paths.DataFolder).entryList(QDir::Files | QDir::Hidden | QDir::System),
+             QStringList{book + u".qel"_s});
 }
 
 // A real import taken back: its bookings leave, the book it made goes, the store forgets the
