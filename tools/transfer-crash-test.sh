@@ -18,18 +18,9 @@ if [ "${1:-}" = "--random" ]; then
   shift 2
 fi
 build="${1:-$root/build-test}"
-cli="$build/cli/haushaltsbuch-cli"
-demo="$build/tools/qel-demo-data"
-shim="$build/tests/libqel_kill_shim.so"
-for file in "$cli" "$demo" "$shim"; do
-  [ -e "$file" ] || { echo "transfer-crash-test: $file is missing; build first" >&2; exit 2; }
-done
-
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run" LC_ALL=C.UTF-8
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+name=transfer-crash-test
+# shellcheck source=kill-test-home.sh
+source "$root/tools/kill-test-home.sh"
 journal="$XDG_CONFIG_HOME/Orvo Haushaltsbuch/Sicherungen/Journal"
 data="$work/Daten"
 backup="$work/USB/OrvoHaushalt_Backup"

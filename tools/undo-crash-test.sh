@@ -12,18 +12,9 @@
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build-test}"
-cli="$build/cli/haushaltsbuch-cli"
-demo="$build/tools/qel-demo-data"
-shim="$build/tests/libqel_kill_shim.so"
-for file in "$cli" "$demo" "$shim"; do
-  [ -e "$file" ] || { echo "undo-crash-test: $file is missing; build first" >&2; exit 2; }
-done
-
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_RUNTIME_DIR="$work/run" LC_ALL=C.UTF-8
-mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
+name=undo-crash-test
+# shellcheck source=kill-test-home.sh
+source "$root/tools/kill-test-home.sh"
 config="$XDG_CONFIG_HOME/Orvo Haushaltsbuch"
 data="$work/Daten"
 statement="$root/tests/data/statements/moiristo-camt053-germany.xml"
