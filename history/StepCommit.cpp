@@ -117,11 +117,11 @@ void StepCommit::Commit(TransferKind kind)
 
     const TransferJournal journal(JournalFolder_);
     const QString id = TransferJournal::NewId();
-    if (!journal.Save(id, plan)) {
-        throw QelError(u"Die Aufzeichnung der Änderung konnte im Ordner \"%1\" nicht gespeichert werden."_s.arg(
-                           QDir::toNativeSeparators(JournalFolder_))
-                       + NothingChanged);
-    }
+    const QString noJournal = u"Die Aufzeichnung der Änderung konnte im Ordner \"%1\" nicht gespeichert werden."_s.arg(
+                                  QDir::toNativeSeparators(JournalFolder_))
+                              + NothingChanged;
+    if (!journal.Save(id, plan))
+        throw QelError(noJournal);
     const auto abandon = [&](const QString &message) {
         plan.Committed = false;
         if (CleanUp(Ops_, plan))
@@ -146,11 +146,8 @@ void StepCommit::Commit(TransferKind kind)
         }
     }
     plan.Committed = true;
-    if (!journal.Save(id, plan)) {
-        abandon(u"Die Aufzeichnung der Änderung konnte im Ordner \"%1\" nicht gespeichert werden."_s.arg(
-                    QDir::toNativeSeparators(JournalFolder_))
-                + NothingChanged);
-    }
+    if (!journal.Save(id, plan))
+        abandon(noJournal);
     switch (CarryOut(Ops_, plan)) {
     case PlanResult::Done:
         break;
