@@ -130,6 +130,7 @@ public:
         BookingList Income{ListKind::Income};
         BookingList Expend{ListKind::Expend};
         bool Changed = false;
+        QByteArray Bytes; // the file as Plan writes it
     };
 
     // Whether the book is there as the step's changes so far leave it.
@@ -194,12 +195,14 @@ public:
             lists.Expend.SortByCaption(regional);
             const QString file = Books_.Paths().BookFile(name);
             Books_.PrepareListFile(file);
-            Files.Write(file, ListFiles::MonthBookBytes(lists.Income, lists.Expend));
+            lists.Bytes = ListFiles::MonthBookBytes(lists.Income, lists.Expend);
+            Files.Write(file, lists.Bytes);
         }
         if (RegularChanged_) {
             Regular_->SortByCaption(regional);
             Books_.PrepareListFile(Books_.Paths().RegularFile());
-            Files.Write(Books_.Paths().RegularFile(), ListFiles::RegularBytes(*Regular_));
+            RegularBytes_ = ListFiles::RegularBytes(*Regular_);
+            Files.Write(Books_.Paths().RegularFile(), RegularBytes_);
         }
     }
     // The book manager's lists, rows and totals as the files now are.
@@ -210,8 +213,7 @@ public:
             if (!lists.Changed || Gone_.contains(name))
                 continue;
             Books_.TakeStoredBook(name, lists.Income, lists.Expend, now);
-            Books_.ListFileWritten(Books_.Paths().BookFile(name),
-                                   ListFiles::MonthBookBytes(lists.Income, lists.Expend));
+            Books_.ListFileWritten(Books_.Paths().BookFile(name), lists.Bytes);
         }
         for (const QString &name : std::as_const(Gone_))
             Books_.BookFileGone(name);
@@ -219,7 +221,7 @@ public:
             Books_.ListBookFile(name);
         if (RegularChanged_) {
             Books_.TakeRegular(*Regular_);
-            Books_.ListFileWritten(Books_.Paths().RegularFile(), ListFiles::RegularBytes(*Regular_));
+            Books_.ListFileWritten(Books_.Paths().RegularFile(), RegularBytes_);
         }
     }
 
@@ -233,6 +235,7 @@ private:
     QStringList Returned_;
     std::optional<BookingList> Regular_;
     bool RegularChanged_ = false;
+    QByteArray RegularBytes_;
 };
 
 PlayOutcome HistoryPlayer::Play(HistoryStep &step, bool undo, const QDateTime &now)
