@@ -33,6 +33,10 @@ struct ListRow
     qint32 OverlayIndex = -1;
     quint32 Data = 0;
     QList<qint16> SubItemImages; // one per sub-item; a missing entry counts as -1
+    // Never stored: which booking of the change logs the row shows (empty for a row not yet
+    // saved), and the revision of it that the row was read at. Not compared.
+    QByteArray Id;
+    QByteArray Base;
 
     static ListRow Make(QString caption, QStringList subItems);
 

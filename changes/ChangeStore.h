@@ -1,0 +1,96 @@
+#pragma once
+
+#include "changes/ChangeEntry.h"
+#include "changes/ChangeLog.h"
+#include "changes/ComputerId.h"
+#include "changes/LedgerState.h"
+#include "changes/LogFolder.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+// The ledger's one truth: the change logs of every computer in the data folder, read into one
+// LedgerState, and this computer's own log, to which its changes are appended.
+//
+// Invariants, on which everything that changes the ledger relies:
+// - A change is made when its entry is in this computer's log on the disk (ChangeLog::Append);
+//   the ledger files (books, Regular.dat, Budgets.dat) are derived from the logs afterwards, and
+//   derived again at the next start when a kill came between.
+// - Only this computer writes its log, and only by appending whole entries; a torn entry is cut
+//   off before the next append.
+// - The state follows from the set of entries alone (LedgerState), so every computer that read
+//   the same logs derives the same files.
+// - An adoption (a file no entry explained, taken in as a change) that a later stamp of another
+//   computer explains counts for nothing: it was that computer's file arriving before its log.
+class ChangeStore
+{
+public:
+    ChangeStore(QString dataFolder, ComputerId computer);
+
+    const ComputerId &Computer() const { return Computer_; }
+    const LedgerState &State() const { return *State_; }
+    // Every computer's host name as its log names it.
+    QHash<QByteArray, QString> Hosts() const { return Logs_.Hosts(); }
+
+    struct Arrivals
+    {
+        QList<QByteArray> Entries; // names of entries of other computers taken in
+        bool Rederived = false;    // the state was made anew from every log
+        QStringList Problems;      // logs that could not be read
+    };
+    // Reads what the logs gained (the first call: everything; this computer's log is mended first).
+    Arrivals Refresh();
+    // Whether any log changed since the last Refresh, without reading them.
+    bool LogsChanged() const { return Logs_.Changed(); }
+
+    // Appends an entry of this computer: Computer, Seq, Clock and When are filled in, then it is
+    // taken into the state. Throws QelError when it cannot be written; nothing changed then.
+    const ChangeEntry &Append(ChangeEntry entry, qint64 whenSecs);
+    // The same entry, applied to the state first so that stamps of the files it leaves can be
+    // added (stamp), then written. On failure the state is derived again from the logs.
+    const ChangeEntry &Append(ChangeEntry entry, qint64 whenSecs,
+                              const std::function<QList<FileStamp>(const LedgerState &)> &stamp);
+
+    // Whether a ledger file with these bytes is one a computer wrote or adopted.
+    bool Explains(const QString &file, const QByteArray &hash) const;
+    static QByteArray HashOf(QByteArrayView bytes);
+
+    // This computer's entries, by seq order (undo and redo walk them).
+    const QList<ChangeEntry> &OwnEntries() const { return Own_; }
+    const ChangeEntry *OwnEntry(qint64 seq) const;
+    // How much of each log was taken in (an adoption names it).
+    QHash<QByteArray, qint64> Seen() const { return State_->Seen(); }
+
+private:
+    struct Adoption
+    {
+        QByteArray Computer;
+        qint64 Seq = 0;
+        QString Key; // file + tab + hash
+        QHash<QByteArray, qint64> Seen;
+    };
+    static QString StampKey(const QString &file, const QByteArray &hash);
+    void Index(const ChangeEntry &entry);
+    bool IsVoid(const ChangeEntry &entry) const;
+    void TakeIn(const ChangeEntry &entry);
+    void Rederive(Arrivals &arrivals);
+    void Prepare();
+
+    QString DataFolder_;
+    ComputerId Computer_;
+    ChangeLog OwnLog_;
+    LogFolder Logs_;
+    std::unique_ptr<LedgerState> State_;
+    bool Prepared_ = false;
+    // Stamps: file + tab + hash -> (computer, seq) of the entries that left the file so.
+    QHash<QString, QList<std::pair<QByteArray, qint64>>> Stamps_;
+    QList<Adoption> Adoptions_;   // every adoption read, void or not
+    QList<ChangeEntry> Own_;
+};

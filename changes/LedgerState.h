@@ -1,0 +1,131 @@
+#pragma once
+
+#include "budget/BudgetFile.h"
+#include "changes/ChangeEntry.h"
+#include "import/RowIdentity.h"
+#include "ledger/BookingList.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class Regional;
+
+// The ledger as the entries of every log make it: the same entries give the same state, in
+// whatever order and however often they are taken in, so every computer that has read the same
+// logs shows the same books.
+//
+// Each booking is its id with the revisions that no other revision names as its base (its
+// heads). One head: the booking as it stands, or removed. Two computers that changed the same
+// booking without having seen each other's change leave two heads: both are kept as bookings of
+// their own (a removal against a change keeps the change), and Conflicts names them until one
+// is changed or removed. Books, presentations and budgets are registers: the entry of the
+// highest clock holds (the writer's name decides between equal clocks).
+class LedgerState
+{
+public:
+    // Takes in an entry; entries of one computer come in their order, each once (a repeated or
+    // earlier one changes nothing).
+    void Apply(const ChangeEntry &entry);
+    // The last seq taken in of each computer, and the highest clock.
+    const QHash<QByteArray, qint64> &Seen() const { return Seen_; }
+    qint64 MaxClock() const { return MaxClock_; }
+
+    // The month books that exist, sorted by name.
+    QStringList Books() const;
+    bool BookExists(const QString &book) const;
+    // The lists as their file holds them: presentation and columns as last given, the rows sorted
+    // by caption and, among equal captions, in the order the bookings came. Each row carries the
+    // booking's Id and the revision it shows (Base).
+    void BookLists(const QString &book, const Regional &regional, BookingList &income, BookingList &expend) const;
+    BookingList RegularList(const Regional &regional) const;
+    BudgetList Budgets() const;
+    // The list record without rows that a list keeps; empty for the program's own.
+    QByteArray Skeleton(const QString &book, ListKind list) const;
+
+    // One version of a booking as it stands.
+    struct Version
+    {
+        QByteArray Id;
+        QByteArray Rev;
+        BookingContent Content;
+    };
+    // The live versions of a booking (two or more after changes on two computers at once).
+    QList<Version> Versions(const QByteArrayView id) const;
+    // Whether the booking's revision is one of its heads: nothing changed it since.
+    bool IsHead(const QByteArray &id, const QByteArray &rev) const;
+    // Whether the booking was ever taken in (live or removed).
+    bool Knows(const QByteArray &id) const;
+
+    // Bookings with more than one head: changed (or removed and changed) on two computers at once.
+    struct Conflict
+    {
+        QByteArray Id;
+        QList<BookingContent> Kept; // the versions that stand
+        bool RemovedToo = false;    // one computer removed it meanwhile
+    };
+    QList<Conflict> Conflicts() const;
+
+    // The statement rows that count as booked: an import booked them, and their booking stands or
+    // was removed by a change (not taken back by an undo or a restore).
+    IdentityIndex BookedRows() const;
+    qsizetype BookedRowCount() const { return Rows_.size(); }
+
+private:
+    struct Order
+    {
+        qint64 Clock = 0;
+        QByteArray Entry;
+        qsizetype Index = 0;
+        bool operator<(const Order &other) const;
+    };
+    struct Head
+    {
+        QByteArray Rev;
+        qint64 Clock = 0;
+        EntryKind Kind = EntryKind::Step;
+        Order Came;
+        std::optional<BookingContent> Content;
+    };
+    struct Record
+    {
+        QList<Head> Heads;
+        QList<QByteArray> Superseded; // revisions named as a base
+        Order First;                  // the earliest revision taken in
+        QList<QString> Listed;        // the books (ListKey) the record is indexed under
+    };
+    template <typename T>
+    struct Register
+    {
+        qint64 Clock = -1;
+        QByteArray Rev;
+        T Value{};
+        // Whether a write of this clock and revision replaces the register's value.
+        bool Takes(qint64 clock, const QByteArray &rev) const
+        {
+            return clock > Clock || (clock == Clock && rev > Rev);
+        }
+    };
+
+    void ApplyBooking(const BookingOp &op, const QByteArray &rev, const ChangeEntry &entry, qsizetype index);
+    void Reindex(const QByteArray &id, Record &record);
+    static QString ListKey(const QString &book, ListKind list);
+    // Heads with content, the newest first: the first keeps the booking's place among equal dates.
+    static QList<const Head *> LiveHeads(const Record &record);
+    void FillList(BookingList &list, const QString &book, const Regional &regional) const;
+
+    QHash<QByteArray, qint64> Seen_;
+    qint64 MaxClock_ = 0;
+    QHash<QByteArray, Record> Bookings_;
+    QHash<QString, QSet<QByteArray>> ByList_; // ListKey -> ids with a live head there
+    QHash<QString, Register<bool>> BookRegister_;
+    QHash<QString, Register<QByteArray>> Looks_; // ListKey -> skeleton
+    QHash<QString, Register<std::optional<BudgetEntry>>> Budgets_; // key + '\t' + from
+    QHash<QString, Order> BudgetFirst_;                            // key -> its first entry
+    QList<StatementRowOp> Rows_;
+};
