@@ -1,7 +1,7 @@
 #include "backup/BackupEngine.h"
 
 #include "backup/TransferJournal.h"
-#include "history/StepCommit.h"
+
 #include "ledger/QelError.h"
 
 #include <QLocale>
@@ -150,7 +150,7 @@ bool BackupEngine::SameFolder(const QString &a, const QString &b)
 
 QStringList BackupEngine::Recover() const
 {
-    return RecoverTransfers(Ops_, TransferJournal(JournalFolder_), StepCommit::ForgetRows);
+    return RecoverTransfers(Ops_, TransferJournal(JournalFolder_), {});
 }
 
 TransferReport BackupEngine::Backup(const QString &backupFolder, BackupSelection what) const
@@ -203,7 +203,7 @@ TransferReport BackupEngine::Transfer(const QString &source, const LedgerFiles &
 {
     // A transfer a kill interrupted is finished or undone first, so that it cannot mix with this one.
     const TransferJournal journal(JournalFolder_);
-    const QStringList recovered = RecoverTransfers(Ops_, journal, StepCommit::ForgetRows);
+    const QStringList recovered = RecoverTransfers(Ops_, journal, {});
     const QStringList notes = recovered + TakenAlongNotes(from, what) + LeftOutNotes(from, what, kind);
     // A refused transfer took nothing along, so it never claims to have.
     const QStringList refusalNotes = recovered + LeftOutNotes(from, what, kind);

@@ -1,7 +1,6 @@
 #include "backup/LedgerBackup.h"
 
 #include "backup/TransferJournal.h"
-#include "history/UndoHistory.h"
 #include "import/ImportStore.h"
 #include "import/ImportStoreUpkeep.h"
 #include "ledger/ListFiles.h"
@@ -90,8 +89,6 @@ TransferReport LedgerBackup::Restore(const QString &folder, BackupSelection what
     }
     if (const std::optional<QString> note = upkeep.SettleRestore())
         report.Notes.append(*note);
-    // Undo does not reach across a restore: its steps were made on other data.
-    UndoHistory(Paths_.HistoryFile()).Clear();
     return report;
 }
 

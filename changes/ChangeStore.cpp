@@ -40,9 +40,9 @@ QString ChangeStore::StampKey(const QString &file, const QByteArray &hash)
     return file + u'\t' + QString::fromLatin1(hash);
 }
 
-void ChangeStore::Prepare()
+void ChangeStore::Prepare(bool mayMend)
 {
-    if (Prepared_)
+    if (Prepared_ || !mayMend)
         return;
     OwnLog_.Load();
     Prepared_ = true;
@@ -89,6 +89,15 @@ void ChangeStore::TakeIn(const ChangeEntry &entry)
         Own_.append(entry);
 }
 
+void ChangeStore::Count(const ChangeEntry &entry, Arrivals &arrivals) const
+{
+    if (entry.Computer == Computer_.Id)
+        return;
+    arrivals.Entries.append(entry.Name());
+    if (entry.ChangesLedger() && entry.Kind != EntryKind::Adopt)
+        ++arrivals.Changes[entry.Computer];
+}
+
 void ChangeStore::Rederive(Arrivals &arrivals)
 {
     arrivals.Rederived = true;
@@ -103,15 +112,14 @@ void ChangeStore::Rederive(Arrivals &arrivals)
         Index(entry);
     for (const ChangeEntry &entry : std::as_const(update.Entries)) {
         TakeIn(entry);
-        if (entry.Computer != Computer_.Id)
-            arrivals.Entries.append(entry.Name());
+        Count(entry, arrivals);
     }
 }
 
-ChangeStore::Arrivals ChangeStore::Refresh()
+ChangeStore::Arrivals ChangeStore::Refresh(bool mayMend)
 {
     Arrivals arrivals;
-    Prepare();
+    Prepare(mayMend);
     LogFolder::Update update = Logs_.ReadNew();
     arrivals.Problems = update.Problems;
     if (update.Rewritten) {
@@ -142,8 +150,7 @@ ChangeStore::Arrivals ChangeStore::Refresh()
     }
     for (const ChangeEntry &entry : std::as_const(fresh)) {
         TakeIn(entry);
-        if (entry.Computer != Computer_.Id)
-            arrivals.Entries.append(entry.Name());
+        Count(entry, arrivals);
     }
     return arrivals;
 }
@@ -156,7 +163,7 @@ const ChangeEntry &ChangeStore::Append(ChangeEntry entry, qint64 whenSecs)
 const ChangeEntry &ChangeStore::Append(ChangeEntry entry, qint64 whenSecs,
                                        const std::function<QList<FileStamp>(const LedgerState &)> &stamp)
 {
-    Prepare();
+    Prepare(true);
     entry.Computer = Computer_.Id;
     entry.Seq = State_->Seen().value(Computer_.Id, 0) + 1;
     entry.Clock = State_->MaxClock() + 1;
@@ -179,6 +186,11 @@ const ChangeEntry &ChangeStore::Append(ChangeEntry entry, qint64 whenSecs,
     Index(entry);
     Own_.append(std::move(entry));
     return Own_.back();
+}
+
+QByteArray ChangeStore::NextName() const
+{
+    return ChangeEntry::EntryName(Computer_.Id, State_->Seen().value(Computer_.Id, 0) + 1);
 }
 
 const ChangeEntry *ChangeStore::OwnEntry(qint64 seq) const

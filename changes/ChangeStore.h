@@ -42,11 +42,13 @@ public:
     struct Arrivals
     {
         QList<QByteArray> Entries; // names of entries of other computers taken in
+        QHash<QByteArray, int> Changes; // of those, the ones that change the ledger, by computer
         bool Rederived = false;    // the state was made anew from every log
         QStringList Problems;      // logs that could not be read
     };
-    // Reads what the logs gained (the first call: everything; this computer's log is mended first).
-    Arrivals Refresh();
+    // Reads what the logs gained (the first call: everything; this computer's log is mended first
+    // unless mayMend is false, for a reader that holds no lock).
+    Arrivals Refresh(bool mayMend = true);
     // Whether any log changed since the last Refresh, without reading them.
     bool LogsChanged() const { return Logs_.Changed(); }
 
@@ -57,6 +59,9 @@ public:
     // added (stamp), then written. On failure the state is derived again from the logs.
     const ChangeEntry &Append(ChangeEntry entry, qint64 whenSecs,
                               const std::function<QList<FileStamp>(const LedgerState &)> &stamp);
+
+    // The name the next entry of this computer will have (its new bookings' ids start from it).
+    QByteArray NextName() const;
 
     // Whether a ledger file with these bytes is one a computer wrote or adopted.
     bool Explains(const QString &file, const QByteArray &hash) const;
@@ -81,7 +86,8 @@ private:
     bool IsVoid(const ChangeEntry &entry) const;
     void TakeIn(const ChangeEntry &entry);
     void Rederive(Arrivals &arrivals);
-    void Prepare();
+    void Count(const ChangeEntry &entry, Arrivals &arrivals) const;
+    void Prepare(bool mayMend);
 
     QString DataFolder_;
     ComputerId Computer_;

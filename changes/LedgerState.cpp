@@ -172,16 +172,20 @@ QByteArray LedgerState::Skeleton(const QString &book, ListKind list) const
 void LedgerState::FillList(BookingList &list, const QString &book, const Regional &regional) const
 {
     list = BookingList(list.Kind());
+    // The program's own look, or the one a file brought (kept as it was, alignment included).
     const QByteArray skeleton = Skeleton(book, list.Kind());
-    if (!skeleton.isEmpty()) {
+    bool own = skeleton.isEmpty();
+    if (!own) {
         try {
             ComponentStream::ReadListRecord(skeleton, 0, list);
+            list.ClearRows();
         } catch (...) {
             list = BookingList(list.Kind());
+            own = true;
         }
-        list.ClearRows();
     }
-    list.SetColumnAlignment(1, ColumnAlignment::Right);
+    if (own)
+        list.SetColumnAlignment(1, ColumnAlignment::Right);
 
     struct Placed
     {
@@ -277,6 +281,24 @@ bool LedgerState::IsHead(const QByteArray &id, const QByteArray &rev) const
 bool LedgerState::Knows(const QByteArray &id) const
 {
     return Bookings_.contains(id);
+}
+
+QByteArray LedgerState::BudgetRev(const QString &key, int from) const
+{
+    const auto reg = Budgets_.constFind(BudgetKey(key, from));
+    return reg == Budgets_.cend() ? QByteArray() : reg->Rev;
+}
+
+QList<QByteArray> LedgerState::HeadRevs(const QByteArray &id) const
+{
+    QList<QByteArray> revs;
+    const auto record = Bookings_.constFind(id);
+    if (record != Bookings_.cend()) {
+        for (const Head &head : record->Heads)
+            revs.append(head.Rev);
+    }
+    std::sort(revs.begin(), revs.end());
+    return revs;
 }
 
 QList<LedgerState::Conflict> LedgerState::Conflicts() const

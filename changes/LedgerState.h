@@ -59,8 +59,12 @@ public:
     QList<Version> Versions(const QByteArrayView id) const;
     // Whether the booking's revision is one of its heads: nothing changed it since.
     bool IsHead(const QByteArray &id, const QByteArray &rev) const;
-    // Whether the booking was ever taken in (live or removed).
+    // Whether the booking was ever taken in (live or removed), and its heads' revisions.
     bool Knows(const QByteArray &id) const;
+    QList<QByteArray> HeadRevs(const QByteArray &id) const;
+
+    // The revision that last wrote a budget entry (category key and month); empty when none did.
+    QByteArray BudgetRev(const QString &key, int from) const;
 
     // Bookings with more than one head: changed (or removed and changed) on two computers at once.
     struct Conflict

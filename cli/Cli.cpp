@@ -240,7 +240,8 @@ int Cli::RunCommand(const QString &command, QStringList args)
 
 BookManager Cli::MakeManager() const
 {
-    return BookManager(Paths_, Regional());
+    // Without the data folder's lock a command only looks: it never writes, nor mends a log.
+    return BookManager(Paths_, Regional(), Lock_.IsLocked() ? BookManager::Access::Write : BookManager::Access::ReadOnly);
 }
 
 int Cli::Books()

@@ -141,6 +141,12 @@ void BookTrash::Restore(const TrashedBook &book)
         ListFiles::SyncFolder(QFile::encodeName(Folder_));
 }
 
+void BookTrash::Discard(const TrashedBook &book)
+{
+    if (QFile::remove(book.File))
+        ListFiles::SyncFolder(QFile::encodeName(Folder_));
+}
+
 int BookTrash::RemoveExpired(const QDateTime &now)
 {
     // Under the data lock no save runs: a hidden file of the atomic writer is a killed one's.

@@ -47,6 +47,8 @@ public:
     // Brings a book back into the data folder, byte for byte, and takes it out of the trash.
     // Refused (QelError) while the data folder holds a book of that name.
     void Restore(const TrashedBook &book);
+    // Takes a book out of the trash for good (it came back through the change logs).
+    void Discard(const TrashedBook &book);
     // Removes the expired books and what a killed move left; how many books. Only under the
     // data lock.
     int RemoveExpired(const QDateTime &now);

@@ -2,6 +2,7 @@
 #include "changes/ChangeStore.h"
 #include "changes/EntryCodec.h"
 #include "changes/LedgerState.h"
+#include "changes/ListChanges.h"
 #include "changes/LogFolder.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
@@ -80,6 +81,7 @@ private slots:
     void concurrentChangesKeepBoth_data();
     void concurrentChangesKeepBoth();
     void sameStateInAnyOrder();
+    void budgetsChangedOnTwoComputers();
     void logOnDiskGrowsAndIsReadOnce();
     void adoptionTooEarlyCountsForNothing();
 };
@@ -262,6 +264,41 @@ void TestChangeLog::sameStateInAnyOrder()
         if (order == 0)
             first = bytes;
         QCOMPARE(bytes, first);
+    }
+}
+
+// Here Kino was removed and Miete added; there Lebensmittel changed and Auto was added: each
+// computer's change holds, whichever comes first.
+void TestChangeLog::budgetsChangedOnTwoComputers()
+{
+    const auto month = [](int m) { return BudgetMonth(2026, m); };
+    BudgetList base;
+    base.Set(u"Lebensmittel"_s, month(1), 30000, true);
+    base.Set(u"Kino"_s, month(1), 2000, false);
+    BudgetList ours = base;
+    ours.Remove(u"Kino"_s);
+    ours.Set(u"Miete"_s, month(2), 80000, false);
+    BudgetList theirs = base;
+    theirs.Set(u"Lebensmittel"_s, month(1), 35000, true);
+    theirs.Set(u"Auto"_s, month(3), 10000, false);
+    ChangeEntry first = Entry("a", 1, 1);
+    ListChanges::BudgetDiff(BudgetList(), base, first);
+    ChangeEntry mine = Entry("a", 2, 2);
+    ListChanges::BudgetDiff(base, ours, mine);
+    ChangeEntry other = Entry("b", 1, 2);
+    ListChanges::BudgetDiff(base, theirs, other);
+    BudgetList expected;
+    expected.Set(u"Lebensmittel"_s, month(1), 35000, true);
+    expected.Set(u"Miete"_s, month(2), 80000, false);
+    expected.Set(u"Auto"_s, month(3), 10000, false);
+    for (const bool mineFirst : {true, false}) {
+        LedgerState state;
+        state.Apply(first);
+        state.Apply(mineFirst ? mine : other);
+        state.Apply(mineFirst ? other : mine);
+        QCOMPARE(state.Budgets().Entries().size(), 3);
+        for (const BudgetEntry &e : expected.Entries())
+            QVERIFY(state.Budgets().Entries().contains(e));
     }
 }
 
