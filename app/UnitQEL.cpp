@@ -685,6 +685,7 @@ void TFormQEL::btnBackupClick()
     // Made when first asked for: its pages and their icons cost every start otherwise.
     if (!FormBackup)
         FormBackup = new TFormBackup(Settings_, Books_.Paths(), Help_, this);
+    FormBackup->Books = &Books_;
     FormBackup->exec();
     if (FormBackup->Restored)
         EndAfterRestore();

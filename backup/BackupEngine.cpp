@@ -198,6 +198,34 @@ TransferReport BackupEngine::Restore(const QString &restoreFolder, BackupSelecti
     return Transfer(restoreFolder, *backup, DataFolder_, what, TransferKind::Restore, messages);
 }
 
+BackupEngine::RestoreSource BackupEngine::CheckRestore(const QString &restoreFolder, BackupSelection what) const
+{
+    if (!QFileInfo(restoreFolder).isDir())
+        throw QelError(u"Backupverzeichnis wurde nicht gefunden!"_s);
+    if (SameFolder(restoreFolder, DataFolder_))
+        throw QelError(IdenticalMessage());
+    const QString failed = WithCauses(u"Fehler beim Wiederherstellen der Sicherungsdaten!"_s);
+    const std::optional<LedgerFiles> backup = ListLedgerFiles(restoreFolder, LinkRule::Skip);
+    if (!backup)
+        throw QelError(failed);
+    const QStringList left = LeftOutNotes(*backup, what, TransferKind::Restore);
+    const auto refuse = [&](const QString &message) {
+        throw QelError(left.isEmpty() ? message : message + u"\n\n"_s + left.join(u"\n\n"_s));
+    };
+    const bool anything = (what.Books && !backup->Books.isEmpty()) || (what.Regular && backup->HasRegular)
+                          || backup->HasBudgets;
+    if (!anything)
+        refuse(u"Im Backupverzeichnis wurden keine gesicherten Daten gefunden!"_s);
+    const std::optional<LedgerFiles> data = ListLedgerFiles(DataFolder_, LinkRule::Follow);
+    if (!data)
+        refuse(failed);
+    if (what.Books && backup->Books.isEmpty() && !data->Books.isEmpty()) {
+        refuse(u"Im Backupverzeichnis wurden keine Haushaltsbücher gefunden!\n\n"
+               u"Die Wiederherstellung würde alle vorhandenen Haushaltsbücher entfernen."_s);
+    }
+    return {*backup, TakenAlongNotes(*backup, what) + left};
+}
+
 TransferReport BackupEngine::Transfer(const QString &source, const LedgerFiles &from, const QString &target,
                                       BackupSelection what, TransferKind kind, const Messages &messages) const
 {

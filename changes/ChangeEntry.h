@@ -76,12 +76,16 @@ struct StatementRowOp
     QByteArray Booking;
 };
 
-// A ledger file as the writer left it after the entry ("März 2026.qel", its hash): a file that
+// A ledger file as the writer left it after the entry ("März 2026.qel", its hash, and the time
+// of last change the writer gave it, in nanoseconds since 1970; 0 when not known): a file that
 // arrives with these bytes is explained by the entry even before the entry itself arrives.
+// Synchronisation tools keep a file's time, so the same bytes with a later time are the same
+// bytes written again (a copy put back by hand), not the file as the writer left it.
 struct FileStamp
 {
     QString File;
     QByteArray Hash;
+    qint64 Modified = 0;
 
     bool operator==(const FileStamp &) const = default;
 };
@@ -104,6 +108,7 @@ struct AdoptedFile
     QString File;
     QByteArray Hash;
     QHash<QByteArray, qint64> Seen; // computer -> last seq read
+    qint64 Modified = 0;            // the file's time of last change, nanoseconds since 1970
 };
 
 struct ChangeEntry

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
+#include <QSet>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -63,9 +64,16 @@ public:
     // The name the next entry of this computer will have (its new bookings' ids start from it).
     QByteArray NextName() const;
 
-    // Whether a ledger file with these bytes is one a computer wrote or adopted.
-    bool Explains(const QString &file, const QByteArray &hash) const;
+    // Whether a ledger file with these bytes and this time of last change (nanoseconds since
+    // 1970) is one a computer wrote or took in: the same bytes with their time, or a time not
+    // after the last one any computer gave the file. The same bytes with a later time were
+    // written again by somebody else (a copy put back by hand, an older program).
+    bool Explains(const QString &file, const QByteArray &hash, qint64 modifiedNs) const;
+    // A time a file may be given: now, in nanoseconds since 1970.
+    static qint64 NowNs();
     static QByteArray HashOf(QByteArrayView bytes);
+    // Whether any entry names the file (stamped it or took it in): the logs know it.
+    bool NamesFile(const QString &file) const { return NamedFiles_.contains(file); }
 
     // This computer's entries, by seq order (undo and redo walk them).
     const QList<ChangeEntry> &OwnEntries() const { return Own_; }
@@ -80,6 +88,13 @@ private:
         qint64 Seq = 0;
         QString Key; // file + tab + hash
         QHash<QByteArray, qint64> Seen;
+        qint64 Modified = 0;
+    };
+    struct Stamp
+    {
+        QByteArray Computer;
+        qint64 Seq = 0;
+        qint64 Modified = 0;
     };
     static QString StampKey(const QString &file, const QByteArray &hash);
     void Index(const ChangeEntry &entry);
@@ -95,8 +110,10 @@ private:
     LogFolder Logs_;
     std::unique_ptr<LedgerState> State_;
     bool Prepared_ = false;
-    // Stamps: file + tab + hash -> (computer, seq) of the entries that left the file so.
-    QHash<QString, QList<std::pair<QByteArray, qint64>>> Stamps_;
+    // Stamps: file + tab + hash -> the entries that left the file so.
+    QHash<QString, QList<Stamp>> Stamps_;
+    QHash<QString, qint64> Newest_; // file -> the latest time any entry gave it
     QList<Adoption> Adoptions_;   // every adoption read, void or not
+    QSet<QString> NamedFiles_;
     QList<ChangeEntry> Own_;
 };

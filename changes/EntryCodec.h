@@ -20,8 +20,8 @@
 //   l  <book>  <list>  <skeleton, base64>                             a list's presentation
 //   g  <key>  <from>  (A <budget> | -)  (B <budget> | -)              a budget entry
 //   r  <account>  <content key>  <occurrence>  <reference>  <booking> a statement row booked
-//   f  <file>  <hash>                                                 a ledger file as written
-//   a  <file>  <hash>  <computer>=<seq>,…                              an adopted file
+//   f  <file>  <hash>  <time>                                         a ledger file as written
+//   a  <file>  <hash>  <computer>=<seq>,…  <time>                      an adopted file
 //   Z  <seq>  <crc>
 //
 // content: book, list (E, A, R), caption, number of sub-items, the sub-items, and the row's

@@ -96,7 +96,7 @@ void LedgerState::ApplyBooking(const BookingOp &op, const QByteArray &rev, const
         record.Heads.removeIf([&](const Head &head) { return head.Rev == op.Base; });
     }
     if (!superseded)
-        record.Heads.append({rev, entry.Clock, entry.Kind, came, op.After});
+        record.Heads.append({rev, entry.Clock, entry.Kind, came, op.After, op.After ? std::nullopt : op.Before});
     Reindex(op.Id, record);
 }
 
@@ -283,10 +283,25 @@ bool LedgerState::Knows(const QByteArray &id) const
     return Bookings_.contains(id);
 }
 
-QByteArray LedgerState::BudgetRev(const QString &key, int from) const
+std::optional<BudgetEntry> LedgerState::BudgetAt(const QString &key, int from) const
 {
     const auto reg = Budgets_.constFind(BudgetKey(key, from));
-    return reg == Budgets_.cend() ? QByteArray() : reg->Rev;
+    return reg == Budgets_.cend() ? std::nullopt : reg->Value;
+}
+
+QHash<QString, QList<LedgerState::Version>> LedgerState::RemovedByList() const
+{
+    QHash<QString, QList<Version>> removed;
+    for (auto it = Bookings_.cbegin(); it != Bookings_.cend(); ++it) {
+        if (it->Heads.isEmpty() || !LiveHeads(*it).isEmpty())
+            continue;
+        const Head &last = *std::max_element(it->Heads.cbegin(), it->Heads.cend(), [](const Head &a, const Head &b) {
+            return a.Rev < b.Rev;
+        });
+        if (last.Was)
+            removed[ListKey(last.Was->Book, last.Was->List)].append({it.key(), last.Rev, *last.Was});
+    }
+    return removed;
 }
 
 QList<QByteArray> LedgerState::HeadRevs(const QByteArray &id) const

@@ -3,6 +3,8 @@
 
 #include "cli/Cli.h"
 
+#include "ledger/BookManager.h"
+
 #include "backup/AutoCopyContents.h"
 #include "backup/LedgerBackup.h"
 #include "ledger/QelError.h"
@@ -81,7 +83,8 @@ int Cli::BackupOrRestore(bool backup, const QStringList &arguments)
         }
         source = entry->Folder;
     }
-    const TransferReport report = backup ? backups.Backup(source, what) : backups.Restore(source, what);
+    BookManager books = MakeManager();
+    const TransferReport report = backup ? backups.Backup(source, what) : backups.Restore(source, what, &books);
     if (!report.LateFailure.isEmpty())
         return Fail(report.LateFailure);
     Out_ << (backup ? BackupEngine::BackupDoneMessage() : BackupEngine::RestoreDoneMessage()) << '\n';

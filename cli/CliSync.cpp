@@ -25,6 +25,10 @@ int Cli::Merge()
         return 1;
     BookManager books = MakeManager();
     const BookManager::SyncOutcome outcome = books.Sync();
+    for (const FolderReconciler::MovedCopy &copy : outcome.Copies) {
+        const QString book = copy.File.endsWith(u".qel"_s) ? copy.File.chopped(4) : copy.File;
+        Out_ << QStringList{book, copy.Copy, QString::number(copy.Added), u"0"_s, u"0"_s}.join(u'\t') << '\n';
+    }
     for (const QString &note : outcome.Notes)
         Err_ << u"Hinweis: "_s << note << '\n';
     Changed_ = Changed_ || books.FilesChanged();

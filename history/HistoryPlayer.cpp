@@ -57,9 +57,14 @@ ChangeEntry HistoryPlayer::Inverse(const ChangeEntry &of, EntryKind kind, qint64
     entry.Text = outcome.Text;
     for (qsizetype i = of.Bookings.size(); i-- > 0;) {
         const BookingOp &op = of.Bookings.at(i);
-        const QByteArray rev = op.Rev.isEmpty() ? of.Name() : op.Rev;
-        if (state.IsHead(op.Id, rev))
-            entry.Bookings.append({op.Id, {}, rev, op.Before, op.After});
+        // As the step left it: that content (or removed), and nothing beside it. An undo of a
+        // later step may have brought it back to that; anything else is a change since.
+        const QList<QByteArray> heads = state.HeadRevs(op.Id);
+        const QList<LedgerState::Version> live = state.Versions(op.Id);
+        const bool stands = op.After ? heads.size() == 1 && live.size() == 1 && live.front().Content == *op.After
+                                     : live.isEmpty() && !heads.isEmpty();
+        if (stands)
+            entry.Bookings.append({op.Id, {}, op.After ? live.front().Rev : heads.back(), op.Before, op.After});
         else if (const std::optional<BookingContent> &shown = op.After ? op.After : op.Before)
             outcome.Left.append(LeftText(*shown));
     }
@@ -84,7 +89,7 @@ ChangeEntry HistoryPlayer::Inverse(const ChangeEntry &of, EntryKind kind, qint64
             outcome.Left.append(u"Haushaltsbuch „%1“ bleibt: es hat inzwischen Buchungen"_s.arg(op.Book));
     }
     for (const BudgetOp &op : of.Budgets) {
-        if (state.BudgetRev(op.Key, op.From) == of.Name())
+        if (state.BudgetAt(op.Key, op.From) == op.After)
             entry.Budgets.append({op.Key, op.From, op.Before, op.After});
         else if (const std::optional<BudgetEntry> &shown = op.After ? op.After : op.Before)
             outcome.Left.append(u"Budget „%1“ – seither geändert"_s.arg(shown->Category));

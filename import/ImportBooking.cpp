@@ -282,7 +282,15 @@ ImportOutcome ImportBooking::BookInLogs(const QList<const ImportCandidate *> &ch
     }
     for (const ImportCandidate *c : chosen)
         entry.Rows.append({c->Identity, ids.value(c)});
-    Books_.Commit(std::move(entry));
+    // A file that cannot follow does not take the bookings back: they are in the log.
+    std::optional<QelError> unwritten;
+    try {
+        Books_.Commit(std::move(entry));
+    } catch (const QelError &error) {
+        if (Books_.Changes().NextName() == name)
+            throw;
+        unwritten = error;
+    }
     if (AfterStep)
         AfterStep(0);
 
@@ -301,6 +309,10 @@ ImportOutcome ImportBooking::BookInLogs(const QList<const ImportCandidate *> &ch
         throw QelError(error.Message() + QStringLiteral("\n\nDie Buchungen sind übernommen; nur die Vorschläge für "
                                                         "den nächsten Kontoauszug fehlen."));
     }
+    if (AfterStep)
+        AfterStep(1);
+    if (unwritten)
+        throw QelError(unwritten->Message() + QStringLiteral("\n\nÜbernommen wurden: %1.").arg(outcome.Summary()));
     return outcome;
 }
 

@@ -61,6 +61,7 @@ ChangeStore &BookManager::Changes()
         SyncOutcome first = SyncNow();
         Notes_ += first.Notes;
         FirstErrors_ = first.Errors;
+        FirstCopies_ = first.Copies;
         FreshlySynced_ = true;
     }
     return *Store_;
@@ -92,6 +93,7 @@ BookManager::SyncOutcome BookManager::Sync()
         SyncOutcome outcome;
         outcome.Notes = std::exchange(Notes_, {});
         outcome.Errors = std::exchange(FirstErrors_, {});
+        outcome.Copies = std::exchange(FirstCopies_, {});
         return outcome;
     }
     return SyncNow();
@@ -107,6 +109,7 @@ BookManager::SyncOutcome BookManager::SyncNow()
         FolderReconciler(Paths_, Regional_, store).Run(QDateTime::currentSecsSinceEpoch());
     outcome.Notes = reconciled.Notes;
     outcome.Errors += reconciled.Errors;
+    outcome.Copies = reconciled.Copies;
     FilesChanged_ = FilesChanged_ || !reconciled.Written.isEmpty();
 
     // What other computers did, by computer.
@@ -254,13 +257,13 @@ void BookManager::SaveBudgets(const BudgetList &before, const BudgetList &after,
         Commit(std::move(entry));
 }
 
-void BookManager::CreateInLogs(const QString &name)
+void BookManager::CreateInLogs(const QString &name, const QDateTime &now)
 {
     ChangeEntry entry;
     entry.Kind = EntryKind::Step;
     entry.Text = HistorySteps::BookCreatedText(name);
     entry.Books.append({name, true});
-    Commit(std::move(entry));
+    Commit(std::move(entry), now);
 }
 
 void BookManager::RemoveInLogs(const QString &name)
@@ -296,20 +299,20 @@ void BookManager::RestoreInLogs(const TrashedBook &book)
     Commit(std::move(entry));
 }
 
-const ChangeEntry &BookManager::Commit(ChangeEntry entry)
+const ChangeEntry &BookManager::Commit(ChangeEntry entry, const QDateTime &now)
 {
     if (LookOnly_)
         throw QelError(LookOnlyMessage());
     ChangeStore &store = Changes();
     const QStringList files = ListChanges::FilesOf(entry);
-    const QDateTime now = QDateTime::currentDateTime();
     const ChangeEntry *made = nullptr;
+    const qint64 stampTime = ChangeStore::NowNs();
     try {
         made = &store.Append(std::move(entry), now.toSecsSinceEpoch(), [&](const LedgerState &state) {
             QList<FileStamp> stamps;
             for (const QString &file : files) {
                 if (const std::optional<QByteArray> bytes = DerivedFiles::FileBytes(state, file, Regional_))
-                    stamps.append({file, ChangeStore::HashOf(*bytes)});
+                    stamps.append({file, ChangeStore::HashOf(*bytes), stampTime});
             }
             return stamps;
         });
@@ -320,7 +323,7 @@ const ChangeEntry &BookManager::Commit(ChangeEntry entry)
     FilesChanged_ = true;
     std::optional<QelError> failed;
     try {
-        WriteDerivedFiles(Paths_, Regional_, store, files);
+        WriteDerivedFiles(Paths_, Regional_, store, files, stampTime);
     } catch (const QelError &error) {
         failed = error;
     }
@@ -359,13 +362,11 @@ void BookManager::FollowState(const QStringList &files, const QDateTime &now)
         BookingList expend(ListKind::Expend);
         state.BookLists(*name, Regional_, income, expend);
         OwnSums_.insert(*name, {ListSum(income), ListSum(expend)});
-        const QString modified = Regional_.DateText(now.date()) + QStringLiteral("  ") + Regional_.TimeText(now.time());
-        qsizetype row = FindBook(*name);
-        if (row < 0) {
-            row = Books_.AddRow(ListRow::Make(BookKey(*name, Regional_), {*name, modified, QString(), QString()}));
+        // A book new to the list shows when it came; the others keep what the scan showed.
+        if (FindBook(*name) < 0) {
+            const QString modified = Regional_.DateText(now.date()) + u' ' + Regional_.TimeText(now.time());
+            Books_.AddRow(ListRow::Make(BookKey(*name, Regional_), {*name, modified, QString(), QString()}));
             listed = true;
-        } else {
-            Books_.SetSubItem(row, 1, modified);
         }
         if (*name == CurrentBook_) {
             ReadIncome_ = ListChanges::ReferenceOf(income);

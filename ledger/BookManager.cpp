@@ -297,7 +297,7 @@ qsizetype BookManager::CreateBook(const QString &name, const QDateTime &now)
             SaveCurrentBook();
         if (RegularChanged_)
             SaveRegular();
-        CreateInLogs(name);
+        CreateInLogs(name, now);
         CurrentBook_ = name;
         OpenCurrentBook();
         Books_.SetSelected(FindBook(name));
@@ -590,13 +590,21 @@ QByteArray BookManager::ReadListFile(const QString &path)
 
 void BookManager::ReadMonthBookFile(const QString &path)
 {
-    if (HasLogs()) {
-        ReadFromLogs(QFileInfo(path).fileName().chopped(4), Income_, Expend_);
+    // What the logs know comes from them; a file they know nothing of (damaged, say) is read
+    // as it is, and a save takes its rows in.
+    const QString book = QFileInfo(path).fileName().chopped(4);
+    if (HasLogs() && (Changes().NamesFile(QFileInfo(path).fileName()) || !FileExists(path))) {
+        ReadFromLogs(book, Income_, Expend_);
         ReadIncome_ = ListChanges::ReferenceOf(Income_);
         ReadExpend_ = ListChanges::ReferenceOf(Expend_);
-        ReadListsOf_ = QFileInfo(path).fileName().chopped(4);
+        ReadListsOf_ = book;
         NotRead_.remove(path);
         return;
+    }
+    if (HasLogs()) {
+        ReadIncome_.clear();
+        ReadExpend_.clear();
+        ReadListsOf_ = book;
     }
     // A missing file reads as two empty lists; the next save makes it.
     if (!FileExists(path)) {
@@ -635,13 +643,16 @@ BookManager::OwnSums BookManager::TakeSums(const QString &path, const BookSums::
 
 void BookManager::ReadRegularFile(const QString &path)
 {
-    if (HasLogs()) {
+    // As for a book: what the logs know from them, a file they never named as it is.
+    if (HasLogs() && (Changes().NamesFile(QFileInfo(path).fileName()) || !FileExists(path))) {
         Regular_ = Changes().State().RegularList(Regional_);
         ReadRegular_ = ListChanges::ReferenceOf(Regular_);
         NotRead_.remove(path);
         RegularUnreadable_ = false;
         return;
     }
+    if (HasLogs())
+        ReadRegular_.clear();
     // Until the read succeeds.
     RegularUnreadable_ = true;
     if (!FileExists(path)) {

@@ -3,6 +3,7 @@
 #include "budget/BudgetFile.h"
 #include "changes/ChangeStore.h"
 #include "changes/ListChanges.h"
+#include "sync/FolderReconciler.h"
 #include "history/BookTrash.h"
 #include "history/HistorySteps.h"
 #include "ledger/BookSums.h"
@@ -123,6 +124,7 @@ public:
         QStringList Notes;  // what arrived or was taken in, for the user
         QStringList Errors;
         int Arrived = 0;    // entries of other computers
+        QList<FolderReconciler::MovedCopy> Copies;
         bool OpenBookChanged = false;
         bool RegularChanged = false;
     };
@@ -138,7 +140,7 @@ public:
     // the open book, the regular bookings, the book list and its totals following. Throws
     // QelError when the entry cannot be written (nothing changed then), or when a file could not
     // follow (the change is made; the next start writes the file).
-    const ChangeEntry &Commit(ChangeEntry entry);
+    const ChangeEntry &Commit(ChangeEntry entry, const QDateTime &now = QDateTime::currentDateTime());
     // Saves the budgets as given (a step, with the change logs; text names it for undo).
     void SaveBudgets(const BudgetList &before, const BudgetList &after, const QString &text);
 
@@ -206,7 +208,7 @@ private:
     void SaveToLogs(const QString &book);
     SyncOutcome SyncNow();
     void StoreToLogs(const QString &name, const BookingList &income, const BookingList &expend);
-    void CreateInLogs(const QString &name);
+    void CreateInLogs(const QString &name, const QDateTime &now);
     void RemoveInLogs(const QString &name);
     void RestoreInLogs(const TrashedBook &book);
     // The lists, totals and book rows as the state makes them after an entry touched the files.
@@ -250,6 +252,7 @@ private:
     ListChanges::Reference ReadRegular_;
     QString ReadListsOf_; // the book whose lists ReadIncome_ and ReadExpend_ are
     QStringList FirstErrors_; // what the first reading of the logs could not do
+    QList<FolderReconciler::MovedCopy> FirstCopies_;
     bool FreshlySynced_ = false; // the logs were read and the files brought in line just now
     // The booking each list selects once a save's entry is made (new rows get their ids then).
     QHash<ListKind, QByteArray> SelectAfter_;

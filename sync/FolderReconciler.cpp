@@ -15,6 +15,9 @@
 #include <cerrno>
 #include <cstdio>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -115,8 +118,17 @@ FolderReconciler::Outcome FolderReconciler::Run(qint64 nowSecs)
         std::optional<QByteArray> derived = DerivedFiles::FileBytes(Store_.State(), file, Regional_);
         if (bytes == derived)
             continue;
-        if (bytes && !Store_.Explains(file, ChangeStore::HashOf(*bytes))) {
-            TakeInFile(file, *bytes, nowSecs, first, outcome);
+        if (bytes && !Store_.Explains(file, ChangeStore::HashOf(*bytes), FileModifiedNs(path))) {
+            // A file that is no ledger file as it stands is left alone while the logs know
+            // nothing of it (the book scan names it); else the logs' version replaces it, the
+            // file kept aside.
+            if (!TakeInFile(file, *bytes, nowSecs, first, outcome)) {
+                if (!derived || !Store_.NamesFile(file))
+                    continue;
+                outcome.Notes.append(u"Die Datei %1 war beschädigt. Sie wird beiseitegelegt und aus dem "
+                                     u"Änderungsprotokoll neu geschrieben."_s.arg(
+                                         Quoted(QDir::toNativeSeparators(Paths_.DataFolder + file))));
+            }
             derived = DerivedFiles::FileBytes(Store_.State(), file, Regional_);
             if (bytes == derived)
                 continue;
@@ -130,15 +142,16 @@ FolderReconciler::Outcome FolderReconciler::Run(qint64 nowSecs)
     try {
         ChangeEntry written;
         written.Kind = EntryKind::Written;
+        const qint64 stampTime = ChangeStore::NowNs();
         Store_.Append(written, nowSecs, [&](const LedgerState &state) {
             QList<FileStamp> stamps;
             for (const QString &file : std::as_const(toWrite)) {
                 if (const std::optional<QByteArray> bytes = DerivedFiles::FileBytes(state, file, Regional_))
-                    stamps.append({file, ChangeStore::HashOf(*bytes)});
+                    stamps.append({file, ChangeStore::HashOf(*bytes), stampTime});
             }
             return stamps;
         });
-        WriteDerivedFiles(Paths_, Regional_, Store_, toWrite);
+        WriteDerivedFiles(Paths_, Regional_, Store_, toWrite, stampTime);
         outcome.Written = toWrite;
     } catch (const QelError &error) {
         outcome.Errors.append(error.Message());
@@ -146,30 +159,30 @@ FolderReconciler::Outcome FolderReconciler::Run(qint64 nowSecs)
     return outcome;
 }
 
-void FolderReconciler::TakeInFile(const QString &file, const QByteArray &bytes, qint64 nowSecs, bool silent,
+bool FolderReconciler::TakeInFile(const QString &file, const QByteArray &bytes, qint64 nowSecs, bool silent,
                                   Outcome &outcome)
 {
     const QByteArray hash = ChangeStore::HashOf(bytes);
     ChangeEntry entry;
     entry.Kind = EntryKind::Adopt;
-    entry.Adopted = AdoptedFile{file, hash, Store_.Seen()};
+    entry.Adopted = AdoptedFile{file, hash, Store_.Seen(), FileModifiedNs(Paths_.DataFolder + file)};
     try {
         OpsOf(Store_.State(), file, bytes, hash, false, entry);
-    } catch (const QelError &error) {
-        // Not a ledger file as it stands: left as it is and never written over without a copy.
-        outcome.Errors.append(error.Message());
-        return;
+    } catch (const QelError &) {
+        // Not a ledger file as it stands: never written over without a copy; what reads it
+        // names the damage.
+        return false;
     }
     entry.Text = u"Änderung außerhalb des Programms: %1"_s.arg(file);
     try {
         Store_.Append(entry, nowSecs);
     } catch (const QelError &error) {
         outcome.Errors.append(error.Message());
-        return;
+        return false;
     }
     outcome.AdoptedAny = true;
     if (silent)
-        return;
+        return true;
     qsizetype added = 0;
     qsizetype removed = 0;
     for (const BookingOp &op : std::as_const(entry.Bookings))
@@ -183,6 +196,7 @@ void FolderReconciler::TakeInFile(const QString &file, const QByteArray &bytes, 
         what.append(u"keine Buchung geändert"_s);
     outcome.Notes.append(u"%1 wurde außerhalb des Programms geändert; die Änderung ist übernommen (%2)."_s.arg(
         WhatFile(file), what.join(u", "_s)));
+    return true;
 }
 
 void FolderReconciler::TakeInCopies(qint64 nowSecs, Outcome &outcome)
@@ -192,11 +206,12 @@ void FolderReconciler::TakeInCopies(qint64 nowSecs, Outcome &outcome)
         try {
             const QByteArray bytes = ListFiles::ReadFile(Paths_.DataFolder + copy);
             const QByteArray hash = ChangeStore::HashOf(bytes);
+            const qint64 modified = FileModifiedNs(Paths_.DataFolder + copy);
             qsizetype added = 0;
-            if (!Store_.Explains(file, hash)) {
+            if (!Store_.Explains(file, hash, modified)) {
                 ChangeEntry entry;
                 entry.Kind = EntryKind::Adopt;
-                entry.Adopted = AdoptedFile{file, hash, Store_.Seen()};
+                entry.Adopted = AdoptedFile{file, hash, Store_.Seen(), modified};
                 entry.Text = u"Konfliktkopie %1"_s.arg(copy);
                 OpsOf(Store_.State(), file, bytes, hash, true, entry);
                 added = entry.Bookings.size() + entry.Budgets.size();
@@ -204,6 +219,7 @@ void FolderReconciler::TakeInCopies(qint64 nowSecs, Outcome &outcome)
                     Store_.Append(entry, nowSecs);
             }
             const QString kept = KeepCopy(copy, bytes, nowSecs);
+            outcome.Copies.append({file, copy, kept, added});
             const QString what = added > 0 ? (file == DerivedFiles::BudgetsFile() ? (added == 1 ? u"1 Budgetangabe"_s
                                                                                            : u"%1 Budgetangaben"_s.arg(added))
                                                                                     : Bookings(added))
@@ -215,7 +231,7 @@ void FolderReconciler::TakeInCopies(qint64 nowSecs, Outcome &outcome)
                                                       : u"Haushaltsbuch %1"_s.arg(Quoted(file.chopped(4))),
                 Quoted(copy), what, Quoted(QDir::toNativeSeparators(kept))));
         } catch (const QelError &error) {
-            outcome.Errors.append(u"Die Konfliktkopie %1 wurde nicht übernommen und bleibt im Datenordner. %2"_s.arg(
+            outcome.Errors.append(u"Die Konfliktkopie %1 wurde nicht zusammengeführt und bleibt im Datenordner. %2"_s.arg(
                 Quoted(copy), error.Message()));
         }
     }
@@ -244,34 +260,65 @@ QString FolderReconciler::KeepCopy(const QString &copy, const QByteArray &bytes,
     return kept;
 }
 
-void WriteDerivedFiles(const LedgerPaths &paths, const Regional &regional, const ChangeStore &store,
-                       const QStringList &files)
+qint64 FileModifiedNs(const QString &path)
 {
-    for (const QString &file : files) {
-        const QString path = paths.DataFolder + file;
-        const std::optional<QByteArray> derived = DerivedFiles::FileBytes(store.State(), file, regional);
-        std::optional<QByteArray> present;
-        if (QFileInfo(path).isFile()) {
-            present = ListFiles::ReadFile(path);
-            if (present == derived)
-                continue;
-            // What no entry explains is kept before it goes.
-            if (!store.Explains(file, ChangeStore::HashOf(*present))) {
-                const QString kept = KeptNameFor(path);
-                ListFiles::WriteFile(kept, *present);
-            }
-        }
-        if (derived) {
-            if (!present && DerivedFiles::NeedsNoFile(file, *derived, regional))
-                continue;
-            ListFiles::WriteFile(path, *derived);
-        } else if (present) {
-            QFile gone(path);
-            if (!gone.remove()) {
-                throw QelError(u"Die Datei \"%1\" konnte nicht entfernt werden. %2"_s.arg(
-                    QDir::toNativeSeparators(path), gone.errorString()));
-            }
-            ListFiles::SyncFolder(QFile::encodeName(paths.DataFolder));
+    struct stat st{};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    return qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
+}
+
+namespace {
+
+void WriteDerivedFile(const LedgerPaths &paths, const Regional &regional, const ChangeStore &store, const QString &file,
+                      qint64 modifiedNs)
+{
+    const QString path = paths.DataFolder + file;
+    const std::optional<QByteArray> derived = DerivedFiles::FileBytes(store.State(), file, regional);
+    std::optional<QByteArray> present;
+    if (QFileInfo(path).isFile()) {
+        present = ListFiles::ReadFile(path);
+        if (present == derived)
+            return;
+        // What no entry explains is kept before it goes.
+        if (!store.Explains(file, ChangeStore::HashOf(*present), FileModifiedNs(path))) {
+            const QString kept = KeptNameFor(path);
+            ListFiles::WriteFile(kept, *present);
         }
     }
+    if (derived) {
+        if (!present && DerivedFiles::NeedsNoFile(file, *derived, regional))
+            return;
+        ListFiles::WriteFile(path, *derived);
+        // The time its stamp names, which synchronisation tools carry along.
+        if (modifiedNs > 0) {
+            const timespec times[2] = {{0, UTIME_OMIT}, {time_t(modifiedNs / 1'000'000'000), long(modifiedNs % 1'000'000'000)}};
+            ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0);
+        }
+    } else if (present) {
+        QFile gone(path);
+        if (!gone.remove()) {
+            throw QelError(u"Die Datei \"%1\" konnte nicht entfernt werden. %2"_s.arg(
+                QDir::toNativeSeparators(path), gone.errorString()));
+        }
+        ListFiles::SyncFolder(QFile::encodeName(paths.DataFolder));
+    }
+}
+
+} // namespace
+
+void WriteDerivedFiles(const LedgerPaths &paths, const Regional &regional, const ChangeStore &store,
+                       const QStringList &files, qint64 modifiedNs)
+{
+    // Each file on its own: one that cannot be written does not keep the others back.
+    QStringList failures;
+    for (const QString &file : files) {
+        try {
+            WriteDerivedFile(paths, regional, store, file, modifiedNs);
+        } catch (const QelError &error) {
+            failures.append(error.Message());
+        }
+    }
+    if (!failures.isEmpty())
+        throw QelError(failures.join(u"\n\n"_s));
 }

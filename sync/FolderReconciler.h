@@ -23,8 +23,17 @@ class FolderReconciler
 public:
     FolderReconciler(LedgerPaths paths, Regional regional, ChangeStore &store);
 
+    // A conflict copy taken in and moved out of the data folder.
+    struct MovedCopy
+    {
+        QString File;   // "März 2026.qel"
+        QString Copy;   // its name in the data folder
+        QString KeptAs; // where it lies now
+        qsizetype Added = 0;
+    };
     struct Outcome
     {
+        QList<MovedCopy> Copies;
         QStringList Notes;   // for the user: what was taken in, which copies were moved
         QStringList Errors;  // files that could not be read, taken in or written
         QStringList Written; // ledger files written or removed, by name
@@ -34,7 +43,8 @@ public:
 
 private:
     void TakeInCopies(qint64 nowSecs, Outcome &outcome);
-    void TakeInFile(const QString &file, const QByteArray &bytes, qint64 nowSecs, bool silent, Outcome &outcome);
+    // False when the file is no ledger file as it stands, or its entry could not be written.
+    bool TakeInFile(const QString &file, const QByteArray &bytes, qint64 nowSecs, bool silent, Outcome &outcome);
     QString KeepCopy(const QString &copy, const QByteArray &bytes, qint64 nowSecs) const;
 
     LedgerPaths Paths_;
@@ -46,5 +56,9 @@ private:
 // A file whose present bytes no entry explains is kept aside first ("März 2026.qel.defekt"), so
 // that nothing a file held is ever lost to a write. Throws QelError naming the first file that
 // failed; the files before it are written.
+// modifiedNs: the time of last change each file gets (its stamp's), nanoseconds since 1970.
 void WriteDerivedFiles(const LedgerPaths &paths, const Regional &regional, const ChangeStore &store,
-                       const QStringList &files);
+                       const QStringList &files, qint64 modifiedNs);
+
+// A file's time of last change in nanoseconds since 1970; 0 when it cannot be told.
+qint64 FileModifiedNs(const QString &path);

@@ -40,7 +40,7 @@ BookingContent ContentOf(const QString &book, ListKind list, const ListRow &row)
 }
 
 void ListOps(const LedgerState &state, const QString &book, const BookingList &file, const BookingList &now,
-             const QByteArray &fileHash, bool addOnly, ChangeEntry &entry)
+             const QByteArray &fileHash, bool addOnly, ChangeEntry &entry, Removed *revive)
 {
     const ListKind list = file.Kind();
     QHash<QByteArray, QList<const ListRow *>> inFile;
@@ -66,6 +66,22 @@ void ListOps(const LedgerState &state, const QString &book, const BookingList &f
         QList<const ListRow *> stateRows = inState.value(key);
         if (fileRows.size() > stateRows.size()) {
             qsizetype missing = fileRows.size() - stateRows.size();
+            // A booking removed since comes back as itself.
+            if (revive) {
+                QList<LedgerState::Version> &gone = (*revive)[LedgerState::ListKey(book, list)];
+                const BookingContent wanted = ContentOf(book, list, *fileRows.front());
+                for (qsizetype g = 0; g < gone.size() && missing > 0;) {
+                    if (!(gone.at(g).Content == wanted)) {
+                        ++g;
+                        continue;
+                    }
+                    const LedgerState::Version back = gone.takeAt(g);
+                    const ListRow *row = fileRows.at(fileRows.size() - missing);
+                    added.insert(row, {back.Id, RevFor(back.Id, back.Rev, fileHash, '+'), back.Rev,
+                                       ContentOf(book, list, *row), std::nullopt});
+                    --missing;
+                }
+            }
             for (int occurrence = 0; missing > 0; ++occurrence) {
                 const QByteArray id = ContentId(book, list, *fileRows.front(), occurrence);
                 if (!state.Versions(id).isEmpty())
@@ -107,21 +123,21 @@ QByteArray ContentId(const QString &book, ListKind list, const ListRow &row, int
 }
 
 void BookOps(const LedgerState &state, const QString &book, const BookingList &income, const BookingList &expend,
-             const QByteArray &fileHash, bool addOnly, ChangeEntry &entry)
+             const QByteArray &fileHash, bool addOnly, ChangeEntry &entry, Removed *revive)
 {
     BookingList nowIncome(ListKind::Income);
     BookingList nowExpend(ListKind::Expend);
     state.BookLists(book, Regional(), nowIncome, nowExpend);
     if (!state.BookExists(book))
         entry.Books.append({book, true});
-    ListOps(state, book, income, nowIncome, fileHash, addOnly, entry);
-    ListOps(state, book, expend, nowExpend, fileHash, addOnly, entry);
+    ListOps(state, book, income, nowIncome, fileHash, addOnly, entry, revive);
+    ListOps(state, book, expend, nowExpend, fileHash, addOnly, entry, revive);
 }
 
 void RegularOps(const LedgerState &state, const BookingList &regular, const QByteArray &fileHash, bool addOnly,
-                ChangeEntry &entry)
+                ChangeEntry &entry, Removed *revive)
 {
-    ListOps(state, QString(), regular, state.RegularList(Regional()), fileHash, addOnly, entry);
+    ListOps(state, QString(), regular, state.RegularList(Regional()), fileHash, addOnly, entry, revive);
 }
 
 void BudgetOps(const LedgerState &state, const BudgetList &budgets, bool addOnly, ChangeEntry &entry)

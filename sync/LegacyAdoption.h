@@ -18,11 +18,15 @@ namespace LegacyAdoption {
 
 QByteArray ContentId(const QString &book, ListKind list, const ListRow &row, int occurrence);
 
+// The removed bookings a restore may bring back under their ids (LedgerState::RemovedByList):
+// a booking the file holds that was removed since comes back as itself.
+using Removed = QHash<QString, QList<LedgerState::Version>>;
+
 // A month book's two lists; the book made when the state has none of that name.
 void BookOps(const LedgerState &state, const QString &book, const BookingList &income, const BookingList &expend,
-             const QByteArray &fileHash, bool addOnly, ChangeEntry &entry);
+             const QByteArray &fileHash, bool addOnly, ChangeEntry &entry, Removed *revive = nullptr);
 void RegularOps(const LedgerState &state, const BookingList &regular, const QByteArray &fileHash, bool addOnly,
-                ChangeEntry &entry);
+                ChangeEntry &entry, Removed *revive = nullptr);
 // Every budget entry as the file gives it; with addOnly only categories and months the state lacks.
 void BudgetOps(const LedgerState &state, const BudgetList &budgets, bool addOnly, ChangeEntry &entry);
 

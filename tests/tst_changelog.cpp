@@ -103,8 +103,8 @@ void TestChangeLog::entriesReadBackExactly()
     entry.Budgets.append({u"lebensmittel"_s, 24315, BudgetEntry{u"Lebensmittel"_s, 24315, 30000, true}, std::nullopt});
     entry.Budgets.append({u"kino"_s, 24316, std::nullopt, BudgetEntry{u"Kino"_s, 24316, std::nullopt, false}});
     entry.Rows.append({{u"DE12"_s, u"key\tk"_s, 2, u""_s}, "a1b2c3:1.0"});
-    entry.Files.append({u"März 2026.qel"_s, "0123456789abcdef"});
-    entry.Adopted = AdoptedFile{u"Regular.dat"_s, "fedcba9876543210", {{"a1b2c3", 4}, {"ffff", 9}}};
+    entry.Files.append({u"März 2026.qel"_s, "0123456789abcdef", 1780000000123456789});
+    entry.Adopted = AdoptedFile{u"Regular.dat"_s, "fedcba9876543210", {{"a1b2c3", 4}, {"ffff", 9}}, 42};
 
     const QByteArray bytes = EntryCodec::HeaderLine("a1b2c3", u"rechner-ä"_s) + EntryCodec::Encode(entry);
     const EntryCodec::Read read = EntryCodec::Decode(bytes);
@@ -376,8 +376,8 @@ void TestChangeLog::adoptionTooEarlyCountsForNothing()
     const ChangeStore::Arrivals arrivals = here.Refresh();
     QVERIFY(arrivals.Rederived);
     QCOMPARE(Purposes(here.State(), u"März 2026"_s), u"Kino"_s);
-    QVERIFY(here.Explains(u"März 2026.qel"_s, "1111"));
-    QVERIFY(!here.Explains(u"März 2026.qel"_s, "2222"));
+    QVERIFY(here.Explains(u"März 2026.qel"_s, "1111", 0));
+    QVERIFY(!here.Explains(u"März 2026.qel"_s, "2222", 0));
 }
 
 QTEST_GUILESS_MAIN(TestChangeLog)

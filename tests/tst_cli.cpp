@@ -437,7 +437,7 @@ void TestCli::conflictCopiesNamedAndMerged()
     QCOMPARE(r.Out, u"Mai 2008\t%1\t1\t0\t0\n"_s.arg(copy));
     QCOMPARE(Run({u"show"_s, u"Mai 2008"_s}).Out.count(u'\n'), 3);
     QVERIFY(!QFileInfo::exists(DataFolder() + copy));
-    QCOMPARE(QDir(Home->filePath(u".config/Orvo Haushaltsbuch/Konfliktkopien"_s)).entryList(QDir::Files).size(), 2);
+    QCOMPARE(QDir(Home->filePath(u".config/Orvo Haushaltsbuch/Konfliktkopien"_s)).entryList(QDir::Files).size(), 1);
     QCOMPARE(Run({u"books"_s}).Err, QString());
 
     // A copy that cannot be read stays where it is and fails the call.

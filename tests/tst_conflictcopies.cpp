@@ -91,7 +91,10 @@ void Deliver(const Computer &from, const Computer &to, Arrival arrival = Arrival
     const QString fromLogs = ChangeLog::FolderOf(from.Paths.DataFolder);
     const QString toLogs = ChangeLog::FolderOf(to.Paths.DataFolder);
     QDir().mkpath(toLogs);
+    // A log only grows: the newer (longer) one wins, never an older one over a newer.
     for (const QString &log : QDir(fromLogs).entryList({u"*.log"_s}, QDir::Files)) {
+        if (QFileInfo(toLogs + log).size() >= QFileInfo(fromLogs + log).size())
+            continue;
         QFile::remove(toLogs + log);
         QVERIFY(QFile::copy(fromLogs + log, toLogs + log));
     }
