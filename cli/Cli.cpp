@@ -152,7 +152,7 @@ int Cli::Run(const QStringList &arguments)
         return UsageError(QStringLiteral("Es wurde kein Befehl angegeben."));
 
     const QString command = args.takeFirst();
-    RecoverInterrupted();
+    RecoverInterrupted(command != u"merge");
     if (command != u"merge")
         NameUnmergedCopies();
     const int status = RunCommand(command, args);

@@ -9,6 +9,7 @@
 #include "ledger/QelError.h"
 #include "sync/FolderReconciler.h"
 #include "sync/LegacyAdoption.h"
+#include "sync/ReconcileMark.h"
 
 #include <QDateTime>
 
@@ -103,14 +104,20 @@ BookManager::SyncOutcome BookManager::SyncNow()
 {
     ChangeStore &store = *Store_;
     SyncOutcome outcome;
+    // Nothing arrived or changed since the files were last in line: no need to compare them.
+    const bool inLine = ReconcileMark::InLine(Paths_);
     const ChangeStore::Arrivals arrivals = store.Refresh();
     outcome.Errors = arrivals.Problems;
-    const FolderReconciler::Outcome reconciled =
-        FolderReconciler(Paths_, Regional_, store).Run(QDateTime::currentSecsSinceEpoch());
-    outcome.Notes = reconciled.Notes;
-    outcome.Errors += reconciled.Errors;
-    outcome.Copies = reconciled.Copies;
-    FilesChanged_ = FilesChanged_ || !reconciled.Written.isEmpty();
+    if (!inLine) {
+        const FolderReconciler::Outcome reconciled =
+            FolderReconciler(Paths_, Regional_, store).Run(QDateTime::currentSecsSinceEpoch());
+        outcome.Notes = reconciled.Notes;
+        outcome.Errors += reconciled.Errors;
+        outcome.Copies = reconciled.Copies;
+        FilesChanged_ = FilesChanged_ || !reconciled.Written.isEmpty();
+        if (outcome.Errors.isEmpty())
+            ReconcileMark::Mark(Paths_);
+    }
 
     // What other computers did, by computer.
     const QHash<QByteArray, QString> hosts = store.Hosts();
@@ -328,6 +335,8 @@ const ChangeEntry &BookManager::Commit(ChangeEntry entry, const QDateTime &now)
         failed = error;
     }
     FollowState(files, now);
+    if (!failed)
+        ReconcileMark::Mark(Paths_);
     if (failed) {
         throw QelError(failed->Message() + u"\n\nDie Änderung ist im Änderungsprotokoll gespeichert; die Datei wird "
                                            u"beim nächsten Start geschrieben."_s);
