@@ -60,6 +60,16 @@ struct LookOp
     QByteArray Skeleton;
 };
 
+// The order of a list's bookings as a file gave it (adoptions, restores): bookings of one date
+// stand in this order; the others after them, in the order they came. The last in clock order
+// holds.
+struct OrderOp
+{
+    QString Book; // empty: Regular.dat
+    ListKind List = ListKind::Expend;
+    QList<QByteArray> Ids;
+};
+
 // One budget entry of a category and month set or taken out; the last one in clock order holds.
 struct BudgetOp
 {
@@ -123,6 +133,7 @@ struct ChangeEntry
     QList<BookingOp> Bookings;
     QList<BookOp> Books;
     QList<LookOp> Looks;
+    QList<OrderOp> Orders;
     QList<BudgetOp> Budgets;
     QList<StatementRowOp> Rows;
     QList<FileStamp> Files;

@@ -209,11 +209,11 @@ const ChangeEntry &ChangeStore::Append(ChangeEntry entry, qint64 whenSecs,
     entry.Seq = State_->Seen().value(Computer_.Id, 0) + 1;
     entry.Clock = State_->MaxClock() + 1;
     entry.When = whenSecs;
-    if (stamp) {
-        State_->Apply(entry);
-        entry.Files = stamp(*State_);
-    }
     try {
+        if (stamp) {
+            State_->Apply(entry);
+            entry.Files = stamp(*State_);
+        }
         OwnLog_.Append(entry);
     } catch (const QelError &) {
         if (stamp) {

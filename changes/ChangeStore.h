@@ -57,7 +57,8 @@ public:
     // taken into the state. Throws QelError when it cannot be written; nothing changed then.
     const ChangeEntry &Append(ChangeEntry entry, qint64 whenSecs);
     // The same entry, applied to the state first so that stamps of the files it leaves can be
-    // added (stamp), then written. On failure the state is derived again from the logs.
+    // added (stamp, which may refuse the entry by throwing QelError), then written. On failure
+    // the state is derived again from the logs.
     const ChangeEntry &Append(ChangeEntry entry, qint64 whenSecs,
                               const std::function<QList<FileStamp>(const LedgerState &)> &stamp);
 

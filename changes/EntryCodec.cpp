@@ -337,6 +337,26 @@ bool ReadOp(QByteArrayView lineBytes, ChangeEntry &entry)
         entry.Looks.append({*book, *list, *decoded});
         break;
     }
+    case 'o': {
+        const std::optional<QString> book = line.Text();
+        const std::optional<QByteArray> letter = line.Next();
+        const std::optional<QByteArray> ids = line.Next();
+        if (!book || !letter || !ids)
+            return false;
+        const std::optional<ListKind> list = ListOfLetter(*letter);
+        if (!list)
+            return false;
+        OrderOp op{*book, *list, {}};
+        if (!ids->isEmpty()) {
+            for (const QByteArray &id : ids->split(',')) {
+                if (!IdField(id, false))
+                    return false;
+                op.Ids.append(id);
+            }
+        }
+        entry.Orders.append(std::move(op));
+        break;
+    }
     case 'g': {
         BudgetOp op;
         const std::optional<QString> key = line.Text();
@@ -498,6 +518,12 @@ QByteArray Encode(const ChangeEntry &entry)
             .Text(op.Book)
             .Field(QByteArrayView(std::array<char, 1>{ListLetter(op.List)}))
             .Field(op.Skeleton.toBase64());
+    }
+    for (const OrderOp &op : entry.Orders) {
+        LineWriter(out, 'o')
+            .Text(op.Book)
+            .Field(QByteArrayView(std::array<char, 1>{ListLetter(op.List)}))
+            .Field(op.Ids.join(','));
     }
     for (const BudgetOp &op : entry.Budgets) {
         LineWriter line(out, 'g');

@@ -18,6 +18,7 @@
 //   b  <id>  <rev>  <base>  (A <content> | -)  (B <content> | -)       a booking
 //   k  <book>  <1|0>                                                  a book made or removed
 //   l  <book>  <list>  <skeleton, base64>                             a list's presentation
+//   o  <book>  <list>  <id>,<id>,…                                    a list's order
 //   g  <key>  <from>  (A <budget> | -)  (B <budget> | -)              a budget entry
 //   r  <account>  <content key>  <occurrence>  <reference>  <booking> a statement row booked
 //   f  <file>  <hash>  <time>                                         a ledger file as written

@@ -4,6 +4,7 @@
 #include "ledger/Regional.h"
 
 #include <algorithm>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -54,6 +55,11 @@ void LedgerState::Apply(const ChangeEntry &entry)
         Register<QByteArray> &reg = Looks_[ListKey(op.Book, op.List)];
         if (reg.Takes(entry.Clock, name))
             reg = {entry.Clock, name, op.Skeleton};
+    }
+    for (const OrderOp &op : entry.Orders) {
+        Register<QList<QByteArray>> &reg = Orders_[ListKey(op.Book, op.List)];
+        if (reg.Takes(entry.Clock, name))
+            reg = {entry.Clock, name, op.Ids};
     }
     for (const BudgetOp &op : entry.Budgets) {
         Register<std::optional<BudgetEntry>> &reg = Budgets_[BudgetKey(op.Key, op.From)];
@@ -187,8 +193,16 @@ void LedgerState::FillList(BookingList &list, const QString &book, const Regiona
     if (own)
         list.SetColumnAlignment(1, ColumnAlignment::Right);
 
+    // A file's order first, then the order the bookings came.
+    QHash<QByteArray, qsizetype> position;
+    if (const auto order = Orders_.constFind(ListKey(book, list.Kind())); order != Orders_.cend()) {
+        position.reserve(order->Value.size());
+        for (qsizetype i = 0; i < order->Value.size(); ++i)
+            position.insert(order->Value.at(i), i);
+    }
     struct Placed
     {
+        qsizetype Position;
         Order At;
         ListRow Row;
     };
@@ -206,11 +220,14 @@ void LedgerState::FillList(BookingList &list, const QString &book, const Regiona
                 ListRow row = head->Content->Row;
                 row.Id = id;
                 row.Base = head->Rev;
-                rows.append({i == 0 ? record.First : head->Came, std::move(row)});
+                rows.append({position.value(id, std::numeric_limits<qsizetype>::max()),
+                             i == 0 ? record.First : head->Came, std::move(row)});
             }
         }
     }
-    std::sort(rows.begin(), rows.end(), [](const Placed &a, const Placed &b) { return a.At < b.At; });
+    std::sort(rows.begin(), rows.end(), [](const Placed &a, const Placed &b) {
+        return a.Position != b.Position ? a.Position < b.Position : a.At < b.At;
+    });
     list.ReserveRows(rows.size());
     for (Placed &placed : rows)
         list.AddRow(std::move(placed.Row));

@@ -133,6 +133,7 @@ private:
     QHash<QString, QSet<QByteArray>> ByList_; // ListKey -> ids with a live head there
     QHash<QString, Register<bool>> BookRegister_;
     QHash<QString, Register<QByteArray>> Looks_; // ListKey -> skeleton
+    QHash<QString, Register<QList<QByteArray>>> Orders_; // ListKey -> ids in a file's order
     QHash<QString, Register<std::optional<BudgetEntry>>> Budgets_; // key + '\t' + from
     QHash<QString, Order> BudgetFirst_;                            // key -> its first entry
     QList<StatementRowOp> Rows_;

@@ -113,6 +113,8 @@ QStringList FilesOf(const ChangeEntry &entry)
         add(op.Book, ListKind::Income);
     for (const LookOp &op : entry.Looks)
         add(op.Book, op.List);
+    for (const OrderOp &op : entry.Orders)
+        add(op.Book, op.List);
     if (!entry.Budgets.isEmpty())
         files.append(DerivedFiles::BudgetsFile());
     return files;

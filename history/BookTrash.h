@@ -40,7 +40,8 @@ public:
     // made together with other changes (StepCommit).
     QString NewFile(const QString &bookName, const QDateTime &now) const;
 
-    // The books in the trash that are not yet expired, newest removal first.
+    // The books in the trash that are not yet expired nor back in the data folder, newest
+    // removal first.
     QList<TrashedBook> List(const QDateTime &now) const;
     // The newest removal of that name, if any.
     std::optional<TrashedBook> Find(const QString &bookName, const QDateTime &now) const;
@@ -59,6 +60,8 @@ private:
     std::optional<TrashedBook> FromFileName(const QString &fileName) const;
     QList<TrashedBook> All() const;
     static bool Expired(const TrashedBook &book, const QDateTime &now);
+    // The book is in the data folder again, byte for byte: the copy here has done its work.
+    bool CameBack(const TrashedBook &book) const;
 
     QString Folder_;
     QString DataFolder_;

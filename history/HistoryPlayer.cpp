@@ -112,13 +112,8 @@ std::optional<PlayOutcome> HistoryPlayer::Undo()
     outcome.Text = step.Text;
     Books_.Commit(Inverse(doer, EntryKind::Undo, *seq, outcome));
     // A removed book is back from the logs: its copy in the trash has done its work.
-    for (const BookOp &op : step.Books) {
-        if (!op.Exists && Books_.Changes().State().BookExists(op.Book)) {
-            BookTrash trash(Books_.Paths());
-            if (const std::optional<TrashedBook> kept = trash.Find(op.Book, QDateTime::currentDateTime()))
-                trash.Discard(*kept);
-        }
-    }
+    if (std::any_of(step.Books.cbegin(), step.Books.cend(), [](const BookOp &op) { return !op.Exists; }))
+        BookTrash(Books_.Paths()).RemoveExpired(QDateTime::currentDateTime());
     return outcome;
 }
 

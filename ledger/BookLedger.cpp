@@ -12,6 +12,10 @@
 #include "sync/ReconcileMark.h"
 
 #include <QDateTime>
+#include <QFile>
+
+#include <cerrno>
+#include <sys/statvfs.h>
 
 using namespace Qt::StringLiterals;
 
@@ -48,6 +52,24 @@ QString ConflictText(const LedgerState::Conflict &conflict)
     }
     return u"%1 wurde auf zwei Rechnern zugleich verschieden geändert; beide Fassungen stehen jetzt im Buch. Bitte "
            u"prüfen Sie sie."_s.arg(what);
+}
+
+} // namespace
+
+namespace {
+
+// Room for the files a change writes (each beside the old one first) and its entry.
+void RequireRoom(const QString &folder, qint64 bytes)
+{
+    constexpr qint64 Margin = 64 * 1024;
+    struct statvfs fs{};
+    if (::statvfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return;
+    const qint64 free = qint64(fs.f_bavail) * qint64(fs.f_frsize);
+    if (free < bytes + Margin) {
+        throw QelError(u"Die Änderung konnte nicht gespeichert werden: %1 Es wurde nichts geändert."_s.arg(
+            ListFiles::SystemReason(ENOSPC)));
+    }
 }
 
 } // namespace
@@ -317,10 +339,15 @@ const ChangeEntry &BookManager::Commit(ChangeEntry entry, const QDateTime &now)
     try {
         made = &store.Append(std::move(entry), now.toSecsSinceEpoch(), [&](const LedgerState &state) {
             QList<FileStamp> stamps;
+            qint64 bytesNeeded = 0;
             for (const QString &file : files) {
-                if (const std::optional<QByteArray> bytes = DerivedFiles::FileBytes(state, file, Regional_))
+                if (const std::optional<QByteArray> bytes = DerivedFiles::FileBytes(state, file, Regional_)) {
                     stamps.append({file, ChangeStore::HashOf(*bytes), stampTime});
+                    bytesNeeded += bytes->size();
+                }
             }
+            // A change whose files cannot follow for want of room is not made at all.
+            RequireRoom(Paths_.DataFolder, bytesNeeded);
             return stamps;
         });
     } catch (const QelError &) {

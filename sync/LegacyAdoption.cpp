@@ -61,9 +61,15 @@ void ListOps(const LedgerState &state, const QString &book, const BookingList &f
     // Which of the file's rows are new: of each content, those beyond what the state holds,
     // each with the first id of that content that is free. They go in in the file's order.
     QHash<const ListRow *, BookingOp> added;
+    QHash<const ListRow *, QByteArray> kept; // the file's rows the state holds, by their booking
     for (const QByteArray &key : std::as_const(order)) {
         const QList<const ListRow *> fileRows = inFile.value(key);
         QList<const ListRow *> stateRows = inState.value(key);
+        std::sort(stateRows.begin(), stateRows.end(), [](const ListRow *a, const ListRow *b) {
+            return a->Id != b->Id ? a->Id < b->Id : a->Base < b->Base;
+        });
+        for (qsizetype i = 0; i < std::min(fileRows.size(), stateRows.size()); ++i)
+            kept.insert(fileRows.at(i), stateRows.at(i)->Id);
         if (fileRows.size() > stateRows.size()) {
             qsizetype missing = fileRows.size() - stateRows.size();
             // A booking removed since comes back as itself.
@@ -94,22 +100,35 @@ void ListOps(const LedgerState &state, const QString &book, const BookingList &f
                 --missing;
             }
         } else if (fileRows.size() < stateRows.size() && !addOnly) {
-            // The newest go first; which ones is the same on every computer.
-            std::sort(stateRows.begin(), stateRows.end(), [](const ListRow *a, const ListRow *b) {
-                return a->Id != b->Id ? a->Id > b->Id : a->Base > b->Base;
-            });
-            for (qsizetype i = 0; i < stateRows.size() - fileRows.size(); ++i) {
+            // The newest go; which ones is the same on every computer.
+            for (qsizetype i = fileRows.size(); i < stateRows.size(); ++i) {
                 const ListRow &row = *stateRows.at(i);
                 entry.Bookings.append({row.Id, RevFor(row.Id, row.Base, fileHash, '-'), row.Base, std::nullopt,
                                        ContentOf(book, list, row)});
             }
         }
     }
+    QList<QByteArray> ids;
+    QSet<QString> captions;
+    bool equalCaptions = false;
+    // Bookings that are all new stand in the order they came, which is the file's.
+    bool allNew = kept.isEmpty();
     for (const ListRow &row : file.Rows()) {
         const auto op = added.constFind(&row);
-        if (op != added.cend())
+        if (op != added.cend()) {
             entry.Bookings.append(*op);
+            ids.append(op->Id);
+            allNew = allNew && op->Base.isEmpty();
+        } else {
+            ids.append(kept.value(&row));
+        }
+        if (captions.contains(row.Caption))
+            equalCaptions = true;
+        captions.insert(row.Caption);
     }
+    // Bookings of one date stand as the file has them.
+    if (!addOnly && equalCaptions && !allNew)
+        entry.Orders.append({book, list, ids});
     if (!addOnly && DerivedFiles::SkeletonOf(file) != state.Skeleton(book, list))
         entry.Looks.append({book, list, DerivedFiles::SkeletonOf(file)});
 }
