@@ -70,8 +70,10 @@ QList<BudgetYearLine> TFormQEL::CurrentBudgetYear(QStringList &errors)
 void TFormQEL::btnBudgetsClick()
 {
     BudgetStore store(Books_.Paths());
+    BudgetList before;
     try {
-        FormBudgets->Budgets = store.Load();
+        before = store.Load();
+        FormBudgets->Budgets = before;
     } catch (const QelError &error) {
         // A damaged file is never written over: it is shown, not edited.
         Report(error.Message());
@@ -82,7 +84,7 @@ void TFormQEL::btnBudgetsClick()
     if (!FormBudgets->Accepted || Books_.LookOnly())
         return;
     try {
-        store.Save(FormBudgets->Budgets);
+        Books_.SaveBudgets(before, FormBudgets->Budgets, u"Änderung der Budgets"_s);
     } catch (const QelError &error) {
         Report(error.Message());
         return;

@@ -90,10 +90,7 @@ void TTrashDialog::RestoreSelected()
         if (book.File != item->data(0, FileRole).toString())
             continue;
         try {
-            if (Books_.FindBook(name) >= 0)
-                throw QelError(DuplicateBookMessage(name) + u" Das entfernte Buch bleibt im Papierkorb."_s);
-            BookTrash(Books_.Paths()).Restore(book);
-            Books_.ListBookFile(name);
+            Books_.RestoreFromTrash(book);
             Restored_ = true;
         } catch (const QelError &error) {
             ShowInformation(this, error.Message());

@@ -43,16 +43,10 @@ void TFormQEL::UndoOrRedo(bool undo)
         QApplication::beep();
         return;
     }
-    // A damaged history was set aside: said once, then undo starts afresh.
-    Books_.History().Load();
-    if (!Books_.History().LoadMessage().isEmpty() && !HistoryMessageShown_) {
-        HistoryMessageShown_ = true;
-        Report(Books_.History().LoadMessage());
-    }
     std::optional<PlayOutcome> outcome;
     try {
-        HistoryPlayer player(Books_, Books_.Paths().ImportStoreFile());
-        outcome = undo ? player.Undo(QDateTime::currentDateTime()) : player.Redo(QDateTime::currentDateTime());
+        HistoryPlayer player(Books_);
+        outcome = undo ? player.Undo() : player.Redo();
     } catch (const QelError &error) {
         // Nothing was changed; the box says why, and the note must not claim there was nothing to do.
         LabelHistoryNote->clear();

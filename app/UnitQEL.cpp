@@ -461,7 +461,6 @@ bool TFormQEL::FormCreate(BookScan scan)
 
 void TFormQEL::ScanBookList()
 {
-    MergeConflictCopies();
     QStringList errors = std::exchange(StartErrors_, {});
     for (const QString &error : Books_.ScanBooks()) {
         if (!errors.contains(error))
@@ -469,6 +468,9 @@ void TFormQEL::ScanBookList()
     }
     RefreshListViews();
     Timer1Timer();
+    // What other computers did, or what was changed beside the program, is said once.
+    if (const QStringList notes = Books_.TakeNotes(); !notes.isEmpty())
+        ShowInformation(this, notes.join(QStringLiteral("\n\n")));
     if (!errors.isEmpty())
         Report(errors.join(QStringLiteral("\n\n")));
 }
@@ -683,6 +685,7 @@ void TFormQEL::btnBackupClick()
     // Made when first asked for: its pages and their icons cost every start otherwise.
     if (!FormBackup)
         FormBackup = new TFormBackup(Settings_, Books_.Paths(), Help_, this);
+    FormBackup->Books = &Books_;
     FormBackup->exec();
     if (FormBackup->Restored)
         EndAfterRestore();

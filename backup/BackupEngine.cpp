@@ -1,7 +1,7 @@
 #include "backup/BackupEngine.h"
 
 #include "backup/TransferJournal.h"
-#include "history/StepCommit.h"
+
 #include "ledger/QelError.h"
 
 #include <QLocale>
@@ -150,7 +150,7 @@ bool BackupEngine::SameFolder(const QString &a, const QString &b)
 
 QStringList BackupEngine::Recover() const
 {
-    return RecoverTransfers(Ops_, TransferJournal(JournalFolder_), StepCommit::ForgetRows);
+    return RecoverTransfers(Ops_, TransferJournal(JournalFolder_), {});
 }
 
 TransferReport BackupEngine::Backup(const QString &backupFolder, BackupSelection what) const
@@ -198,12 +198,40 @@ TransferReport BackupEngine::Restore(const QString &restoreFolder, BackupSelecti
     return Transfer(restoreFolder, *backup, DataFolder_, what, TransferKind::Restore, messages);
 }
 
+BackupEngine::RestoreSource BackupEngine::CheckRestore(const QString &restoreFolder, BackupSelection what) const
+{
+    if (!QFileInfo(restoreFolder).isDir())
+        throw QelError(u"Backupverzeichnis wurde nicht gefunden!"_s);
+    if (SameFolder(restoreFolder, DataFolder_))
+        throw QelError(IdenticalMessage());
+    const QString failed = WithCauses(u"Fehler beim Wiederherstellen der Sicherungsdaten!"_s);
+    const std::optional<LedgerFiles> backup = ListLedgerFiles(restoreFolder, LinkRule::Skip);
+    if (!backup)
+        throw QelError(failed);
+    const QStringList left = LeftOutNotes(*backup, what, TransferKind::Restore);
+    const auto refuse = [&](const QString &message) {
+        throw QelError(left.isEmpty() ? message : message + u"\n\n"_s + left.join(u"\n\n"_s));
+    };
+    const bool anything = (what.Books && !backup->Books.isEmpty()) || (what.Regular && backup->HasRegular)
+                          || backup->HasBudgets;
+    if (!anything)
+        refuse(u"Im Backupverzeichnis wurden keine gesicherten Daten gefunden!"_s);
+    const std::optional<LedgerFiles> data = ListLedgerFiles(DataFolder_, LinkRule::Follow);
+    if (!data)
+        refuse(failed);
+    if (what.Books && backup->Books.isEmpty() && !data->Books.isEmpty()) {
+        refuse(u"Im Backupverzeichnis wurden keine Haushaltsbücher gefunden!\n\n"
+               u"Die Wiederherstellung würde alle vorhandenen Haushaltsbücher entfernen."_s);
+    }
+    return {*backup, TakenAlongNotes(*backup, what) + left};
+}
+
 TransferReport BackupEngine::Transfer(const QString &source, const LedgerFiles &from, const QString &target,
                                       BackupSelection what, TransferKind kind, const Messages &messages) const
 {
     // A transfer a kill interrupted is finished or undone first, so that it cannot mix with this one.
     const TransferJournal journal(JournalFolder_);
-    const QStringList recovered = RecoverTransfers(Ops_, journal, StepCommit::ForgetRows);
+    const QStringList recovered = RecoverTransfers(Ops_, journal, {});
     const QStringList notes = recovered + TakenAlongNotes(from, what) + LeftOutNotes(from, what, kind);
     // A refused transfer took nothing along, so it never claims to have.
     const QStringList refusalNotes = recovered + LeftOutNotes(from, what, kind);

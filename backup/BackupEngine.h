@@ -43,6 +43,14 @@ public:
     TransferReport Backup(const QString &backupFolder, BackupSelection what) const;
     // Copies the selected ledger files of the folder into the data folder.
     TransferReport Restore(const QString &restoreFolder, BackupSelection what) const;
+    // What a restore from the folder would take, checked and refused as Restore refuses (the
+    // same messages): the backup's ledger files and the notes of what is left out.
+    struct RestoreSource
+    {
+        LedgerFiles Files;
+        QStringList Notes;
+    };
+    RestoreSource CheckRestore(const QString &restoreFolder, BackupSelection what) const;
 
     // Finishes or undoes the transfers that a kill interrupted; a message for each.
     QStringList Recover() const;

@@ -362,7 +362,7 @@ void TFormBackup::RunRestore()
     try {
         QGuiApplication::setOverrideCursor(Qt::WaitCursor);
         const auto restoreCursor = qScopeGuard([] { QGuiApplication::restoreOverrideCursor(); });
-        report = LedgerBackup(Paths_).Restore(QDir::fromNativeSeparators(EditRestorePath->text()), what);
+        report = LedgerBackup(Paths_).Restore(QDir::fromNativeSeparators(EditRestorePath->text()), what, Books);
     } catch (const QelError &error) {
         ShowFailure(error.Message());
         return;

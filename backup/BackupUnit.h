@@ -4,6 +4,7 @@
 #include "ledger/LedgerPaths.h"
 
 struct BackupSettings;
+class BookManager;
 class QComboBox;
 class QLabel;
 class QTabWidget;
@@ -23,6 +24,8 @@ public:
     TFormBackup(BackupSettings &settings, LedgerPaths paths, HelpSystem &help, QWidget *parent = nullptr);
 
     bool Restored = false;
+    // The ledger a restore changes (through its change logs); none: the files are replaced.
+    BookManager *Books = nullptr;
 
     void Timer1Timer();
 

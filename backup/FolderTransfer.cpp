@@ -1,5 +1,7 @@
 #include "backup/FolderTransfer.h"
 
+#include "ledger/ConflictCopies.h"
+
 #include "backup/TransferJournal.h"
 #include "ledger/Win1252.h"
 
@@ -176,6 +178,10 @@ std::optional<LedgerFiles> ListLedgerFiles(const QString &folder, LinkRule links
             break;
         }
         const QByteArray name(entry->d_name);
+        // A synchronisation tool's conflict copy is no book: it never goes into a backup or
+        // comes back with a restore.
+        if (ConflictCopies::IsConflictCopy(QFile::decodeName(name)))
+            continue;
         if (!IsLedgerName(name)) {
             if (LooksLikeLedgerName(name))
                 files.OtherCase.append(name);

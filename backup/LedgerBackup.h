@@ -4,6 +4,8 @@
 #include "backup/BackupEngine.h"
 #include "ledger/LedgerPaths.h"
 
+class BookManager;
+
 #include <QDateTime>
 #include <QStringList>
 
@@ -25,8 +27,13 @@ public:
     bool NeedsRecovery() const;
 
     TransferReport Backup(const QString &folder, BackupSelection what);
-    // Keeps an automatic copy of the data as they stand, then restores from the folder.
-    TransferReport Restore(const QString &folder, BackupSelection what);
+    // Keeps an automatic copy of the data as they stand, then restores from the folder. With the
+    // change logs (a program data folder; books: the caller's book manager, else one made here)
+    // the restore is one entry of this
+    // computer's log that brings every book, the regular bookings and the budgets to the
+    // backup's state: the other computers follow it, it can be taken back, and a kill leaves old
+    // or new. Without, the files are replaced (BackupEngine::Restore).
+    TransferReport Restore(const QString &folder, BackupSelection what, BookManager *books = nullptr);
 
     AutoBackups &Automatic() { return Automatic_; }
     // The copy at the end of a run that changed the data; nothing when there was nothing to copy.
@@ -36,6 +43,9 @@ public:
     QStringList ExtraFiles() const;
 
 private:
+    TransferReport RestoreInLogs(const QString &folder, BackupSelection what, const BackupEngine::RestoreSource &source,
+                                 BookManager &books);
+
     LedgerPaths Paths_;
     TransferFileOps OwnOps_;
     TransferFileOps &Ops_;

@@ -1,9 +1,8 @@
-// Undo and the history of changes: an import of 1,000 rows into twelve books taken back as a
-// whole, and what one recorded step costs beside the save of the change itself.
+// Undo: an import of 1,000 rows into twelve books taken back as a whole, and the save of one
+// booking beside it.
 
 #include "history/HistoryPlayer.h"
 #include "history/HistorySteps.h"
-#include "history/UndoHistory.h"
 #include "ledger/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/LedgerPaths.h"
@@ -52,26 +51,33 @@ ListRow Row(int month, int i)
                           QStringLiteral("Einkauf %1").arg(i)});
 }
 
-// Twelve books with their own bookings, then an import of 1,000 rows into them, recorded as
-// ImportBooking records it.
+// Twelve books with their own bookings, then an import of 1,000 rows into them as one entry, as
+// ImportBooking makes it.
 void Import(Ledger &ledger)
 {
-    HistoryStep step;
-    step.Text = HistorySteps::ImportText(ImportRows, QStringLiteral("konto.csv"));
     for (int month = 0; month < ImportBooks; ++month) {
         BookingList income(ListKind::Income);
         BookingList expend(ListKind::Expend);
         ledger.Books->ReadBook(BookName(month), income, expend);
         for (int i = 0; i < RowsBefore; ++i)
             expend.AddRow(Row(month, 10000 + i));
-        for (int i = month; i < ImportRows; i += ImportBooks) {
-            expend.AddRow(Row(month, i));
-            step.Bookings.append({BookName(month), ListKind::Expend, std::nullopt, Row(month, i)});
-        }
         expend.SortByCaption(ledger.Books->RegionalSettings());
         ledger.Books->StoreBook(BookName(month), income, expend, Now);
     }
-    ledger.Books->RecordStep(step);
+    ChangeEntry entry;
+    entry.Kind = EntryKind::Import;
+    entry.Text = HistorySteps::ImportText(ImportRows, QStringLiteral("konto.csv"));
+    qsizetype next = 0;
+    for (int month = 0; month < ImportBooks; ++month) {
+        BookingList income(ListKind::Income);
+        BookingList expend(ListKind::Expend);
+        ledger.Books->ReadBook(BookName(month), income, expend);
+        for (int i = month; i < ImportRows; i += ImportBooks)
+            expend.AddRow(Row(month, i));
+        expend.SortByCaption(ledger.Books->RegionalSettings());
+        ledger.Books->BookChanges(BookName(month), income, expend, entry, next);
+    }
+    ledger.Books->Commit(std::move(entry));
 }
 
 void BM_UndoImportOf1000Rows(benchmark::State &state)
@@ -79,33 +85,16 @@ void BM_UndoImportOf1000Rows(benchmark::State &state)
     Ledger ledger;
     Import(ledger);
     for (auto _ : state) {
-        HistoryPlayer player(*ledger.Books, QString());
-        const std::optional<PlayOutcome> undone = player.Undo(Now);
+        HistoryPlayer player(*ledger.Books);
+        const std::optional<PlayOutcome> undone = player.Undo();
         state.PauseTiming();
         if (!undone || !undone->Left.isEmpty())
             state.SkipWithError("the import was not taken back whole");
-        player.Redo(Now);
+        player.Redo();
         state.ResumeTiming();
     }
 }
 BENCHMARK(BM_UndoImportOf1000Rows)->Unit(benchmark::kMillisecond);
-
-// One booking's step recorded into a full history (the import among its hundred steps): the
-// cost the history adds to every save.
-void BM_RecordStepInFullHistory(benchmark::State &state)
-{
-    Ledger ledger;
-    Import(ledger);
-    UndoHistory &history = ledger.Books->History();
-    const HistoryStep booking = HistorySteps::Booking(
-        {BookName(2), ListKind::Expend, std::nullopt, ListRow::Make(QStringLiteral("03.03.2026"), {QStringLiteral("12.50"), QStringLiteral("Edeka"), QString()})});
-    for (int i = 1; i < UndoHistory::Kept; ++i)
-        history.Record(booking);
-    for (auto _ : state)
-        history.Record(booking);
-    state.counters["steps"] = double(history.Size());
-}
-BENCHMARK(BM_RecordStepInFullHistory)->Unit(benchmark::kMillisecond);
 
 // The save the step goes beside: one booking added to a book of 180 rows and saved.
 void BM_SaveOfOneBooking(benchmark::State &state)

@@ -1,13 +1,10 @@
-// A synced data folder: merging a month book of 1,000 bookings with the other computer's
-// conflict copy, with 50 versions of it noted, in memory (the merge alone) and on the disk (read,
-// merge, atomic save, the copy moved out).
+// The change logs at their size: 240 books of 1,000 bookings taken into the logs once (a
+// folder's first start), then every start reads the logs and checks the books against them,
+// set beside the raw read of the same files; and one booking appended and its book written.
 
 #include "tools/DemoDataGenerator.h"
 
-#include "ledger/BookMerge.h"
-#include "ledger/BookVersions.h"
-#include "ledger/BookingList.h"
-#include "ledger/ConflictMerger.h"
+#include "ledger/BookManager.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
 #include "ledger/Regional.h"
@@ -17,90 +14,112 @@
 
 #include <benchmark/benchmark.h>
 
-#include <random>
+#include <memory>
 
 namespace {
 
+constexpr int Books = 240;
 constexpr int Rows = 1000;
-constexpr int Versions = 50;
 
-struct Sides
+struct Folder
 {
-    QList<QByteArray> History; // oldest first; the last is ours
-    QByteArray Ours;
-    QByteArray Theirs;
+    QTemporaryDir Dir{QDir::tempPath() + QStringLiteral("/qel-bench-sync-XXXXXX")};
+    LedgerPaths Paths;
+    QString Error;
 };
 
-// A book grown a booking or two per save; the other computer started from the tenth version
-// from the end, removed three of its bookings and added four.
-const Sides &TheSides()
+// Made once: the books written, then the first start takes them into this computer's log.
+const Folder &TheFolder()
 {
-    static const Sides sides = [] {
-        const Regional regional;
-        std::mt19937 rng(7);
-        BookingList income(ListKind::Income);
-        BookingList expend(ListKind::Expend);
-        DemoData::FillMonthBook(rng, QDate(2026, 3, 1), Rows / 5, Rows - Rows / 5 - Versions, income, expend, regional);
-        Sides s;
-        for (int v = 0; v < Versions; ++v) {
-            BookingList moreIncome(ListKind::Income);
-            BookingList more(ListKind::Expend);
-            DemoData::FillMonthBook(rng, QDate(2026, 3, 1), 0, 1, moreIncome, more, regional);
-            expend.AddRow(more.Row(0));
-            expend.SortByCaption(regional);
-            s.History.append(ListFiles::MonthBookBytes(income, expend));
+    static const std::unique_ptr<Folder> folder = [] {
+        auto f = std::make_unique<Folder>();
+        f->Paths.DataFolder = f->Dir.filePath(QStringLiteral("Daten/"));
+        f->Paths.ProgramDataFolder = f->Dir.filePath(QStringLiteral("Programm/"));
+        try {
+            f->Paths.CreateFolders();
+            DemoData::Options options;
+            options.Books = Books;
+            options.Rows = Rows;
+            DemoData::Write(f->Paths.DataFolder, options);
+            BookManager first(f->Paths, Regional());
+            first.LoadRegular();
+            first.ScanBooks();
+        } catch (const QelError &error) {
+            f->Error = error.Message();
         }
-        s.Ours = s.History.last();
-        BookingList theirIncome(ListKind::Income);
-        BookingList theirs(ListKind::Expend);
-        ListFiles::ParseMonthBook(s.History.at(Versions - 10), theirIncome, theirs);
-        for (int i = 0; i < 3; ++i)
-            theirs.RemoveRow(theirs.RowCount() / 2);
-        DemoData::FillMonthBook(rng, QDate(2026, 3, 1), 0, 4, theirIncome, theirs, regional);
-        s.Theirs = ListFiles::MonthBookBytes(theirIncome, theirs);
-        return s;
+        return f;
     }();
-    return sides;
+    return *folder;
 }
 
-void BM_MergeInMemory(benchmark::State &state)
+bool Ready(benchmark::State &state, const Folder &folder)
 {
-    const Sides &s = TheSides();
-    const Regional regional;
-    for (auto _ : state)
-        benchmark::DoNotOptimize(MergeLedgerFile(false, s.Ours, s.Theirs, VersionHistory::Of(s.History), regional));
+    if (!folder.Error.isEmpty())
+        state.SkipWithError(qPrintable(folder.Error));
+    return folder.Error.isEmpty();
 }
-BENCHMARK(BM_MergeInMemory)->Unit(benchmark::kMillisecond);
 
-void BM_MergeConflictCopy(benchmark::State &state)
+// A start: the logs read into the state, every book checked against it, the book list scanned.
+void BM_StartWithLogs(benchmark::State &state)
 {
-    const Sides &s = TheSides();
-    QTemporaryDir dir;
-    LedgerPaths paths;
-    paths.ProgramDataFolder = dir.filePath(QStringLiteral("Programm/"));
-    paths.DataFolder = dir.filePath(QStringLiteral("Daten/"));
-    paths.CreateFolders();
-    const QString copy = paths.DataFolder + QStringLiteral("März 2026.sync-conflict-20260308-101500-ABCDEF7.qel");
+    const Folder &folder = TheFolder();
+    if (!Ready(state, folder))
+        return;
+    for (auto _ : state) {
+        BookManager books(folder.Paths, Regional());
+        books.LoadRegular();
+        const QStringList errors = books.ScanBooks();
+        if (!errors.isEmpty() || books.Books().RowCount() != Books) {
+            state.SkipWithError("the start did not list every book");
+            break;
+        }
+    }
+}
+BENCHMARK(BM_StartWithLogs)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The floor: every book file and every log read, nothing made of them.
+void BM_RawRead(benchmark::State &state)
+{
+    const Folder &folder = TheFolder();
+    if (!Ready(state, folder))
+        return;
+    QStringList files;
+    for (const QString &name : QDir(folder.Paths.DataFolder).entryList({QStringLiteral("*.qel")}, QDir::Files))
+        files.append(folder.Paths.DataFolder + name);
+    const QString logs = folder.Paths.DataFolder + QStringLiteral("Änderungen/");
+    for (const QString &name : QDir(logs).entryList(QDir::Files))
+        files.append(logs + name);
+    for (auto _ : state) {
+        qint64 bytes = 0;
+        for (const QString &file : std::as_const(files))
+            bytes += ListFiles::ReadFile(file).size();
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+BENCHMARK(BM_RawRead)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One booking added to a book of 1,000 and saved: the entry appended (synced to the disk), the
+// state changed, the book written through the atomic writer.
+void BM_OneChangeAppended(benchmark::State &state)
+{
+    const Folder &folder = TheFolder();
+    if (!Ready(state, folder))
+        return;
+    BookManager books(folder.Paths, Regional());
+    books.LoadRegular();
+    books.ScanBooks();
+    books.OpenBook(books.FindBook(DemoData::BookName(QDate(2008, 1, 1), 3)));
+    const ListRow added = ListRow::Make(QStringLiteral("03.04.2008"), {QStringLiteral("12.50"), QStringLiteral("Edeka"), QString()});
     try {
         for (auto _ : state) {
-            state.PauseTiming();
-            // Each round the same: the versions as before the first merge.
-            QDir(paths.ProgramDataFolder).removeRecursively();
-            paths.CreateFolders();
-            BookVersions versions(paths.VersionsFolder());
-            for (const QByteArray &version : s.History)
-                versions.Record(QStringLiteral("März 2026.qel"), version, BookVersions::How::Written);
-            ListFiles::WriteFile(paths.BookFile(QStringLiteral("März 2026")), s.Ours);
-            ListFiles::WriteFile(copy, s.Theirs);
-            state.ResumeTiming();
-            if (ConflictMerger(paths, Regional()).MergeAll().Merged.size() != 1)
-                state.SkipWithError("nothing merged");
+            books.AddBooking(books.Expend(), added);
+            books.SaveChange(books.Expend());
         }
     } catch (const QelError &error) {
         state.SkipWithError(qPrintable(error.Message()));
     }
 }
-BENCHMARK(BM_MergeConflictCopy)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OneChangeAppended)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

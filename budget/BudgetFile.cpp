@@ -1,8 +1,6 @@
 #include "budget/BudgetFile.h"
 
 #include "analysis/AnalysisSums.h"
-#include "ledger/BookVersions.h"
-#include "ledger/ConflictCopies.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
@@ -271,6 +269,18 @@ BudgetList BudgetList::Parse(QByteArrayView data)
     return list;
 }
 
+QString BudgetSetText(const QString &category, int from, qint64 cents)
+{
+    const QString amount = QString::number(cents / 100) + u',' + QString::number(cents % 100).rightJustified(2, u'0');
+    return u"Budget „%1“ ab %2: %3 €"_s.arg(category, BudgetMonthText(from), amount);
+}
+
+QString BudgetRemovedText(const QString &category, std::optional<int> from)
+{
+    return from ? u"Budget „%1“ endet vor %2"_s.arg(category, BudgetMonthText(*from))
+                : u"Budget „%1“ entfernt"_s.arg(category);
+}
+
 BudgetStore::BudgetStore(LedgerPaths paths)
     : Paths_(std::move(paths))
 {
@@ -293,20 +303,10 @@ BudgetList BudgetStore::Load() const
         throw QelError(u"Die Budgetdatei %1 ist beschädigt und bleibt unverändert. %2"_s.arg(
             Quoted(QDir::toNativeSeparators(Path())), error.Message()));
     }
-    // While a conflict copy of it waits, the file may be the other machine's version.
-    const QStringList copies = ConflictCopies::InFolder(Paths_.DataFolder);
-    const bool copyWaits = std::any_of(copies.cbegin(), copies.cend(), [](const QString &copy) {
-        return ConflictCopies::OriginalName(copy) == BudgetStore::FileName();
-    });
-    if (!Paths_.ProgramDataFolder.isEmpty() && !copyWaits)
-        BookVersions(Paths_.VersionsFolder()).Record(FileName(), bytes, BookVersions::How::Read);
     return list;
 }
 
 void BudgetStore::Save(const BudgetList &budgets) const
 {
-    const QByteArray bytes = budgets.Bytes();
-    ListFiles::WriteFile(Path(), bytes);
-    if (!Paths_.ProgramDataFolder.isEmpty())
-        BookVersions(Paths_.VersionsFolder()).Record(FileName(), bytes, BookVersions::How::Written);
+    ListFiles::WriteFile(Path(), budgets.Bytes());
 }

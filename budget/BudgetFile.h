@@ -78,6 +78,11 @@ private:
     QList<BudgetEntry> Entries_;
 };
 
+// The texts an undo names a budget change by: "Budget „Kino“ ab 03.2026: 30,00 €",
+// "Budget „Kino“ entfernt", "Budget „Kino“ endet vor 03.2026".
+QString BudgetSetText(const QString &category, int from, qint64 cents);
+QString BudgetRemovedText(const QString &category, std::optional<int> from);
+
 // The budgets of the data folder's ledger: "Budgets.dat" beside the books, so that it travels
 // with them (backups, synced folders). Written atomically; each version noted for merging.
 class BudgetStore

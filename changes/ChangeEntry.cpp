@@ -12,7 +12,7 @@ bool ChangeEntry::IsStep() const
 
 bool ChangeEntry::ChangesLedger() const
 {
-    return !Bookings.isEmpty() || !Books.isEmpty() || !Looks.isEmpty() || !Budgets.isEmpty();
+    return !Bookings.isEmpty() || !Books.isEmpty() || !Looks.isEmpty() || !Orders.isEmpty() || !Budgets.isEmpty();
 }
 
 QByteArray NewBookingId(const QByteArray &entryName, qsizetype index)

@@ -60,6 +60,16 @@ struct LookOp
     QByteArray Skeleton;
 };
 
+// The order of a list's bookings as a file gave it (adoptions, restores): bookings of one date
+// stand in this order; the others after them, in the order they came. The last in clock order
+// holds.
+struct OrderOp
+{
+    QString Book; // empty: Regular.dat
+    ListKind List = ListKind::Expend;
+    QList<QByteArray> Ids;
+};
+
 // One budget entry of a category and month set or taken out; the last one in clock order holds.
 struct BudgetOp
 {
@@ -76,12 +86,16 @@ struct StatementRowOp
     QByteArray Booking;
 };
 
-// A ledger file as the writer left it after the entry ("März 2026.qel", its hash): a file that
+// A ledger file as the writer left it after the entry ("März 2026.qel", its hash, and the time
+// of last change the writer gave it, in nanoseconds since 1970; 0 when not known): a file that
 // arrives with these bytes is explained by the entry even before the entry itself arrives.
+// Synchronisation tools keep a file's time, so the same bytes with a later time are the same
+// bytes written again (a copy put back by hand), not the file as the writer left it.
 struct FileStamp
 {
     QString File;
     QByteArray Hash;
+    qint64 Modified = 0;
 
     bool operator==(const FileStamp &) const = default;
 };
@@ -104,6 +118,7 @@ struct AdoptedFile
     QString File;
     QByteArray Hash;
     QHash<QByteArray, qint64> Seen; // computer -> last seq read
+    qint64 Modified = 0;            // the file's time of last change, nanoseconds since 1970
 };
 
 struct ChangeEntry
@@ -118,6 +133,7 @@ struct ChangeEntry
     QList<BookingOp> Bookings;
     QList<BookOp> Books;
     QList<LookOp> Looks;
+    QList<OrderOp> Orders;
     QList<BudgetOp> Budgets;
     QList<StatementRowOp> Rows;
     QList<FileStamp> Files;

@@ -40,9 +40,9 @@ QString ChangeStore::StampKey(const QString &file, const QByteArray &hash)
     return file + u'\t' + QString::fromLatin1(hash);
 }
 
-void ChangeStore::Prepare()
+void ChangeStore::Prepare(bool mayMend)
 {
-    if (Prepared_)
+    if (Prepared_ || !mayMend)
         return;
     OwnLog_.Load();
     Prepared_ = true;
@@ -50,11 +50,21 @@ void ChangeStore::Prepare()
 
 void ChangeStore::Index(const ChangeEntry &entry)
 {
-    for (const FileStamp &stamp : entry.Files)
-        Stamps_[StampKey(stamp.File, stamp.Hash)].append({entry.Computer, entry.Seq});
-    if (entry.Kind == EntryKind::Adopt && entry.Adopted)
-        Adoptions_.append(
-            {entry.Computer, entry.Seq, StampKey(entry.Adopted->File, entry.Adopted->Hash), entry.Adopted->Seen});
+    const auto newest = [this](const QString &file, qint64 modified) {
+        qint64 &latest = Newest_[file];
+        latest = std::max(latest, modified);
+    };
+    for (const FileStamp &stamp : entry.Files) {
+        Stamps_[StampKey(stamp.File, stamp.Hash)].append({entry.Computer, entry.Seq, stamp.Modified});
+        NamedFiles_.insert(stamp.File);
+        newest(stamp.File, stamp.Modified);
+    }
+    if (entry.Kind == EntryKind::Adopt && entry.Adopted) {
+        NamedFiles_.insert(entry.Adopted->File);
+        newest(entry.Adopted->File, entry.Adopted->Modified);
+        Adoptions_.append({entry.Computer, entry.Seq, StampKey(entry.Adopted->File, entry.Adopted->Hash),
+                           entry.Adopted->Seen, entry.Adopted->Modified});
+    }
 }
 
 bool ChangeStore::IsVoid(const ChangeEntry &entry) const
@@ -64,19 +74,48 @@ bool ChangeStore::IsVoid(const ChangeEntry &entry) const
     const auto stamps = Stamps_.constFind(StampKey(entry.Adopted->File, entry.Adopted->Hash));
     if (stamps == Stamps_.cend())
         return false;
-    for (const auto &[computer, seq] : *stamps) {
-        if (computer != entry.Computer && seq > entry.Adopted->Seen.value(computer, 0))
+    for (const Stamp &stamp : *stamps) {
+        if (stamp.Computer != entry.Computer && stamp.Seq > entry.Adopted->Seen.value(stamp.Computer, 0))
             return true;
     }
     return false;
 }
 
-bool ChangeStore::Explains(const QString &file, const QByteArray &hash) const
+qint64 ChangeStore::NowNs()
 {
-    // A void adoption's file is explained by the stamp that made it void.
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    return qint64(now.tv_sec) * 1'000'000'000 + now.tv_nsec;
+}
+
+bool ChangeStore::Explains(const QString &file, const QByteArray &hash, qint64 modifiedNs) const
+{
+    constexpr qint64 Second = 1'000'000'000;
+    // A file system or tool that keeps whole seconds only (or two, on FAT) rounds the time.
+    const auto same = [&](qint64 given) {
+        if (given == 0 || given == modifiedNs)
+            return true;
+        return modifiedNs % Second == 0 && std::abs(modifiedNs - given) <= 2 * Second;
+    };
     const QString key = StampKey(file, hash);
-    return Stamps_.contains(key)
-           || std::any_of(Adoptions_.cbegin(), Adoptions_.cend(), [&](const Adoption &a) { return a.Key == key; });
+    bool known = false;
+    if (const auto stamps = Stamps_.constFind(key); stamps != Stamps_.cend()) {
+        known = true;
+        for (const Stamp &stamp : *stamps) {
+            if (same(stamp.Modified))
+                return true;
+        }
+    }
+    for (const Adoption &adoption : Adoptions_) {
+        if (adoption.Key == key) {
+            known = true;
+            if (same(adoption.Modified))
+                return true;
+        }
+    }
+    // A void adoption's file is explained by the stamp that made it void; bytes written again
+    // later than anything known are a change of their own.
+    return known && modifiedNs <= Newest_.value(file) + 2 * Second;
 }
 
 void ChangeStore::TakeIn(const ChangeEntry &entry)
@@ -89,13 +128,24 @@ void ChangeStore::TakeIn(const ChangeEntry &entry)
         Own_.append(entry);
 }
 
+void ChangeStore::Count(const ChangeEntry &entry, Arrivals &arrivals) const
+{
+    if (entry.Computer == Computer_.Id)
+        return;
+    arrivals.Entries.append(entry.Name());
+    if (entry.ChangesLedger() && entry.Kind != EntryKind::Adopt)
+        ++arrivals.Changes[entry.Computer];
+}
+
 void ChangeStore::Rederive(Arrivals &arrivals)
 {
     arrivals.Rederived = true;
     Logs_.Reset();
     State_ = std::make_unique<LedgerState>();
     Stamps_.clear();
+    Newest_.clear();
     Adoptions_.clear();
+    NamedFiles_.clear();
     Own_.clear();
     LogFolder::Update update = Logs_.ReadNew();
     arrivals.Problems += update.Problems;
@@ -103,15 +153,14 @@ void ChangeStore::Rederive(Arrivals &arrivals)
         Index(entry);
     for (const ChangeEntry &entry : std::as_const(update.Entries)) {
         TakeIn(entry);
-        if (entry.Computer != Computer_.Id)
-            arrivals.Entries.append(entry.Name());
+        Count(entry, arrivals);
     }
 }
 
-ChangeStore::Arrivals ChangeStore::Refresh()
+ChangeStore::Arrivals ChangeStore::Refresh(bool mayMend)
 {
     Arrivals arrivals;
-    Prepare();
+    Prepare(mayMend);
     LogFolder::Update update = Logs_.ReadNew();
     arrivals.Problems = update.Problems;
     if (update.Rewritten) {
@@ -142,8 +191,7 @@ ChangeStore::Arrivals ChangeStore::Refresh()
     }
     for (const ChangeEntry &entry : std::as_const(fresh)) {
         TakeIn(entry);
-        if (entry.Computer != Computer_.Id)
-            arrivals.Entries.append(entry.Name());
+        Count(entry, arrivals);
     }
     return arrivals;
 }
@@ -156,16 +204,16 @@ const ChangeEntry &ChangeStore::Append(ChangeEntry entry, qint64 whenSecs)
 const ChangeEntry &ChangeStore::Append(ChangeEntry entry, qint64 whenSecs,
                                        const std::function<QList<FileStamp>(const LedgerState &)> &stamp)
 {
-    Prepare();
+    Prepare(true);
     entry.Computer = Computer_.Id;
     entry.Seq = State_->Seen().value(Computer_.Id, 0) + 1;
     entry.Clock = State_->MaxClock() + 1;
     entry.When = whenSecs;
-    if (stamp) {
-        State_->Apply(entry);
-        entry.Files = stamp(*State_);
-    }
     try {
+        if (stamp) {
+            State_->Apply(entry);
+            entry.Files = stamp(*State_);
+        }
         OwnLog_.Append(entry);
     } catch (const QelError &) {
         if (stamp) {
@@ -179,6 +227,11 @@ const ChangeEntry &ChangeStore::Append(ChangeEntry entry, qint64 whenSecs,
     Index(entry);
     Own_.append(std::move(entry));
     return Own_.back();
+}
+
+QByteArray ChangeStore::NextName() const
+{
+    return ChangeEntry::EntryName(Computer_.Id, State_->Seen().value(Computer_.Id, 0) + 1);
 }
 
 const ChangeEntry *ChangeStore::OwnEntry(qint64 seq) const

@@ -9,6 +9,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QHash>
+#include <QSet>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -42,11 +43,13 @@ public:
     struct Arrivals
     {
         QList<QByteArray> Entries; // names of entries of other computers taken in
+        QHash<QByteArray, int> Changes; // of those, the ones that change the ledger, by computer
         bool Rederived = false;    // the state was made anew from every log
         QStringList Problems;      // logs that could not be read
     };
-    // Reads what the logs gained (the first call: everything; this computer's log is mended first).
-    Arrivals Refresh();
+    // Reads what the logs gained (the first call: everything; this computer's log is mended first
+    // unless mayMend is false, for a reader that holds no lock).
+    Arrivals Refresh(bool mayMend = true);
     // Whether any log changed since the last Refresh, without reading them.
     bool LogsChanged() const { return Logs_.Changed(); }
 
@@ -54,13 +57,24 @@ public:
     // taken into the state. Throws QelError when it cannot be written; nothing changed then.
     const ChangeEntry &Append(ChangeEntry entry, qint64 whenSecs);
     // The same entry, applied to the state first so that stamps of the files it leaves can be
-    // added (stamp), then written. On failure the state is derived again from the logs.
+    // added (stamp, which may refuse the entry by throwing QelError), then written. On failure
+    // the state is derived again from the logs.
     const ChangeEntry &Append(ChangeEntry entry, qint64 whenSecs,
                               const std::function<QList<FileStamp>(const LedgerState &)> &stamp);
 
-    // Whether a ledger file with these bytes is one a computer wrote or adopted.
-    bool Explains(const QString &file, const QByteArray &hash) const;
+    // The name the next entry of this computer will have (its new bookings' ids start from it).
+    QByteArray NextName() const;
+
+    // Whether a ledger file with these bytes and this time of last change (nanoseconds since
+    // 1970) is one a computer wrote or took in: the same bytes with their time, or a time not
+    // after the last one any computer gave the file. The same bytes with a later time were
+    // written again by somebody else (a copy put back by hand, an older program).
+    bool Explains(const QString &file, const QByteArray &hash, qint64 modifiedNs) const;
+    // A time a file may be given: now, in nanoseconds since 1970.
+    static qint64 NowNs();
     static QByteArray HashOf(QByteArrayView bytes);
+    // Whether any entry names the file (stamped it or took it in): the logs know it.
+    bool NamesFile(const QString &file) const { return NamedFiles_.contains(file); }
 
     // This computer's entries, by seq order (undo and redo walk them).
     const QList<ChangeEntry> &OwnEntries() const { return Own_; }
@@ -75,13 +89,21 @@ private:
         qint64 Seq = 0;
         QString Key; // file + tab + hash
         QHash<QByteArray, qint64> Seen;
+        qint64 Modified = 0;
+    };
+    struct Stamp
+    {
+        QByteArray Computer;
+        qint64 Seq = 0;
+        qint64 Modified = 0;
     };
     static QString StampKey(const QString &file, const QByteArray &hash);
     void Index(const ChangeEntry &entry);
     bool IsVoid(const ChangeEntry &entry) const;
     void TakeIn(const ChangeEntry &entry);
     void Rederive(Arrivals &arrivals);
-    void Prepare();
+    void Count(const ChangeEntry &entry, Arrivals &arrivals) const;
+    void Prepare(bool mayMend);
 
     QString DataFolder_;
     ComputerId Computer_;
@@ -89,8 +111,10 @@ private:
     LogFolder Logs_;
     std::unique_ptr<LedgerState> State_;
     bool Prepared_ = false;
-    // Stamps: file + tab + hash -> (computer, seq) of the entries that left the file so.
-    QHash<QString, QList<std::pair<QByteArray, qint64>>> Stamps_;
+    // Stamps: file + tab + hash -> the entries that left the file so.
+    QHash<QString, QList<Stamp>> Stamps_;
+    QHash<QString, qint64> Newest_; // file -> the latest time any entry gave it
     QList<Adoption> Adoptions_;   // every adoption read, void or not
+    QSet<QString> NamedFiles_;
     QList<ChangeEntry> Own_;
 };

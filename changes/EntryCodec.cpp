@@ -337,6 +337,26 @@ bool ReadOp(QByteArrayView lineBytes, ChangeEntry &entry)
         entry.Looks.append({*book, *list, *decoded});
         break;
     }
+    case 'o': {
+        const std::optional<QString> book = line.Text();
+        const std::optional<QByteArray> letter = line.Next();
+        const std::optional<QByteArray> ids = line.Next();
+        if (!book || !letter || !ids)
+            return false;
+        const std::optional<ListKind> list = ListOfLetter(*letter);
+        if (!list)
+            return false;
+        OrderOp op{*book, *list, {}};
+        if (!ids->isEmpty()) {
+            for (const QByteArray &id : ids->split(',')) {
+                if (!IdField(id, false))
+                    return false;
+                op.Ids.append(id);
+            }
+        }
+        entry.Orders.append(std::move(op));
+        break;
+    }
     case 'g': {
         BudgetOp op;
         const std::optional<QString> key = line.Text();
@@ -347,6 +367,11 @@ bool ReadOp(QByteArrayView lineBytes, ChangeEntry &entry)
         op.From = int(*from);
         if (!ReadOptional(line, "A", op.After, ReadBudget) || !ReadOptional(line, "B", op.Before, ReadBudget))
             return false;
+        // The month is the op's: an entry holds from it.
+        if (op.After)
+            op.After->From = op.From;
+        if (op.Before)
+            op.Before->From = op.From;
         entry.Budgets.append(std::move(op));
         break;
     }
@@ -370,7 +395,14 @@ bool ReadOp(QByteArrayView lineBytes, ChangeEntry &entry)
         const std::optional<QByteArray> hash = line.Next();
         if (!file || file->isEmpty() || !IdField(hash, false))
             return false;
-        entry.Files.append({*file, *hash});
+        FileStamp stamp{*file, *hash, 0};
+        if (!line.AtEnd()) {
+            const std::optional<qint64> modified = line.Number();
+            if (!modified || *modified < 0)
+                return false;
+            stamp.Modified = *modified;
+        }
+        entry.Files.append(std::move(stamp));
         break;
     }
     case 'a': {
@@ -382,6 +414,12 @@ bool ReadOp(QByteArrayView lineBytes, ChangeEntry &entry)
             return false;
         adopted.File = *file;
         adopted.Hash = *hash;
+        if (!line.AtEnd()) {
+            const std::optional<qint64> modified = line.Number();
+            if (!modified || *modified < 0)
+                return false;
+            adopted.Modified = *modified;
+        }
         for (const QByteArray &pair : seen->split(',')) {
             if (pair.isEmpty())
                 continue;
@@ -481,6 +519,12 @@ QByteArray Encode(const ChangeEntry &entry)
             .Field(QByteArrayView(std::array<char, 1>{ListLetter(op.List)}))
             .Field(op.Skeleton.toBase64());
     }
+    for (const OrderOp &op : entry.Orders) {
+        LineWriter(out, 'o')
+            .Text(op.Book)
+            .Field(QByteArrayView(std::array<char, 1>{ListLetter(op.List)}))
+            .Field(op.Ids.join(','));
+    }
     for (const BudgetOp &op : entry.Budgets) {
         LineWriter line(out, 'g');
         line.Text(op.Key).Number(op.From);
@@ -502,13 +546,17 @@ QByteArray Encode(const ChangeEntry &entry)
             .Field(op.Booking);
     }
     for (const FileStamp &stamp : entry.Files)
-        LineWriter(out, 'f').Text(stamp.File).Field(stamp.Hash);
+        LineWriter(out, 'f').Text(stamp.File).Field(stamp.Hash).Number(stamp.Modified);
     if (entry.Adopted) {
         QByteArrayList seen;
         for (auto it = entry.Adopted->Seen.cbegin(); it != entry.Adopted->Seen.cend(); ++it)
             seen.append(it.key() + '=' + QByteArray::number(it.value()));
         std::sort(seen.begin(), seen.end());
-        LineWriter(out, 'a').Text(entry.Adopted->File).Field(entry.Adopted->Hash).Field(seen.join(','));
+        LineWriter(out, 'a')
+            .Text(entry.Adopted->File)
+            .Field(entry.Adopted->Hash)
+            .Field(seen.join(','))
+            .Number(entry.Adopted->Modified);
     }
     const quint32 crc = Crc32(out);
     out += "Z\t" + QByteArray::number(entry.Seq) + '\t' + QByteArray::number(crc, 16).rightJustified(8, '0') + '\n';

@@ -18,10 +18,11 @@
 //   b  <id>  <rev>  <base>  (A <content> | -)  (B <content> | -)       a booking
 //   k  <book>  <1|0>                                                  a book made or removed
 //   l  <book>  <list>  <skeleton, base64>                             a list's presentation
+//   o  <book>  <list>  <id>,<id>,…                                    a list's order
 //   g  <key>  <from>  (A <budget> | -)  (B <budget> | -)              a budget entry
 //   r  <account>  <content key>  <occurrence>  <reference>  <booking> a statement row booked
-//   f  <file>  <hash>                                                 a ledger file as written
-//   a  <file>  <hash>  <computer>=<seq>,…                              an adopted file
+//   f  <file>  <hash>  <time>                                         a ledger file as written
+//   a  <file>  <hash>  <computer>=<seq>,…  <time>                      an adopted file
 //   Z  <seq>  <crc>
 //
 // content: book, list (E, A, R), caption, number of sub-items, the sub-items, and the row's

@@ -4,6 +4,7 @@
 #include "ledger/Regional.h"
 
 #include <algorithm>
+#include <limits>
 
 using namespace Qt::StringLiterals;
 
@@ -55,6 +56,11 @@ void LedgerState::Apply(const ChangeEntry &entry)
         if (reg.Takes(entry.Clock, name))
             reg = {entry.Clock, name, op.Skeleton};
     }
+    for (const OrderOp &op : entry.Orders) {
+        Register<QList<QByteArray>> &reg = Orders_[ListKey(op.Book, op.List)];
+        if (reg.Takes(entry.Clock, name))
+            reg = {entry.Clock, name, op.Ids};
+    }
     for (const BudgetOp &op : entry.Budgets) {
         Register<std::optional<BudgetEntry>> &reg = Budgets_[BudgetKey(op.Key, op.From)];
         if (reg.Takes(entry.Clock, name))
@@ -96,7 +102,7 @@ void LedgerState::ApplyBooking(const BookingOp &op, const QByteArray &rev, const
         record.Heads.removeIf([&](const Head &head) { return head.Rev == op.Base; });
     }
     if (!superseded)
-        record.Heads.append({rev, entry.Clock, entry.Kind, came, op.After});
+        record.Heads.append({rev, entry.Clock, entry.Kind, came, op.After, op.After ? std::nullopt : op.Before});
     Reindex(op.Id, record);
 }
 
@@ -172,19 +178,31 @@ QByteArray LedgerState::Skeleton(const QString &book, ListKind list) const
 void LedgerState::FillList(BookingList &list, const QString &book, const Regional &regional) const
 {
     list = BookingList(list.Kind());
+    // The program's own look, or the one a file brought (kept as it was, alignment included).
     const QByteArray skeleton = Skeleton(book, list.Kind());
-    if (!skeleton.isEmpty()) {
+    bool own = skeleton.isEmpty();
+    if (!own) {
         try {
             ComponentStream::ReadListRecord(skeleton, 0, list);
+            list.ClearRows();
         } catch (...) {
             list = BookingList(list.Kind());
+            own = true;
         }
-        list.ClearRows();
     }
-    list.SetColumnAlignment(1, ColumnAlignment::Right);
+    if (own)
+        list.SetColumnAlignment(1, ColumnAlignment::Right);
 
+    // A file's order first, then the order the bookings came.
+    QHash<QByteArray, qsizetype> position;
+    if (const auto order = Orders_.constFind(ListKey(book, list.Kind())); order != Orders_.cend()) {
+        position.reserve(order->Value.size());
+        for (qsizetype i = 0; i < order->Value.size(); ++i)
+            position.insert(order->Value.at(i), i);
+    }
     struct Placed
     {
+        qsizetype Position;
         Order At;
         ListRow Row;
     };
@@ -202,11 +220,14 @@ void LedgerState::FillList(BookingList &list, const QString &book, const Regiona
                 ListRow row = head->Content->Row;
                 row.Id = id;
                 row.Base = head->Rev;
-                rows.append({i == 0 ? record.First : head->Came, std::move(row)});
+                rows.append({position.value(id, std::numeric_limits<qsizetype>::max()),
+                             i == 0 ? record.First : head->Came, std::move(row)});
             }
         }
     }
-    std::sort(rows.begin(), rows.end(), [](const Placed &a, const Placed &b) { return a.At < b.At; });
+    std::sort(rows.begin(), rows.end(), [](const Placed &a, const Placed &b) {
+        return a.Position != b.Position ? a.Position < b.Position : a.At < b.At;
+    });
     list.ReserveRows(rows.size());
     for (Placed &placed : rows)
         list.AddRow(std::move(placed.Row));
@@ -277,6 +298,39 @@ bool LedgerState::IsHead(const QByteArray &id, const QByteArray &rev) const
 bool LedgerState::Knows(const QByteArray &id) const
 {
     return Bookings_.contains(id);
+}
+
+std::optional<BudgetEntry> LedgerState::BudgetAt(const QString &key, int from) const
+{
+    const auto reg = Budgets_.constFind(BudgetKey(key, from));
+    return reg == Budgets_.cend() ? std::nullopt : reg->Value;
+}
+
+QHash<QString, QList<LedgerState::Version>> LedgerState::RemovedByList() const
+{
+    QHash<QString, QList<Version>> removed;
+    for (auto it = Bookings_.cbegin(); it != Bookings_.cend(); ++it) {
+        if (it->Heads.isEmpty() || !LiveHeads(*it).isEmpty())
+            continue;
+        const Head &last = *std::max_element(it->Heads.cbegin(), it->Heads.cend(), [](const Head &a, const Head &b) {
+            return a.Rev < b.Rev;
+        });
+        if (last.Was)
+            removed[ListKey(last.Was->Book, last.Was->List)].append({it.key(), last.Rev, *last.Was});
+    }
+    return removed;
+}
+
+QList<QByteArray> LedgerState::HeadRevs(const QByteArray &id) const
+{
+    QList<QByteArray> revs;
+    const auto record = Bookings_.constFind(id);
+    if (record != Bookings_.cend()) {
+        for (const Head &head : record->Heads)
+            revs.append(head.Rev);
+    }
+    std::sort(revs.begin(), revs.end());
+    return revs;
 }
 
 QList<LedgerState::Conflict> LedgerState::Conflicts() const

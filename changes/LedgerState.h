@@ -59,8 +59,16 @@ public:
     QList<Version> Versions(const QByteArrayView id) const;
     // Whether the booking's revision is one of its heads: nothing changed it since.
     bool IsHead(const QByteArray &id, const QByteArray &rev) const;
-    // Whether the booking was ever taken in (live or removed).
+    // The removed bookings, by the book and list they were removed from (one pass over all):
+    // each with its removal's revision and what it removed.
+    QHash<QString, QList<Version>> RemovedByList() const;
+    static QString ListKey(const QString &book, ListKind list);
+    // Whether the booking was ever taken in (live or removed), and its heads' revisions.
     bool Knows(const QByteArray &id) const;
+    QList<QByteArray> HeadRevs(const QByteArray &id) const;
+
+    // The budget entry of a category key and month as it stands; nothing when there is none.
+    std::optional<BudgetEntry> BudgetAt(const QString &key, int from) const;
 
     // Bookings with more than one head: changed (or removed and changed) on two computers at once.
     struct Conflict
@@ -91,6 +99,7 @@ private:
         EntryKind Kind = EntryKind::Step;
         Order Came;
         std::optional<BookingContent> Content;
+        std::optional<BookingContent> Was; // a removal's: what it removed
     };
     struct Record
     {
@@ -114,7 +123,6 @@ private:
 
     void ApplyBooking(const BookingOp &op, const QByteArray &rev, const ChangeEntry &entry, qsizetype index);
     void Reindex(const QByteArray &id, Record &record);
-    static QString ListKey(const QString &book, ListKind list);
     // Heads with content, the newest first: the first keeps the booking's place among equal dates.
     static QList<const Head *> LiveHeads(const Record &record);
     void FillList(BookingList &list, const QString &book, const Regional &regional) const;
@@ -125,6 +133,7 @@ private:
     QHash<QString, QSet<QByteArray>> ByList_; // ListKey -> ids with a live head there
     QHash<QString, Register<bool>> BookRegister_;
     QHash<QString, Register<QByteArray>> Looks_; // ListKey -> skeleton
+    QHash<QString, Register<QList<QByteArray>>> Orders_; // ListKey -> ids in a file's order
     QHash<QString, Register<std::optional<BudgetEntry>>> Budgets_; // key + '\t' + from
     QHash<QString, Order> BudgetFirst_;                            // key -> its first entry
     QList<StatementRowOp> Rows_;

@@ -152,7 +152,7 @@ int Cli::Run(const QStringList &arguments)
         return UsageError(QStringLiteral("Es wurde kein Befehl angegeben."));
 
     const QString command = args.takeFirst();
-    RecoverInterrupted();
+    RecoverInterrupted(command != u"merge");
     if (command != u"merge")
         NameUnmergedCopies();
     const int status = RunCommand(command, args);
@@ -240,7 +240,8 @@ int Cli::RunCommand(const QString &command, QStringList args)
 
 BookManager Cli::MakeManager() const
 {
-    return BookManager(Paths_, Regional());
+    // Without the data folder's lock a command only looks: it never writes, nor mends a log.
+    return BookManager(Paths_, Regional(), Lock_.IsLocked() ? BookManager::Access::Write : BookManager::Access::ReadOnly);
 }
 
 int Cli::Books()

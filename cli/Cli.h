@@ -40,8 +40,9 @@ private:
     int Verify();
     int BackupOrRestore(bool backup, const QStringList &args);
     int Backups();
-    // Finishes or undoes a backup or restore that a kill interrupted, before any command.
-    void RecoverInterrupted();
+    // Finishes or undoes a backup or restore that a kill interrupted, before any command, and
+    // brings the files in line with the change logs (sync; "merge" does that itself).
+    void RecoverInterrupted(bool sync);
     // After a command that changed the data (CliBackup.cpp).
     void KeepAutomaticCopy();
     int Analysis(const QString &name);

@@ -3,6 +3,10 @@
 
 #include "cli/Cli.h"
 
+#include "changes/ChangeLog.h"
+#include "ledger/BookManager.h"
+#include "sync/ReconcileMark.h"
+
 #include "backup/AutoCopyContents.h"
 #include "backup/LedgerBackup.h"
 #include "ledger/QelError.h"
@@ -12,16 +16,25 @@
 
 using namespace Qt::StringLiterals;
 
-void Cli::RecoverInterrupted()
+void Cli::RecoverInterrupted(bool sync)
 {
     LedgerBackup backups(Paths_);
-    if (!backups.NeedsRecovery())
-        return;
     // With the program running, it finished the transfer at its start, or one of its own runs now.
-    if (!TakeLock())
-        return;
-    for (const QString &message : backups.Recover())
-        Err_ << u"Hinweis: "_s << message << '\n';
+    if (backups.NeedsRecovery() && TakeLock()) {
+        for (const QString &message : backups.Recover())
+            Err_ << u"Hinweis: "_s << message << '\n';
+    }
+    // Files not in line with the change logs (a delivery, a hand edit, a kill after an entry):
+    // brought in line before anything reads them, unless the program is doing just that.
+    if (sync && !Paths_.ProgramDataFolder.isEmpty() && QFileInfo::exists(ChangeLog::FolderOf(Paths_.DataFolder))
+        && !ReconcileMark::InLine(Paths_) && TakeLock()) {
+        try {
+            for (const QString &note : MakeManager().Sync().Notes)
+                Err_ << u"Hinweis: "_s << note << '\n';
+        } catch (const QelError &error) {
+            Err_ << u"Warnung: "_s << error.Message() << '\n';
+        }
+    }
     Err_.flush();
 }
 
@@ -81,7 +94,8 @@ int Cli::BackupOrRestore(bool backup, const QStringList &arguments)
         }
         source = entry->Folder;
     }
-    const TransferReport report = backup ? backups.Backup(source, what) : backups.Restore(source, what);
+    BookManager books = MakeManager();
+    const TransferReport report = backup ? backups.Backup(source, what) : backups.Restore(source, what, &books);
     if (!report.LateFailure.isEmpty())
         return Fail(report.LateFailure);
     Out_ << (backup ? BackupEngine::BackupDoneMessage() : BackupEngine::RestoreDoneMessage()) << '\n';

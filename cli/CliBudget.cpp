@@ -8,6 +8,7 @@
 #include "budget/BudgetFile.h"
 #include "budget/BudgetReport.h"
 #include "ledger/BookCache.h"
+#include "ledger/BookManager.h"
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
@@ -85,10 +86,11 @@ int Cli::SetBudget(QStringList args)
     const qint64 cents = ReadBudgetAmount(args.at(1));
     if (!LockForWriting())
         return 1;
-    const BudgetStore store(Paths_);
-    BudgetList budgets = store.Load();
+    BookManager books = MakeManager();
+    const BudgetList before = BudgetStore(Paths_).Load();
+    BudgetList budgets = before;
     budgets.Set(category, *from, cents, carryOver);
-    store.Save(budgets);
+    books.SaveBudgets(before, budgets, BudgetSetText(budgets.Holding(GroupNameKey(category), *from)->Category, *from, cents));
     Changed_ = true;
     Out_ << u"Das Budget \"%1\" gilt ab %2: %3 im Monat, %4."_s.arg(
                 budgets.Holding(GroupNameKey(category), *from)->Category, BudgetMonthText(*from), CentsText(cents),
@@ -108,11 +110,12 @@ int Cli::RemoveBudget(QStringList args)
     const QString &category = args.front();
     if (!LockForWriting())
         return 1;
-    const BudgetStore store(Paths_);
-    BudgetList budgets = store.Load();
+    BookManager books = MakeManager();
+    const BudgetList before = BudgetStore(Paths_).Load();
+    BudgetList budgets = before;
     if (!budgets.Remove(category, given ? from : std::nullopt))
         return Fail(u"Für die Kategorie \"%1\" gibt es kein Budget."_s.arg(category));
-    store.Save(budgets);
+    books.SaveBudgets(before, budgets, BudgetRemovedText(category, given ? from : std::nullopt));
     Changed_ = true;
     Out_ << (given ? u"Das Budget \"%1\" endet vor %2."_s.arg(category, BudgetMonthText(*from))
                    : u"Das Budget \"%1\" wurde entfernt."_s.arg(category))

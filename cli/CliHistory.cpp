@@ -5,7 +5,6 @@
 
 #include "history/BookTrash.h"
 #include "history/HistoryPlayer.h"
-#include "history/HistorySteps.h"
 #include "ledger/BookManager.h"
 #include "ledger/QelError.h"
 #include "ledger/Regional.h"
@@ -20,12 +19,12 @@ int Cli::Remove(const QString &name)
         return Fail(u"Das Haushaltsbuch \"%1\" existiert nicht."_s.arg(name));
     if (!LockForWriting())
         return 1;
-    const QDateTime now = QDateTime::currentDateTime();
-    BookTrash trash(Paths_);
-    trash.RemoveExpired(now);
-    const TrashedBook trashed = trash.Put(name, now);
+    BookManager books = MakeManager();
+    books.ScanBooks();
+    if (books.FindBook(name) < 0)
+        return Fail(u"Das Haushaltsbuch \"%1\" existiert nicht."_s.arg(name));
+    books.DeleteBook(books.FindBook(name));
     Changed_ = true;
-    MakeManager().RecordStep(HistorySteps::BookRemoved(name, trashed.File));
     Out_ << u"Das Haushaltsbuch \"%1\" liegt jetzt im Papierkorb (%2 Tage lang); \"haushaltsbuch-cli untrash %1\" "
             u"holt es zurück."_s.arg(name)
                 .arg(BookTrash::KeptDays)
@@ -54,7 +53,9 @@ int Cli::Untrash(const QString &name)
     const std::optional<TrashedBook> book = trash.Find(name, QDateTime::currentDateTime());
     if (!book)
         return Fail(BookTrash::NotInTrashMessage(name));
-    trash.Restore(*book);
+    BookManager books = MakeManager();
+    books.ScanBooks();
+    books.RestoreFromTrash(*book);
     Changed_ = true;
     Out_ << u"Das Haushaltsbuch \"%1\" ist aus dem Papierkorb zurückgeholt."_s.arg(name) << '\n';
     return 0;
@@ -66,12 +67,8 @@ int Cli::UndoOrRedo(bool undo)
         return 1;
     BookManager books = MakeManager();
     books.LoadRegular();
-    books.History().Load();
-    if (!books.History().LoadMessage().isEmpty())
-        Err_ << u"Warnung: "_s << books.History().LoadMessage() << '\n';
-    HistoryPlayer player(books, Paths_.ImportStoreFile());
-    const QDateTime now = QDateTime::currentDateTime();
-    const std::optional<PlayOutcome> outcome = undo ? player.Undo(now) : player.Redo(now);
+    HistoryPlayer player(books);
+    const std::optional<PlayOutcome> outcome = undo ? player.Undo() : player.Redo();
     if (!outcome)
         return Fail(undo ? HistoryPlayer::NothingToUndoMessage() : HistoryPlayer::NothingToRedoMessage());
     Changed_ = true;

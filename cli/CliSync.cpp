@@ -1,11 +1,11 @@
-// haushaltsbuch-cli and a data folder kept in a synchronisation tool: its conflict copies named
-// before every command and merged into their books with "merge".
+// haushaltsbuch-cli and a data folder kept in a synchronisation tool: what other computers did
+// and the conflict copies the tool left, brought in before every command that writes and with
+// "merge".
 
 #include "cli/Cli.h"
 
+#include "ledger/BookManager.h"
 #include "ledger/ConflictCopies.h"
-#include "ledger/ConflictMerger.h"
-#include "ledger/Regional.h"
 
 using namespace Qt::StringLiterals;
 
@@ -23,17 +23,16 @@ int Cli::Merge()
 {
     if (!LockForWriting())
         return 1;
-    const ConflictMerger::Result result = ConflictMerger(Paths_, Regional()).MergeAll();
-    for (const MergedCopy &merged : result.Merged) {
-        const QString book = merged.File.endsWith(u".qel"_s) ? merged.File.chopped(4) : merged.File;
-        Out_ << QStringList{book, merged.Copy, QString::number(merged.Outcome.Added),
-                            QString::number(merged.Outcome.Removed), QString::number(merged.Outcome.Changed)}
-                    .join(u'\t')
-             << '\n';
-        Err_ << u"Hinweis: "_s << merged.Message() << '\n';
+    BookManager books = MakeManager();
+    const BookManager::SyncOutcome outcome = books.Sync();
+    for (const FolderReconciler::MovedCopy &copy : outcome.Copies) {
+        const QString book = copy.File.endsWith(u".qel"_s) ? copy.File.chopped(4) : copy.File;
+        Out_ << QStringList{book, copy.Copy, QString::number(copy.Added), u"0"_s, u"0"_s}.join(u'\t') << '\n';
     }
-    Changed_ = Changed_ || !result.Merged.isEmpty();
-    for (const QString &error : result.Errors)
+    for (const QString &note : outcome.Notes)
+        Err_ << u"Hinweis: "_s << note << '\n';
+    Changed_ = Changed_ || books.FilesChanged();
+    for (const QString &error : outcome.Errors)
         Err_ << error << '\n';
-    return result.Errors.isEmpty() ? 0 : 1;
+    return outcome.Errors.isEmpty() ? 0 : 1;
 }

@@ -4,9 +4,9 @@
 
 #include "backup/TransferJournal.h"
 #include "budget/BudgetFile.h"
-#include "ledger/BookingDraft.h"
+#include "changes/EntryCodec.h"
 #include "history/HistorySteps.h"
-#include "history/UndoHistory.h"
+#include "ledger/BookingDraft.h"
 #include "ledger/BookingList.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/ComponentStream.h"
@@ -317,17 +317,50 @@ int main(int argc, char **argv)
     draft.Typed = ListRow::Make(QStringLiteral("07."), {QStringLiteral("1250"), QStringLiteral("Lohn"),
                                                         QStringLiteral("Gehalt"), QStringLiteral("Einnahme")});
     Put("fuzz_booking_draft", "edited_regular", BookingDrafts::Bytes(draft));
-    HistoryStep booking = HistorySteps::Booking({u"März 2026"_s, ListKind::Expend, std::nullopt,
-                                                 ListRow::Make(u"03.03.2026"_s, {u"12.50"_s, u"Edeka"_s, QString()})});
-    HistoryStep removed = HistorySteps::BookRemoved(u"April 2026"_s, u"/p/2026-12-09 08-00-00-000 April 2026.qel"_s);
-    HistoryStep import;
+    // ---- a change log with every kind of line, and one cut inside its last entry
+    ChangeEntry step;
+    step.Computer = "a1b2c3d4e5f60718";
+    step.Seq = 1;
+    step.Clock = 1;
+    step.When = 1796803200;
+    step.Text = u"Ausgabe 12,50 € „Edeka“ in März 2026"_s;
+    step.Books.append({u"März 2026"_s, true});
+    step.Bookings.append({NewBookingId(step.Name(), 0), {}, {}, BookingContent{u"März 2026"_s, ListKind::Expend,
+                          ListRow::Make(u"03.03.2026"_s, {u"12.50"_s, u"Edeka"_s, u"Wochen\teinkauf"_s})}, std::nullopt});
+    step.Files.append({u"März 2026.qel"_s, "0123456789abcdef", 1796803200123456789});
+    ChangeEntry import;
+    import.Computer = step.Computer;
+    import.Seq = 2;
+    import.Clock = 5;
+    import.When = 1796803300;
+    import.Kind = EntryKind::Import;
     import.Text = HistorySteps::ImportText(1, u"konto.csv"_s);
-    import.ImportBatch = 7;
-    import.Books.append({u"Mai 2026"_s, true, QString()});
-    import.Bookings.append({u"Mai 2026"_s, ListKind::Income, ListRow::Make(u"01.05.2026"_s, {u"1.00"_s}),
-                            ListRow::Make(u"02.05.2026"_s, {u"2.00"_s, u"Zinsen"_s, u"Mai"_s})});
-    Put("fuzz_undo_history", "three_steps", UndoHistory::Bytes({booking, removed, import}, 2));
-    Put("fuzz_undo_history", "empty_history", UndoHistory::Bytes({}, 0));
+    import.Bookings.append({NewBookingId(import.Name(), 0), {}, {}, BookingContent{u"April 2026"_s, ListKind::Income,
+                            ListRow::Make(u"01.04.2026"_s, {u"2100.00"_s, u"Lohn"_s, u"Gehalt"_s})}, std::nullopt});
+    import.Rows.append({{u"DE12500105170648489890"_s, u"20260401|C|210000|arbeitgeber|gehalt"_s, 1, u"R1"_s},
+                        NewBookingId(import.Name(), 0)});
+    import.Budgets.append({u"lebensmittel"_s, 24315, BudgetEntry{u"Lebensmittel"_s, 24315, 30000, true}, std::nullopt});
+    import.Looks.append({QString(), ListKind::Regular, QByteArray("TPF0")});
+    ChangeEntry taken;
+    taken.Computer = step.Computer;
+    taken.Seq = 3;
+    taken.Clock = 6;
+    taken.Kind = EntryKind::Undo;
+    taken.Target = 1;
+    taken.Bookings.append({NewBookingId(step.Name(), 0), {}, step.Name(), std::nullopt, step.Bookings.front().After});
+    ChangeEntry adopted;
+    adopted.Computer = step.Computer;
+    adopted.Seq = 4;
+    adopted.Clock = 7;
+    adopted.Kind = EntryKind::Adopt;
+    adopted.Adopted = AdoptedFile{u"Regular.dat"_s, "fedcba9876543210", {{"ffff0000", 3}}, 1796803400000000000};
+    adopted.Bookings.append({"h0123456789abcdef", "h1111222233334444", {}, BookingContent{QString(), ListKind::Regular,
+                             ListRow::Make(u"07."_s, {u"800.00"_s, u"Wohnen"_s, u"Miete"_s, u"Ausgabe"_s})}, std::nullopt});
+    const QByteArray log = EntryCodec::HeaderLine(step.Computer, u"rechner-a"_s) + EntryCodec::Encode(step)
+                           + EntryCodec::Encode(import) + EntryCodec::Encode(taken) + EntryCodec::Encode(adopted);
+    Put("fuzz_change_log", "four_entries", log);
+    Put("fuzz_change_log", "torn_tail", log.chopped(9));
+    Put("fuzz_change_log", "header_only", EntryCodec::HeaderLine("0a", u"leer"_s));
 
     // ---- the journal of a transfer or of an undo under way
     TransferPlan restore;

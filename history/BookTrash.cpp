@@ -95,6 +95,19 @@ QList<TrashedBook> BookTrash::All() const
     return books;
 }
 
+bool BookTrash::CameBack(const TrashedBook &book) const
+{
+    // Brought back through the change logs (an undo killed before it took the copy out).
+    const QString file = DataFolder_ + book.Name + u".qel"_s;
+    if (!QFileInfo(file).isFile())
+        return false;
+    try {
+        return ListFiles::ReadFile(file) == ListFiles::ReadFile(book.File);
+    } catch (const QelError &) {
+        return false;
+    }
+}
+
 bool BookTrash::Expired(const TrashedBook &book, const QDateTime &now)
 {
     return book.Removed.addDays(KeptDays) <= now;
@@ -103,7 +116,7 @@ bool BookTrash::Expired(const TrashedBook &book, const QDateTime &now)
 QList<TrashedBook> BookTrash::List(const QDateTime &now) const
 {
     QList<TrashedBook> books = All();
-    books.removeIf([&](const TrashedBook &book) { return Expired(book, now); });
+    books.removeIf([&](const TrashedBook &book) { return Expired(book, now) || CameBack(book); });
     for (TrashedBook &book : books) {
         try {
             const ListFiles::MonthBookSums sums = ListFiles::SumMonthBook(ListFiles::ReadFile(book.File));
@@ -141,6 +154,12 @@ void BookTrash::Restore(const TrashedBook &book)
         ListFiles::SyncFolder(QFile::encodeName(Folder_));
 }
 
+void BookTrash::Discard(const TrashedBook &book)
+{
+    if (QFile::remove(book.File))
+        ListFiles::SyncFolder(QFile::encodeName(Folder_));
+}
+
 int BookTrash::RemoveExpired(const QDateTime &now)
 {
     // Under the data lock no save runs: a hidden file of the atomic writer is a killed one's.
@@ -148,7 +167,7 @@ int BookTrash::RemoveExpired(const QDateTime &now)
         ListFiles::RemoveOwnLeftovers(Folder_);
     int removed = 0;
     for (const TrashedBook &book : All()) {
-        if (Expired(book, now) && QFile::remove(book.File))
+        if ((Expired(book, now) || CameBack(book)) && QFile::remove(book.File))
             ++removed;
     }
     return removed;

@@ -40,13 +40,16 @@ public:
     // made together with other changes (StepCommit).
     QString NewFile(const QString &bookName, const QDateTime &now) const;
 
-    // The books in the trash that are not yet expired, newest removal first.
+    // The books in the trash that are not yet expired nor back in the data folder, newest
+    // removal first.
     QList<TrashedBook> List(const QDateTime &now) const;
     // The newest removal of that name, if any.
     std::optional<TrashedBook> Find(const QString &bookName, const QDateTime &now) const;
     // Brings a book back into the data folder, byte for byte, and takes it out of the trash.
     // Refused (QelError) while the data folder holds a book of that name.
     void Restore(const TrashedBook &book);
+    // Takes a book out of the trash for good (it came back through the change logs).
+    void Discard(const TrashedBook &book);
     // Removes the expired books and what a killed move left; how many books. Only under the
     // data lock.
     int RemoveExpired(const QDateTime &now);
@@ -57,6 +60,8 @@ private:
     std::optional<TrashedBook> FromFileName(const QString &fileName) const;
     QList<TrashedBook> All() const;
     static bool Expired(const TrashedBook &book, const QDateTime &now);
+    // The book is in the data folder again, byte for byte: the copy here has done its work.
+    bool CameBack(const TrashedBook &book) const;
 
     QString Folder_;
     QString DataFolder_;

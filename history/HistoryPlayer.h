@@ -1,11 +1,7 @@
 #pragma once
 
-#include "backup/FolderTransfer.h"
-#include "history/UndoHistory.h"
+#include "changes/ChangeEntry.h"
 
-#include <QDateTime>
-#include <QList>
-#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -22,38 +18,28 @@ struct PlayOutcome
     QString Message(bool undo) const;
 };
 
-// Takes back and does again the history's steps through the book manager, so the open book,
-// the regular bookings and the book list follow. Never destroys a later change: a booking is
-// taken back only while it is as the step left it, a book removed only while it is empty, a
-// book brought back only while none of its name exists; what stays is named in Left. What a
-// step does to the files (books, regular bookings, trash, the history itself and the import
-// store's rows) is worked out in memory first and then made all at once or not at all
-// (StepCommit), also when the run is killed part-way.
+// Takes back and does again this computer's steps (ChangeHistory) as entries of its log: an
+// undo writes the inverse of each of the step's changes, a redo the inverse of the undo. A
+// booking, a budget or a book is taken back only while it stands as the step (or the undo) left
+// it, on any computer; what another computer or a later step changed since stays, named in Left.
+// A booking done again keeps its id, so it is never there twice; the import's rows follow, since
+// they count as booked exactly while their booking stands.
 class HistoryPlayer
 {
 public:
-    // storePath: the import store, which forgets an import taken back. ops: the file system
-    // steps (tests fail one).
-    HistoryPlayer(BookManager &books, QString storePath, TransferFileOps *ops = nullptr);
+    explicit HistoryPlayer(BookManager &books);
 
-    // Nothing when there is nothing to undo (redo). Throws QelError when the files cannot be
-    // changed; then nothing has changed.
-    std::optional<PlayOutcome> Undo(const QDateTime &now);
-    std::optional<PlayOutcome> Redo(const QDateTime &now);
+    // Nothing when there is nothing to undo (redo). Throws QelError when the entry cannot be
+    // written; then nothing has changed.
+    std::optional<PlayOutcome> Undo();
+    std::optional<PlayOutcome> Redo();
 
     static QString NothingToUndoMessage(); // "Nichts rückgängig zu machen"
     static QString NothingToRedoMessage(); // "Nichts wiederherzustellen"
 
 private:
-    class Work;
-    PlayOutcome Play(HistoryStep &step, bool undo, const QDateTime &now);
-    void PlayBookings(const HistoryStep &step, bool undo, Work &work, PlayOutcome &outcome);
-    void PlayBooks(HistoryStep &step, bool undo, const QDateTime &now, Work &work, PlayOutcome &outcome);
-    QSet<qint64> ImportRowsToForget(const HistoryStep &step) const;
+    // The inverse of what `of` did, for the ops that still stand as it left them.
+    ChangeEntry Inverse(const ChangeEntry &of, EntryKind kind, qint64 target, PlayOutcome &outcome) const;
 
     BookManager &Books_;
-    QString StorePath_;
-    TransferFileOps OwnOps_;
-    TransferFileOps &Ops_;
-    QList<qsizetype> LeftBookings_; // the step's booking changes that Play left as they were
 };

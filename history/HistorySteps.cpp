@@ -25,34 +25,24 @@ QString BookingText(const BookingChange &change, const ListRow &row)
     return u"%1 %2 „%3“ in %4"_s.arg(kind, AmountText(row.SubItem(0)), row.SubItem(1), change.Book);
 }
 
-HistoryStep Booking(BookingChange change)
+QString StepText(const BookingChange &change)
 {
-    HistoryStep step;
     const QString what = BookingText(change, change.After ? *change.After : *change.Before);
     if (!change.Before)
-        step.Text = what;
-    else if (change.After)
-        step.Text = u"Änderung der "_s + what;
-    else
-        step.Text = u"Entfernen der "_s + what;
-    step.Bookings.append(std::move(change));
-    return step;
+        return what;
+    if (change.After)
+        return u"Änderung der "_s + what;
+    return u"Entfernen der "_s + what;
 }
 
-HistoryStep BookCreated(const QString &book)
+QString BookCreatedText(const QString &book)
 {
-    HistoryStep step;
-    step.Text = u"Haushaltsbuch „%1“ erstellt"_s.arg(book);
-    step.Books.append({book, true, QString()});
-    return step;
+    return u"Haushaltsbuch „%1“ erstellt"_s.arg(book);
 }
 
-HistoryStep BookRemoved(const QString &book, const QString &trashFile)
+QString BookRemovedText(const QString &book)
 {
-    HistoryStep step;
-    step.Text = u"Haushaltsbuch „%1“ entfernt"_s.arg(book);
-    step.Books.append({book, false, trashFile});
-    return step;
+    return u"Haushaltsbuch „%1“ entfernt"_s.arg(book);
 }
 
 QString ImportText(qsizetype bookings, const QString &file)

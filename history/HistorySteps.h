@@ -1,18 +1,29 @@
 #pragma once
 
-#include "history/UndoHistory.h"
+#include "ledger/BookingList.h"
 
+#include <QString>
 
-// The steps as the ledger's changes make them, each with the text the user reads after
-// "Rückgängig: ".
+#include <optional>
+
+// One booking as a change left it: added (no Before), removed (no After) or changed.
+struct BookingChange
+{
+    QString Book; // the month book; empty for the regular bookings
+    ListKind List = ListKind::Expend;
+    std::optional<ListRow> Before;
+    std::optional<ListRow> After;
+};
+
+// The texts of the ledger's changes as undo names them after "Rückgängig: ".
 namespace HistorySteps {
 
 // "Ausgabe 12,50 € „Edeka“ in März 2026", "Änderung der Ausgabe …", "Entfernen der Ausgabe …",
 // "regelmäßige Ausgabe 8,00 € „Miete“".
-HistoryStep Booking(BookingChange change);
+QString StepText(const BookingChange &change);
 // "Haushaltsbuch „März 2026“ erstellt" / "… entfernt"
-HistoryStep BookCreated(const QString &book);
-HistoryStep BookRemoved(const QString &book, const QString &trashFile);
+QString BookCreatedText(const QString &book);
+QString BookRemovedText(const QString &book);
 // "Import von 12 Buchungen aus „konto.csv“"
 QString ImportText(qsizetype bookings, const QString &file);
 

@@ -186,15 +186,6 @@ ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const Impo
     if (chosen.isEmpty())
         return {};
 
-    struct Target
-    {
-        QString Name;
-        BookingList Income{ListKind::Income};
-        BookingList Expend{ListKind::Expend};
-        int Count = 0;
-        bool Created = false;
-        QHash<QString, int> Before; // equal bookings the book held before
-    };
     QMap<QString, Target> targets; // by book key, so books go in calendar order
     for (const ImportCandidate *c : chosen) {
         const QString key = BookKey(c->BookName, Books_.RegionalSettings());
@@ -203,7 +194,7 @@ ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const Impo
             target = targets.insert(key, Target{});
             target->Name = c->BookName;
             target->Created = Books_.FindBook(c->BookName) < 0 && !Books_.BookFileExists(c->BookName);
-                Books_.ReadBook(c->BookName, target->Income, target->Expend);
+            Books_.ReadBook(c->BookName, target->Income, target->Expend);
             target->Before = CountBookings(target->Income, target->Expend);
         }
         (c->Row.Credit ? target->Income : target->Expend).AddRow(ListRow::Make(c->DateText, {c->Amount, c->Category, c->Purpose}));
@@ -213,6 +204,13 @@ ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const Impo
     ImportBatch batch;
     batch.SourceFile = source.File;
     batch.Format = source.Format;
+    for (const ImportCandidate &c : rows) {
+        if (c.Status == ImportStatus::New && !c.Ticked)
+            batch.Unticked.append(c.Identity);
+    }
+    if (Books_.HasLogs())
+        return BookInLogs(chosen, targets, batch, source);
+
     for (Target &t : targets) {
         t.Income.SortByCaption(Books_.RegionalSettings());
         t.Expend.SortByCaption(Books_.RegionalSettings());
@@ -225,11 +223,6 @@ ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const Impo
                                c->Purpose, c->Row.Counterparty, c->Row.Purpose, c->Row.Reference,
                                t.Before.value(BookingKey(c->Row.Credit, c->DateText, c->Amount, c->Category,
                                                          c->Purpose))});
-    }
-
-    for (const ImportCandidate &c : rows) {
-        if (c.Status == ImportStatus::New && !c.Ticked)
-            batch.Unticked.append(c.Identity);
     }
 
     ImportStore store(StorePath_);
@@ -256,19 +249,70 @@ ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const Impo
     store.FinishBatch(id);
     if (AfterStep)
         AfterStep(++step);
-    // The import as a whole is one step of the history: its bookings, the books it made.
-    HistoryStep undo;
-    undo.Text = HistorySteps::ImportText(chosen.size(), source.File);
-    undo.ImportBatch = id;
-    for (const Target &t : std::as_const(targets)) {
-        if (t.Created)
-            undo.Books.append({t.Name, true, QString()});
-    }
+    return outcome;
+}
+
+ImportOutcome ImportBooking::BookInLogs(const QList<const ImportCandidate *> &chosen, QMap<QString, Target> &targets,
+                                        ImportBatch &batch, const ImportSource &source)
+{
+    // One entry: every booking with the statement row it comes from, every book it makes.
+    ChangeEntry entry;
+    entry.Kind = EntryKind::Import;
+    entry.Text = HistorySteps::ImportText(chosen.size(), source.File);
+    const QByteArray name = Books_.Changes().NextName();
+    qsizetype next = 0;
+    QHash<const ImportCandidate *, QByteArray> ids;
     for (const ImportCandidate *c : chosen) {
-        undo.Bookings.append({c->BookName, c->Row.Credit ? ListKind::Income : ListKind::Expend, std::nullopt,
-                              ListRow::Make(c->DateText, {c->Amount, c->Category, c->Purpose})});
+        Target &t = targets[BookKey(c->BookName, Books_.RegionalSettings())];
+        BookingList &list = c->Row.Credit ? t.Income : t.Expend;
+        for (qsizetype i = 0; i < list.RowCount(); ++i) {
+            if (list.Row(i).Id.isEmpty() && list.Row(i).Caption == c->DateText && list.Row(i).SubItem(0) == c->Amount
+                && list.Row(i).SubItem(1) == c->Category && list.Row(i).SubItem(2) == c->Purpose) {
+                const QByteArray id = NewBookingId(name, next++);
+                list.MutableRow(i).Id = id;
+                ids.insert(c, id);
+                break;
+            }
+        }
     }
-    Books_.RecordStep(std::move(undo));
+    for (Target &t : targets) {
+        t.Income.SortByCaption(Books_.RegionalSettings());
+        t.Expend.SortByCaption(Books_.RegionalSettings());
+        Books_.BookChanges(t.Name, t.Income, t.Expend, entry, next);
+    }
+    for (const ImportCandidate *c : chosen)
+        entry.Rows.append({c->Identity, ids.value(c)});
+    // A file that cannot follow does not take the bookings back: they are in the log.
+    std::optional<QelError> unwritten;
+    try {
+        Books_.Commit(std::move(entry));
+    } catch (const QelError &error) {
+        if (Books_.Changes().NextName() == name)
+            throw;
+        unwritten = error;
+    }
+    if (AfterStep)
+        AfterStep(0);
+
+    ImportOutcome outcome;
+    for (const Target &t : std::as_const(targets))
+        outcome.Books.append({t.Name, t.Count, t.Created});
+    // What the bank said and what each counterparty got, for the next statement's proposals.
+    for (const ImportCandidate *c : chosen) {
+        batch.Bookings.append({c->Identity, c->BookName, c->Row.Credit, c->DateText, c->Amount, c->Category,
+                               c->Purpose, c->Row.Counterparty, c->Row.Purpose, c->Row.Reference, 0});
+    }
+    try {
+        ImportStore store(StorePath_);
+        store.FinishBatch(store.BeginBatch(batch));
+    } catch (const QelError &error) {
+        throw QelError(error.Message() + QStringLiteral("\n\nDie Buchungen sind übernommen; nur die Vorschläge für "
+                                                        "den nächsten Kontoauszug fehlen."));
+    }
+    if (AfterStep)
+        AfterStep(1);
+    if (unwritten)
+        throw QelError(unwritten->Message() + QStringLiteral("\n\nÜbernommen wurden: %1.").arg(outcome.Summary()));
     return outcome;
 }
 
@@ -296,17 +340,22 @@ IdentityIndex ImportedIdentities(ImportStore &store, const LedgerPaths &paths, b
     return index;
 }
 
-MatchContext LoadMatchContext(const BookManager &books, const Statement &statement, bool settle)
+MatchContext LoadMatchContext(BookManager &books, const Statement &statement, bool settle)
 {
     MatchContext context;
     const LedgerPaths &paths = books.Paths();
     const ImportStoreUpkeep upkeep(paths);
     if (settle)
         context.Notes = upkeep.Prepare();
+    // With the change logs, a row is booked exactly when the logs say so.
+    const bool logs = !paths.ProgramDataFolder.isEmpty();
+    if (logs)
+        context.Imported = books.BookedRows();
     // A dry run leaves even a missing store missing.
     if (settle || QFileInfo::exists(paths.ImportStoreFile())) {
         ImportStore store(paths.ImportStoreFile());
-        context.Imported = ImportedIdentities(store, paths, settle, settle ? QSet<qint64>() : upkeep.PendingForgets(store));
+        if (!logs)
+            context.Imported = ImportedIdentities(store, paths, settle, settle ? QSet<qint64>() : upkeep.PendingForgets(store));
         context.Rules = RuleSet(store.Rules());
         context.Remembered = store.Remembered();
         context.Unticked = store.Unticked();

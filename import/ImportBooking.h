@@ -2,8 +2,11 @@
 
 #include "import/ImportMatcher.h"
 #include "import/ImportStore.h"
+#include "ledger/BookingList.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QMap>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -46,11 +49,13 @@ QStringList MissingBooks(const BookManager &books, const QList<ImportCandidate> 
 
 // Books the chosen rows into their month books (credit into the income list, debit into
 // the expense list, each list sorted) through the book manager, and records them in the
-// import store with the new rows left unticked. The order makes a kill at any point harmless: the store first records the
-// import as pending with each book's file hash before and after, then every book is saved
-// (each atomically), then the import is marked finished. A pending import is settled the
-// next time the store is read (SettlePendingImports): rows whose book holds them count as
-// imported, the others are forgotten, so a new import adds exactly what is missing.
+// import store with the new rows left unticked. With the change logs the import is one entry
+// that names each statement row with its booking: the row counts as booked exactly while the
+// logs say so (LedgerState::BookedRows), whatever undo, redo, restore or another computer did;
+// the store keeps only what the bank said and what each counterparty got. Without logs the
+// store first records the import as pending with each book's file hash before and after, then
+// every book is saved (each atomically), then the import is marked finished; a pending import
+// is settled the next time the store is read (SettlePendingImports).
 class ImportBooking
 {
 public:
@@ -65,6 +70,20 @@ public:
     ImportOutcome Book(const QList<ImportCandidate> &rows, const ImportSource &source, const QDateTime &now);
 
 private:
+    // A month book the import goes into, its lists with the new rows.
+    struct Target
+    {
+        QString Name;
+        BookingList Income{ListKind::Income};
+        BookingList Expend{ListKind::Expend};
+        int Count = 0;
+        bool Created = false;
+        QHash<QString, int> Before; // equal bookings the book held before
+    };
+    // With the change logs: one entry of every booking and the statement row it comes from.
+    ImportOutcome BookInLogs(const QList<const ImportCandidate *> &chosen, QMap<QString, Target> &targets,
+                             ImportBatch &batch, const ImportSource &source);
+
     BookManager &Books_;
     QString StorePath_;
 };
@@ -74,7 +93,7 @@ private:
 // regular bookings from the book manager. The store is made ready first (ImportStoreUpkeep:
 // taken back when damaged, in line with restored books; Notes says what was done) and pending
 // imports are settled; with settle false (a dry run) nothing is written.
-MatchContext LoadMatchContext(const BookManager &books, const Statement &statement, bool settle);
+MatchContext LoadMatchContext(BookManager &books, const Statement &statement, bool settle);
 
 // Settles the imports that a kill or a failed save left pending (see ImportBooking).
 void SettlePendingImports(ImportStore &store, const LedgerPaths &paths);

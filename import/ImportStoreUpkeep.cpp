@@ -172,11 +172,15 @@ std::optional<QString> ImportStoreUpkeep::BringInLine() const
     store.Forget(missing);
     if (missing.isEmpty())
         return std::nullopt;
-    return missing.size() == 1
-               ? u"Den wiederhergestellten Büchern fehlt eine importierte Buchung; ein erneuter Import des "
-                 u"Kontoauszugs bucht sie wieder."_s
-               : u"Den wiederhergestellten Büchern fehlen %1 importierte Buchungen; ein erneuter Import des "
-                 u"Kontoauszugs bucht sie wieder."_s.arg(missing.size());
+    return RestoredMissingMessage(missing.size());
+}
+
+QString ImportStoreUpkeep::RestoredMissingMessage(qsizetype missing)
+{
+    return missing == 1 ? u"Den wiederhergestellten Büchern fehlt eine importierte Buchung; ein erneuter Import des "
+                          u"Kontoauszugs bucht sie wieder."_s
+                        : u"Den wiederhergestellten Büchern fehlen %1 importierte Buchungen; ein erneuter Import des "
+                          u"Kontoauszugs bucht sie wieder."_s.arg(missing);
 }
 
 QSet<qint64> ImportStoreUpkeep::RowsMissingFromBooks(ImportStore &store) const

@@ -47,6 +47,9 @@ public:
     // For a dry run, which writes nothing: the imported rows Prepare would forget.
     QSet<qint64> PendingForgets(ImportStore &store) const;
 
+    // "Den wiederhergestellten Büchern fehlen 3 importierte Buchungen; …"
+    static QString RestoredMissingMessage(qsizetype missing);
+
     // The imported rows whose bookings the books do not hold (booking ids). A row counts as held
     // while its book has a booking equal to it (kind, date, amount, category, purpose) that no
     // other imported row took; the rows of a book that cannot be read are kept.

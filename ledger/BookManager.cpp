@@ -42,16 +42,27 @@ QString ModifiedText(qint64 secs, const Regional &regional)
 
 } // namespace
 
-BookManager::BookManager(LedgerPaths paths, Regional regional)
+BookManager::BookManager(LedgerPaths paths, Regional regional, Access access)
     : Paths_(std::move(paths))
     , Regional_(std::move(regional))
-    , History_(Paths_.ProgramDataFolder.isEmpty() ? QString() : Paths_.HistoryFile())
+    , ReadOnly_(access == Access::ReadOnly)
     , NotRead_{Paths_.RegularFile()}
 {
 }
 
 QStringList BookManager::ScanBooks()
 {
+    // The files first follow the logs: what another computer did, what was changed by hand.
+    QStringList synced;
+    if (HasLogs()) {
+        try {
+            SyncOutcome sync = Sync();
+            Notes_ += sync.Notes;
+            synced = sync.Errors;
+        } catch (const QelError &error) {
+            synced.append(error.Message());
+        }
+    }
     Books_.ClearRows();
     OwnSums_.clear();
     QDir folder(Paths_.DataFolder);
@@ -60,7 +71,7 @@ QStringList BookManager::ScanBooks()
     // A synchronisation tool's conflict copy is no book of its own: it is merged into its book.
     entries.removeIf([](const QFileInfo &entry) { return ConflictCopies::IsConflictCopy(entry.fileName()); });
 
-    QStringList errors;
+    QStringList errors = synced;
     const auto report = [&errors](const QelError &error) {
         if (!errors.contains(error.Message()))
             errors.append(error.Message());
@@ -108,6 +119,14 @@ QStringList BookManager::ScanBooks()
     Books_.SortByCaption(Regional_);
     for (const QString &name : ListFiles::UndecodableBookFiles(Paths_.DataFolder))
         errors.append(ListFiles::UndecodableNameMessage(name));
+    // The scan leaves the last book's lists behind; the open book's are its own again.
+    if (HasLogs() && !CurrentBook_.isEmpty() && FindBook(CurrentBook_) >= 0) {
+        try {
+            OpenCurrentBook();
+        } catch (const QelError &error) {
+            report(error);
+        }
+    }
     return errors;
 }
 
@@ -216,12 +235,18 @@ void BookManager::OpenCurrentBook()
 
 void BookManager::SaveCurrentBook()
 {
+    if (ReadOnly_)
+        throw QelError(LookOnlyMessage());
     // Without an open book the lists belong to no file (after the scan they hold the book
     // read last); a file named only ".qel" would be wrong.
     if (CurrentBook_.isEmpty())
         return;
+    if (HasLogs()) {
+        SaveToLogs(CurrentBook_);
+        return;
+    }
     WriteListFile(Paths_.BookFile(CurrentBook_), ListFiles::MonthBookBytes(Income_, Expend_));
-    RecordPending(false);
+    TakePendingText(false);
 }
 
 void BookManager::LoadRegular()
@@ -233,10 +258,17 @@ void BookManager::LoadRegular()
 
 void BookManager::SaveRegular()
 {
+    if (ReadOnly_)
+        throw QelError(LookOnlyMessage());
+    if (HasLogs()) {
+        SaveToLogs(QString());
+        RegularUnreadable_ = false;
+        return;
+    }
     WriteListFile(Paths_.RegularFile(), ListFiles::RegularBytes(Regular_));
     // The file now holds exactly the list, whatever was wrong with it before.
     RegularUnreadable_ = false;
-    RecordPending(true);
+    TakePendingText(true);
 }
 
 void BookManager::SaveChange(const BookingList &list)
@@ -254,10 +286,23 @@ void BookManager::SaveChange(const BookingList &list)
 
 qsizetype BookManager::CreateBook(const QString &name, const QDateTime &now)
 {
+    if (ReadOnly_)
+        throw QelError(LookOnlyMessage());
     // A file of that name that is not listed (the scan could not list it, or it came
     // meanwhile) is somebody's book all the same.
     if (FindBook(name) >= 0 || BookFileExists(name))
         throw QelError(DuplicateBookMessage(name));
+    if (HasLogs()) {
+        if (BookChanged_)
+            SaveCurrentBook();
+        if (RegularChanged_)
+            SaveRegular();
+        CreateInLogs(name, now);
+        CurrentBook_ = name;
+        OpenCurrentBook();
+        Books_.SetSelected(FindBook(name));
+        return Books_.Selected();
+    }
     const QString noAmount = QStringLiteral("0 ") + Regional_.CurrencySymbol();
     const qsizetype row = Books_.AddRow(ListRow::Make(
         BookKey(name, Regional_),
@@ -269,7 +314,6 @@ qsizetype BookManager::CreateBook(const QString &name, const QDateTime &now)
     Books_.SortByCaption(Regional_);
     OpenCurrentBook();
     SaveCurrentBook();
-    RecordStep(HistorySteps::BookCreated(CurrentBook_));
     // Regular.dat was saved and read again: every row counts it as it is now.
     RefreshTotals();
     if (regularError)
@@ -293,7 +337,7 @@ void BookManager::DeleteBook(qsizetype row)
 {
     if (row < 0 || row >= Books_.RowCount())
         return;
-    if (LookOnly_)
+    if (LookOnly_ || ReadOnly_)
         throw QelError(LookOnlyMessage());
     const QString name = Books_.Row(row).SubItem(0);
     const QString bookFile = Paths_.BookFile(name);
@@ -312,9 +356,9 @@ void BookManager::DeleteBook(qsizetype row)
         }
     }
     FilesChanged_ = true;
+    if (HasLogs())
+        RemoveInLogs(name);
     ForgetBook(name);
-    if (trashed)
-        RecordStep(HistorySteps::BookRemoved(name, trashed->File));
 }
 
 void BookManager::ForgetBook(const QString &name)
@@ -333,14 +377,33 @@ void BookManager::DiscardBook(const QString &name)
 {
     if (LookOnly_)
         throw QelError(LookOnlyMessage());
+    if (HasLogs()) {
+        RemoveInLogs(name);
+        FilesChanged_ = true;
+        ForgetBook(name);
+        return;
+    }
     QFile file(Paths_.BookFile(name));
     if (file.exists() && !file.remove())
         throw QelError(QStringLiteral("Das Haushaltsbuch \"%1\" konnte nicht entfernt werden. %2").arg(name, file.errorString()));
-    BookFileGone(name);
+    FilesChanged_ = true;
+    ForgetBook(name);
 }
 
-qsizetype BookManager::ListBookFile(const QString &name)
+qsizetype BookManager::RestoreFromTrash(const TrashedBook &book)
 {
+    if (LookOnly_)
+        throw QelError(LookOnlyMessage());
+    const QString name = book.Name;
+    if (FindBook(name) >= 0)
+        throw QelError(DuplicateBookMessage(name) + QStringLiteral(" Das entfernte Buch bleibt im Papierkorb."));
+    BookTrash trash(Paths_);
+    if (HasLogs()) {
+        RestoreInLogs(book);
+        trash.Discard(book);
+        return FindBook(name);
+    }
+    trash.Restore(book);
     qsizetype row = FindBook(name);
     if (row < 0) {
         const QDateTime modified = QFileInfo(Paths_.BookFile(name)).lastModified();
@@ -364,13 +427,16 @@ void BookManager::ReadBook(const QString &name, BookingList &income, BookingList
         expend = Expend_;
         return;
     }
+    if (HasLogs()) {
+        ReadFromLogs(name, income, expend);
+        return;
+    }
     income = BookingList(ListKind::Income);
     expend = BookingList(ListKind::Expend);
     const QString path = Paths_.BookFile(name);
     if (FileExists(path)) {
         const QByteArray bytes = ListFiles::ReadFile(path);
         ListFiles::ParseMonthBook(bytes, income, expend);
-        NoteVersion(path, bytes, BookVersions::How::Read);
     }
     // As OpenCurrentBook shows a book, so that a new file is the one "create" writes.
     income.SetColumnAlignment(1, ColumnAlignment::Right);
@@ -380,27 +446,14 @@ void BookManager::ReadBook(const QString &name, BookingList &income, BookingList
 bool BookManager::StoreBook(const QString &name, const BookingList &income, const BookingList &expend,
                             const QDateTime &now)
 {
+    if (ReadOnly_)
+        throw QelError(LookOnlyMessage());
+    if (HasLogs()) {
+        const bool listed = FindBook(name) < 0;
+        StoreToLogs(name, income, expend);
+        return listed;
+    }
     WriteListFile(Paths_.BookFile(name), ListFiles::MonthBookBytes(income, expend));
-    return TakeStoredBook(name, income, expend, now);
-}
-
-void BookManager::TakeRegular(const BookingList &regular)
-{
-    Regular_ = regular;
-    RegularUnreadable_ = false;
-    RegularChanged_ = false;
-    RefreshTotals();
-}
-
-void BookManager::BookFileGone(const QString &name)
-{
-    FilesChanged_ = true;
-    ForgetBook(name);
-}
-
-bool BookManager::TakeStoredBook(const QString &name, const BookingList &income, const BookingList &expend,
-                                 const QDateTime &now)
-{
     if (!CurrentBook_.isEmpty() && name == CurrentBook_) {
         Income_ = income;
         Expend_ = expend;
@@ -488,25 +541,16 @@ void BookManager::NoteChange(const BookingList &list, std::optional<ListRow> bef
                          std::move(after)});
 }
 
-void BookManager::RecordPending(bool regular)
+QString BookManager::TakePendingText(bool regular)
 {
     QList<BookingChange> kept;
     QList<BookingChange> saved;
     for (BookingChange &change : Pending_)
         ((change.List == ListKind::Regular) == regular ? saved : kept).append(std::move(change));
     Pending_ = std::move(kept);
-    for (BookingChange &change : saved)
-        RecordStep(HistorySteps::Booking(std::move(change)));
-}
-
-void BookManager::RecordStep(HistoryStep step)
-{
-    try {
-        History_.Record(std::move(step));
-    } catch (const QelError &error) {
-        throw QelError(error.Message() + QStringLiteral("\n\nDie Änderung ist gespeichert, lässt sich aber nicht "
-                                                        "rückgängig machen."));
-    }
+    if (saved.size() == 1)
+        return HistorySteps::StepText(saved.front());
+    return saved.isEmpty() ? QString() : QStringLiteral("%1 Änderungen").arg(saved.size());
 }
 
 QString BookManager::IncomeTotalLabel() const
@@ -526,22 +570,6 @@ QString BookManager::RegularSummaryLabel() const
            + MoneyLabel(RegularExpenseSum(Regular_), Regional_);
 }
 
-void BookManager::NoteVersion(const QString &path, const QByteArray &bytes, BookVersions::How how) const
-{
-    if (Paths_.ProgramDataFolder.isEmpty())
-        return;
-    const QString fileName = QFileInfo(path).fileName();
-    // While a synchronisation tool's conflict copy waits, the file may be the other machine's
-    // version: it is no version of this machine's until merged.
-    if (how == BookVersions::How::Read) {
-        const QStringList copies = ConflictCopies::InFolder(Paths_.DataFolder);
-        if (std::any_of(copies.cbegin(), copies.cend(),
-                        [&](const QString &copy) { return ConflictCopies::OriginalName(copy) == fileName; }))
-            return;
-    }
-    BookVersions(Paths_.VersionsFolder()).Record(fileName, bytes, how);
-}
-
 QString BookManager::LookOnlyMessage()
 {
     return QStringLiteral("Die Bücher sind hier nur zum Ansehen geöffnet, weil das Haushaltsbuch auf einem anderen "
@@ -553,7 +581,6 @@ QByteArray BookManager::ReadListFile(const QString &path)
     try {
         QByteArray bytes = ListFiles::ReadFile(path);
         NotRead_.remove(path);
-        NoteVersion(path, bytes, BookVersions::How::Read);
         return bytes;
     } catch (const QelError &) {
         NotRead_.insert(path);
@@ -563,6 +590,22 @@ QByteArray BookManager::ReadListFile(const QString &path)
 
 void BookManager::ReadMonthBookFile(const QString &path)
 {
+    // What the logs know comes from them; a file they know nothing of (damaged, say) is read
+    // as it is, and a save takes its rows in.
+    const QString book = QFileInfo(path).fileName().chopped(4);
+    if (HasLogs() && (Changes().NamesFile(QFileInfo(path).fileName()) || !FileExists(path))) {
+        ReadFromLogs(book, Income_, Expend_);
+        ReadIncome_ = ListChanges::ReferenceOf(Income_);
+        ReadExpend_ = ListChanges::ReferenceOf(Expend_);
+        ReadListsOf_ = book;
+        NotRead_.remove(path);
+        return;
+    }
+    if (HasLogs()) {
+        ReadIncome_.clear();
+        ReadExpend_.clear();
+        ReadListsOf_ = book;
+    }
     // A missing file reads as two empty lists; the next save makes it.
     if (!FileExists(path)) {
         NotRead_.remove(path);
@@ -600,6 +643,16 @@ BookManager::OwnSums BookManager::TakeSums(const QString &path, const BookSums::
 
 void BookManager::ReadRegularFile(const QString &path)
 {
+    // As for a book: what the logs know from them, a file they never named as it is.
+    if (HasLogs() && (Changes().NamesFile(QFileInfo(path).fileName()) || !FileExists(path))) {
+        Regular_ = Changes().State().RegularList(Regional_);
+        ReadRegular_ = ListChanges::ReferenceOf(Regular_);
+        NotRead_.remove(path);
+        RegularUnreadable_ = false;
+        return;
+    }
+    if (HasLogs())
+        ReadRegular_.clear();
     // Until the read succeeds.
     RegularUnreadable_ = true;
     if (!FileExists(path)) {
@@ -662,9 +715,9 @@ void BookManager::PrepareListFile(const QString &path)
 
 void BookManager::ListFileWritten(const QString &path, const QByteArray &bytes)
 {
+    Q_UNUSED(bytes);
     FilesChanged_ = true;
     Damaged_.remove(path);
-    NoteVersion(path, bytes, BookVersions::How::Written);
 }
 
 void BookManager::WriteListFile(const QString &path, const QByteArray &bytes)

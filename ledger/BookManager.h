@@ -1,8 +1,12 @@
 #pragma once
 
-#include "history/UndoHistory.h"
+#include "budget/BudgetFile.h"
+#include "changes/ChangeStore.h"
+#include "changes/ListChanges.h"
+#include "sync/FolderReconciler.h"
+#include "history/BookTrash.h"
+#include "history/HistorySteps.h"
 #include "ledger/BookSums.h"
-#include "ledger/BookVersions.h"
 #include "ledger/BookingList.h"
 #include "ledger/LedgerPaths.h"
 #include "ledger/ListFiles.h"
@@ -15,18 +19,27 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <optional>
 
 // The ledger state and the file side of the book manager: the four lists (income and
 // expenses of the open month book, regular bookings, the book list), which book is open,
 // whether anything is unsaved, and every read and write of the list files.
 //
+// With a program data folder the ledger lives in the change logs of the data folder
+// (ChangeStore): the lists are read from the logs' state, every save is an entry of this
+// computer's log, and the list files follow from the logs (BookLedger.cpp). Without one (tests of
+// the file side alone) the lists are read from and written to their files directly.
+//
 // Errors throw QelError with the user's message and end the operation at the failing
 // step; the steps before it have taken effect.
 class BookManager
 {
 public:
-    BookManager(LedgerPaths paths, Regional regional);
+    // ReadOnly: for looking only, without holding the data folder's lock: the lists come from
+    // their files, the change logs are read but never written, nothing is saved.
+    enum class Access { Write, ReadOnly };
+    BookManager(LedgerPaths paths, Regional regional, Access access = Access::Write);
 
     const LedgerPaths &Paths() const { return Paths_; }
     const Regional &RegionalSettings() const { return Regional_; }
@@ -89,21 +102,47 @@ public:
     // Deletes the row's file, then its row; deleting the open book closes it unsaved. With a
     // program data folder the file goes into the trash (BookTrash) instead.
     void DeleteBook(qsizetype row);
-    // Lists a book whose file came into the data folder (back from the trash or the history)
-    // with its totals; its row.
-    qsizetype ListBookFile(const QString &name);
+    // Brings a book back from the trash (a step of its own with the change logs) and lists it
+    // with its totals; its row. Refused while a book of that name exists.
+    qsizetype RestoreFromTrash(const TrashedBook &book);
     // Takes the book's row out of the list (closing it when open); its file is left alone.
     void ForgetBook(const QString &name);
     // Deletes an empty book's file outright (nothing worth the trash) and forgets its row.
     void DiscardBook(const QString &name);
 
-    // The steps that undo and redo walk (program data folder). Every booking change made
-    // through AddBooking, EditBooking and RemoveBooking becomes a step once its list is saved;
-    // creating and removing a book each make one at once.
-    UndoHistory &History() { return History_; }
-    // Records a step made elsewhere (an import); a failure to save it is thrown with a note
-    // that the change itself is saved.
-    void RecordStep(HistoryStep step);
+    // The change logs, read and made at first use (with a program data folder only).
+    bool HasLogs() const { return !Paths_.ProgramDataFolder.isEmpty() && !ReadOnly_; }
+    // Which statement rows the logs count as booked, also for a manager that only reads.
+    IdentityIndex BookedRows();
+    ChangeStore &Changes();
+
+    // Reads what the logs gained, takes in what the files hold that no entry explains (a hand
+    // edit, a conflict copy) and brings the files in line with the logs; the open book and the
+    // regular bookings follow when nothing of them is unsaved. The book list is left to the scan.
+    struct SyncOutcome
+    {
+        QStringList Notes;  // what arrived or was taken in, for the user
+        QStringList Errors;
+        int Arrived = 0;    // entries of other computers
+        QList<FolderReconciler::MovedCopy> Copies;
+        bool OpenBookChanged = false;
+        bool RegularChanged = false;
+    };
+    SyncOutcome Sync();
+    // What the last scan's Sync had to say (taken once).
+    QStringList TakeNotes();
+    // Appends to the entry the ops that make the book's lists as read (ReadBook) into the lists
+    // given; the book made when it does not exist. next counts the entry's new bookings.
+    void BookChanges(const QString &book, const BookingList &income, const BookingList &expend, ChangeEntry &entry,
+                     qsizetype &next);
+
+    // Makes a change: the entry appended to this computer's log, the files it touches written,
+    // the open book, the regular bookings, the book list and its totals following. Throws
+    // QelError when the entry cannot be written (nothing changed then), or when a file could not
+    // follow (the change is made; the next start writes the file).
+    const ChangeEntry &Commit(ChangeEntry entry, const QDateTime &now = QDateTime::currentDateTime());
+    // Saves the budgets as given (a step, with the change logs; text names it for undo).
+    void SaveBudgets(const BudgetList &before, const BudgetList &after, const QString &text);
 
     // The statement import's access to any month book, open or not. ReadBook gives its
     // bookings as they stand: the open book's lists, else its file (two empty lists with the
@@ -113,19 +152,6 @@ public:
     // true when it listed it.
     void ReadBook(const QString &name, BookingList &income, BookingList &expend) const;
     bool StoreBook(const QString &name, const BookingList &income, const BookingList &expend, const QDateTime &now);
-
-    // Undo and redo write all their files together (StepCommit), so the state follows in
-    // halves. PrepareListFile: whether the list file may be replaced, throwing as a save would
-    // (books only to look at, a file not read, a damaged file that could not be kept aside).
-    // ListFileWritten: what a save notes once the file holds the bytes. TakeStoredBook:
-    // StoreBook's part after the write. TakeRegular: the regular list as written, totals
-    // refreshed. BookFileGone: a removed book's row forgotten.
-    void PrepareListFile(const QString &path);
-    void ListFileWritten(const QString &path, const QByteArray &bytes);
-    bool TakeStoredBook(const QString &name, const BookingList &income, const BookingList &expend,
-                        const QDateTime &now);
-    void TakeRegular(const BookingList &regular);
-    void BookFileGone(const QString &name);
 
     // The first row whose name is exactly the given one, or -1.
     qsizetype FindBook(const QString &name) const;
@@ -174,13 +200,28 @@ private:
     void SortAndFlag(BookingList &list);
     // A booking change of one of the three lists, remembered until its list is saved.
     void NoteChange(const BookingList &list, std::optional<ListRow> before, std::optional<ListRow> after);
-    void RecordPending(bool regular);
+    // The step's text of the pending changes of a list, which go with it.
+    QString TakePendingText(bool regular);
+    // BookLedger.cpp: the logs' side of reading and saving.
+    void ReadFromLogs(const QString &book, BookingList &income, BookingList &expend) const;
+    void OpenFromLogs();
+    void SaveToLogs(const QString &book);
+    SyncOutcome SyncNow();
+    void StoreToLogs(const QString &name, const BookingList &income, const BookingList &expend);
+    void CreateInLogs(const QString &name, const QDateTime &now);
+    void RemoveInLogs(const QString &name);
+    void RestoreInLogs(const TrashedBook &book);
+    // The lists, totals and book rows as the state makes them after an entry touched the files.
+    void FollowState(const QStringList &files, const QDateTime &now);
+    static QString ListKey(const QString &book, ListKind list);
     void ReadMonthBookFile(const QString &path);
     void ReadRegularFile(const QString &path);
     QByteArray ReadListFile(const QString &path);
-    // Keeps the version read or written for merging conflict copies (BookVersions).
-    void NoteVersion(const QString &path, const QByteArray &bytes, BookVersions::How how) const;
     void WriteListFile(const QString &path, const QByteArray &bytes);
+    // The halves of a write: whether the file may be replaced (throwing as a save would), and
+    // what a save notes once the file holds the bytes.
+    void PrepareListFile(const QString &path);
+    void ListFileWritten(const QString &path, const QByteArray &bytes);
     // Rethrows a parse error with a note that the damaged file will be kept.
     [[noreturn]] void RememberDamaged(const QString &path, const QString &message);
     QString KeptNameFor(const QString &path) const;
@@ -197,11 +238,26 @@ private:
     bool RegularChanged_ = false;
     bool FilesChanged_ = false;
     bool LookOnly_ = false;
+    bool ReadOnly_ = false;
     // The last read of Regular.dat failed, and nothing has been saved over it since.
     bool RegularUnreadable_ = false;
     QHash<QString, OwnSums> OwnSums_;
-    UndoHistory History_;
     QList<BookingChange> Pending_;
+    std::unique_ptr<ChangeStore> Store_;
+    QStringList Notes_;
+    // The lists of the open book and the regular bookings as read from the logs, for the next
+    // save to compare with.
+    ListChanges::Reference ReadIncome_;
+    ListChanges::Reference ReadExpend_;
+    ListChanges::Reference ReadRegular_;
+    QString ReadListsOf_; // the book whose lists ReadIncome_ and ReadExpend_ are
+    QStringList FirstErrors_; // what the first reading of the logs could not do
+    QList<FolderReconciler::MovedCopy> FirstCopies_;
+    bool FreshlySynced_ = false; // the logs were read and the files brought in line just now
+    // The booking each list selects once a save's entry is made (new rows get their ids then).
+    QHash<ListKind, QByteArray> SelectAfter_;
+    // Conflicts already told of, by booking id.
+    QSet<QByteArray> ToldConflicts_;
     // Files that failed to parse: a copy of the original is kept before it is replaced.
     QHash<QString, QString> Damaged_;
     // Existing files whose list holds nothing of them, because they could not be opened or

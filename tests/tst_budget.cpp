@@ -3,7 +3,6 @@
 
 #include "analysis/AnalysisSums.h"
 #include "budget/BudgetFile.h"
-#include "budget/BudgetMerge.h"
 #include "analysis/YearSums.h"
 #include "budget/BudgetReport.h"
 #include "ledger/BookCache.h"
@@ -91,7 +90,6 @@ private slots:
     void fileRoundTrip();
     void damagedFile_data();
     void damagedFile();
-    void mergeEntryByEntry();
     void keptSpendingFollowsTheFiles();
 };
 
@@ -270,43 +268,6 @@ void TestBudget::damagedFile()
     } catch (const QelError &error) {
         QCOMPARE(error.Message(), message);
     }
-}
-
-// The base is this machine's last noted version: here Kino was removed and Miete added; there
-// Lebensmittel changed and Auto was added. Without the base nothing is removed.
-void TestBudget::mergeEntryByEntry()
-{
-    BudgetList base;
-    base.Set(u"Lebensmittel"_s, Month(1), 30000, true);
-    base.Set(u"Kino"_s, Month(1), 2000, false);
-    BudgetList ours = base;
-    ours.Remove(u"Kino"_s);
-    ours.Set(u"Miete"_s, Month(2), 80000, false);
-    BudgetList theirs = base;
-    theirs.Set(u"Lebensmittel"_s, Month(1), 35000, true);
-    theirs.Set(u"Auto"_s, Month(3), 10000, false);
-
-    const MergeOutcome merged = MergeBudgetFiles(ours.Bytes(), theirs.Bytes(), VersionHistory::Of({base.Bytes()}));
-    BudgetList expected;
-    expected.Set(u"Lebensmittel"_s, Month(1), 35000, true);
-    expected.Set(u"Miete"_s, Month(2), 80000, false);
-    expected.Set(u"Auto"_s, Month(3), 10000, false);
-    QCOMPARE(BudgetList::Parse(merged.Bytes).Entries(), expected.Entries());
-    QCOMPARE(merged.Added, 1);
-    QCOMPARE(merged.Changed, 1);
-    QCOMPARE(merged.Removed, 0);
-
-    // Removed there, untouched here: it goes.
-    const MergeOutcome removed = MergeBudgetFiles(base.Bytes(), ours.Bytes(), VersionHistory::Of({base.Bytes()}));
-    QCOMPARE(removed.Removed, 1);
-    QCOMPARE(removed.Added, 1);
-    QVERIFY(!BudgetList::Parse(removed.Bytes).Holding(GroupNameKey(u"Kino"_s), Month(1)));
-
-    const MergeOutcome noBase = MergeBudgetFiles(ours.Bytes(), theirs.Bytes(), VersionHistory::Of({}));
-    QCOMPARE(BudgetList::Parse(noBase.Bytes).Entries().size(), 4); // ours' Lebensmittel, Miete, Kino, Auto
-    QCOMPARE(BudgetList::Parse(noBase.Bytes).Holding(GroupNameKey(u"Lebensmittel"_s), Month(1))->Cents, 30000);
-
-    QVERIFY_THROWS_EXCEPTION(QelError, MergeBudgetFiles(ours.Bytes(), "kaputt", VersionHistory::Of({})));
 }
 
 // A calculator keeps each book's spending: a book saved anew, the regular expenses changed or

@@ -2,6 +2,7 @@
 #include "changes/ChangeStore.h"
 #include "changes/EntryCodec.h"
 #include "changes/LedgerState.h"
+#include "changes/ListChanges.h"
 #include "changes/LogFolder.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
@@ -80,6 +81,7 @@ private slots:
     void concurrentChangesKeepBoth_data();
     void concurrentChangesKeepBoth();
     void sameStateInAnyOrder();
+    void budgetsChangedOnTwoComputers();
     void logOnDiskGrowsAndIsReadOnce();
     void adoptionTooEarlyCountsForNothing();
 };
@@ -101,8 +103,8 @@ void TestChangeLog::entriesReadBackExactly()
     entry.Budgets.append({u"lebensmittel"_s, 24315, BudgetEntry{u"Lebensmittel"_s, 24315, 30000, true}, std::nullopt});
     entry.Budgets.append({u"kino"_s, 24316, std::nullopt, BudgetEntry{u"Kino"_s, 24316, std::nullopt, false}});
     entry.Rows.append({{u"DE12"_s, u"key\tk"_s, 2, u""_s}, "a1b2c3:1.0"});
-    entry.Files.append({u"März 2026.qel"_s, "0123456789abcdef"});
-    entry.Adopted = AdoptedFile{u"Regular.dat"_s, "fedcba9876543210", {{"a1b2c3", 4}, {"ffff", 9}}};
+    entry.Files.append({u"März 2026.qel"_s, "0123456789abcdef", 1780000000123456789});
+    entry.Adopted = AdoptedFile{u"Regular.dat"_s, "fedcba9876543210", {{"a1b2c3", 4}, {"ffff", 9}}, 42};
 
     const QByteArray bytes = EntryCodec::HeaderLine("a1b2c3", u"rechner-ä"_s) + EntryCodec::Encode(entry);
     const EntryCodec::Read read = EntryCodec::Decode(bytes);
@@ -265,6 +267,41 @@ void TestChangeLog::sameStateInAnyOrder()
     }
 }
 
+// Here Kino was removed and Miete added; there Lebensmittel changed and Auto was added: each
+// computer's change holds, whichever comes first.
+void TestChangeLog::budgetsChangedOnTwoComputers()
+{
+    const auto month = [](int m) { return BudgetMonth(2026, m); };
+    BudgetList base;
+    base.Set(u"Lebensmittel"_s, month(1), 30000, true);
+    base.Set(u"Kino"_s, month(1), 2000, false);
+    BudgetList ours = base;
+    ours.Remove(u"Kino"_s);
+    ours.Set(u"Miete"_s, month(2), 80000, false);
+    BudgetList theirs = base;
+    theirs.Set(u"Lebensmittel"_s, month(1), 35000, true);
+    theirs.Set(u"Auto"_s, month(3), 10000, false);
+    ChangeEntry first = Entry("a", 1, 1);
+    ListChanges::BudgetDiff(BudgetList(), base, first);
+    ChangeEntry mine = Entry("a", 2, 2);
+    ListChanges::BudgetDiff(base, ours, mine);
+    ChangeEntry other = Entry("b", 1, 2);
+    ListChanges::BudgetDiff(base, theirs, other);
+    BudgetList expected;
+    expected.Set(u"Lebensmittel"_s, month(1), 35000, true);
+    expected.Set(u"Miete"_s, month(2), 80000, false);
+    expected.Set(u"Auto"_s, month(3), 10000, false);
+    for (const bool mineFirst : {true, false}) {
+        LedgerState state;
+        state.Apply(first);
+        state.Apply(mineFirst ? mine : other);
+        state.Apply(mineFirst ? other : mine);
+        QCOMPARE(state.Budgets().Entries().size(), 3);
+        for (const BudgetEntry &e : expected.Entries())
+            QVERIFY(state.Budgets().Entries().contains(e));
+    }
+}
+
 void TestChangeLog::logOnDiskGrowsAndIsReadOnce()
 {
     QTemporaryDir dir;
@@ -339,8 +376,8 @@ void TestChangeLog::adoptionTooEarlyCountsForNothing()
     const ChangeStore::Arrivals arrivals = here.Refresh();
     QVERIFY(arrivals.Rederived);
     QCOMPARE(Purposes(here.State(), u"März 2026"_s), u"Kino"_s);
-    QVERIFY(here.Explains(u"März 2026.qel"_s, "1111"));
-    QVERIFY(!here.Explains(u"März 2026.qel"_s, "2222"));
+    QVERIFY(here.Explains(u"März 2026.qel"_s, "1111", 0));
+    QVERIFY(!here.Explains(u"März 2026.qel"_s, "2222", 0));
 }
 
 QTEST_GUILESS_MAIN(TestChangeLog)

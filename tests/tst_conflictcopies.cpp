@@ -1,10 +1,10 @@
+#include "changes/ChangeLog.h"
 #include "ledger/BookManager.h"
-#include "ledger/BookMerge.h"
 #include "ledger/ConflictCopies.h"
-#include "ledger/ConflictMerger.h"
 #include "ledger/ListFiles.h"
 
 #include <QDir>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -12,81 +12,118 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A book's expenses, one letter each: "a" is an expense of 1.00 on the 1st with purpose "a";
-// a digit d is the 2nd's booking "b" changed to d.00.
-QByteArray Book(const QString &letters)
-{
-    BookingList income(ListKind::Income);
-    BookingList expend(ListKind::Expend);
-    for (const QChar letter : letters) {
-        const int day = letter.isDigit() ? 2 : letter.unicode() - u'a' + 1;
-        const int amount = letter.isDigit() ? letter.digitValue() : day;
-        expend.AddRow(ListRow::Make(u"%1.03.2026"_s.arg(day, 2, 10, QChar(u'0')), {u"%1.00"_s.arg(amount), u"K"_s, letter}));
-    }
-    expend.SortByCaption(Regional());
-    return ListFiles::MonthBookBytes(income, expend);
-}
+const QString March = u"März 2026"_s;
 
-// The purposes of a book's expenses, in order: "acxy".
-QString Letters(const QByteArray &bytes)
+// One computer with its own program data folder and its own copy of the synced data folder.
+struct Computer
 {
-    BookingList income(ListKind::Income);
-    BookingList expend(ListKind::Expend);
-    ListFiles::ParseMonthBook(bytes, income, expend);
-    QString letters;
-    for (const ListRow &row : expend.Rows())
-        letters += row.SubItem(2);
-    return letters;
-}
-
-// One computer with its own program data folder and its view of the shared data folder.
-struct Machine
-{
-    explicit Machine(const QString &root)
+    explicit Computer(const QString &root)
     {
         Paths.ProgramDataFolder = root + u"/Programm/"_s;
         Paths.DataFolder = root + u"/Daten/"_s;
         Paths.CreateFolders();
     }
-    BookManager Open(const QString &book) const
+    // The program started there: the book list read, the book open (made when missing).
+    std::unique_ptr<BookManager> Open(const QString &book = March) const
     {
-        BookManager books(Paths, Regional());
-        books.ScanBooks();
-        if (books.FindBook(book) < 0)
-            books.CreateBook(book, QDateTime::currentDateTime());
+        auto books = std::make_unique<BookManager>(Paths, Regional());
+        books->LoadRegular();
+        books->ScanBooks();
+        if (books->FindBook(book) < 0)
+            books->CreateBook(book, QDateTime::currentDateTime());
         else
-            books.OpenBook(books.FindBook(book));
+            books->OpenBook(books->FindBook(book));
         return books;
     }
-    // Each booking saved as a dialog saves it.
-    void Add(const QString &letters) const
+    void Add(const QString &purpose, const QString &amount = u"1.00"_s, const QString &book = March) const
     {
-        BookManager books = Open(u"März 2026"_s);
-        for (const QChar letter : letters) {
-            BookingList income(ListKind::Income);
-            BookingList one(ListKind::Expend);
-            ListFiles::ParseMonthBook(Book(letter), income, one);
-            books.AddBooking(books.Expend(), one.Row(0));
-            books.SaveCurrentBook();
-        }
+        auto books = Open(book);
+        books->AddBooking(books->Expend(), ListRow::Make(u"02.03.2026"_s, {amount, u"K"_s, purpose}));
+        books->SaveChange(books->Expend());
     }
-    void Remove(QChar letter) const
+    // Changes the amount of (or removes, with an empty amount) the first booking of the purpose.
+    bool Change(const QString &purpose, const QString &amount) const
     {
-        BookManager books = Open(u"März 2026"_s);
-        for (qsizetype r = 0; r < books.Expend().RowCount(); ++r) {
-            if (books.Expend().Row(r).SubItem(2) == letter) {
-                books.RemoveBooking(books.Expend(), r);
-                books.SaveCurrentBook();
-                return;
-            }
+        auto books = Open();
+        for (qsizetype r = 0; r < books->Expend().RowCount(); ++r) {
+            if (books->Expend().Row(r).SubItem(2) != purpose)
+                continue;
+            if (amount.isEmpty())
+                books->RemoveBooking(books->Expend(), r);
+            else
+                books->EditBooking(books->Expend(), r, books->Expend().Row(r).Caption, {amount, u"K"_s, purpose});
+            books->SaveChange(books->Expend());
+            return true;
         }
+        return false;
     }
-    QString File() const { return Paths.BookFile(u"März 2026"_s); }
+    // The book's expenses as the file holds them: "purpose amount", sorted.
+    QStringList Bookings(const QString &book = March) const
+    {
+        QStringList all;
+        if (!QFileInfo::exists(Paths.BookFile(book)))
+            return all;
+        BookingList income(ListKind::Income);
+        BookingList expend(ListKind::Expend);
+        ListFiles::ParseMonthBook(ListFiles::ReadFile(Paths.BookFile(book)), income, expend);
+        for (const ListRow &row : expend.Rows())
+            all.append(row.SubItem(2) + u' ' + row.SubItem(0));
+        all.sort();
+        return all;
+    }
+    QMap<QString, QByteArray> LedgerFiles() const
+    {
+        QMap<QString, QByteArray> files;
+        for (const QString &name : QDir(Paths.DataFolder).entryList(QDir::Files))
+            files.insert(name, ListFiles::ReadFile(Paths.DataFolder + name));
+        return files;
+    }
     LedgerPaths Paths;
 };
 
+// What a synchronisation tool does between two computers: every log arrives as it is (only its
+// own computer writes it); a ledger file that differs arrives in place, or (conflict) beside the
+// receiver's version as a conflict copy, the one or the other renamed.
+enum class Arrival { InPlace, CopyOfTheirs, CopyOfOurs };
+
+void Deliver(const Computer &from, const Computer &to, Arrival arrival = Arrival::InPlace)
+{
+    const QString fromLogs = ChangeLog::FolderOf(from.Paths.DataFolder);
+    const QString toLogs = ChangeLog::FolderOf(to.Paths.DataFolder);
+    QDir().mkpath(toLogs);
+    // A log only grows: the newer (longer) one wins, never an older one over a newer.
+    for (const QString &log : QDir(fromLogs).entryList({u"*.log"_s}, QDir::Files)) {
+        if (QFileInfo(toLogs + log).size() >= QFileInfo(fromLogs + log).size())
+            continue;
+        QFile::remove(toLogs + log);
+        QVERIFY(QFile::copy(fromLogs + log, toLogs + log));
+    }
+    static int copies = 0;
+    for (const QString &name : QDir(from.Paths.DataFolder).entryList(QDir::Files)) {
+        const QString source = from.Paths.DataFolder + name;
+        const QString target = to.Paths.DataFolder + name;
+        if (QFileInfo::exists(target) && ListFiles::ReadFile(source) == ListFiles::ReadFile(target))
+            continue;
+        const QString copy = to.Paths.DataFolder + QFileInfo(name).completeBaseName()
+                             + u".sync-conflict-20260308-1015%1-ABCDEF7."_s.arg(++copies % 60, 2, 10, QChar(u'0'))
+                             + QFileInfo(name).suffix();
+        if (arrival == Arrival::InPlace || !QFileInfo::exists(target)) {
+            QFile::remove(target);
+            QVERIFY(QFile::copy(source, target));
+        } else if (arrival == Arrival::CopyOfTheirs) {
+            QVERIFY(QFile::copy(source, copy));
+        } else {
+            QVERIFY(QFile::rename(target, copy));
+            QVERIFY(QFile::copy(source, target));
+        }
+    }
+}
+
 } // namespace
 
+// One ledger on several computers through a synced data folder: each computer's change log
+// arrives whole, the books follow from the logs, and whatever the tool does with the books'
+// files (in place, or as conflict copies either way round) no booking is lost or doubled.
 class TestConflictCopies : public QObject
 {
     Q_OBJECT
@@ -95,11 +132,10 @@ private slots:
     void namesOfTheTools_data();
     void namesOfTheTools();
     void noBooksOfTheirOwn();
-    void mergeBookingByBooking_data();
-    void mergeBookingByBooking();
-    void regularBookingsTheSameWay();
-    void twoMachinesEitherRename_data();
-    void twoMachinesEitherRename();
+    void twoComputers_data();
+    void twoComputers();
+    void threeComputersTwoCopiesAtOnce();
+    void randomChangesAndSyncs();
 };
 
 void TestConflictCopies::namesOfTheTools_data()
@@ -131,145 +167,164 @@ void TestConflictCopies::namesOfTheTools()
     QCOMPARE(ConflictCopies::OriginalName(name).value_or(QString()), original);
 }
 
-// Never listed, searched or counted as a book.
+// Never listed, searched or counted as a book; explained by the logs, moved out of the folder.
 void TestConflictCopies::noBooksOfTheirOwn()
 {
     QTemporaryDir dir;
-    LedgerPaths paths;
-    paths.ProgramDataFolder = dir.filePath(u"Programm/"_s);
-    paths.DataFolder = dir.filePath(u"Daten/"_s);
-    paths.CreateFolders();
-    BookManager books(paths, Regional());
-    books.CreateBook(u"März 2026"_s, QDateTime::currentDateTime());
+    const Computer here(dir.path());
+    here.Add(u"Brot"_s);
     for (const QString &copy : {u"März 2026.sync-conflict-20260308-101500-ABCDEF7.qel"_s,
                                 u"März 2026 (conflicted copy 2026-03-08 101500).qel"_s})
-        QVERIFY(QFile::copy(paths.BookFile(u"März 2026"_s), paths.DataFolder + copy));
-    books.ScanBooks();
-    QCOMPARE(books.Books().RowCount(), 1);
-    QCOMPARE(ConflictCopies::InFolder(paths.DataFolder).size(), 2);
+        QVERIFY(QFile::copy(here.Paths.BookFile(March), here.Paths.DataFolder + copy));
+    auto books = here.Open();
+    QCOMPARE(books->Books().RowCount(), 1);
+    QCOMPARE(ConflictCopies::InFolder(here.Paths.DataFolder), QStringList());
+    QCOMPARE(QDir(here.Paths.MergedCopiesFolder()).entryList(QDir::Files).size(), 2);
+    QCOMPARE(here.Bookings(), QStringList{u"Brot 1.00"_s});
 }
 
-void TestConflictCopies::mergeBookingByBooking_data()
+void TestConflictCopies::twoComputers_data()
 {
-    QTest::addColumn<QStringList>("history"); // this machine's versions, oldest first
-    QTest::addColumn<QString>("ours");
-    QTest::addColumn<QString>("theirs");
-    QTest::addColumn<QString>("merged");
-    QTest::addColumn<QList<int>>("counts"); // added, removed, changed, changed on both
-
-    // Here a, b, c were written, then y; there b was deleted and x added.
-    QTest::newRow("each booking saved") << QStringList{u"a"_s, u"ab"_s, u"abc"_s, u"abcy"_s} << u"abcy"_s << u"acx"_s
-                                        << u"acxy"_s << QList<int>{1, 1, 0, 0};
-    QTest::newRow("a, b, c saved at once") << QStringList{u"abc"_s, u"abcy"_s} << u"abcy"_s << u"acx"_s << u"acxy"_s
-                                           << QList<int>{1, 1, 0, 0};
-    QTest::newRow("an import there, one of it deleted here")
-        << QStringList{u"a"_s, u"abcd"_s, u"acd"_s} << u"acd"_s << u"abcde"_s << u"acde"_s << QList<int>{1, 0, 0, 0};
-    QTest::newRow("seen there already: nothing twice") << QStringList{u"a"_s, u"ax"_s} << u"ax"_s << u"ax"_s << u"ax"_s
-                                                        << QList<int>{0, 0, 0, 0};
-    QTest::newRow("two equal bookings stay two") << QStringList{u"a"_s, u"aa"_s} << u"aa"_s << u"a"_s << u"aa"_s
-                                                 << QList<int>{0, 0, 0, 0};
-    QTest::newRow("changed there: the change carried") << QStringList{u"a"_s, u"ab"_s, u"abc"_s} << u"abc"_s
-                                                       << u"a7c"_s << u"a7c"_s << QList<int>{0, 0, 1, 0};
-    QTest::newRow("changed here, seen there: kept") << QStringList{u"a"_s, u"ab"_s, u"a7"_s} << u"a7"_s << u"ab"_s
-                                                    << u"a7"_s << QList<int>{0, 0, 0, 0};
-    QTest::newRow("changed differently on both: both kept")
-        << QStringList{u"a"_s, u"ab"_s, u"a7"_s} << u"a7"_s << u"a8"_s << u"a78"_s << QList<int>{1, 0, 0, 1};
-    QTest::newRow("no version known: nothing removed") << QStringList() << u"ab"_s << u"ac"_s << u"abc"_s
-                                                       << QList<int>{1, 0, 0, 0};
-}
-
-void TestConflictCopies::mergeBookingByBooking()
-{
-    QFETCH(QStringList, history);
-    QFETCH(QString, ours);
-    QFETCH(QString, theirs);
-    QFETCH(QString, merged);
-    QFETCH(QList<int>, counts);
-    QList<QByteArray> versions;
-    for (const QString &version : history)
-        versions.append(Book(version));
-    const MergeOutcome outcome = MergeLedgerFile(false, Book(ours), Book(theirs), VersionHistory::Of(versions), Regional());
-    QCOMPARE(Letters(outcome.Bytes), merged);
-    QCOMPARE((QList<int>{outcome.Added, outcome.Removed, outcome.Changed, outcome.ChangedOnBoth}), counts);
-}
-
-void TestConflictCopies::regularBookingsTheSameWay()
-{
-    const auto regular = [](const QStringList &days) {
-        BookingList list(ListKind::Regular);
-        for (const QString &day : days)
-            list.AddRow(ListRow::Make(day, {u"10.00"_s, u"Wohnen"_s, u"Miete "_s + day, u"Ausgabe"_s}));
-        list.SortByCaption(Regional());
-        return ListFiles::RegularBytes(list);
+    QTest::addColumn<QString>("story");
+    QTest::addColumn<int>("arrival");
+    QTest::addColumn<QStringList>("expected");
+    const QList<std::pair<const char *, Arrival>> arrivals{
+        {"in place", Arrival::InPlace}, {"copy of theirs", Arrival::CopyOfTheirs}, {"copy of ours", Arrival::CopyOfOurs}};
+    const QList<std::tuple<const char *, QString, QStringList>> stories{
+        {"corrected there", u"corrected"_s, {u"Kaffee 2.50"_s, u"Kuchen 1.00"_s}},
+        {"same rent on both, socks here", u"rent"_s, {u"Miete 800.00"_s, u"Miete 800.00"_s, u"Socken 5.00"_s}},
+        {"same book made on both, a coffee each", u"made twice"_s, {u"Kaffee 1.00"_s, u"Kaffee 1.00"_s}},
+        {"removed there, added here", u"removed"_s, {u"Kuchen 1.00"_s}},
+        {"changed on both", u"changed on both"_s, {u"Kaffee 2.00"_s, u"Kaffee 3.00"_s}},
     };
-    // Here the 4th was added; there the 1st was removed and the 3rd added.
-    const MergeOutcome outcome =
-        MergeLedgerFile(true, regular({u"01."_s, u"02."_s, u"04."_s}), regular({u"02."_s, u"03."_s}),
-                        VersionHistory::Of({regular({u"01."_s, u"02."_s}), regular({u"01."_s, u"02."_s, u"04."_s})}),
-                        Regional());
-    BookingList merged(ListKind::Regular);
-    ListFiles::ParseRegular(outcome.Bytes, merged);
-    QStringList days;
-    for (const ListRow &row : merged.Rows())
-        days.append(row.Caption);
-    QCOMPARE(days, (QStringList{u"02."_s, u"03."_s, u"04."_s}));
-    QCOMPARE((QList<int>{outcome.Added, outcome.Removed}), (QList<int>{1, 1}));
-}
-
-void TestConflictCopies::twoMachinesEitherRename_data()
-{
-    QTest::addColumn<QString>("copy");
-    QTest::addColumn<bool>("oursRenamed"); // the tool renamed this machine's version
-    const QStringList copies{u"März 2026.sync-conflict-20260308-101500-ABCDEF7.qel"_s,
-                             u"März 2026 (conflicted copy 2026-03-08 101500).qel"_s,
-                             u"März 2026 (Peters in Konflikt stehende Kopie 2026-03-08).qel"_s};
-    for (const QString &copy : copies) {
-        QTest::addRow("%s, theirs renamed", qPrintable(copy)) << copy << false;
-        QTest::addRow("%s, ours renamed", qPrintable(copy)) << copy << true;
+    for (const auto &[name, story, expected] : stories) {
+        for (const auto &[how, arrival] : arrivals)
+            QTest::addRow("%s, %s", name, how) << story << int(arrival) << expected;
     }
 }
 
-// Two computers, each with its own program folder, their data folders kept in step by copying
-// files as a synchronisation tool would.
-void TestConflictCopies::twoMachinesEitherRename()
+void TestConflictCopies::twoComputers()
 {
-    QFETCH(QString, copy);
-    QFETCH(bool, oursRenamed);
+    QFETCH(QString, story);
+    QFETCH(int, arrival);
+    QFETCH(QStringList, expected);
     QTemporaryDir dir;
-    const Machine here(dir.filePath(u"hier"_s));
-    const Machine there(dir.filePath(u"dort"_s));
-    here.Add(u"abc"_s);
-    QVERIFY(QFile::copy(here.File(), there.File()));
-    there.Remove(u'b');
-    there.Add(u"x"_s);
-    here.Add(u"y"_s);
-    const QString copyPath = here.Paths.DataFolder + copy;
-    if (oursRenamed) {
-        QVERIFY(QFile::rename(here.File(), copyPath));
-        QVERIFY(QFile::copy(there.File(), here.File()));
+    const Computer here(dir.filePath(u"hier"_s));
+    const Computer there(dir.filePath(u"dort"_s));
+    if (story == u"corrected"_s) {
+        here.Add(u"Kaffee"_s);
+        Deliver(here, there);
+        QVERIFY(there.Change(u"Kaffee"_s, u"2.50"_s));
+        here.Add(u"Kuchen"_s);
+    } else if (story == u"rent"_s) {
+        here.Add(u"Miete"_s, u"800.00"_s);
+        there.Add(u"Miete"_s, u"800.00"_s);
+        here.Add(u"Socken"_s, u"5.00"_s);
+    } else if (story == u"made twice"_s) {
+        here.Add(u"Kaffee"_s);
+        there.Add(u"Kaffee"_s);
+    } else if (story == u"removed"_s) {
+        here.Add(u"Kaffee"_s);
+        Deliver(here, there);
+        QVERIFY(there.Change(u"Kaffee"_s, QString()));
+        here.Add(u"Kuchen"_s);
     } else {
-        QVERIFY(QFile::copy(there.File(), copyPath));
+        here.Add(u"Kaffee"_s);
+        Deliver(here, there);
+        QVERIFY(here.Change(u"Kaffee"_s, u"2.00"_s));
+        QVERIFY(there.Change(u"Kaffee"_s, u"3.00"_s));
     }
-    // Read while the copy waits: the other machine's version is not taken for this one's.
-    BookManager reader = here.Open(u"März 2026"_s);
+    // The tool brings there's files here, and here's there; a command runs here before the
+    // program sees the copies.
+    Deliver(there, here, Arrival(arrival));
+    Deliver(here, there, Arrival(arrival));
+    here.Add(u"Tee"_s, u"0.50"_s, u"April 2026"_s);
+    QCOMPARE(here.Bookings(), expected);
+    Deliver(here, there);
+    there.Open();
+    QCOMPARE(there.Bookings(), expected);
+    QCOMPARE(there.LedgerFiles(), here.LedgerFiles());
+    QCOMPARE(ConflictCopies::InFolder(here.Paths.DataFolder), QStringList());
+    QCOMPARE(ConflictCopies::InFolder(there.Paths.DataFolder), QStringList());
+}
 
-    const ConflictMerger::Result result = ConflictMerger(here.Paths, Regional()).MergeAll();
-    QCOMPARE(result.Errors, QStringList());
-    QCOMPARE(result.Merged.size(), 1);
-    QCOMPARE(Letters(ListFiles::ReadFile(here.File())), u"acxy"_s);
-    QVERIFY(!QFileInfo::exists(copyPath));
-    QVERIFY(QFileInfo(result.Merged.front().KeptAs).isFile());
-    QVERIFY2(result.Merged.front().Message().startsWith(u"Haushaltsbuch „März 2026“: aus der Konfliktkopie „%1“ "
-                                                        u"1 Buchung übernommen, 1 Buchung entfernt."_s.arg(copy)),
-             qPrintable(result.Merged.front().Message()));
+void TestConflictCopies::threeComputersTwoCopiesAtOnce()
+{
+    QTemporaryDir dir;
+    const Computer a(dir.filePath(u"a"_s));
+    const Computer b(dir.filePath(u"b"_s));
+    const Computer c(dir.filePath(u"c"_s));
+    a.Add(u"Brot"_s);
+    Deliver(a, b);
+    Deliver(a, c);
+    b.Add(u"Milch"_s);
+    c.Add(u"Käse"_s);
+    QVERIFY(c.Change(u"Brot"_s, u"1.20"_s));
+    Deliver(b, a, Arrival::CopyOfTheirs);
+    Deliver(c, a, Arrival::CopyOfTheirs);
+    QCOMPARE(ConflictCopies::InFolder(a.Paths.DataFolder).size(), 2);
+    a.Open();
+    const QStringList all{u"Brot 1.20"_s, u"Käse 1.00"_s, u"Milch 1.00"_s};
+    QCOMPARE(a.Bookings(), all);
+    for (const Computer *other : {&b, &c}) {
+        Deliver(a, *other, Arrival::CopyOfOurs);
+        other->Open();
+        QCOMPARE(other->Bookings(), all);
+    }
+}
 
-    // The same copy once more (a kill before it was moved): nothing changes.
-    const QByteArray once = ListFiles::ReadFile(here.File());
-    QVERIFY(QFile::copy(result.Merged.front().KeptAs, copyPath));
-    const ConflictMerger::Result again = ConflictMerger(here.Paths, Regional()).MergeAll();
-    QCOMPARE(again.Merged.size(), 1);
-    QCOMPARE(ListFiles::ReadFile(here.File()), once);
-    QVERIFY(!QFileInfo::exists(copyPath));
+// Random bookings, changes and removals on three computers, synced in random directions and
+// ways at random moments. Once everything has arrived everywhere, every computer holds the same
+// files, nothing anybody added and nobody removed is missing, and nothing is there twice that
+// was not changed on two computers at once.
+void TestConflictCopies::randomChangesAndSyncs()
+{
+    QRandomGenerator random(4711);
+    QTemporaryDir dir;
+    const std::vector<Computer> computers{Computer(dir.filePath(u"a"_s)), Computer(dir.filePath(u"b"_s)),
+                                          Computer(dir.filePath(u"c"_s))};
+    QSet<QString> added;   // purposes, each added once
+    QSet<QString> touched; // changed or removed somewhere
+    int next = 0;
+    for (int step = 0; step < 60; ++step) {
+        const Computer &here = computers[random.bounded(3)];
+        const int what = random.bounded(10);
+        if (what < 4) {
+            const QString purpose = u"B%1"_s.arg(++next);
+            here.Add(purpose);
+            added.insert(purpose);
+        } else if (what < 6 && !added.isEmpty()) {
+            const QStringList all(added.cbegin(), added.cend());
+            const QString purpose = all.at(random.bounded(int(all.size())));
+            if (here.Change(purpose, what == 4 ? QString() : u"9.00"_s))
+                touched.insert(purpose);
+        } else {
+            const Computer &other = computers[random.bounded(3)];
+            if (&other != &here)
+                Deliver(here, other, Arrival(random.bounded(3)));
+        }
+    }
+    for (int round = 0; round < 2; ++round) {
+        for (const Computer &from : computers) {
+            for (const Computer &to : computers) {
+                if (&from != &to)
+                    Deliver(from, to, Arrival::CopyOfTheirs);
+            }
+        }
+        for (const Computer &computer : computers)
+            computer.Open();
+    }
+    const QStringList final = computers[0].Bookings();
+    for (const Computer &computer : computers) {
+        QCOMPARE(computer.Bookings(), final);
+        QCOMPARE(ConflictCopies::InFolder(computer.Paths.DataFolder), QStringList());
+    }
+    for (const QString &purpose : std::as_const(added)) {
+        const qsizetype count = std::count_if(final.cbegin(), final.cend(),
+                                              [&](const QString &b) { return b.section(u' ', 0, 0) == purpose; });
+        if (!touched.contains(purpose))
+            QVERIFY2(count == 1, qPrintable(purpose + u": "_s + QString::number(count)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestConflictCopies)

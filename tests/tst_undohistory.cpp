@@ -1,9 +1,10 @@
 #include "CliRun.h"
 #include "ImportTestStatements.h"
 
+#include "changes/ChangeLog.h"
+#include "history/ChangeHistory.h"
 #include "history/HistoryPlayer.h"
 #include "history/HistorySteps.h"
-#include "history/UndoHistory.h"
 #include "ledger/BookManager.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
@@ -16,7 +17,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <cerrno>
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace Qt::StringLiterals;
 
@@ -66,11 +68,10 @@ class TestUndoHistory : public QObject
 
 private slots:
     void init();
-    void fileRoundTripAndDamage();
+    void stepTexts();
     void randomChangesUndosAndRedosFollowTheModel();
     void laterChangesStay_data();
     void laterChangesStay();
-    void importIsOneStep();
     void failedStepChangesNothing();
     void linkedBookStaysALink();
     void importTakenBackThroughTheCommandLine();
@@ -118,46 +119,13 @@ Ledger TestUndoHistory::OnDisk() const
     return ledger;
 }
 
-void TestUndoHistory::fileRoundTripAndDamage()
+void TestUndoHistory::stepTexts()
 {
-    HistoryStep booking = HistorySteps::Booking(
-        {u"März 2026"_s, ListKind::Expend, ListRow::Make(u"03.03.2026"_s, {u"12.5"_s, u"Edeka"_s, QString()}),
-         ListRow::Make(u"04.03.2026"_s, {u"13"_s, u"Edeka"_s, u"Wocheneinkauf"_s})});
-    QCOMPARE(booking.Text, u"Änderung der Ausgabe 13,00 € „Edeka“ in März 2026"_s);
-    HistoryStep import;
-    import.Text = HistorySteps::ImportText(2, u"/tmp/konto.csv"_s);
-    QCOMPARE(import.Text, u"Import von 2 Buchungen aus „konto.csv“"_s);
-    import.ImportBatch = 42;
-    import.Books = {{u"April 2026"_s, true, QString()}, {u"Mai 2026"_s, false, u"/p/x.qel"_s}};
-    import.Bookings = {{u"April 2026"_s, ListKind::Income, std::nullopt, ListRow::Make(u"01.04.2026"_s, {u"1"_s})},
-                       {QString(), ListKind::Regular, ListRow::Make(u"07."_s, {u"8"_s}), std::nullopt}};
-    const QList<HistoryStep> steps{booking, import};
-    const QByteArray bytes = UndoHistory::Bytes(steps, 1);
-
-    QList<HistoryStep> read;
-    qsizetype position = -1;
-    UndoHistory::Parse(bytes, read, position);
-    QCOMPARE(position, 1);
-    QCOMPARE(read.size(), 2);
-    QVERIFY(read == steps);
-    // Every cut and every byte changed to the worst value is either read or refused, never read past.
-    for (qsizetype n = 0; n < bytes.size(); ++n)
-        QVERIFY_THROWS_EXCEPTION(QelError, UndoHistory::Parse(bytes.first(n), read, position));
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        QByteArray damaged = bytes;
-        damaged[i] = char(0xff);
-        try {
-            UndoHistory::Parse(damaged, read, position);
-        } catch (const QelError &) {
-        }
-    }
-
-    // A damaged file is kept aside and the history starts empty.
-    ListFiles::WriteFile(Paths.HistoryFile(), bytes.first(20));
-    UndoHistory history(Paths.HistoryFile());
-    QCOMPARE(history.Size(), 0);
-    QVERIFY(history.LoadMessage().startsWith(u"Der Verlauf der Änderungen ist beschädigt."_s));
-    QCOMPARE(ListFiles::ReadFile(Paths.HistoryFile() + u".defekt"_s), bytes.first(20));
+    QCOMPARE(HistorySteps::StepText(
+                 {u"März 2026"_s, ListKind::Expend, ListRow::Make(u"03.03.2026"_s, {u"12.5"_s, u"Edeka"_s, QString()}),
+                  ListRow::Make(u"04.03.2026"_s, {u"13"_s, u"Edeka"_s, u"Wocheneinkauf"_s})}),
+             u"Änderung der Ausgabe 13,00 € „Edeka“ in März 2026"_s);
+    QCOMPARE(HistorySteps::ImportText(2, u"/tmp/konto.csv"_s), u"Import von 2 Buchungen aus „konto.csv“"_s);
 }
 
 // Random changes, undos and redos against a model of the ledger: after every step the files
@@ -174,7 +142,7 @@ void TestUndoHistory::randomChangesUndosAndRedosFollowTheModel()
         states.resize(position + 1);
         states.append(OnDisk());
         // The history keeps only its last hundred steps.
-        if (states.size() > UndoHistory::Kept + 1)
+        if (states.size() > ChangeHistory::Kept + 1)
             states.removeFirst();
         position = states.size() - 1;
     };
@@ -207,6 +175,10 @@ void TestUndoHistory::randomChangesUndosAndRedosFollowTheModel()
                 books->AddBooking(list, row);
             } else if (kind == 1) {
                 books->EditBooking(list, pick(list.RowCount()), row.Caption, row.SubItems);
+                // A booking changed into what it was is no step.
+                books->SaveChange(list);
+                if (OnDisk() == states.at(position))
+                    continue;
             } else {
                 books->RemoveBooking(list, pick(list.RowCount()));
             }
@@ -222,7 +194,7 @@ void TestUndoHistory::randomChangesUndosAndRedosFollowTheModel()
             books->SaveChange(regular);
         } else if (op <= 7) {
             what = u"undo"_s;
-            const bool any = HistoryPlayer(*books, QString()).Undo(Now).has_value();
+            const bool any = HistoryPlayer(*books).Undo().has_value();
             QCOMPARE(any, position > 0);
             if (any)
                 --position;
@@ -230,7 +202,7 @@ void TestUndoHistory::randomChangesUndosAndRedosFollowTheModel()
             continue;
         } else {
             what = u"redo"_s;
-            const bool any = HistoryPlayer(*books, QString()).Redo(Now).has_value();
+            const bool any = HistoryPlayer(*books).Redo().has_value();
             QCOMPARE(any, position + 1 < states.size());
             if (any)
                 ++position;
@@ -279,11 +251,16 @@ void TestUndoHistory::laterChangesStay()
     else if (later == "add")
         expend.AddRow(ListRow::Make(u"05.03.2026"_s, {u"3.00"_s, u"Bäcker"_s, QString()}));
     ListFiles::WriteFile(Paths.BookFile(book), ListFiles::MonthBookBytes(income, expend));
+    // A while after the program wrote it.
+    QFile edited(Paths.BookFile(book));
+    QVERIFY(edited.open(QIODevice::ReadWrite));
+    QVERIFY(edited.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+    edited.close();
     const QStringList before = Texts(expend);
 
     auto books = MakeBooks();
-    HistoryPlayer player(*books, QString());
-    const std::optional<PlayOutcome> outcome = player.Undo(Now);
+    HistoryPlayer player(*books);
+    const std::optional<PlayOutcome> outcome = player.Undo();
     QVERIFY(outcome);
     QCOMPARE(outcome->Text, u"Ausgabe 12,50 € „Edeka“ in März 2026"_s);
     QCOMPARE(outcome->Left.size(), leftOver ? 1 : 0);
@@ -298,70 +275,13 @@ void TestUndoHistory::laterChangesStay()
                  qPrintable(outcome->Message(true)));
     }
     // The book itself has bookings of its own now or still: undoing its creation leaves it.
-    const std::optional<PlayOutcome> creation = player.Undo(Now);
+    const std::optional<PlayOutcome> creation = player.Undo();
     QVERIFY(creation);
     QCOMPARE(QFile::exists(Paths.BookFile(book)), !expected.isEmpty());
-    QVERIFY(!player.Undo(Now));
-}
-
-void TestUndoHistory::importIsOneStep()
-{
-    // The import's step as ImportBooking records it: books made, rows added.
-    auto books = MakeBooks();
-    books->CreateBook(u"Januar 2026"_s, Now);
-    HistoryStep step;
-    step.Text = HistorySteps::ImportText(3, u"konto.csv"_s);
-    QList<std::pair<QString, ListRow>> rows{
-        {u"Januar 2026"_s, ListRow::Make(u"02.01.2026"_s, {u"5.00"_s, u"Bäcker"_s, QString()})},
-        {u"Februar 2026"_s, ListRow::Make(u"02.02.2026"_s, {u"6.00"_s, u"Bäcker"_s, QString()})},
-        {u"Februar 2026"_s, ListRow::Make(u"03.02.2026"_s, {u"7.00"_s, u"Bäcker"_s, QString()})}};
-    step.Books.append({u"Februar 2026"_s, true, QString()});
-    for (const auto &[book, row] : rows) {
-        BookingList income(ListKind::Income);
-        BookingList expend(ListKind::Expend);
-        books->ReadBook(book, income, expend);
-        expend.AddRow(row);
-        books->StoreBook(book, income, expend, Now);
-        step.Bookings.append({book, ListKind::Expend, std::nullopt, row});
-    }
-    books->RecordStep(step);
-    const Ledger imported = OnDisk();
-
-    HistoryPlayer player(*books, QString());
-    QCOMPARE(player.Undo(Now)->Left, QStringList());
-    Ledger expected;
-    expected.Books.insert(u"Januar 2026"_s, {});
-    QCOMPARE(OnDisk(), expected);
-    QCOMPARE(books->FindBook(u"Februar 2026"_s), -1);
-    QVERIFY(player.Redo(Now));
-    QCOMPARE(OnDisk(), imported);
-    QVERIFY(books->FindBook(u"Februar 2026"_s) >= 0);
+    QVERIFY(!player.Undo());
 }
 
 namespace {
-
-// The file system steps of an undo; the rename numbered FailAt fails, as on a medium that went
-// away or a full folder.
-class FailingMove : public TransferFileOps
-{
-public:
-    explicit FailingMove(int failAt)
-        : FailAt_(failAt)
-    {
-    }
-    int Moves() const { return Moves_; }
-    bool Move(const QByteArray &from, const QByteArray &to) override
-    {
-        if (++Moves_ != FailAt_)
-            return TransferFileOps::Move(from, to);
-        errno = EIO;
-        return false;
-    }
-
-private:
-    int FailAt_;
-    int Moves_ = 0;
-};
 
 // Every file under the folder with its bytes, hidden ones included.
 QMap<QString, QByteArray> Files(const QString &folder)
@@ -375,10 +295,28 @@ QMap<QString, QByteArray> Files(const QString &folder)
     return files;
 }
 
+// While it lives, no file of this process grows beyond the size it has now, as on a full disk.
+class FileSizeLimit
+{
+public:
+    explicit FileSizeLimit(qint64 bytes)
+    {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &Old_);
+        rlimit limit = Old_;
+        limit.rlim_cur = rlim_t(bytes);
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &Old_); }
+
+private:
+    rlimit Old_{};
+};
+
 } // namespace
 
-// An undo touching several books, the trash and the history whose n-th rename fails: every
-// file stays as it was, nothing is left beside them, the book list too; then it succeeds.
+// An undo whose entry cannot be written (the log cannot grow): every file stays as it was,
+// the book list too; with room again it succeeds.
 void TestUndoHistory::failedStepChangesNothing()
 {
     auto books = MakeBooks();
@@ -388,29 +326,24 @@ void TestUndoHistory::failedStepChangesNothing()
     books->CreateBook(u"Februar 2026"_s, Now);
     books->DeleteBook(books->FindBook(u"Januar 2026"_s));
     const QMap<QString, QByteArray> before = Files(Home->path());
-    const qsizetype position = books->History().Position();
-
-    for (int failAt = 1;; ++failAt) {
-        FailingMove ops(failAt);
-        HistoryPlayer player(*books, QString(), &ops);
+    const QString log = ChangeLog::FolderOf(Paths.DataFolder) + QDir(ChangeLog::FolderOf(Paths.DataFolder)).entryList(QDir::Files).front();
+    {
+        const FileSizeLimit full(QFileInfo(log).size());
         try {
-            QVERIFY(player.Undo(Now));
+            HistoryPlayer(*books).Undo();
+            QFAIL("the undo went through");
         } catch (const QelError &error) {
             QVERIFY2(error.Message().endsWith(u"Es wurde nichts geändert."_s), qPrintable(error.Message()));
-            QCOMPARE(Files(Home->path()), before);
-            QCOMPARE(books->History().Position(), position);
-            QCOMPARE(books->FindBook(u"Januar 2026"_s), -1);
-            continue;
         }
-        QVERIFY2(failAt > 1, "no rename failed");
-        QCOMPARE(ops.Moves(), failAt - 1);
-        break;
     }
+    QCOMPARE(Files(Home->path()), before);
+    QCOMPARE(books->FindBook(u"Januar 2026"_s), -1);
+
     // The removed book is back, listed, with its booking; the trash is empty.
+    QVERIFY(HistoryPlayer(*books).Undo());
     QVERIFY(books->FindBook(u"Januar 2026"_s) >= 0);
     QCOMPARE(OnDisk().Books.value(u"Januar 2026"_s).second, QStringList{u"02.01.2026|5.00|Bäcker|"_s});
     QVERIFY(QDir(Paths.TrashFolder()).entryList(QDir::Files | QDir::Hidden).isEmpty());
-    QCOMPARE(UndoHistory(Paths.HistoryFile()).Position(), position - 1);
 }
 
 // A book that is a link into a synced folder: undo writes the file the link names, and the
@@ -429,11 +362,12 @@ void TestUndoHistory::linkedBookStaysALink()
     books->SaveChange(books->Expend());
     QVERIFY(ListFiles::ReadFile(synced) != empty);
 
-    QVERIFY(HistoryPlayer(*books, QString()).Undo(Now));
+    QVERIFY(HistoryPlayer(*books).Undo());
     QVERIFY(QFileInfo(Paths.BookFile(book)).isSymLink());
     QCOMPARE(ListFiles::ReadFile(synced), empty);
     QCOMPARE(QDir(Paths.DataFolder).entryList(QDir::Files | QDir::Hidden | QDir::System),
              QStringList{book + u".qel"_s});
+    QCOMPARE(QDir(Paths.DataFolder).entryList(QDir::Dirs | QDir::NoDotAndDotDot), QStringList{ChangeLog::FolderName()});
 }
 
 // A real import taken back: its bookings leave, the book it made goes, the store forgets the
@@ -475,17 +409,27 @@ void TestUndoHistory::importTakenBackThroughTheCommandLine()
 
 void TestUndoHistory::keepsTheLastHundred()
 {
-    UndoHistory history(Paths.HistoryFile());
-    for (int i = 0; i < UndoHistory::Kept + 5; ++i)
-        history.Record(HistorySteps::BookCreated(QString::number(i)));
-    UndoHistory again(Paths.HistoryFile());
-    QCOMPARE(again.Size(), UndoHistory::Kept);
-    QCOMPARE(again.NextUndo()->Text, u"Haushaltsbuch „104“ erstellt"_s);
-    again.Undone(*again.NextUndo());
-    // A new step drops the one undone.
-    again.Record(HistorySteps::BookCreated(u"neu"_s));
-    QCOMPARE(UndoHistory(Paths.HistoryFile()).Size(), UndoHistory::Kept);
-    QVERIFY(!UndoHistory(Paths.HistoryFile()).NextRedo());
+    QList<ChangeEntry> own;
+    const auto add = [&](EntryKind kind, qint64 target = 0) {
+        ChangeEntry entry;
+        entry.Seq = own.size() + 1;
+        entry.Kind = kind;
+        entry.Target = target;
+        own.append(entry);
+    };
+    for (int i = 0; i < ChangeHistory::Kept + 5; ++i)
+        add(i % 7 == 0 ? EntryKind::Import : EntryKind::Step);
+    add(EntryKind::Written); // files following the logs are no step
+    QCOMPARE(ChangeHistory(own).NextUndo(), ChangeHistory::Kept + 5);
+    for (int i = 0; i < ChangeHistory::Kept; ++i)
+        add(EntryKind::Undo, *ChangeHistory(own).NextUndo());
+    QVERIFY(!ChangeHistory(own).NextUndo());
+    QCOMPARE(ChangeHistory(own).NextRedo(), 6);
+    add(EntryKind::Redo, 6);
+    QCOMPARE(ChangeHistory(own).NextUndo(), 6);
+    // A new step drops what was undone.
+    add(EntryKind::Step);
+    QVERIFY(!ChangeHistory(own).NextRedo());
 }
 
 void TestUndoHistory::commandLine()
@@ -515,16 +459,20 @@ void TestUndoHistory::commandLine()
     QVERIFY(!QFile::exists(Paths.BookFile(book)));
     QCOMPARE(RunCli(*Home, {u"trash"_s}).Out.count(u'\n'), 1);
 
-    // Undo does not reach across a restore: its steps were made on other data.
+    // A restore is a step of its own: undo takes it back, and the steps before it after it.
     const QString folder = Home->filePath(u"Stick"_s);
     QCOMPARE(RunCli(*Home, {u"undo"_s}).Status, 0);
     QVERIFY(QFile::exists(Paths.BookFile(book)));
     QCOMPARE(RunCli(*Home, {u"backup"_s, folder}).Status, 0);
     QCOMPARE(RunCli(*Home, {u"add"_s, book, u"income"_s, u"01.03.2026"_s, u"5"_s, u"Zinsen"_s}).Status, 0);
+    const QByteArray withInterest = ListFiles::ReadFile(Paths.BookFile(book));
     QCOMPARE(RunCli(*Home, {u"restore"_s, folder}).Status, 0);
+    QCOMPARE(ListFiles::ReadFile(Paths.BookFile(book)), added);
     r = RunCli(*Home, {u"undo"_s});
-    QCOMPARE(r.Status, 1);
-    QCOMPARE(r.Err, u"Nichts rückgängig zu machen\n"_s);
+    QCOMPARE(r.Status, 0);
+    QCOMPARE(r.Out, u"Rückgängig: Wiederherstellung aus „%1“\n"_s.arg(QDir::toNativeSeparators(folder)));
+    QCOMPARE(ListFiles::ReadFile(Paths.BookFile(book)), withInterest);
+    QCOMPARE(RunCli(*Home, {u"undo"_s}).Out, u"Rückgängig: Einnahme 5,00 € „Zinsen“ in März 2026\n"_s);
 }
 
 QTEST_GUILESS_MAIN(TestUndoHistory)

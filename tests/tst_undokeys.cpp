@@ -2,6 +2,7 @@
 #include "MessageBoxAnswerer.h"
 
 #include "app/QELListView.h"
+#include "changes/ChangeLog.h"
 #include "controls/Fonts.h"
 #include "dialogs/DatePicker.h"
 #include "ledger/FuncUnit.h"
@@ -13,6 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+
+#include <csignal>
+#include <sys/resource.h>
 #include <QTreeWidget>
 
 using namespace Qt::StringLiterals;
@@ -124,20 +128,23 @@ void TestUndoKeys::ctrlZTakesBackAndCtrlYDoesAgain()
     QCOMPARE(ListFiles::ReadFile(Paths.BookFile(name)), booked);
     QCOMPARE(Books->Books().RowCount(), 1);
 
-    // Where the journal of the change cannot be written, the undo is refused whole: a box says
-    // why, the note claims nothing, the booking stays; with the folder back it goes.
-    const QString journal = Paths.TransferJournalFolder().chopped(1);
-    QVERIFY(QDir(journal).removeRecursively());
-    QFile blocker(journal);
-    QVERIFY(blocker.open(QIODevice::WriteOnly));
-    blocker.close();
+    // Where the change log cannot grow (a full disk), the undo is refused whole: a box says
+    // why, the note claims nothing, the booking stays; with room again it goes.
+    rlimit old{};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &old), 0);
+    rlimit full = old;
+    const QString logs = ChangeLog::FolderOf(Paths.DataFolder);
+    full.rlim_cur = rlim_t(QFileInfo(logs + QDir(logs).entryList(QDir::Files).front()).size());
+    const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &full), 0);
     MessageBoxAnswerer refused(u"OK"_s);
     Key(Qt::Key_Z, Qt::ControlModifier);
     QTRY_COMPARE(refused.Count, 1);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previous);
     QVERIFY2(refused.Text.endsWith(u"Es wurde nichts geändert."_s), qPrintable(refused.Text));
     QCOMPARE(Note(), QString());
     QCOMPARE(ListFiles::ReadFile(Paths.BookFile(name)), booked);
-    QVERIFY(blocker.remove());
     Window->activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(Window.get()));
     Key(Qt::Key_Z, Qt::ControlModifier);

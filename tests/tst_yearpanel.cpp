@@ -330,14 +330,17 @@ void TestYearPanel::searchSeesEverySave()
     QTest::keyClicks(Field(), u"Kino"_s);
     QTRY_VERIFY(Hits()->isVisible());
     QCOMPARE(Hits()->model()->rowCount(), 0);
-    // Saved elsewhere (the command line, or the program on closing a dialog).
+    // Saved beside the program (an older one, by hand): taken in and said so.
     BookingList income(ListKind::Income);
     BookingList expend = JanuaryExpend;
     expend.AddRow(ListRow::Make(u"09.01.2008"_s, {u"9.50"_s, u"Freizeit"_s, u"Kino"_s}));
     ListFiles::WriteFile(Paths.BookFile(u"Januar 2008"_s), ListFiles::MonthBookBytes(income, expend));
     // Returning to the panel searches again.
+    MessageBoxAnswerer told(u"OK"_s);
     Key(Qt::Key_F6);
     Key(Qt::Key_F5);
+    QTRY_COMPARE(told.Count, 1);
+    QVERIFY2(told.Text.contains(u"„Januar 2008“ wurde außerhalb des Programms geändert"_s), qPrintable(told.Text));
     QTRY_COMPARE(Hits()->model()->rowCount(), 1);
 }
 

@@ -43,7 +43,7 @@ add() { run_cli "$data" add "$book" income 15.01.2008 "$1,00" Crash Lauf; }
 # Files other than the book, Regular.dat and the hidden temporary files of a save: what
 # the scan or a backup would take by mistake.
 strays() {
-  find "$1" -mindepth 1 -maxdepth 1 ! -name "$book.qel" ! -name Regular.dat ! -name Haushaltsbuch.lock \
+  find "$1" -mindepth 1 -maxdepth 1 ! -name "$book.qel" ! -name Regular.dat ! -name Haushaltsbuch.lock ! -name Änderungen \
     -regextype posix-extended \
     ! -regex '.*/\.(.*\.qel|Regular\.dat)\.[A-Za-z0-9]{6}\.tmp' | wc -l
 }
@@ -154,7 +154,7 @@ else
     cp "$fdata/$file" "$work/before"
     local out status=0
     out="$(run_cli "$fdata" "$@" 2>&1)" || status=$?
-    if [ "$status" -ne 1 ] || ! grep -q "Speicherplatz" <<<"$out" || ! grep -qF "$file" <<<"$out"; then
+    if [ "$status" -ne 1 ] || ! grep -q "Speicherplatz" <<<"$out" || ! grep -qF "Es wurde nichts geändert" <<<"$out"; then
       echo "FAIL $what: exit $status, $out"
       failed=$((failed + 1))
     elif ! cmp -s "$fdata/$file" "$work/before"; then

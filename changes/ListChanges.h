@@ -1,0 +1,36 @@
+#pragma once
+
+#include "changes/ChangeEntry.h"
+#include "ledger/BookingList.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+
+// What a list as the user changed it makes of the list as it was read from the logs: each row
+// carries the booking it shows and the revision it was read at (ListRow::Id, ::Base), so a row
+// changed in the list becomes a change of that revision, a row gone its removal, a row without
+// an id a new booking. Whatever another computer did to the same booking meanwhile stays (the
+// logs keep both).
+namespace ListChanges {
+
+// The rows of a list as read, by id and revision.
+using Reference = QHash<QByteArray, ListRow>;
+QByteArray RowRef(const ListRow &row);
+Reference ReferenceOf(const BookingList &list);
+
+// Appends to the entry the booking ops that make the reference into the list (of the book; empty
+// for the regular bookings). New bookings get the ids NewBookingId(entryName, next), next
+// counting on, unless a new row (no Base) brings an id of its own. Returns the id each row of the
+// list has afterwards, in row order.
+QList<QByteArray> Diff(const Reference &reference, const BookingList &list, const QString &book,
+                       const QByteArray &entryName, qsizetype &next, ChangeEntry &entry);
+
+// Appends the budget ops that make one list of budgets into the other.
+void BudgetDiff(const BudgetList &before, const BudgetList &after, ChangeEntry &entry);
+
+// The ledger files an entry touches ("März 2026.qel", "Regular.dat", "Budgets.dat"), each once.
+QStringList FilesOf(const ChangeEntry &entry);
+
+} // namespace ListChanges

@@ -1,0 +1,421 @@
+// The book manager's side of the change logs: the lists read from the logs' state, every save
+// an entry of this computer's log, and the files, totals and book list following from it.
+
+#include "ledger/BookManager.h"
+
+#include "changes/DerivedFiles.h"
+#include "ledger/FuncUnit.h"
+#include "ledger/ListFiles.h"
+#include "ledger/QelError.h"
+#include "sync/FolderReconciler.h"
+#include "sync/LegacyAdoption.h"
+#include "sync/ReconcileMark.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <cerrno>
+#include <sys/statvfs.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The list takes the rows as the state gives them; the selection stays on its booking.
+void TakeRows(BookingList &list, BookingList fresh, const QByteArray &selectedId)
+{
+    qsizetype selected = -1;
+    if (!selectedId.isEmpty()) {
+        for (qsizetype i = 0; i < fresh.RowCount(); ++i) {
+            if (fresh.Row(i).Id == selectedId) {
+                selected = i;
+                break;
+            }
+        }
+    }
+    list = std::move(fresh);
+    list.SetSelected(selected);
+}
+
+QByteArray SelectedId(const BookingList &list)
+{
+    return list.Selected() >= 0 ? list.Row(list.Selected()).Id : QByteArray();
+}
+
+QString ConflictText(const LedgerState::Conflict &conflict)
+{
+    const BookingContent &first = conflict.Kept.front();
+    const QString what = HistorySteps::BookingText({first.Book, first.List, std::nullopt, first.Row}, first.Row);
+    if (conflict.Kept.size() == 1 && conflict.RemovedToo) {
+        return u"%1 wurde auf einem Rechner entfernt und auf einem anderen zugleich geändert; die geänderte Buchung "
+               u"bleibt. Bitte prüfen Sie sie."_s.arg(what);
+    }
+    return u"%1 wurde auf zwei Rechnern zugleich verschieden geändert; beide Fassungen stehen jetzt im Buch. Bitte "
+           u"prüfen Sie sie."_s.arg(what);
+}
+
+} // namespace
+
+namespace {
+
+// Room for the files a change writes (each beside the old one first) and its entry.
+void RequireRoom(const QString &folder, qint64 bytes)
+{
+    constexpr qint64 Margin = 64 * 1024;
+    struct statvfs fs{};
+    if (::statvfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return;
+    const qint64 free = qint64(fs.f_bavail) * qint64(fs.f_frsize);
+    if (free < bytes + Margin) {
+        throw QelError(u"Die Änderung konnte nicht gespeichert werden: %1 Es wurde nichts geändert."_s.arg(
+            ListFiles::SystemReason(ENOSPC)));
+    }
+}
+
+} // namespace
+
+ChangeStore &BookManager::Changes()
+{
+    if (!Store_) {
+        if (!HasLogs())
+            throw QelError(u"Ohne Programmdatenordner gibt es kein Änderungsprotokoll."_s);
+        Store_ = std::make_unique<ChangeStore>(Paths_.DataFolder, ComputerId::LoadOrCreate(Paths_.ProgramDataFolder));
+        // Before anything is read or changed, the state is what the logs and the files say.
+        SyncOutcome first = SyncNow();
+        Notes_ += first.Notes;
+        FirstErrors_ = first.Errors;
+        FirstCopies_ = first.Copies;
+        FreshlySynced_ = true;
+    }
+    return *Store_;
+}
+
+IdentityIndex BookManager::BookedRows()
+{
+    if (HasLogs())
+        return Changes().State().BookedRows();
+    if (Paths_.ProgramDataFolder.isEmpty())
+        return {};
+    // Looking only: the logs are read as they are, nothing mended or written.
+    ChangeStore store(Paths_.DataFolder, ComputerId::LoadOrCreate(Paths_.ProgramDataFolder));
+    store.Refresh(false);
+    return store.State().BookedRows();
+}
+
+QStringList BookManager::TakeNotes()
+{
+    return std::exchange(Notes_, {});
+}
+
+BookManager::SyncOutcome BookManager::Sync()
+{
+    if (!Store_)
+        Changes();
+    // Just read and brought in line: what it found is the outcome.
+    if (std::exchange(FreshlySynced_, false)) {
+        SyncOutcome outcome;
+        outcome.Notes = std::exchange(Notes_, {});
+        outcome.Errors = std::exchange(FirstErrors_, {});
+        outcome.Copies = std::exchange(FirstCopies_, {});
+        return outcome;
+    }
+    return SyncNow();
+}
+
+BookManager::SyncOutcome BookManager::SyncNow()
+{
+    ChangeStore &store = *Store_;
+    SyncOutcome outcome;
+    // Nothing arrived or changed since the files were last in line: no need to compare them.
+    const bool inLine = ReconcileMark::InLine(Paths_);
+    const ChangeStore::Arrivals arrivals = store.Refresh();
+    outcome.Errors = arrivals.Problems;
+    if (!inLine) {
+        const FolderReconciler::Outcome reconciled =
+            FolderReconciler(Paths_, Regional_, store).Run(QDateTime::currentSecsSinceEpoch());
+        outcome.Notes = reconciled.Notes;
+        outcome.Errors += reconciled.Errors;
+        outcome.Copies = reconciled.Copies;
+        FilesChanged_ = FilesChanged_ || !reconciled.Written.isEmpty();
+        if (outcome.Errors.isEmpty())
+            ReconcileMark::Mark(Paths_);
+    }
+
+    // What other computers did, by computer.
+    const QHash<QByteArray, QString> hosts = store.Hosts();
+    for (auto it = arrivals.Changes.cbegin(); it != arrivals.Changes.cend(); ++it) {
+        const QString host = hosts.value(it.key(), QString::fromLatin1(it.key()));
+        outcome.Notes.append(it.value() == 1 ? u"Vom Rechner „%1“ kam eine Änderung."_s.arg(host)
+                                             : u"Vom Rechner „%1“ kamen %2 Änderungen."_s.arg(host).arg(it.value()));
+        outcome.Arrived += it.value();
+    }
+    for (const LedgerState::Conflict &conflict : store.State().Conflicts()) {
+        if (!ToldConflicts_.contains(conflict.Id)) {
+            ToldConflicts_.insert(conflict.Id);
+            outcome.Notes.append(ConflictText(conflict));
+        }
+    }
+
+    // The open book and the regular bookings show what the logs say now, unless unsaved.
+    if (!CurrentBook_.isEmpty() && !BookChanged_ && ReadListsOf_ == CurrentBook_) {
+        BookingList income(ListKind::Income);
+        BookingList expend(ListKind::Expend);
+        ReadFromLogs(CurrentBook_, income, expend);
+        if (ListChanges::ReferenceOf(income) != ReadIncome_ || ListChanges::ReferenceOf(expend) != ReadExpend_) {
+            ReadIncome_ = ListChanges::ReferenceOf(income);
+            ReadExpend_ = ListChanges::ReferenceOf(expend);
+            TakeRows(Income_, std::move(income), SelectedId(Income_));
+            TakeRows(Expend_, std::move(expend), SelectedId(Expend_));
+            outcome.OpenBookChanged = true;
+        }
+        if (!store.State().BookExists(CurrentBook_)) {
+            ForgetBook(CurrentBook_);
+            outcome.OpenBookChanged = true;
+        }
+    }
+    if (!RegularChanged_) {
+        BookingList regular = store.State().RegularList(Regional_);
+        if (ListChanges::ReferenceOf(regular) != ReadRegular_) {
+            ReadRegular_ = ListChanges::ReferenceOf(regular);
+            TakeRows(Regular_, std::move(regular), SelectedId(Regular_));
+            outcome.RegularChanged = true;
+        }
+    }
+    return outcome;
+}
+
+void BookManager::ReadFromLogs(const QString &book, BookingList &income, BookingList &expend) const
+{
+    // Reading the logs the first time is no change of what this manager shows.
+    ChangeStore &store = Store_ ? *Store_ : const_cast<BookManager *>(this)->Changes();
+    store.State().BookLists(book, Regional_, income, expend);
+}
+
+void BookManager::BookChanges(const QString &book, const BookingList &income, const BookingList &expend,
+                              ChangeEntry &entry, qsizetype &next)
+{
+    ChangeStore &store = Changes();
+    ListChanges::Reference readIncome;
+    ListChanges::Reference readExpend;
+    if (book == CurrentBook_ && ReadListsOf_ == book) {
+        readIncome = ReadIncome_;
+        readExpend = ReadExpend_;
+    } else {
+        BookingList nowIncome(ListKind::Income);
+        BookingList nowExpend(ListKind::Expend);
+        ReadFromLogs(book, nowIncome, nowExpend);
+        readIncome = ListChanges::ReferenceOf(nowIncome);
+        readExpend = ListChanges::ReferenceOf(nowExpend);
+    }
+    const QByteArray name = store.NextName();
+    const QList<QByteArray> incomeIds = ListChanges::Diff(readIncome, income, book, name, next, entry);
+    const QList<QByteArray> expendIds = ListChanges::Diff(readExpend, expend, book, name, next, entry);
+    if (!store.State().BookExists(book)) {
+        const bool known = std::any_of(entry.Books.cbegin(), entry.Books.cend(),
+                                       [&](const BookOp &op) { return op.Book == book; });
+        if (!known)
+            entry.Books.append({book, true});
+    }
+    if (book == CurrentBook_) {
+        if (&income == &Income_ && Income_.Selected() >= 0)
+            SelectAfter_.insert(ListKind::Income, incomeIds.at(Income_.Selected()));
+        if (&expend == &Expend_ && Expend_.Selected() >= 0)
+            SelectAfter_.insert(ListKind::Expend, expendIds.at(Expend_.Selected()));
+    }
+}
+
+void BookManager::SaveToLogs(const QString &book)
+{
+    if (LookOnly_)
+        throw QelError(LookOnlyMessage());
+    ChangeEntry entry;
+    entry.Kind = EntryKind::Step;
+    entry.Text = TakePendingText(book.isEmpty());
+    qsizetype next = 0;
+    if (book.isEmpty()) {
+        const QList<QByteArray> ids =
+            ListChanges::Diff(ReadRegular_, Regular_, QString(), Changes().NextName(), next, entry);
+        if (Regular_.Selected() >= 0)
+            SelectAfter_.insert(ListKind::Regular, ids.at(Regular_.Selected()));
+    } else {
+        // Lists that are not this book's must never be saved as it.
+        if (ReadListsOf_ != book) {
+            throw QelError(u"Die angezeigten Buchungen gehören nicht zum Haushaltsbuch „%1“ und werden deshalb "
+                           u"nicht gespeichert."_s.arg(book));
+        }
+        BookChanges(book, Income_, Expend_, entry, next);
+    }
+    if (!entry.ChangesLedger()) {
+        SelectAfter_.clear();
+        (book.isEmpty() ? RegularChanged_ : BookChanged_) = false;
+        return;
+    }
+    if (entry.Text.isEmpty())
+        entry.Text = book.isEmpty() ? u"Änderung der regelmäßigen Buchungen"_s : u"Änderung in „%1“"_s.arg(book);
+    Commit(std::move(entry));
+}
+
+void BookManager::StoreToLogs(const QString &name, const BookingList &income, const BookingList &expend)
+{
+    if (LookOnly_)
+        throw QelError(LookOnlyMessage());
+    ChangeEntry entry;
+    entry.Kind = EntryKind::Step;
+    entry.Text = u"Änderung in „%1“"_s.arg(name);
+    qsizetype next = 0;
+    BookChanges(name, income, expend, entry, next);
+    if (entry.ChangesLedger())
+        Commit(std::move(entry));
+}
+
+void BookManager::SaveBudgets(const BudgetList &before, const BudgetList &after, const QString &text)
+{
+    if (LookOnly_)
+        throw QelError(LookOnlyMessage());
+    if (!HasLogs()) {
+        BudgetStore(Paths_).Save(after);
+        FilesChanged_ = true;
+        return;
+    }
+    ChangeEntry entry;
+    entry.Kind = EntryKind::Step;
+    entry.Text = text;
+    // Only what this change did: a budget another computer changed meanwhile stays.
+    ListChanges::BudgetDiff(before, after, entry);
+    if (entry.ChangesLedger())
+        Commit(std::move(entry));
+}
+
+void BookManager::CreateInLogs(const QString &name, const QDateTime &now)
+{
+    ChangeEntry entry;
+    entry.Kind = EntryKind::Step;
+    entry.Text = HistorySteps::BookCreatedText(name);
+    entry.Books.append({name, true});
+    Commit(std::move(entry), now);
+}
+
+void BookManager::RemoveInLogs(const QString &name)
+{
+    ChangeEntry entry;
+    entry.Kind = EntryKind::Step;
+    entry.Text = HistorySteps::BookRemovedText(name);
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    ReadFromLogs(name, income, expend);
+    for (const BookingList *list : {&income, &expend}) {
+        for (const ListRow &row : list->Rows()) {
+            ListRow bare = row;
+            bare.Id.clear();
+            bare.Base.clear();
+            entry.Bookings.append({row.Id, {}, row.Base, std::nullopt, BookingContent{name, list->Kind(), bare}});
+        }
+    }
+    entry.Books.append({name, false});
+    Commit(std::move(entry));
+}
+
+void BookManager::RestoreInLogs(const TrashedBook &book)
+{
+    const QByteArray bytes = ListFiles::ReadFile(book.File);
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    ListFiles::ParseMonthBook(bytes, income, expend);
+    ChangeEntry entry;
+    entry.Kind = EntryKind::Step;
+    entry.Text = u"Haushaltsbuch „%1“ aus dem Papierkorb zurückgeholt"_s.arg(book.Name);
+    LegacyAdoption::BookOps(Changes().State(), book.Name, income, expend, ChangeStore::HashOf(bytes), true, entry);
+    Commit(std::move(entry));
+}
+
+const ChangeEntry &BookManager::Commit(ChangeEntry entry, const QDateTime &now)
+{
+    if (LookOnly_)
+        throw QelError(LookOnlyMessage());
+    ChangeStore &store = Changes();
+    const QStringList files = ListChanges::FilesOf(entry);
+    const ChangeEntry *made = nullptr;
+    const qint64 stampTime = ChangeStore::NowNs();
+    try {
+        made = &store.Append(std::move(entry), now.toSecsSinceEpoch(), [&](const LedgerState &state) {
+            QList<FileStamp> stamps;
+            qint64 bytesNeeded = 0;
+            for (const QString &file : files) {
+                if (const std::optional<QByteArray> bytes = DerivedFiles::FileBytes(state, file, Regional_)) {
+                    stamps.append({file, ChangeStore::HashOf(*bytes), stampTime});
+                    bytesNeeded += bytes->size();
+                }
+            }
+            // A change whose files cannot follow for want of room is not made at all.
+            RequireRoom(Paths_.DataFolder, bytesNeeded);
+            return stamps;
+        });
+    } catch (const QelError &) {
+        SelectAfter_.clear();
+        throw;
+    }
+    FilesChanged_ = true;
+    std::optional<QelError> failed;
+    try {
+        WriteDerivedFiles(Paths_, Regional_, store, files, stampTime);
+    } catch (const QelError &error) {
+        failed = error;
+    }
+    FollowState(files, now);
+    if (!failed)
+        ReconcileMark::Mark(Paths_);
+    if (failed) {
+        throw QelError(failed->Message() + u"\n\nDie Änderung ist im Änderungsprotokoll gespeichert; die Datei wird "
+                                           u"beim nächsten Start geschrieben."_s);
+    }
+    return *made;
+}
+
+void BookManager::FollowState(const QStringList &files, const QDateTime &now)
+{
+    const LedgerState &state = Store_->State();
+    const auto selected = [this](ListKind list, const BookingList &shown) {
+        return SelectAfter_.contains(list) ? SelectAfter_.value(list) : SelectedId(shown);
+    };
+    if (files.contains(DerivedFiles::RegularFile())) {
+        BookingList regular = state.RegularList(Regional_);
+        ReadRegular_ = ListChanges::ReferenceOf(regular);
+        TakeRows(Regular_, std::move(regular), selected(ListKind::Regular, Regular_));
+        RegularChanged_ = false;
+        RegularUnreadable_ = false;
+        Pending_.removeIf([](const BookingChange &change) { return change.List == ListKind::Regular; });
+    }
+    bool listed = false;
+    for (const QString &file : files) {
+        const std::optional<QString> name = DerivedFiles::BookOfFile(file);
+        if (!name)
+            continue;
+        if (!state.BookExists(*name)) {
+            ForgetBook(*name);
+            continue;
+        }
+        BookingList income(ListKind::Income);
+        BookingList expend(ListKind::Expend);
+        state.BookLists(*name, Regional_, income, expend);
+        OwnSums_.insert(*name, {ListSum(income), ListSum(expend)});
+        // A book new to the list shows when it came; the others keep what the scan showed.
+        if (FindBook(*name) < 0) {
+            const QString modified = Regional_.DateText(now.date()) + u' ' + Regional_.TimeText(now.time());
+            Books_.AddRow(ListRow::Make(BookKey(*name, Regional_), {*name, modified, QString(), QString()}));
+            listed = true;
+        }
+        if (*name == CurrentBook_) {
+            ReadIncome_ = ListChanges::ReferenceOf(income);
+            ReadExpend_ = ListChanges::ReferenceOf(expend);
+            ReadListsOf_ = *name;
+            TakeRows(Income_, std::move(income), selected(ListKind::Income, Income_));
+            TakeRows(Expend_, std::move(expend), selected(ListKind::Expend, Expend_));
+            BookChanged_ = false;
+            Pending_.removeIf([](const BookingChange &change) { return change.List != ListKind::Regular; });
+        }
+    }
+    SelectAfter_.clear();
+    RefreshTotals();
+    if (listed)
+        Books_.SortByCaption(Regional_);
+}

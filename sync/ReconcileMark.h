@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ledger/LedgerPaths.h"
+
+#include <QByteArray>
+#include <QString>
+
+// What the data folder looked like the last time this computer had its files in line with the
+// change logs: the names, sizes and times of the logs and of the ledger files, kept as a hash in
+// the program data folder ("Abgleich.txt"). While the folder still looks so, nothing arrived,
+// nothing was changed beside the program and no write was cut short, so the files need not be
+// compared with the logs again (a start stays as quick as the plain book scan). Anything else
+// (a synchronisation tool's delivery, a hand edit, a kill between an entry and its files)
+// changes a size or a time.
+namespace ReconcileMark {
+
+QByteArray Snapshot(const QString &dataFolder);
+bool InLine(const LedgerPaths &paths);
+// Quietly: a mark that cannot be written only costs the next start a comparison.
+void Mark(const LedgerPaths &paths);
+
+} // namespace ReconcileMark
