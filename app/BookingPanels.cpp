@@ -132,8 +132,6 @@ std::optional<ListRow> TFormQEL::AskBooking(int panel, const ListRow &preset, in
 
 void TFormQEL::EnterBooking(int panel)
 {
-    if (Books_.LookOnly())
-        return;
     const QString today = Books_.RegionalSettings().DateText(QDate::currentDate());
     // A regular booking starts on today's day: the day text with its dot, e.g. 07.
     const QString caption = panel == RegularPanel ? today.left(3) : today;
@@ -152,8 +150,6 @@ void TFormQEL::EnterBooking(int panel)
 
 void TFormQEL::EditBooking(int panel)
 {
-    if (Books_.LookOnly())
-        return;
     BookingList &list = PanelList(panel);
     const qsizetype selected = list.Selected();
     if (selected < 0)
@@ -171,8 +167,6 @@ void TFormQEL::EditBooking(int panel)
 
 void TFormQEL::RemoveBooking(int panel)
 {
-    if (Books_.LookOnly())
-        return;
     BookingList &list = PanelList(panel);
     const qsizetype selected = list.Selected();
     if (selected < 0)

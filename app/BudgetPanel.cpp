@@ -81,7 +81,7 @@ void TFormQEL::btnBudgetsClick()
     }
     FormBudgets->Month = BookBudgetMonth(Books_.CurrentBook(), Books_.RegionalSettings()).value_or(0);
     FormBudgets->exec();
-    if (!FormBudgets->Accepted || Books_.LookOnly())
+    if (!FormBudgets->Accepted)
         return;
     try {
         Books_.SaveBudgets(before, FormBudgets->Budgets, u"Änderung der Budgets"_s);

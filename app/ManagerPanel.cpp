@@ -18,8 +18,6 @@
 
 void TFormQEL::btnNewBookClick()
 {
-    if (Books_.LookOnly())
-        return;
     FormNew->exec();
     if (!FormNew->Accepted)
         return;
@@ -60,8 +58,6 @@ void TFormQEL::btnOpenBookClick()
 
 void TFormQEL::btnDeleteBookClick()
 {
-    if (Books_.LookOnly())
-        return;
     const qsizetype row = Books_.Books().Selected();
     if (row < 0)
         return;
@@ -82,8 +78,6 @@ void TFormQEL::btnDeleteBookClick()
 
 void TFormQEL::btnTrashClick()
 {
-    if (Books_.LookOnly())
-        return;
     TTrashDialog dialog(Books_, this);
     dialog.exec();
     if (dialog.Restored())
@@ -93,8 +87,6 @@ void TFormQEL::btnTrashClick()
 
 void TFormQEL::btnImportClick()
 {
-    if (Books_.LookOnly())
-        return;
     ImportFlow->ChooseAndImport();
     ListViewManager->setFocus(Qt::OtherFocusReason);
 }

@@ -39,44 +39,27 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
     TDLogFile log(paths.ProgramFolder, arguments);
     HelpSystem help(log);
 
-    // One program or command at a time on the data: the lock lives in the data folder and is
-    // held until this function returns. A folder that cannot be made is reported by the
-    // window's start-up, which then ends the program.
+    // One program or command at a time on the data of this computer: the lock lives in the data
+    // folder and is held until this function returns. A folder that cannot be made is reported by
+    // the window's start-up, which then ends the program. Other computers of a synced folder have
+    // locks of their own and write logs of their own: they are only named.
     if (QDir().mkpath(paths.ProgramDataFolder))
         QDir().mkpath(paths.DataFolder);
     const QString program = QString::fromUtf16(DataLock::ProgramName);
     DataLock lock;
-    bool lookOnly = false;
     if (QFileInfo(paths.DataFolder).isDir() && !lock.TryLock(paths.DataFolder, program)) {
         if (!lock.ErrorString().isEmpty()) {
             ShowError(nullptr, lock.ErrorString());
             return 1;
         }
-        const QString refusal = DataLock::RefusalMessage(lock.Holder(), program);
-        // Open on the other computer of a synced folder: the books may still be looked at.
-        if (!DataLock::OnAnotherHost(lock.Holder())) {
-            ShowPlainMessage(nullptr, refusal);
-            return 0;
-        }
-        if (!AskInformationYesNo(nullptr, refusal + u"\n\nMöchten Sie die Bücher hier nur ansehen? Ändern können "
-                                                     u"Sie dann nichts."_s))
-            return 0;
-        lookOnly = true;
+        ShowPlainMessage(nullptr, DataLock::RefusalMessage(lock.Holder(), program));
+        return 0;
     }
-    if (const std::optional<LockHolder> &stale = lock.TakenOver())
-        ShowInformation(nullptr, DataLock::TakeOverMessage(*stale));
-    // The other computer of a synced folder sees every minute that the program still runs.
-    QTimer refresh;
-    QObject::connect(&refresh, &QTimer::timeout, [&lock] { lock.Refresh(); });
-    refresh.start(DataLock::RefreshSeconds * 1000);
 
     BookManager books(paths, Regional());
-    books.SetLookOnly(lookOnly);
     CategoryTable categories;
     WarningSound sound;
     TFormQEL window(books, categories, help, sound);
-    if (lookOnly)
-        window.setWindowTitle(ProgramTitle() + u" – nur ansehen"_s);
     // The window shows first; the books are read as soon as it is up.
     if (!window.FormCreate(TFormQEL::BookScan::Later))
         return 1;
@@ -104,9 +87,12 @@ int RunProgram(const QStringList &arguments, const LedgerPaths &paths)
         window.SaveForSessionEnd();
     });
     window.show();
-    QTimer::singleShot(0, &window, [&window] {
+    QTimer::singleShot(0, &window, [&window, &paths] {
         window.ScanBookList();
         window.OfferDraft();
+        // Open on another computer of a synced folder too: said once, both go on.
+        if (const QList<LockHolder> others = DataLock::Others(paths.DataFolder); !others.isEmpty())
+            ShowInformation(&window, DataLock::OthersMessage(others));
     });
     return QApplication::exec();
 }

@@ -112,8 +112,6 @@ void TFormQEL::OfferDraft()
 {
     // Looking only changes nothing: the draft waits for a run that may book.
     const QString folder = Books_.Paths().ProgramDataFolder;
-    if (Books_.LookOnly())
-        return;
     const std::optional<BookingDraft> draft = BookingDrafts::Read(folder);
     if (!draft) {
         BookingDrafts::Remove(folder);

@@ -83,7 +83,7 @@ void TTrashDialog::Fill()
 void TTrashDialog::RestoreSelected()
 {
     const QTreeWidgetItem *item = ListTrash->currentItem();
-    if (item == nullptr || Books_.LookOnly())
+    if (item == nullptr)
         return;
     const QString name = item->text(0);
     for (const TrashedBook &book : BookTrash(Books_.Paths()).List(QDateTime::currentDateTime())) {

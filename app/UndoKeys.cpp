@@ -39,10 +39,6 @@ void TFormQEL::BuildUndoKeys()
 
 void TFormQEL::UndoOrRedo(bool undo)
 {
-    if (Books_.LookOnly()) {
-        QApplication::beep();
-        return;
-    }
     std::optional<PlayOutcome> outcome;
     try {
         HistoryPlayer player(Books_);

@@ -468,9 +468,12 @@ void TFormQEL::ScanBookList()
     }
     RefreshListViews();
     Timer1Timer();
-    // What other computers did, or what was changed beside the program, is said once.
+    // What other computers did, or what was changed beside the program, is said once; from now
+    // on it is seen as it comes.
     if (const QStringList notes = Books_.TakeNotes(); !notes.isEmpty())
         ShowInformation(this, notes.join(QStringLiteral("\n\n")));
+    if (Books_.HasLogs())
+        WatchDataFolder();
     if (!errors.isEmpty())
         Report(errors.join(QStringLiteral("\n\n")));
 }
@@ -514,18 +517,13 @@ void TFormQEL::Timer1Timer()
     btnDeleteBook->SetEnabled(bookSelected);
 
     const BookingList *lists[] = {&Books_.Income(), &Books_.Expend(), &Books_.Regular()};
-    const bool mayChange = !Books_.LookOnly();
     for (int i = 0; i < 3; ++i) {
         TOrvoSkinButton *edit = BookingButtons_[i][1];
-        edit->SetEnabled(mayChange && lists[i]->Selected() >= 0);
+        edit->SetEnabled(lists[i]->Selected() >= 0);
         BookingButtons_[i][2]->SetEnabled(edit->Enabled());
         BookingButtons_[i][3]->SetEnabled(!lists[i]->IsEmpty());
-        BookingButtons_[i][0]->SetEnabled(mayChange);
+        BookingButtons_[i][0]->SetEnabled(true);
     }
-    // Books opened only to look at: nothing that changes them.
-    btnDeleteBook->SetEnabled(mayChange && bookSelected);
-    for (TOrvoSkinButton *button : {btnNewBook, btnImport, btnBackup, btnTrash})
-        button->SetEnabled(mayChange);
 }
 
 void TFormQEL::closeEvent(QCloseEvent *event)

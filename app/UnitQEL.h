@@ -18,6 +18,8 @@
 #include "output/PagePrinter.h"
 
 #include <QTimer>
+
+class QFileSystemWatcher;
 #include <QWidget>
 
 #include <array>
@@ -186,9 +188,12 @@ private:
     void ShowBookState();
     void ShowBookTotals();    // the income and expense panels' labels
     void ShowRegularTotals(); // the regular panel's label
-    // Merges the conflict copies of a synced data folder into their books and says what it did
-    // (ConflictMerging.cpp); true when it merged any.
+    // ConflictMerging.cpp: brings in what other computers did and the conflict copies of a
+    // synced data folder and says what it did; true when the lists may have changed. The data
+    // folder watched, so that this happens as soon as something arrives.
     bool MergeConflictCopies();
+    void WatchDataFolder();
+    void DataFolderChanged();
     // After a booking change: saved at once, then the panel's list view and its label.
     void SaveBookingChange(int panel);
     BookingList &PanelList(int panel);
@@ -285,8 +290,9 @@ private:
     TOrvoSkinButton *btnDeleteBook = nullptr;
     TOrvoSkinButton *btnImport = nullptr;
     TOrvoSkinButton *btnTrash = nullptr;
-    QLabel *LabelHistoryNote = nullptr; // what the last undo or redo did
-    bool HistoryMessageShown_ = false;   // the damaged history was reported
+    QLabel *LabelHistoryNote = nullptr; // what the last undo or redo did, or what arrived
+    QFileSystemWatcher *FolderWatcher_ = nullptr;
+    QTimer FolderSettle_;
     TQELListView *ListViewManager = nullptr;
     // Per booking panel (income, expense, regular): new, edit, remove, print, export.
     std::array<std::array<TOrvoSkinButton *, 5>, 3> BookingButtons_{};

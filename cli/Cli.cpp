@@ -582,8 +582,6 @@ bool Cli::TakeLock()
     // The lock lives in the data folder.
     if (!QDir().mkpath(Paths_.DataFolder) || !Lock_.TryLock(Paths_.DataFolder, QString::fromUtf16(DataLock::CliName)))
         return false;
-    if (const std::optional<LockHolder> &stale = Lock_.TakenOver())
-        Err_ << QStringLiteral("Hinweis: ") << DataLock::TakeOverMessage(*stale) << '\n';
     // No other save can run now: temporary files of a killed one can go.
     ListFiles::RemoveLeftovers(Paths_.DataFolder);
     ListFiles::RemoveOwnLeftovers(Paths_.ProgramDataFolder);

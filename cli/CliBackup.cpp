@@ -29,7 +29,8 @@ void Cli::RecoverInterrupted(bool sync)
     if (sync && !Paths_.ProgramDataFolder.isEmpty() && QFileInfo::exists(ChangeLog::FolderOf(Paths_.DataFolder))
         && !ReconcileMark::InLine(Paths_) && TakeLock()) {
         try {
-            for (const QString &note : MakeManager().Sync().Notes)
+            const BookManager::SyncOutcome outcome = MakeManager().Sync();
+            for (const QString &note : outcome.Arrivals + outcome.Notes)
                 Err_ << u"Hinweis: "_s << note << '\n';
         } catch (const QelError &error) {
             Err_ << u"Warnung: "_s << error.Message() << '\n';

@@ -29,7 +29,7 @@ int Cli::Merge()
         const QString book = copy.File.endsWith(u".qel"_s) ? copy.File.chopped(4) : copy.File;
         Out_ << QStringList{book, copy.Copy, QString::number(copy.Added), u"0"_s, u"0"_s}.join(u'\t') << '\n';
     }
-    for (const QString &note : outcome.Notes)
+    for (const QString &note : outcome.Arrivals + outcome.Notes)
         Err_ << u"Hinweis: "_s << note << '\n';
     Changed_ = Changed_ || books.FilesChanged();
     for (const QString &error : outcome.Errors)

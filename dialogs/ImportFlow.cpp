@@ -98,10 +98,6 @@ void TImportFlow::ChooseAndImport()
 
 void TImportFlow::Import(const QString &path)
 {
-    if (Books_.LookOnly()) {
-        ShowInformation(Window_, BookManager::LookOnlyMessage());
-        return;
-    }
     const QString storeFile = Books_.Paths().ImportStoreFile();
     const CsvChoiceLookup choices = [&storeFile](const QString &headerKey) {
         ImportStore store(storeFile);

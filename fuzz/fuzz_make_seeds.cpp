@@ -300,7 +300,7 @@ int main(int argc, char **argv)
 
     // ---- the lock file of a data folder
     const LockHolder holder{QStringLiteral("rechner-b"), QStringLiteral("peter"), 4711,
-                            QStringLiteral("haushaltsbuch"), QDateTime(QDate(2026, 12, 8), QTime(14, 3), Qt::UTC), {}};
+                            QStringLiteral("haushaltsbuch"), QDateTime(QDate(2026, 12, 8), QTime(14, 3), Qt::UTC)};
     Put("fuzz_lock_holder", "holder", holder.Encode());
     Put("fuzz_lock_holder", "header_only", QByteArray("Haushaltsbuch-Sperre 1\n"));
     Put("fuzz_lock_holder", "empty", QByteArray());

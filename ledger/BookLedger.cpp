@@ -82,7 +82,7 @@ ChangeStore &BookManager::Changes()
         Store_ = std::make_unique<ChangeStore>(Paths_.DataFolder, ComputerId::LoadOrCreate(Paths_.ProgramDataFolder));
         // Before anything is read or changed, the state is what the logs and the files say.
         SyncOutcome first = SyncNow();
-        Notes_ += first.Notes;
+        Notes_ += first.Arrivals + first.Notes;
         FirstErrors_ = first.Errors;
         FirstCopies_ = first.Copies;
         FreshlySynced_ = true;
@@ -145,8 +145,8 @@ BookManager::SyncOutcome BookManager::SyncNow()
     const QHash<QByteArray, QString> hosts = store.Hosts();
     for (auto it = arrivals.Changes.cbegin(); it != arrivals.Changes.cend(); ++it) {
         const QString host = hosts.value(it.key(), QString::fromLatin1(it.key()));
-        outcome.Notes.append(it.value() == 1 ? u"Vom Rechner „%1“ kam eine Änderung."_s.arg(host)
-                                             : u"Vom Rechner „%1“ kamen %2 Änderungen."_s.arg(host).arg(it.value()));
+        outcome.Arrivals.append(it.value() == 1 ? u"Vom Rechner „%1“ kam eine Änderung."_s.arg(host)
+                                                : u"Vom Rechner „%1“ kamen %2 Änderungen."_s.arg(host).arg(it.value()));
         outcome.Arrived += it.value();
     }
     for (const LedgerState::Conflict &conflict : store.State().Conflicts()) {
@@ -226,7 +226,7 @@ void BookManager::BookChanges(const QString &book, const BookingList &income, co
 
 void BookManager::SaveToLogs(const QString &book)
 {
-    if (LookOnly_)
+    if (ReadOnly_)
         throw QelError(LookOnlyMessage());
     ChangeEntry entry;
     entry.Kind = EntryKind::Step;
@@ -257,7 +257,7 @@ void BookManager::SaveToLogs(const QString &book)
 
 void BookManager::StoreToLogs(const QString &name, const BookingList &income, const BookingList &expend)
 {
-    if (LookOnly_)
+    if (ReadOnly_)
         throw QelError(LookOnlyMessage());
     ChangeEntry entry;
     entry.Kind = EntryKind::Step;
@@ -270,7 +270,7 @@ void BookManager::StoreToLogs(const QString &name, const BookingList &income, co
 
 void BookManager::SaveBudgets(const BudgetList &before, const BudgetList &after, const QString &text)
 {
-    if (LookOnly_)
+    if (ReadOnly_)
         throw QelError(LookOnlyMessage());
     if (!HasLogs()) {
         BudgetStore(Paths_).Save(after);
@@ -325,17 +325,18 @@ void BookManager::RestoreInLogs(const TrashedBook &book)
     entry.Kind = EntryKind::Step;
     entry.Text = u"Haushaltsbuch „%1“ aus dem Papierkorb zurückgeholt"_s.arg(book.Name);
     LegacyAdoption::BookOps(Changes().State(), book.Name, income, expend, ChangeStore::HashOf(bytes), true, entry);
-    Commit(std::move(entry));
+    // It comes back as it went, with its time of last change.
+    Commit(std::move(entry), QDateTime::currentDateTime(), FileModifiedNs(book.File));
 }
 
-const ChangeEntry &BookManager::Commit(ChangeEntry entry, const QDateTime &now)
+const ChangeEntry &BookManager::Commit(ChangeEntry entry, const QDateTime &now, qint64 fileTimeNs)
 {
-    if (LookOnly_)
+    if (ReadOnly_)
         throw QelError(LookOnlyMessage());
     ChangeStore &store = Changes();
     const QStringList files = ListChanges::FilesOf(entry);
     const ChangeEntry *made = nullptr;
-    const qint64 stampTime = ChangeStore::NowNs();
+    const qint64 stampTime = fileTimeNs > 0 ? fileTimeNs : ChangeStore::NowNs();
     try {
         made = &store.Append(std::move(entry), now.toSecsSinceEpoch(), [&](const LedgerState &state) {
             QList<FileStamp> stamps;

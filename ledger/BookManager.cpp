@@ -57,7 +57,7 @@ QStringList BookManager::ScanBooks()
     if (HasLogs()) {
         try {
             SyncOutcome sync = Sync();
-            Notes_ += sync.Notes;
+            Notes_ += sync.Arrivals + sync.Notes;
             synced = sync.Errors;
         } catch (const QelError &error) {
             synced.append(error.Message());
@@ -337,7 +337,7 @@ void BookManager::DeleteBook(qsizetype row)
 {
     if (row < 0 || row >= Books_.RowCount())
         return;
-    if (LookOnly_ || ReadOnly_)
+    if (ReadOnly_)
         throw QelError(LookOnlyMessage());
     const QString name = Books_.Row(row).SubItem(0);
     const QString bookFile = Paths_.BookFile(name);
@@ -375,7 +375,7 @@ void BookManager::ForgetBook(const QString &name)
 
 void BookManager::DiscardBook(const QString &name)
 {
-    if (LookOnly_)
+    if (ReadOnly_)
         throw QelError(LookOnlyMessage());
     if (HasLogs()) {
         RemoveInLogs(name);
@@ -392,7 +392,7 @@ void BookManager::DiscardBook(const QString &name)
 
 qsizetype BookManager::RestoreFromTrash(const TrashedBook &book)
 {
-    if (LookOnly_)
+    if (ReadOnly_)
         throw QelError(LookOnlyMessage());
     const QString name = book.Name;
     if (FindBook(name) >= 0)
@@ -572,8 +572,7 @@ QString BookManager::RegularSummaryLabel() const
 
 QString BookManager::LookOnlyMessage()
 {
-    return QStringLiteral("Die Bücher sind hier nur zum Ansehen geöffnet, weil das Haushaltsbuch auf einem anderen "
-                          "Rechner geöffnet ist. Es wird nichts gespeichert.");
+    return QStringLiteral("Die Bücher sind hier nur zum Ansehen geöffnet. Es wird nichts gespeichert.");
 }
 
 QByteArray BookManager::ReadListFile(const QString &path)
@@ -692,7 +691,7 @@ QString BookManager::KeptNameFor(const QString &path) const
 
 void BookManager::PrepareListFile(const QString &path)
 {
-    if (LookOnly_)
+    if (ReadOnly_)
         throw QelError(LookOnlyMessage());
     // The list in memory holds nothing of such a file: writing would replace its bookings.
     if (NotRead_.contains(path) && FileExists(path)) {

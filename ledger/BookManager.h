@@ -87,10 +87,7 @@ public:
     // Whether any list file was written or a book removed since start: then the run's end
     // keeps an automatic backup.
     bool FilesChanged() const { return FilesChanged_; }
-    // Books opened only to be looked at (another computer holds the lock): every write and
-    // removal is refused with LookOnlyMessage.
-    bool LookOnly() const { return LookOnly_; }
-    void SetLookOnly(bool lookOnly) { LookOnly_ = lookOnly; }
+    // A manager that only looks (Access::ReadOnly) refuses every write with this message.
     static QString LookOnlyMessage();
 
     // The file side of "create": the book's row, its file written at once with two empty
@@ -121,7 +118,8 @@ public:
     // regular bookings follow when nothing of them is unsaved. The book list is left to the scan.
     struct SyncOutcome
     {
-        QStringList Notes;  // what arrived or was taken in, for the user
+        QStringList Notes;    // what was taken in or changed on two computers at once, for the user
+        QStringList Arrivals; // "Vom Rechner „rechner-b“ kamen 3 Änderungen."
         QStringList Errors;
         int Arrived = 0;    // entries of other computers
         QList<FolderReconciler::MovedCopy> Copies;
@@ -140,7 +138,9 @@ public:
     // the open book, the regular bookings, the book list and its totals following. Throws
     // QelError when the entry cannot be written (nothing changed then), or when a file could not
     // follow (the change is made; the next start writes the file).
-    const ChangeEntry &Commit(ChangeEntry entry, const QDateTime &now = QDateTime::currentDateTime());
+    // fileTimeNs: the time of last change the files get (nanoseconds since 1970); 0: now.
+    const ChangeEntry &Commit(ChangeEntry entry, const QDateTime &now = QDateTime::currentDateTime(),
+                              qint64 fileTimeNs = 0);
     // Saves the budgets as given (a step, with the change logs; text names it for undo).
     void SaveBudgets(const BudgetList &before, const BudgetList &after, const QString &text);
 
@@ -237,7 +237,6 @@ private:
     bool BookChanged_ = false;
     bool RegularChanged_ = false;
     bool FilesChanged_ = false;
-    bool LookOnly_ = false;
     bool ReadOnly_ = false;
     // The last read of Regular.dat failed, and nothing has been saved over it since.
     bool RegularUnreadable_ = false;

@@ -82,8 +82,6 @@ QByteArray LockHolder::Encode() const
     text += "prozess=" + QByteArray::number(Process) + '\n';
     text += "programm=" + Program.toUtf8() + '\n';
     text += "seit=" + Since.toUTC().toString(Qt::ISODate).toLatin1() + '\n';
-    if (Refreshed.isValid())
-        text += "aktualisiert=" + Refreshed.toUTC().toString(Qt::ISODate).toLatin1() + '\n';
     return text;
 }
 
@@ -118,8 +116,6 @@ std::optional<LockHolder> LockHolder::Decode(QByteArrayView text)
             holder.Process = value.toLongLong();
         else if (key == "seit" && value.size() <= 40)
             holder.Since = QDateTime::fromString(QString::fromLatin1(value), Qt::ISODate);
-        else if (key == "aktualisiert" && value.size() <= 40)
-            holder.Refreshed = QDateTime::fromString(QString::fromLatin1(value), Qt::ISODate);
     }
     if (!headerSeen)
         return std::nullopt;
@@ -129,7 +125,7 @@ std::optional<LockHolder> LockHolder::Decode(QByteArrayView text)
 LockHolder LockHolder::Current(const QString &program)
 {
     const QString host = qEnvironmentVariable("QEL_TEST_HOSTNAME", QSysInfo::machineHostName());
-    return {host, UserName(), qint64(::getpid()), program, QDateTime::currentDateTimeUtc(), {}};
+    return {host, UserName(), qint64(::getpid()), program, QDateTime::currentDateTimeUtc()};
 }
 
 DataLock::~DataLock()
@@ -137,11 +133,23 @@ DataLock::~DataLock()
     Unlock();
 }
 
+QString DataLock::FileNameFor(const QString &host)
+{
+    QString name = host.left(MaxField);
+    for (QChar &ch : name) {
+        if (!(ch.isLetterOrNumber() && ch.unicode() < 128) && ch != u'-' && ch != u'_' && ch != u'.')
+            ch = u'_';
+    }
+    return u"Haushaltsbuch-%1.lock"_s.arg(name.isEmpty() ? u"unbekannt"_s : name);
+}
+
 bool DataLock::TryLock(const QString &dataFolder, const QString &program)
 {
     if (Fd_ >= 0)
         return true;
-    Path_ = LedgerPaths::WithSlash(dataFolder) + QString::fromUtf16(FileName);
+    Own_ = LockHolder::Current(program);
+    Folder_ = LedgerPaths::WithSlash(dataFolder);
+    Path_ = Folder_ + FileNameFor(Own_.Host);
     Error_.clear();
     Holder_.reset();
     const QByteArray path = QFile::encodeName(Path_);
@@ -182,20 +190,8 @@ bool DataLock::TryLock(const QString &dataFolder, const QString &program)
             ::close(fd);
             continue;
         }
-        // flock does not reach the other computer of a synced folder: its program's text does.
-        Own_ = LockHolder::Current(program);
-        TakenOver_.reset();
-        if (const std::optional<LockHolder> found = ReadHolder(fd); found && !found->Host.isEmpty()
-                                                                    && found->Host != Own_.Host) {
-            if (found->LastSign().isValid()
-                && found->LastSign() >= Own_.Since.addSecs(-60 * StaleMinutes)) {
-                Holder_ = found;
-                ::close(fd);
-                return false;
-            }
-            TakenOver_ = found;
-        }
-        // Who holds it, for those refused; the lock holds without that text too.
+        // Who holds it, for those refused and for the other computers; written once, the lock
+        // holds without that text too.
         const QByteArray text = Own_.Encode();
         if (writable && ::ftruncate(fd, 0) == 0)
             (void)!::pwrite(fd, text.constData(), size_t(text.size()), 0);
@@ -206,49 +202,50 @@ bool DataLock::TryLock(const QString &dataFolder, const QString &program)
     return fail(EAGAIN);
 }
 
-bool DataLock::StillOurs() const
-{
-    const std::optional<LockHolder> found = ReadHolder(Fd_);
-    return found && found->Host == Own_.Host && found->Process == Own_.Process;
-}
-
-bool DataLock::Refresh()
-{
-    if (Fd_ < 0 || !Writable_)
-        return Fd_ >= 0;
-    if (!StillOurs())
-        return false;
-    Own_.Refreshed = QDateTime::currentDateTimeUtc();
-    const QByteArray text = Own_.Encode();
-    if (::ftruncate(Fd_, 0) == 0)
-        (void)!::pwrite(Fd_, text.constData(), size_t(text.size()), 0);
-    return true;
-}
-
 void DataLock::Unlock()
 {
     if (Fd_ < 0)
         return;
-    // Removed while still held, so nobody takes a lock on a name that is about to go; not when
-    // another computer has taken it over meanwhile.
+    // Removed while still held, so nobody takes a lock on a name that is about to go.
     const QByteArray path = QFile::encodeName(Path_);
-    if (Writable_ && SameFile(Fd_, path) && StillOurs())
+    if (Writable_ && SameFile(Fd_, path))
         ::unlink(path.constData());
     ::close(Fd_);
     Fd_ = -1;
 }
 
-bool DataLock::OnAnotherHost(const std::optional<LockHolder> &holder)
+QList<LockHolder> DataLock::Others(const QString &dataFolder)
 {
-    return holder && !holder->Host.isEmpty() && holder->Host != LockHolder::Current({}).Host;
+    QList<LockHolder> others;
+    const QString folder = LedgerPaths::WithSlash(dataFolder);
+    const QString own = FileNameFor(LockHolder::Current({}).Host);
+    // "Haushaltsbuch.lock" is what an older program on another computer leaves.
+    const QStringList names =
+        QDir(folder).entryList({u"Haushaltsbuch-*.lock"_s, u"Haushaltsbuch.lock"_s}, QDir::Files, QDir::Name);
+    for (const QString &name : names) {
+        if (name == own || others.size() >= 20)
+            continue;
+        const int fd = ::open(QFile::encodeName(folder + name).constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0)
+            continue;
+        const std::optional<LockHolder> holder = ReadHolder(fd);
+        ::close(fd);
+        if (holder && !holder->Host.isEmpty() && holder->Host != LockHolder::Current({}).Host)
+            others.append(*holder);
+    }
+    return others;
 }
 
-QString DataLock::TakeOverMessage(const LockHolder &stale)
+QString DataLock::OthersMessage(const QList<LockHolder> &others)
 {
-    return u"Die Sperre des Rechners „%1“ (zuletzt %2) war älter als %3 Minuten und wurde übernommen. Falls das "
-           u"Haushaltsbuch dort noch geöffnet ist, beenden Sie es bitte dort."_s.arg(stale.Host,
-                                                                                     SinceText(stale.LastSign()))
-        .arg(StaleMinutes);
+    QStringList where;
+    for (const LockHolder &other : others) {
+        where.append(other.Since.isValid() ? u"„%1“ (seit %2)"_s.arg(other.Host, SinceText(other.Since))
+                                           : u"„%1“"_s.arg(other.Host));
+    }
+    return u"Das Haushaltsbuch ist auch auf %1 geöffnet. Sie können hier wie dort Buchungen ändern: Jeder Rechner "
+           u"schreibt seine Änderungen in ein eigenes Änderungsprotokoll, und die Bücher folgen auf beiden Rechnern "
+           u"daraus."_s.arg(where.join(u", "_s));
 }
 
 QString DataLock::RefusalMessage(const std::optional<LockHolder> &holder, const QString &program)

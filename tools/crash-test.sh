@@ -33,7 +33,7 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 data="$work/data"
 book="Januar 2008"
-lock="$data/Haushaltsbuch.lock"
+lock="$data/Haushaltsbuch-$(hostname | sed 's/[^A-Za-z0-9._-]/_/g').lock"
 
 run_cli() { "$cli" --data-dir "$1" "${@:2}"; }
 rows_of() { run_cli "$1" show "$2" | wc -l; }
@@ -43,7 +43,7 @@ add() { run_cli "$data" add "$book" income 15.01.2008 "$1,00" Crash Lauf; }
 # Files other than the book, Regular.dat and the hidden temporary files of a save: what
 # the scan or a backup would take by mistake.
 strays() {
-  find "$1" -mindepth 1 -maxdepth 1 ! -name "$book.qel" ! -name Regular.dat ! -name Haushaltsbuch.lock ! -name Änderungen \
+  find "$1" -mindepth 1 -maxdepth 1 ! -name "$book.qel" ! -name Regular.dat ! -name "Haushaltsbuch-*.lock" ! -name Änderungen \
     -regextype posix-extended \
     ! -regex '.*/\.(.*\.qel|Regular\.dat)\.[A-Za-z0-9]{6}\.tmp' | wc -l
 }
