@@ -2,7 +2,7 @@
 
 #include "analysis/AnalysisSums.h"
 #include "analysis/YearSums.h"
-#include "budget/BudgetReport.h"
+#include "analysis/BudgetReport.h"
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"
 #include "output/PagePrinter.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ledger/GroupName.h"
+
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -27,11 +29,6 @@ AnalysisTotals ComputeAnalysisTotals(const BookingList &income, const BookingLis
 // to two decimals decides, so the -5.55e-17 that 0.30 - 0.10 - 0.20 leaves is a black 0.00.
 bool IsNegativeResult(double value);
 
-// Group names that differ only in letter case are one group, with German full case folding:
-// "Straße", "STRASSE" and "strasse" are one, as are "Ärger" and "ÄRGER". The key a name is
-// grouped under, and whether two names share it.
-QString GroupNameKey(QStringView name);
-bool SameGroupName(QStringView a, QStringView b);
 
 enum class AnalysisSide { Income, Expense };
 enum class GroupKey { Category, Purpose };

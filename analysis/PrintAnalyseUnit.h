@@ -1,6 +1,6 @@
 #pragma once
 
-#include "budget/BudgetReport.h"
+#include "analysis/BudgetReport.h"
 #include "dialogs/DialogFrame.h"
 
 #include <functional>

@@ -1,7 +1,7 @@
 #include "analysis/YearPage.h"
 
 #include "analysis/YearSums.h"
-#include "budget/BudgetReport.h"
+#include "analysis/BudgetReport.h"
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"

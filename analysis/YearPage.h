@@ -2,7 +2,7 @@
 
 #include "analysis/AnalysisPages.h"
 #include "analysis/YearChart.h"
-#include "budget/BudgetReport.h"
+#include "analysis/BudgetReport.h"
 
 #include <QRectF>
 

@@ -1,6 +1,6 @@
 #include "analysis/YearSums.h"
 
-#include "ledger/BookCache.h"
+#include "books/BookCache.h"
 #include "ledger/BookingList.h"
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"

@@ -11,7 +11,7 @@
 #include "app/MainPanel.h"
 #include "controls/MessageBoxes.h"
 #include "controls/OrvoSkinButton.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/QelError.h"
 #include "support/HelpKey.h"
 #include "support/WarningSound.h"

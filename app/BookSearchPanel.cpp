@@ -2,7 +2,7 @@
 
 #include "app/QELListView.h"
 #include "app/RowPainters.h"
-#include "ledger/BookCache.h"
+#include "books/BookCache.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ledger/BookSearch.h"
+#include "books/BookSearch.h"
 #include "ledger/BookingList.h"
 
 #include <QTimer>

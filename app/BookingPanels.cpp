@@ -11,7 +11,7 @@
 #include "dialogs/NavigatorUnit.h"
 #include "dialogs/NewUnit.h"
 #include "dialogs/ImportFlow.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
 #include "output/ListExport.h"

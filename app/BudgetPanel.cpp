@@ -11,7 +11,7 @@
 #include "controls/OrvoSkinButton.h"
 #include "controls/SkinHotKey.h"
 #include "dialogs/BudgetUnit.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
 #include "output/ListExport.h"

@@ -7,7 +7,7 @@
 
 #include "changes/ChangeLog.h"
 #include "controls/MessageBoxes.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/QelError.h"
 
 #include <QApplication>

@@ -7,7 +7,7 @@
 #include "controls/MessageBoxes.h"
 #include "dialogs/NewUnit.h"
 #include "dialogs/ImportFlow.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
 #include "support/WarningSound.h"

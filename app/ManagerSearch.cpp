@@ -7,7 +7,7 @@
 #include "app/MainPanel.h"
 #include "app/QELListView.h"
 #include "controls/MessageBoxes.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 
 #include <QShortcut>
 

@@ -5,7 +5,7 @@
 #include "controls/Fonts.h"
 #include "controls/MessageBoxes.h"
 #include "controls/SkinAccessible.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/DataLock.h"
 #include "support/DiagnosticLog.h"

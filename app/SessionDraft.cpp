@@ -7,7 +7,7 @@
 #include "controls/MessageBoxes.h"
 #include "dialogs/EntryIncomeUnit.h"
 #include "dialogs/EntryRegularUnit.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
 

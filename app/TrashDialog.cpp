@@ -2,7 +2,7 @@
 
 #include "controls/MessageBoxes.h"
 #include "history/BookTrash.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
 

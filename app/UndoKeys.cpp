@@ -3,8 +3,8 @@
 
 #include "app/UnitQEL.h"
 
-#include "history/HistoryPlayer.h"
-#include "ledger/BookManager.h"
+#include "books/HistoryPlayer.h"
+#include "books/BookManager.h"
 #include "ledger/QelError.h"
 
 #include <QApplication>

@@ -11,7 +11,7 @@
 #include "controls/DialogKeyRouter.h"
 #include "controls/MessageBoxes.h"
 #include "controls/OrvoSkinButton.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"

@@ -10,8 +10,8 @@
 // system and prompt sound and hands them in. Every 300 ms the window brings the enabled
 // state of its buttons in line with the lists.
 
-#include "budget/BudgetReport.h"
-#include "ledger/BookCache.h"
+#include "analysis/BudgetReport.h"
+#include "books/BookCache.h"
 #include "ledger/BookingDraft.h"
 #include "ledger/BookingList.h"
 #include "ledger/Settings.h"

@@ -10,7 +10,7 @@
 #include "app/MainPanel.h"
 #include "controls/OrvoSkinButton.h"
 #include "controls/SkinHotKey.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
 #include "output/ListExport.h"

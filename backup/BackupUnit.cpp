@@ -1,8 +1,8 @@
 #include "backup/BackupUnit.h"
 
-#include "backup/AutoCopyContents.h"
+#include "transfer/AutoCopyContents.h"
 
-#include "backup/BackupEngine.h"
+#include "transfer/BackupEngine.h"
 #include "backup/LedgerBackup.h"
 #include "controls/MessageBoxes.h"
 #include "controls/OrvoSkinButton.h"

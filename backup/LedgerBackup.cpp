@@ -1,8 +1,8 @@
 #include "backup/LedgerBackup.h"
 
-#include "backup/TransferJournal.h"
+#include "transfer/TransferJournal.h"
 #include "changes/ChangeStore.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/ConflictCopies.h"
 #include "ledger/Regional.h"
 #include "sync/LegacyAdoption.h"

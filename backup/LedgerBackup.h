@@ -1,7 +1,7 @@
 #pragma once
 
-#include "backup/AutoBackup.h"
-#include "backup/BackupEngine.h"
+#include "transfer/AutoBackup.h"
+#include "transfer/BackupEngine.h"
 #include "ledger/LedgerPaths.h"
 
 class BookManager;

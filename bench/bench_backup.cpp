@@ -4,8 +4,8 @@
 
 #include "tools/DemoDataGenerator.h"
 
-#include "backup/AutoBackup.h"
-#include "backup/BackupEngine.h"
+#include "transfer/AutoBackup.h"
+#include "transfer/BackupEngine.h"
 #include "ledger/QelError.h"
 
 #include <QDateTime>

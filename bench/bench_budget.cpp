@@ -6,8 +6,8 @@
 
 #include "analysis/YearSums.h"
 #include "budget/BudgetFile.h"
-#include "budget/BudgetReport.h"
-#include "ledger/BookCache.h"
+#include "analysis/BudgetReport.h"
+#include "books/BookCache.h"
 #include "ledger/QelError.h"
 #include "ledger/Regional.h"
 

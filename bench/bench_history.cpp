@@ -1,9 +1,9 @@
 // Undo: an import of 1,000 rows into twelve books taken back as a whole, and the save of one
 // booking beside it.
 
-#include "history/HistoryPlayer.h"
+#include "books/HistoryPlayer.h"
 #include "history/HistorySteps.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/LedgerPaths.h"
 #include "ledger/QelError.h"

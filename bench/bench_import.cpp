@@ -11,7 +11,7 @@
 #include "import/ImportMatcher.h"
 #include "import/ImportPreviewModel.h"
 #include "import/ImportStore.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
 

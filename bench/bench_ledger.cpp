@@ -3,7 +3,7 @@
 
 #include "tools/DemoDataGenerator.h"
 
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/BookingList.h"
 #include "ledger/LedgerPaths.h"
 #include "ledger/ListFiles.h"

@@ -4,7 +4,7 @@
 
 #include "tools/DemoDataGenerator.h"
 
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
 #include "ledger/Regional.h"

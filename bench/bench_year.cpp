@@ -8,8 +8,8 @@
 
 #include "analysis/YearPage.h"
 #include "analysis/YearSums.h"
-#include "ledger/BookCache.h"
-#include "ledger/BookSearch.h"
+#include "books/BookCache.h"
+#include "books/BookSearch.h"
 #include "ledger/QelError.h"
 #include "ledger/Regional.h"
 

@@ -1,6 +1,6 @@
 #include "budget/BudgetFile.h"
 
-#include "analysis/AnalysisSums.h"
+#include "ledger/GroupName.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"

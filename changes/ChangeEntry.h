@@ -1,7 +1,7 @@
 #pragma once
 
 #include "budget/BudgetFile.h"
-#include "import/RowIdentity.h"
+#include "statements/RowIdentity.h"
 #include "ledger/BookingList.h"
 
 #include <QByteArray>

@@ -2,7 +2,7 @@
 
 #include "budget/BudgetFile.h"
 #include "changes/ChangeEntry.h"
-#include "import/RowIdentity.h"
+#include "statements/RowIdentity.h"
 #include "ledger/BookingList.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
 #include "changes/ListChanges.h"
 
-#include "analysis/AnalysisSums.h"
+#include "ledger/GroupName.h"
 #include "changes/DerivedFiles.h"
 
 #include <QSet>

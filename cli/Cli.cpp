@@ -2,7 +2,7 @@
 
 #include "analysis/AnalysisSums.h"
 #include "budget/BudgetFile.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/ConflictCopies.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/FuncUnit.h"

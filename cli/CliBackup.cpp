@@ -4,10 +4,10 @@
 #include "cli/Cli.h"
 
 #include "changes/ChangeLog.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "sync/ReconcileMark.h"
 
-#include "backup/AutoCopyContents.h"
+#include "transfer/AutoCopyContents.h"
 #include "backup/LedgerBackup.h"
 #include "ledger/QelError.h"
 

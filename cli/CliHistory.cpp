@@ -4,8 +4,8 @@
 #include "cli/Cli.h"
 
 #include "history/BookTrash.h"
-#include "history/HistoryPlayer.h"
-#include "ledger/BookManager.h"
+#include "books/HistoryPlayer.h"
+#include "books/BookManager.h"
 #include "ledger/QelError.h"
 #include "ledger/Regional.h"
 

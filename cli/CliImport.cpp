@@ -8,7 +8,7 @@
 #include "import/ImportStoreUpkeep.h"
 #include "statements/CsvLayoutGuess.h"
 #include "statements/Statement.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"
 

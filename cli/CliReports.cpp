@@ -3,8 +3,8 @@
 #include "cli/Cli.h"
 
 #include "analysis/YearSums.h"
-#include "ledger/BookCache.h"
-#include "ledger/BookSearch.h"
+#include "books/BookCache.h"
+#include "books/BookSearch.h"
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"

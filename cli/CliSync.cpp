@@ -4,7 +4,7 @@
 
 #include "cli/Cli.h"
 
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/ConflictCopies.h"
 
 using namespace Qt::StringLiterals;

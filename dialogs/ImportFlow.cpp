@@ -9,7 +9,7 @@
 #include "import/ImportStore.h"
 #include "import/ImportStoreUpkeep.h"
 #include "dialogs/ImportUnit.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/QelError.h"
 
 #include <QDateTime>

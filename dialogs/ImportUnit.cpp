@@ -9,7 +9,7 @@
 #include "import/ImportMatcher.h"
 #include "import/ImportPreviewModel.h"
 #include "import/LedgerText.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/CategoryTable.h"
 #include "support/HelpSystem.h"
 #include "support/WarningSound.h"

@@ -2,7 +2,7 @@
 
 #include "FuzzCommon.h"
 
-#include "ledger/BookSearch.h"
+#include "books/BookSearch.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
 #include "ledger/StoredAmount.h"

@@ -5,7 +5,7 @@
 
 #include "budget/BudgetFile.h"
 #include "budget/BudgetMerge.h"
-#include "budget/BudgetReport.h"
+#include "analysis/BudgetReport.h"
 #include "ledger/Cents.h"
 #include "ledger/QelError.h"
 

@@ -2,7 +2,7 @@
 // Most seeds come from the real writer; the branches it never writes (the older 8-bit row
 // block, flag prefixes, child objects and their value types) are built byte by byte.
 
-#include "backup/TransferJournal.h"
+#include "transfer/TransferJournal.h"
 #include "budget/BudgetFile.h"
 #include "changes/EntryCodec.h"
 #include "history/HistorySteps.h"

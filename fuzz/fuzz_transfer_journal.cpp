@@ -4,7 +4,7 @@
 
 #include "FuzzCommon.h"
 
-#include "backup/TransferJournal.h"
+#include "transfer/TransferJournal.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -3,7 +3,7 @@
 #include "history/HistorySteps.h"
 
 #include "import/ImportStoreUpkeep.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/BookingList.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"

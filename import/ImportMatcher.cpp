@@ -1,7 +1,7 @@
 #include "import/ImportMatcher.h"
 
 #include "import/LedgerText.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/BookingList.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/QelError.h"

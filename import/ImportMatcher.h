@@ -2,7 +2,7 @@
 
 #include "import/ImportRules.h"
 #include "import/ImportStore.h"
-#include "import/RowIdentity.h"
+#include "statements/RowIdentity.h"
 #include "statements/Statement.h"
 
 #include <QDate>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "import/ImportRules.h"
-#include "import/RowIdentity.h"
+#include "statements/RowIdentity.h"
 #include "statements/Statement.h"
 
 #include <QByteArray>

@@ -1,8 +1,8 @@
 #include "import/ImportStoreUpkeep.h"
 
-#include "backup/AutoBackup.h"
-#include "backup/FolderTransfer.h"
-#include "backup/TransferJournal.h"
+#include "transfer/AutoBackup.h"
+#include "transfer/FolderTransfer.h"
+#include "transfer/TransferJournal.h"
 #include "import/ImportStore.h"
 #include "ledger/BookingList.h"
 #include "ledger/ListFiles.h"

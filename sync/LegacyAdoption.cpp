@@ -1,6 +1,6 @@
 #include "sync/LegacyAdoption.h"
 
-#include "analysis/AnalysisSums.h"
+#include "ledger/GroupName.h"
 #include "changes/ChangeStore.h"
 #include "changes/DerivedFiles.h"
 #include "changes/ListChanges.h"

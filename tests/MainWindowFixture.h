@@ -2,7 +2,7 @@
 
 #include "app/UnitQEL.h"
 #include "controls/OrvoSkinButton.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/CategoryTable.h"
 #include "support/DiagnosticLog.h"
 #include "support/HelpSystem.h"

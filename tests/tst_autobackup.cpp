@@ -1,6 +1,6 @@
 #include "KillingOps.h"
 
-#include "backup/AutoBackup.h"
+#include "transfer/AutoBackup.h"
 #include "backup/LedgerBackup.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"

@@ -1,6 +1,6 @@
-#include "backup/BackupEngine.h"
-#include "backup/FolderTransfer.h"
-#include "backup/TransferJournal.h"
+#include "transfer/BackupEngine.h"
+#include "transfer/FolderTransfer.h"
+#include "transfer/TransferJournal.h"
 #include "ledger/DataLock.h"
 #include "ledger/QelError.h"
 

@@ -1,4 +1,4 @@
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"

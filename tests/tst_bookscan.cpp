@@ -5,7 +5,7 @@
 
 #include "tools/DemoDataGenerator.h"
 
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"

@@ -1,8 +1,8 @@
 // The cache of the book files and the search over it: files read once and again only when
 // they changed, what a typed text finds and in which order.
 
-#include "ledger/BookCache.h"
-#include "ledger/BookSearch.h"
+#include "books/BookCache.h"
+#include "books/BookSearch.h"
 #include "ledger/BookingList.h"
 #include "ledger/ListFiles.h"
 #include "ledger/Regional.h"

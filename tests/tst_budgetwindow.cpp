@@ -12,7 +12,7 @@
 #include "analysis/YearPage.h"
 #include "analysis/YearSums.h"
 #include "budget/BudgetFile.h"
-#include "budget/BudgetReport.h"
+#include "analysis/BudgetReport.h"
 #include "controls/Fonts.h"
 #include "dialogs/DatePicker.h"
 #include "output/ExportEXCEL.h"

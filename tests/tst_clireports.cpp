@@ -6,7 +6,7 @@
 #include "tools/DemoDataGenerator.h"
 
 #include "analysis/YearSums.h"
-#include "ledger/BookCache.h"
+#include "books/BookCache.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 #include "ledger/Regional.h"

@@ -1,5 +1,5 @@
 #include "changes/ChangeLog.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/ConflictCopies.h"
 #include "ledger/ListFiles.h"
 

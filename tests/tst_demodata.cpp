@@ -1,6 +1,6 @@
 #include "tools/DemoDataGenerator.h"
 
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/BookingList.h"
 #include "ledger/CategoryTable.h"
 #include "ledger/FuncUnit.h"

@@ -4,7 +4,7 @@
 #include "import/ImportBooking.h"
 #include "import/ImportStore.h"
 #include "import/ImportStoreUpkeep.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"

@@ -2,10 +2,10 @@
 #include "ImportTestStatements.h"
 
 #include "changes/ChangeLog.h"
-#include "history/ChangeHistory.h"
-#include "history/HistoryPlayer.h"
+#include "books/ChangeHistory.h"
+#include "books/HistoryPlayer.h"
 #include "history/HistorySteps.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
 

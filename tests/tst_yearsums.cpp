@@ -3,7 +3,7 @@
 // cent; and the table the export writes.
 
 #include "analysis/YearSums.h"
-#include "ledger/BookCache.h"
+#include "books/BookCache.h"
 #include "ledger/BookingList.h"
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"

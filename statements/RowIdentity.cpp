@@ -1,4 +1,4 @@
-#include "import/RowIdentity.h"
+#include "statements/RowIdentity.h"
 
 namespace {
 

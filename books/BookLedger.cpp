@@ -1,7 +1,7 @@
 // The book manager's side of the change logs: the lists read from the logs' state, every save
 // an entry of this computer's log, and the files, totals and book list following from it.
 
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 
 #include "changes/DerivedFiles.h"
 #include "ledger/FuncUnit.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backup/AutoBackup.h"
+#include "transfer/AutoBackup.h"
 
 #include <QList>
 #include <QString>

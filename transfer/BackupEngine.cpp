@@ -1,6 +1,6 @@
-#include "backup/BackupEngine.h"
+#include "transfer/BackupEngine.h"
 
-#include "backup/TransferJournal.h"
+#include "transfer/TransferJournal.h"
 
 #include "ledger/QelError.h"
 

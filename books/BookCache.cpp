@@ -1,7 +1,7 @@
-#include "ledger/BookCache.h"
+#include "books/BookCache.h"
 
-#include "analysis/AnalysisSums.h"
-#include "ledger/BookManager.h"
+#include "ledger/GroupName.h"
+#include "books/BookManager.h"
 #include "ledger/Cents.h"
 #include "ledger/ConflictCopies.h"
 #include "ledger/FuncUnit.h"

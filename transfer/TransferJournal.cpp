@@ -1,4 +1,4 @@
-#include "backup/TransferJournal.h"
+#include "transfer/TransferJournal.h"
 
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"

@@ -1,10 +1,10 @@
-#include "history/HistoryPlayer.h"
+#include "books/HistoryPlayer.h"
 
 #include "changes/ChangeStore.h"
 #include "history/BookTrash.h"
-#include "history/ChangeHistory.h"
+#include "books/ChangeHistory.h"
 #include "history/HistorySteps.h"
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 #include "ledger/QelError.h"
 
 #include <QDateTime>

@@ -1,6 +1,6 @@
-#include "ledger/BookSearch.h"
+#include "books/BookSearch.h"
 
-#include "analysis/AnalysisSums.h"
+#include "ledger/GroupName.h"
 #include "ledger/FuncUnit.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
-#include "backup/AutoCopyContents.h"
+#include "transfer/AutoCopyContents.h"
 
-#include "backup/FolderTransfer.h"
+#include "transfer/FolderTransfer.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "ledger/BookManager.h"
+#include "books/BookManager.h"
 
 #include "history/BookTrash.h"
 #include "history/HistorySteps.h"

@@ -1,8 +1,8 @@
-#include "budget/BudgetReport.h"
+#include "analysis/BudgetReport.h"
 
 #include "analysis/AnalysisSums.h"
 #include "analysis/YearSums.h"
-#include "ledger/BookCache.h"
+#include "books/BookCache.h"
 #include "ledger/BookingList.h"
 #include "ledger/Cents.h"
 #include "ledger/FuncUnit.h"

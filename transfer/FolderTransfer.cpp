@@ -1,8 +1,8 @@
-#include "backup/FolderTransfer.h"
+#include "transfer/FolderTransfer.h"
 
 #include "ledger/ConflictCopies.h"
 
-#include "backup/TransferJournal.h"
+#include "transfer/TransferJournal.h"
 #include "ledger/Win1252.h"
 
 #include <QDir>

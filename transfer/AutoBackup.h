@@ -1,6 +1,6 @@
 #pragma once
 
-#include "backup/FolderTransfer.h"
+#include "transfer/FolderTransfer.h"
 
 #include <QDateTime>
 #include <QList>

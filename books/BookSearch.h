@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ledger/BookCache.h"
+#include "books/BookCache.h"
 
 #include <QList>
 #include <QString>

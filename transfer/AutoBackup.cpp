@@ -1,4 +1,4 @@
-#include "backup/AutoBackup.h"
+#include "transfer/AutoBackup.h"
 
 #include "ledger/LedgerPaths.h"
 #include "ledger/ListFiles.h"

@@ -1,4 +1,4 @@
-#include "history/ChangeHistory.h"
+#include "books/ChangeHistory.h"
 
 ChangeHistory::ChangeHistory(const QList<ChangeEntry> &own)
 {
