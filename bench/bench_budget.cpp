@@ -18,6 +18,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int Books = 240;
@@ -112,6 +114,24 @@ void BM_BudgetMonthFirst(benchmark::State &state)
     }
 }
 BENCHMARK(BM_BudgetMonthFirst)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A budget file as large as the reader takes (about 1 MB, every entry its own category): read,
+// one amount set, written back. A household's file is a few hundred bytes; this must stay far
+// below a second all the same.
+void BM_LargestBudgetFile(benchmark::State &state)
+{
+    QByteArray bytes = "Haushaltsbuch Budgets 1\n";
+    for (int i = 0; i + 1 < BudgetList::MaxEntries; ++i)
+        bytes += "Kategorie " + QByteArray::number(i) + '\t' + BudgetMonthText(BudgetMonth(2026, 1 + i % 12)).toLatin1()
+                 + '\t' + QByteArray::number(10 + i % 90) + ".00\tnein\n";
+    for (auto _ : state) {
+        BudgetList list = BudgetList::Parse(bytes);
+        list.Set(u"Kategorie 1"_s, BudgetMonth(2026, 3), 1200, false);
+        benchmark::DoNotOptimize(list.Bytes());
+    }
+    state.counters["bytes"] = double(bytes.size());
+}
+BENCHMARK(BM_LargestBudgetFile)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -6,10 +6,13 @@
 #include "ledger/QelError.h"
 
 #include <QDir>
+#include <QSet>
 #include <QFileInfo>
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <limits>
+
 
 using namespace Qt::StringLiterals;
 
@@ -118,80 +121,123 @@ qint64 ReadBudgetAmount(QStringView typed)
     return cents;
 }
 
-qsizetype BudgetList::Find(const QString &key, int from) const
+namespace {
+
+// Whether the value was not in the set yet.
+bool Insert(QSet<QString> &set, const QString &value)
 {
-    for (qsizetype i = 0; i < Entries_.size(); ++i) {
-        if (Entries_.at(i).From == from && GroupNameKey(Entries_.at(i).Category) == key)
-            return i;
+    const qsizetype before = set.size();
+    set.insert(value);
+    return set.size() > before;
+}
+
+} // namespace
+
+const BudgetList::Group *BudgetList::GroupOf(const QString &key) const
+{
+    const auto at = At_.constFind(key);
+    return at == At_.cend() ? nullptr : &Groups_.at(*at);
+}
+
+void BudgetList::PutEntry(const QString &key, const BudgetEntry &entry)
+{
+    auto at = At_.constFind(key);
+    if (at == At_.cend()) {
+        at = At_.insert(key, Groups_.size());
+        Groups_.append({key, {}});
     }
-    return -1;
+    QList<BudgetEntry> &entries = Groups_[*at].Entries;
+    const auto later = std::lower_bound(entries.begin(), entries.end(), entry.From,
+                                        [](const BudgetEntry &e, int from) { return e.From < from; });
+    if (later != entries.end() && later->From == entry.From)
+        *later = entry;
+    else
+        entries.insert(later, entry);
+}
+
+void BudgetList::Settle()
+{
+    Groups_.removeIf([](const Group &g) { return g.Entries.isEmpty(); });
+    At_.clear();
+    Entries_.clear();
+    for (qsizetype i = 0; i < Groups_.size(); ++i) {
+        At_.insert(Groups_.at(i).Key, i);
+        Entries_.append(Groups_.at(i).Entries);
+    }
 }
 
 void BudgetList::Put(const BudgetEntry &entry)
 {
-    const QString key = GroupNameKey(entry.Category);
-    if (const qsizetype at = Find(key, entry.From); at >= 0) {
-        Entries_[at] = entry;
-        return;
-    }
-    // After the category's entries of earlier months; a new category goes last.
-    qsizetype at = Entries_.size();
-    for (qsizetype i = 0; i < Entries_.size(); ++i) {
-        if (GroupNameKey(Entries_.at(i).Category) != key)
-            continue;
-        at = i + 1;
-        if (Entries_.at(i).From > entry.From) {
-            at = i;
-            break;
-        }
-    }
-    Entries_.insert(at, entry);
+    PutEntry(GroupNameKey(entry.Category), entry);
+    Settle();
+}
+
+BudgetList BudgetList::Of(const QList<BudgetEntry> &entries)
+{
+    BudgetList list;
+    for (const BudgetEntry &entry : entries)
+        list.PutEntry(GroupNameKey(entry.Category), entry);
+    list.Settle();
+    return list;
+}
+
+const BudgetEntry *BudgetList::At(const QString &key, int from) const
+{
+    const Group *group = GroupOf(key);
+    if (!group)
+        return nullptr;
+    const auto it = std::find_if(group->Entries.cbegin(), group->Entries.cend(),
+                                 [&](const BudgetEntry &e) { return e.From == from; });
+    return it == group->Entries.cend() ? nullptr : &*it;
 }
 
 void BudgetList::Erase(const QString &key, int from)
 {
-    if (const qsizetype at = Find(key, from); at >= 0)
-        Entries_.removeAt(at);
+    if (const auto at = At_.constFind(key); at != At_.cend()) {
+        Groups_[*at].Entries.removeIf([&](const BudgetEntry &e) { return e.From == from; });
+        Settle();
+    }
 }
 
 void BudgetList::Set(const QString &category, int from, qint64 cents, bool carryOver)
 {
     const QString key = GroupNameKey(category);
-    const auto known = std::find_if(Entries_.cbegin(), Entries_.cend(),
-                                    [&](const BudgetEntry &e) { return GroupNameKey(e.Category) == key; });
-    Put({known != Entries_.cend() ? known->Category : category, from, cents, carryOver});
+    const Group *known = GroupOf(key);
+    PutEntry(key, {known ? known->Entries.front().Category : category, from, cents, carryOver});
+    Settle();
 }
 
 bool BudgetList::Remove(const QString &category, std::optional<int> from)
 {
     const QString key = GroupNameKey(category);
-    if (!from) {
-        return Entries_.removeIf([&](const BudgetEntry &e) { return GroupNameKey(e.Category) == key; }) > 0;
-    }
-    if (!Holding(key, *from)) {
-        // Nothing holds then, but amounts set for later months still go.
-        return Entries_.removeIf([&](const BudgetEntry &e) {
-                   return e.From > *from && GroupNameKey(e.Category) == key;
-               }) > 0;
-    }
-    const QString name = std::find_if(Entries_.cbegin(), Entries_.cend(), [&](const BudgetEntry &e) {
-                             return GroupNameKey(e.Category) == key;
-                         })->Category;
-    Entries_.removeIf([&](const BudgetEntry &e) { return e.From >= *from && GroupNameKey(e.Category) == key; });
+    const auto at = At_.constFind(key);
+    if (at == At_.cend())
+        return false;
+    QList<BudgetEntry> &entries = Groups_[*at].Entries;
+    const QString name = entries.front().Category;
+    const bool held = from && Holding(key, *from);
+    // Without a month everything goes; when nothing holds then, amounts set for later months
+    // still go.
+    const int first = !from ? std::numeric_limits<int>::min() : held ? *from : *from + 1;
+    const bool removed = entries.removeIf([&](const BudgetEntry &e) { return e.From >= first; }) > 0;
     // An earlier amount still holds until then; without one the category is gone.
-    if (Holding(key, *from - 1))
-        Put({name, *from, std::nullopt, false});
-    return true;
+    if (held && Holding(key, *from - 1))
+        PutEntry(key, {name, *from, std::nullopt, false});
+    Settle();
+    return held || removed;
 }
 
 const BudgetEntry *BudgetList::Holding(const QString &key, int month) const
 {
-    const BudgetEntry *holding = nullptr;
-    for (const BudgetEntry &e : Entries_) {
-        if (e.From <= month && (!holding || e.From > holding->From) && GroupNameKey(e.Category) == key)
-            holding = &e;
-    }
-    return holding && holding->Cents ? holding : nullptr;
+    const Group *group = GroupOf(key);
+    if (!group)
+        return nullptr;
+    const auto later = std::upper_bound(group->Entries.cbegin(), group->Entries.cend(), month,
+                                        [](int m, const BudgetEntry &e) { return m < e.From; });
+    if (later == group->Entries.cbegin())
+        return nullptr;
+    const BudgetEntry &holding = *std::prev(later);
+    return holding.Cents ? &holding : nullptr;
 }
 
 std::optional<int> BudgetList::RunStart(const QString &key, int month) const
@@ -209,11 +255,9 @@ std::optional<int> BudgetList::RunStart(const QString &key, int month) const
 QStringList BudgetList::Keys() const
 {
     QStringList keys;
-    for (const BudgetEntry &e : Entries_) {
-        const QString key = GroupNameKey(e.Category);
-        if (!keys.contains(key))
-            keys.append(key);
-    }
+    keys.reserve(Groups_.size());
+    for (const Group &group : Groups_)
+        keys.append(group.Key);
     return keys;
 }
 
@@ -240,8 +284,11 @@ BudgetList BudgetList::Parse(QByteArrayView data)
     if (lines.size() < 2 || lines.front() != QString::fromLatin1(Header) || !lines.back().isEmpty())
         throw QelError(u"Die Datei ist keine vollständige Budgetdatei."_s);
     lines.removeLast();
+    if (lines.size() - 1 > MaxEntries)
+        throw QelError(u"Die Datei hat mehr als %1 Einträge und ist keine Budgetdatei."_s.arg(MaxEntries));
 
     BudgetList list;
+    QSet<QString> seen; // category key and month
     for (qsizetype n = 1; n < lines.size(); ++n) {
         const auto damaged = [&](const QString &why) {
             throw QelError(u"Zeile %1: %2"_s.arg(n + 1).arg(why));
@@ -262,10 +309,11 @@ BudgetList BudgetList::Parse(QByteArrayView data)
         }
         if (fields.at(3) != u"ja" && fields.at(3) != u"nein")
             damaged(u"Der Übertrag muss \"ja\" oder \"nein\" sein."_s);
-        if (list.Find(GroupNameKey(fields.at(0)), *from) >= 0)
+        if (!Insert(seen, GroupNameKey(fields.at(0)) + u'\t' + QString::number(*from)))
             damaged(u"Die Kategorie hat für diesen Monat schon einen Eintrag."_s);
-        list.Put({fields.at(0), *from, cents, fields.at(3) == u"ja"});
+        list.PutEntry(GroupNameKey(fields.at(0)), {fields.at(0), *from, cents, fields.at(3) == u"ja"});
     }
+    list.Settle();
     return list;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringView>
@@ -57,6 +58,10 @@ public:
     void Put(const BudgetEntry &entry);
     // Takes out the entry of the category (GroupNameKey) and month.
     void Erase(const QString &key, int from);
+    // A list of the entries as Put one after another would make it.
+    static BudgetList Of(const QList<BudgetEntry> &entries);
+    // The entry of the category (GroupNameKey) and month, if there is one.
+    const BudgetEntry *At(const QString &key, int from) const;
 
     // The entry that holds for the category (GroupNameKey) in the month; nothing when the
     // category has no budget then.
@@ -72,10 +77,26 @@ public:
     // Reads the bytes, every field checked; throws QelError naming the line for damaged bytes.
     static BudgetList Parse(QByteArrayView data);
 
-private:
-    qsizetype Find(const QString &key, int from) const;
+    // At most this many entries: far beyond a household's lifetime, so that a damaged or
+    // foreign file is refused quickly.
+    static constexpr qsizetype MaxEntries = 20000;
 
-    QList<BudgetEntry> Entries_;
+private:
+    // The entries of one category, ordered by month.
+    struct Group
+    {
+        QString Key;
+        QList<BudgetEntry> Entries;
+    };
+
+    const Group *GroupOf(const QString &key) const;
+    void PutEntry(const QString &key, const BudgetEntry &entry);
+    // Drops emptied categories and lays the entries out in order again.
+    void Settle();
+
+    QList<Group> Groups_;          // in the order categories came
+    QHash<QString, qsizetype> At_; // GroupNameKey -> index in Groups_
+    QList<BudgetEntry> Entries_;   // all groups' entries one after another
 };
 
 // The texts an undo names a budget change by: "Budget „Kino“ ab 03.2026: 30,00 €",

@@ -61,11 +61,13 @@ void LedgerState::Apply(const ChangeEntry &entry)
         if (reg.Takes(entry.Clock, name))
             reg = {entry.Clock, name, op.Ids};
     }
-    for (const BudgetOp &op : entry.Budgets) {
+    for (qsizetype i = 0; i < entry.Budgets.size(); ++i) {
+        const BudgetOp &op = entry.Budgets.at(i);
         Register<std::optional<BudgetEntry>> &reg = Budgets_[BudgetKey(op.Key, op.From)];
         if (reg.Takes(entry.Clock, name))
             reg = {entry.Clock, name, op.After};
-        const Order came{entry.Clock, name, 0};
+        // Categories keep the order their entry named them in.
+        const Order came{entry.Clock, name, i};
         auto first = BudgetFirst_.find(op.Key);
         if (first == BudgetFirst_.end())
             BudgetFirst_.insert(op.Key, came);
@@ -270,10 +272,11 @@ BudgetList LedgerState::Budgets() const
             return a.First < b.First;
         return a.From < b.From;
     });
-    BudgetList budgets;
+    QList<BudgetEntry> entries;
+    entries.reserve(live.size());
     for (const Live &entry : std::as_const(live))
-        budgets.Put(*entry.Entry);
-    return budgets;
+        entries.append(*entry.Entry);
+    return BudgetList::Of(entries);
 }
 
 QList<LedgerState::Version> LedgerState::Versions(const QByteArrayView id) const

@@ -75,22 +75,15 @@ QList<QByteArray> Diff(const Reference &reference, const BookingList &list, cons
 
 void BudgetDiff(const BudgetList &before, const BudgetList &after, ChangeEntry &entry)
 {
-    const auto find = [](const BudgetList &list, const QString &key, int from) -> const BudgetEntry * {
-        for (const BudgetEntry &e : list.Entries()) {
-            if (e.From == from && GroupNameKey(e.Category) == key)
-                return &e;
-        }
-        return nullptr;
-    };
     for (const BudgetEntry &e : after.Entries()) {
         const QString key = GroupNameKey(e.Category);
-        const BudgetEntry *was = find(before, key, e.From);
+        const BudgetEntry *was = before.At(key, e.From);
         if (!was || !(*was == e))
             entry.Budgets.append({key, e.From, e, was ? std::optional(*was) : std::nullopt});
     }
     for (const BudgetEntry &e : before.Entries()) {
         const QString key = GroupNameKey(e.Category);
-        if (!find(after, key, e.From))
+        if (!after.At(key, e.From))
             entry.Budgets.append({key, e.From, std::nullopt, e});
     }
 }

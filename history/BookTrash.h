@@ -37,7 +37,7 @@ public:
     // the original goes. Throws QelError; on failure the book stays where it was.
     TrashedBook Put(const QString &bookName, const QDateTime &now);
     // Where a book removed now would lie in the trash (a name not yet taken), for a removal
-    // made together with other changes (StepCommit).
+    // made together with other changes in one step.
     QString NewFile(const QString &bookName, const QDateTime &now) const;
 
     // The books in the trash that are not yet expired nor back in the data folder, newest

@@ -167,16 +167,12 @@ void BudgetOps(const LedgerState &state, const BudgetList &budgets, bool addOnly
         return;
     }
     // Only what the state lacks: categories and months it has no entry for.
-    BudgetList added = now;
+    QList<BudgetEntry> added = now.Entries();
     for (const BudgetEntry &e : budgets.Entries()) {
-        const QString key = GroupNameKey(e.Category);
-        const bool known = std::any_of(now.Entries().cbegin(), now.Entries().cend(), [&](const BudgetEntry &n) {
-            return n.From == e.From && GroupNameKey(n.Category) == key;
-        });
-        if (!known)
-            added.Put(e);
+        if (!now.At(GroupNameKey(e.Category), e.From))
+            added.append(e);
     }
-    ListChanges::BudgetDiff(now, added, entry);
+    ListChanges::BudgetDiff(now, BudgetList::Of(added), entry);
 }
 
 } // namespace LegacyAdoption
