@@ -14,6 +14,7 @@ packages=(
   cups printer-driver-cups-pdf poppler-utils libreoffice-calc-nogui
   dosfstools fusefat
   dbus at-spi2-core python3-pyatspi xdotool
+  syncthing faketime
 )
 
 missing=()

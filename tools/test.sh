@@ -34,6 +34,9 @@ bash "$root/tools/transfer-crash-test.sh" "$root/build-test"
 echo "== Undo and redo killed at every step"
 bash "$root/tools/undo-crash-test.sh" "$root/build-test"
 
+echo "== Two and three computers whose data folders Syncthing keeps in step"
+python3 "$root/tools/syncthing-test.py" "$root/build-test"
+
 echo "== Printing through CUPS and the exported tables in LibreOffice Calc"
 bash "$root/tools/check-output.sh" "$root/build-test"
 
