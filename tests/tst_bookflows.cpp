@@ -42,6 +42,7 @@ private slots:
     void regularRowColours_data();
     void regularRowColours();
     void amountEndsAtItsColumn();
+    void anotherComputersBookingArrivesInTheOpenBook();
 
 private:
     void Start();
@@ -472,5 +473,39 @@ void TestBookFlows::amountEndsAtItsColumn()
     }
 }
 
+// A synchronisation tool brings another computer's log and book while the book is open here:
+// the window takes it in without a restart, keeps its own bookings, and says what came.
+void TestBookFlows::anotherComputersBookingArrivesInTheOpenBook()
+{
+    Start();
+    CreateThisMonthsBook();
+    const QString name = ThisMonthsBook();
+    const QDate today = QDate::currentDate();
+    QTest::keyClick(ListViewManager(), Qt::Key_Return);
+    EnterBooking("FormEntryIncome", QDate(today.year(), today.month(), 1), u"1200"_s, u"Lohn"_s, u"Gehalt"_s);
+
+    LedgerPaths there = Paths;
+    there.ProgramDataFolder = Home->filePath(u"other computer/"_s);
+    {
+        BookManager other(there, Regional());
+        BookingList income(ListKind::Income);
+        BookingList expend(ListKind::Expend);
+        other.ReadBook(name, income, expend);
+        QCOMPARE(income.RowCount(), 1);
+        expend.AddRow(ListRow::Make(Regional().DateText(QDate(today.year(), today.month(), 2)),
+                                    {u"650.00"_s, u"Wohnen"_s, u"Miete"_s}));
+        other.StoreBook(name, income, expend, QDateTime::currentDateTime());
+    }
+
+    QTRY_COMPARE_WITH_TIMEOUT(Books->Expend().RowCount(), 1, 30000);
+    QCOMPARE(Books->Expend().Row(0).SubItems, QStringList({u"650.00"_s, u"Wohnen"_s, u"Miete"_s}));
+    QCOMPARE(Books->Income().RowCount(), 1);
+    QCOMPARE(Books->CurrentBook(), name);
+    QTRY_VERIFY(Label("LabelHistoryNote")->text().contains(u"kam"_s));
+    Key(Qt::Key_F7, Qt::AltModifier);
+    QCOMPARE(Label("LabelResultExpend")->text(), u"Gesamtausgaben: 650.00 €"_s);
+}
+
 QTEST_MAIN(TestBookFlows)
 #include "tst_bookflows.moc"
+
