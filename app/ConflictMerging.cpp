@@ -54,6 +54,8 @@ void TFormQEL::WatchDataFolder()
         FolderSettle_.setSingleShot(true);
         FolderSettle_.setInterval(500);
         connect(&FolderSettle_, &QTimer::timeout, this, &TFormQEL::DataFolderChanged);
+        // What came between the scan and the watch: one look once the start is done.
+        FolderSettle_.start();
     }
     const QString logs = ChangeLog::FolderOf(Books_.Paths().DataFolder);
     QStringList paths{Books_.Paths().DataFolder};

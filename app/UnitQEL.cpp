@@ -469,11 +469,11 @@ void TFormQEL::ScanBookList()
     RefreshListViews();
     Timer1Timer();
     // What other computers did, or what was changed beside the program, is said once; from now
-    // on it is seen as it comes.
-    if (const QStringList notes = Books_.TakeNotes(); !notes.isEmpty())
-        ShowInformation(this, notes.join(QStringLiteral("\n\n")));
+    // on it is seen as it comes, also while that note is still open.
     if (Books_.HasLogs())
         WatchDataFolder();
+    if (const QStringList notes = Books_.TakeNotes(); !notes.isEmpty())
+        ShowInformation(this, notes.join(QStringLiteral("\n\n")));
     if (!errors.isEmpty())
         Report(errors.join(QStringLiteral("\n\n")));
 }

@@ -1,6 +1,8 @@
 #include "MainWindowFixture.h"
 #include "MessageBoxAnswerer.h"
 
+#include <QMessageBox>
+
 #include "app/MainPanel.h"
 #include "app/QELListView.h"
 #include "app/RowPainters.h"
@@ -43,6 +45,7 @@ private slots:
     void regularRowColours();
     void amountEndsAtItsColumn();
     void anotherComputersBookingArrivesInTheOpenBook();
+    void arrivalWhileTheStartNoteIsOpenIsTakenIn();
 
 private:
     void Start();
@@ -504,6 +507,41 @@ void TestBookFlows::anotherComputersBookingArrivesInTheOpenBook()
     QTRY_VERIFY(Label("LabelHistoryNote")->text().contains(u"kam"_s));
     Key(Qt::Key_F7, Qt::AltModifier);
     QCOMPARE(Label("LabelResultExpend")->text(), u"Gesamtausgaben: 650.00 €"_s);
+}
+
+// The start says in a box what came from another computer; what comes while the box is still
+// open is taken in as soon as it closes, not only with the next arrival.
+void TestBookFlows::arrivalWhileTheStartNoteIsOpenIsTakenIn()
+{
+    const QString name = u"März 2026"_s;
+    LedgerPaths there = Paths;
+    there.ProgramDataFolder = Home->filePath(u"other computer/"_s);
+    BookManager other(there, Regional());
+    other.CreateBook(name, QDateTime::currentDateTime());
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    income.AddRow(ListRow::Make(u"01.03.2026"_s, {u"2400.00"_s, u"Gehalt"_s, QString()}));
+    other.StoreBook(name, income, expend, QDateTime::currentDateTime());
+
+    bool answered = false;
+    QTimer box;
+    box.setInterval(20);
+    connect(&box, &QTimer::timeout, &box, [&] {
+        auto *note = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        if (!note || !note->isVisible())
+            return;
+        box.stop();
+        QVERIFY(note->text().contains(u"kamen"_s));
+        expend.AddRow(ListRow::Make(u"02.03.2026"_s, {u"650.00"_s, u"Wohnen"_s, u"Miete"_s}));
+        other.StoreBook(name, income, expend, QDateTime::currentDateTime());
+        QTest::keyClick(note, Qt::Key_Return);
+        answered = true;
+    });
+    box.start();
+    Start();
+    QVERIFY(answered);
+    QCOMPARE(Books->Books().RowCount(), 1);
+    QTRY_COMPARE_WITH_TIMEOUT(Books->Books().Row(0).SubItem(3), u"650.00 €"_s, 30000);
 }
 
 QTEST_MAIN(TestBookFlows)
