@@ -157,14 +157,7 @@ TransferReport LedgerBackup::RestoreInLogs(const QString &folder, BackupSelectio
             BookingList income(ListKind::Income);
             BookingList expend(ListKind::Expend);
             state.BookLists(book, books.RegionalSettings(), income, expend);
-            for (const BookingList *list : {&income, &expend}) {
-                for (const ListRow &row : list->Rows()) {
-                    ListRow bare = row;
-                    bare.Id.clear();
-                    bare.Base.clear();
-                    entry.Bookings.append({row.Id, {}, row.Base, std::nullopt, BookingContent{book, list->Kind(), bare}});
-                }
-            }
+            ListChanges::RemovalOf(book, income, expend, entry);
             entry.Books.append({book, false});
         }
     }

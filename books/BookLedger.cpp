@@ -303,14 +303,7 @@ void BookManager::RemoveInLogs(const QString &name)
     BookingList income(ListKind::Income);
     BookingList expend(ListKind::Expend);
     ReadFromLogs(name, income, expend);
-    for (const BookingList *list : {&income, &expend}) {
-        for (const ListRow &row : list->Rows()) {
-            ListRow bare = row;
-            bare.Id.clear();
-            bare.Base.clear();
-            entry.Bookings.append({row.Id, {}, row.Base, std::nullopt, BookingContent{name, list->Kind(), bare}});
-        }
-    }
+    ListChanges::RemovalOf(name, income, expend, entry);
     entry.Books.append({name, false});
     Commit(std::move(entry));
 }

@@ -88,6 +88,18 @@ void BudgetDiff(const BudgetList &before, const BudgetList &after, ChangeEntry &
     }
 }
 
+void RemovalOf(const QString &book, const BookingList &income, const BookingList &expend, ChangeEntry &entry)
+{
+    for (const BookingList *list : {&income, &expend}) {
+        for (const ListRow &row : list->Rows()) {
+            ListRow bare = row;
+            bare.Id.clear();
+            bare.Base.clear();
+            entry.Bookings.append({row.Id, {}, row.Base, std::nullopt, BookingContent{book, list->Kind(), bare}});
+        }
+    }
+}
+
 QStringList FilesOf(const ChangeEntry &entry)
 {
     QStringList files;

@@ -30,6 +30,9 @@ QList<QByteArray> Diff(const Reference &reference, const BookingList &list, cons
 // Appends the budget ops that make one list of budgets into the other.
 void BudgetDiff(const BudgetList &before, const BudgetList &after, ChangeEntry &entry);
 
+// Appends the removal of every booking of the lists (as the state gave them, ids included).
+void RemovalOf(const QString &book, const BookingList &income, const BookingList &expend, ChangeEntry &entry);
+
 // The ledger files an entry touches ("März 2026.qel", "Regular.dat", "Budgets.dat"), each once.
 QStringList FilesOf(const ChangeEntry &entry);
 
