@@ -470,8 +470,10 @@ void TFormQEL::ScanBookList()
     Timer1Timer();
     // What other computers did, or what was changed beside the program, is said once; from now
     // on it is seen as it comes, also while that note is still open.
-    if (Books_.HasLogs())
+    if (Books_.HasLogs()) {
         WatchDataFolder();
+        Books_.PrepareLogs();
+    }
     if (const QStringList notes = Books_.TakeNotes(); !notes.isEmpty())
         ShowInformation(this, notes.join(QStringLiteral("\n\n")));
     if (!errors.isEmpty())

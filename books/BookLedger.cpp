@@ -79,7 +79,7 @@ ChangeStore &BookManager::Changes()
     if (!Store_) {
         if (!HasLogs())
             throw QelError(u"Ohne Programmdatenordner gibt es kein Änderungsprotokoll."_s);
-        Store_ = std::make_unique<ChangeStore>(Paths_.DataFolder, ComputerId::LoadOrCreate(Paths_.ProgramDataFolder));
+        OpenStore();
         // Before anything is read or changed, the state is what the logs and the files say.
         SyncOutcome first = SyncNow();
         Notes_ += first.Arrivals + first.Notes;
@@ -107,8 +107,94 @@ QStringList BookManager::TakeNotes()
     return std::exchange(Notes_, {});
 }
 
+namespace {
+
+// The logs as far as they were when the lists were read from the files; nothing read when none was.
+std::unique_ptr<ChangeStore> ReadStore(const LedgerPaths &paths, const std::optional<LogFolder::Sizes> &upTo)
+{
+    auto store = std::make_unique<ChangeStore>(paths.DataFolder, ComputerId::LoadOrCreate(paths.ProgramDataFolder));
+    if (upTo)
+        store->Refresh(true, &*upTo);
+    return store;
+}
+
+} // namespace
+
+void BookManager::PrepareLogs()
+{
+    if (Store_ || Preparing_.valid() || (!RegularFromFile_ && !ListsFromFile_))
+        return;
+    Preparing_ = std::async(std::launch::async, ReadStore, Paths_, std::optional(FileListsAt_));
+}
+
+void BookManager::OpenStore()
+{
+    // What arrived after the lists were read from the files comes with the next Refresh, as
+    // arrivals.
+    const bool fromFiles = RegularFromFile_ || ListsFromFile_;
+    if (Preparing_.valid()) {
+        Store_ = Preparing_.get();
+    } else {
+        Store_ = ReadStore(Paths_, fromFiles ? std::optional(FileListsAt_) : std::nullopt);
+    }
+    if (fromFiles)
+        BindFileLists();
+}
+
+std::optional<LogFolder::Sizes> BookManager::FilesSayAll() const
+{
+    if (!HasLogs() || Store_)
+        return std::nullopt;
+    return ReconcileMark::FilesSayAll(Paths_);
+}
+
+void BookManager::ReadFromFileAt(const std::optional<LogFolder::Sizes> &saidAll, bool &fromFile)
+{
+    fromFile = saidAll.has_value();
+    if (saidAll)
+        FileListsAt_ = *saidAll;
+}
+
+void BookManager::BindFileLists()
+{
+    const LedgerState &state = Store_->State();
+    if (std::exchange(RegularFromFile_, false)) {
+        const BookingList regular = state.RegularList(Regional_);
+        ListChanges::Bind(regular, Regular_);
+        ReadRegular_ = ListChanges::ReferenceOf(regular);
+    }
+    if (std::exchange(ListsFromFile_, false)) {
+        BookingList income(ListKind::Income);
+        BookingList expend(ListKind::Expend);
+        state.BookLists(ReadListsOf_, Regional_, income, expend);
+        ListChanges::Bind(income, Income_);
+        ListChanges::Bind(expend, Expend_);
+        ReadIncome_ = ListChanges::ReferenceOf(income);
+        ReadExpend_ = ListChanges::ReferenceOf(expend);
+    }
+}
+
+void BookManager::BeforeEdit()
+{
+    if (!RegularFromFile_ && !ListsFromFile_)
+        return;
+    // A failure here is the save's to report.
+    try {
+        Changes();
+    } catch (const QelError &) {
+    }
+}
+
 BookManager::SyncOutcome BookManager::Sync()
 {
+    // Nothing can have arrived or changed while the files still say all the logs would.
+    if (FilesSayAll())
+        return {};
+    // The program runs on lists read from the files: what came since is what arrived.
+    if (!Store_ && (RegularFromFile_ || ListsFromFile_)) {
+        OpenStore();
+        return SyncNow();
+    }
     if (!Store_)
         Changes();
     // Just read and brought in line: what it found is the outcome.
@@ -138,7 +224,7 @@ BookManager::SyncOutcome BookManager::SyncNow()
         outcome.Copies = reconciled.Copies;
         FilesChanged_ = FilesChanged_ || !reconciled.Written.isEmpty();
         if (outcome.Errors.isEmpty())
-            ReconcileMark::Mark(Paths_);
+            ReconcileMark::Mark(Paths_, store.State().ForkCount() == 0);
     }
 
     // What other computers did, by computer.
@@ -330,14 +416,17 @@ const ChangeEntry &BookManager::Commit(ChangeEntry entry, const QDateTime &now, 
     const QStringList files = ListChanges::FilesOf(entry);
     const ChangeEntry *made = nullptr;
     const qint64 stampTime = fileTimeNs > 0 ? fileTimeNs : ChangeStore::NowNs();
+    // The files' bytes as the entry leaves them: stamped, then written.
+    QHash<QString, QByteArray> derived;
     try {
         made = &store.Append(std::move(entry), now.toSecsSinceEpoch(), [&](const LedgerState &state) {
             QList<FileStamp> stamps;
             qint64 bytesNeeded = 0;
             for (const QString &file : files) {
-                if (const std::optional<QByteArray> bytes = DerivedFiles::FileBytes(state, file, Regional_)) {
+                if (std::optional<QByteArray> bytes = DerivedFiles::FileBytes(state, file, Regional_)) {
                     stamps.append({file, ChangeStore::HashOf(*bytes), stampTime});
                     bytesNeeded += bytes->size();
+                    derived.insert(file, std::move(*bytes));
                 }
             }
             // A change whose files cannot follow for want of room is not made at all.
@@ -351,13 +440,13 @@ const ChangeEntry &BookManager::Commit(ChangeEntry entry, const QDateTime &now, 
     FilesChanged_ = true;
     std::optional<QelError> failed;
     try {
-        WriteDerivedFiles(Paths_, Regional_, store, files, stampTime);
+        WriteDerivedFiles(Paths_, Regional_, store, files, stampTime, derived);
     } catch (const QelError &error) {
         failed = error;
     }
     FollowState(files, now);
     if (!failed)
-        ReconcileMark::Mark(Paths_);
+        ReconcileMark::Mark(Paths_, store.State().ForkCount() == 0);
     if (failed) {
         throw QelError(failed->Message() + u"\n\nDie Änderung ist im Änderungsprotokoll gespeichert; die Datei wird "
                                            u"beim nächsten Start geschrieben."_s);

@@ -204,10 +204,14 @@ void BookManager::SetTotals(qsizetype row, const QString &incomeSum, const QStri
 
 void BookManager::RefreshTotals()
 {
+    const QString regularIncome = RegularIncomeSum(Regular_);
+    const QString regularExpend = RegularExpenseSum(Regular_);
     for (qsizetype row = 0; row < Books_.RowCount(); ++row) {
         const auto sums = OwnSums_.constFind(Books_.Row(row).SubItem(0));
-        if (sums != OwnSums_.cend())
-            SetTotals(row, sums->Income, sums->Expend);
+        if (sums != OwnSums_.cend()) {
+            Books_.SetSubItem(row, 2, TotalFor(sums->Income, regularIncome));
+            Books_.SetSubItem(row, 3, TotalFor(sums->Expend, regularExpend));
+        }
     }
 }
 
@@ -489,6 +493,7 @@ qsizetype BookManager::FindBook(const QString &name) const
 
 qsizetype BookManager::AddBooking(BookingList &list, ListRow row)
 {
+    BeforeEdit();
     const QString caption = row.Caption;
     NoteChange(list, std::nullopt, row);
     list.AddRow(std::move(row));
@@ -504,6 +509,7 @@ qsizetype BookManager::AddBooking(BookingList &list, ListRow row)
 
 void BookManager::EditBooking(BookingList &list, qsizetype row, const QString &caption, const QStringList &subItems)
 {
+    BeforeEdit();
     if (row < 0 || row >= list.RowCount())
         return;
     const ListRow before = list.Row(row);
@@ -516,6 +522,7 @@ void BookManager::EditBooking(BookingList &list, qsizetype row, const QString &c
 
 void BookManager::RemoveBooking(BookingList &list, qsizetype row)
 {
+    BeforeEdit();
     if (row < 0 || row >= list.RowCount())
         return;
     NoteChange(list, list.Row(row), std::nullopt);
@@ -592,11 +599,13 @@ void BookManager::ReadMonthBookFile(const QString &path)
     // What the logs know comes from them; a file they know nothing of (damaged, say) is read
     // as it is, and a save takes its rows in.
     const QString book = QFileInfo(path).fileName().chopped(4);
-    if (HasLogs() && (Changes().NamesFile(QFileInfo(path).fileName()) || !FileExists(path))) {
+    const std::optional<LogFolder::Sizes> saidAll = FilesSayAll();
+    if (HasLogs() && !saidAll && (Changes().NamesFile(QFileInfo(path).fileName()) || !FileExists(path))) {
         ReadFromLogs(book, Income_, Expend_);
         ReadIncome_ = ListChanges::ReferenceOf(Income_);
         ReadExpend_ = ListChanges::ReferenceOf(Expend_);
         ReadListsOf_ = book;
+        ListsFromFile_ = false;
         NotRead_.remove(path);
         return;
     }
@@ -605,6 +614,7 @@ void BookManager::ReadMonthBookFile(const QString &path)
         ReadExpend_.clear();
         ReadListsOf_ = book;
     }
+    ReadFromFileAt(saidAll, ListsFromFile_);
     // A missing file reads as two empty lists; the next save makes it.
     if (!FileExists(path)) {
         NotRead_.remove(path);
@@ -643,15 +653,18 @@ BookManager::OwnSums BookManager::TakeSums(const QString &path, const BookSums::
 void BookManager::ReadRegularFile(const QString &path)
 {
     // As for a book: what the logs know from them, a file they never named as it is.
-    if (HasLogs() && (Changes().NamesFile(QFileInfo(path).fileName()) || !FileExists(path))) {
+    const std::optional<LogFolder::Sizes> saidAll = FilesSayAll();
+    if (HasLogs() && !saidAll && (Changes().NamesFile(QFileInfo(path).fileName()) || !FileExists(path))) {
         Regular_ = Changes().State().RegularList(Regional_);
         ReadRegular_ = ListChanges::ReferenceOf(Regular_);
+        RegularFromFile_ = false;
         NotRead_.remove(path);
         RegularUnreadable_ = false;
         return;
     }
     if (HasLogs())
         ReadRegular_.clear();
+    ReadFromFileAt(saidAll, RegularFromFile_);
     // Until the read succeeds.
     RegularUnreadable_ = true;
     if (!FileExists(path)) {

@@ -19,6 +19,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -112,6 +113,11 @@ public:
     // Which statement rows the logs count as booked, also for a manager that only reads.
     IdentityIndex BookedRows();
     ChangeStore &Changes();
+    // Whether the logs were read: not while the files say all they would and nothing changed.
+    bool LogsRead() const { return Store_ != nullptr; }
+    // When the lists came from their files: the logs are read on a thread of their own meanwhile,
+    // so that the first change need not wait for them (the window calls it once it shows).
+    void PrepareLogs();
 
     // Reads what the logs gained, takes in what the files hold that no entry explains (a hand
     // edit, a conflict copy) and brings the files in line with the logs; the open book and the
@@ -207,6 +213,18 @@ private:
     void OpenFromLogs();
     void SaveToLogs(const QString &book);
     SyncOutcome SyncNow();
+    // Makes the change store; lists read from their files get their bookings.
+    void OpenStore();
+    // Whether the logs need not be read yet: none read so far, and the files say all they would
+    // (ReconcileMark::FilesSayAll, the logs' sizes then). The lists are then read from their
+    // files, without bookings.
+    std::optional<LogFolder::Sizes> FilesSayAll() const;
+    // Notes whether a list was read from its file, and at which sizes of the logs.
+    void ReadFromFileAt(const std::optional<LogFolder::Sizes> &saidAll, bool &fromFile);
+    // The lists read from their files get their bookings from the logs (Changes() calls it).
+    void BindFileLists();
+    // Before a list changes: its rows need their bookings, so the logs are read now.
+    void BeforeEdit();
     void StoreToLogs(const QString &name, const BookingList &income, const BookingList &expend);
     void CreateInLogs(const QString &name, const QDateTime &now);
     void RemoveInLogs(const QString &name);
@@ -253,6 +271,11 @@ private:
     QStringList FirstErrors_; // what the first reading of the logs could not do
     QList<FolderReconciler::MovedCopy> FirstCopies_;
     bool FreshlySynced_ = false; // the logs were read and the files brought in line just now
+    // The regular list, the income and expense lists were read from their files without the logs.
+    bool RegularFromFile_ = false;
+    bool ListsFromFile_ = false;
+    LogFolder::Sizes FileListsAt_; // the logs' sizes when they were
+    std::future<std::unique_ptr<ChangeStore>> Preparing_; // PrepareLogs
     // The booking each list selects once a save's entry is made (new rows get their ids then).
     QHash<ListKind, QByteArray> SelectAfter_;
     // Conflicts already told of, by booking id.

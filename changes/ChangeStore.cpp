@@ -157,11 +157,11 @@ void ChangeStore::Rederive(Arrivals &arrivals)
     }
 }
 
-ChangeStore::Arrivals ChangeStore::Refresh(bool mayMend)
+ChangeStore::Arrivals ChangeStore::Refresh(bool mayMend, const LogFolder::Sizes *upTo)
 {
     Arrivals arrivals;
     Prepare(mayMend);
-    LogFolder::Update update = Logs_.ReadNew();
+    LogFolder::Update update = Logs_.ReadNew(upTo);
     arrivals.Problems = update.Problems;
     if (update.Rewritten) {
         Rederive(arrivals);

@@ -48,8 +48,9 @@ public:
         QStringList Problems;      // logs that could not be read
     };
     // Reads what the logs gained (the first call: everything; this computer's log is mended first
-    // unless mayMend is false, for a reader that holds no lock).
-    Arrivals Refresh(bool mayMend = true);
+    // unless mayMend is false, for a reader that holds no lock). upTo: only as far as the logs
+    // were when they had these sizes (LogFolder::ReadNew).
+    Arrivals Refresh(bool mayMend = true, const LogFolder::Sizes *upTo = nullptr);
     // Whether any log changed since the last Refresh, without reading them.
     bool LogsChanged() const { return Logs_.Changed(); }
 

@@ -82,6 +82,7 @@ void LedgerState::ApplyBooking(const BookingOp &op, const QByteArray &rev, const
                                qsizetype index)
 {
     Record &record = Bookings_[op.Id];
+    const bool forked = record.Heads.size() > 1;
     const Order came{entry.Clock, entry.Name(), index};
     if (record.Heads.isEmpty() && record.Superseded.isEmpty())
         record.First = came;
@@ -105,6 +106,7 @@ void LedgerState::ApplyBooking(const BookingOp &op, const QByteArray &rev, const
     }
     if (!superseded)
         record.Heads.append({rev, entry.Clock, entry.Kind, came, op.After, op.After ? std::nullopt : op.Before});
+    Forks_ += qsizetype(record.Heads.size() > 1) - qsizetype(forked);
     Reindex(op.Id, record);
 }
 
@@ -213,7 +215,18 @@ void LedgerState::FillList(BookingList &list, const QString &book, const Regiona
     if (ids != ByList_.cend()) {
         rows.reserve(ids->size());
         for (const QByteArray &id : *ids) {
-            const Record &record = Bookings_[id];
+            const Record &record = *Bookings_.constFind(id);
+            // Mostly one version: no list of them made.
+            if (record.Heads.size() == 1) {
+                const Head &head = record.Heads.front();
+                if (!head.Content || head.Content->Book != book || head.Content->List != list.Kind())
+                    continue;
+                ListRow row = head.Content->Row;
+                row.Id = id;
+                row.Base = head.Rev;
+                rows.append({position.value(id, std::numeric_limits<qsizetype>::max()), record.First, std::move(row)});
+                continue;
+            }
             const QList<const Head *> live = LiveHeads(record);
             for (qsizetype i = 0; i < live.size(); ++i) {
                 const Head *head = live.at(i);

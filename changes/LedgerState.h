@@ -78,6 +78,9 @@ public:
         bool RemovedToo = false;    // one computer removed it meanwhile
     };
     QList<Conflict> Conflicts() const;
+    // How many bookings have more than one head (Conflicts, and those removed on two computers
+    // at once), kept as entries come: whether there can be anything to tell.
+    qsizetype ForkCount() const { return Forks_; }
 
     // The statement rows that count as booked: an import booked them, and their booking stands or
     // was removed by a change (not taken back by an undo or a restore).
@@ -137,4 +140,5 @@ private:
     QHash<QString, Register<std::optional<BudgetEntry>>> Budgets_; // key + '\t' + from
     QHash<QString, Order> BudgetFirst_;                            // key -> its first entry
     QList<StatementRowOp> Rows_;
+    qsizetype Forks_ = 0;
 };

@@ -35,6 +35,40 @@ Reference ReferenceOf(const BookingList &list)
     return reference;
 }
 
+void Bind(const BookingList &fromLogs, BookingList &fromFile)
+{
+    const QList<ListRow> &logged = fromLogs.Rows();
+    QList<bool> taken(logged.size(), false);
+    QList<qsizetype> unbound;
+    for (qsizetype i = 0; i < fromFile.RowCount(); ++i) {
+        if (i < logged.size() && fromFile.Row(i) == logged.at(i)) {
+            fromFile.MutableRow(i).Id = logged.at(i).Id;
+            fromFile.MutableRow(i).Base = logged.at(i).Base;
+            taken[i] = true;
+        } else {
+            unbound.append(i);
+        }
+    }
+    if (unbound.isEmpty())
+        return;
+    QMultiHash<QString, qsizetype> byCaption;
+    for (qsizetype j = logged.size() - 1; j >= 0; --j) {
+        if (!taken.at(j))
+            byCaption.insert(logged.at(j).Caption, j);
+    }
+    for (const qsizetype i : std::as_const(unbound)) {
+        ListRow &row = fromFile.MutableRow(i);
+        for (auto it = byCaption.find(row.Caption); it != byCaption.end() && it.key() == row.Caption; ++it) {
+            if (!taken.at(*it) && row == logged.at(*it)) {
+                taken[*it] = true;
+                row.Id = logged.at(*it).Id;
+                row.Base = logged.at(*it).Base;
+                break;
+            }
+        }
+    }
+}
+
 QList<QByteArray> Diff(const Reference &reference, const BookingList &list, const QString &book,
                        const QByteArray &entryName, qsizetype &next, ChangeEntry &entry)
 {

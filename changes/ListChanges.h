@@ -20,6 +20,11 @@ using Reference = QHash<QByteArray, ListRow>;
 QByteArray RowRef(const ListRow &row);
 Reference ReferenceOf(const BookingList &list);
 
+// Gives the rows of a list read from its file the bookings they show (Id, Base), taken from the
+// same list as the logs make it: row by row where the two agree, else the first equal row not
+// yet given. Rows that match none stay without (new bookings to a save).
+void Bind(const BookingList &fromLogs, BookingList &fromFile);
+
 // Appends to the entry the booking ops that make the reference into the list (of the book; empty
 // for the regular bookings). New bookings get the ids NewBookingId(entryName, next), next
 // counting on, unless a new row (no Base) brings an id of its own. Returns the id each row of the

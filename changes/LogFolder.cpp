@@ -62,7 +62,7 @@ bool LogFolder::Changed() const
     return false;
 }
 
-LogFolder::Update LogFolder::ReadNew()
+LogFolder::Update LogFolder::ReadNew(const Sizes *upTo)
 {
     Update update;
     const QStringList names = LogNames();
@@ -76,7 +76,17 @@ LogFolder::Update LogFolder::ReadNew()
     }
     for (const QString &name : names) {
         const QString path = Folder_ + name;
-        const Stat now = StatOf(path);
+        Stat now = StatOf(path);
+        if (upTo) {
+            const auto limit = upTo->constFind(name);
+            if (limit == upTo->cend())
+                continue;
+            // The rest looks new to the next call, whatever the time.
+            if (now.Size > *limit) {
+                now.Size = *limit;
+                now.ModifiedNs = 0;
+            }
+        }
         Source &source = Sources_[name];
         if (!now.Exists || (now.Size == source.Size && now.ModifiedNs == source.ModifiedNs && source.Offset > 0))
             continue;
@@ -101,7 +111,7 @@ LogFolder::Update LogFolder::ReadNew()
             continue;
         }
         file.seek(start);
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = file.read(now.Size - start);
         const EntryCodec::Read read = fromStart ? EntryCodec::Decode(bytes)
                                                 : EntryCodec::Decode(bytes, false, source.LastSeq + 1);
         if (fromStart) {

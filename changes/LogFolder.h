@@ -24,7 +24,11 @@ public:
         bool Rewritten = false;
         QStringList Problems; // logs (or parts) that could not be read, named for the user
     };
-    Update ReadNew();
+    // How far each log is to be read: its name ("<id>.log") and its size in bytes.
+    using Sizes = QHash<QString, qint64>;
+    // upTo: only so far (a log not named is left for the next call), as when the logs had these
+    // sizes; what lies beyond comes with the next call.
+    Update ReadNew(const Sizes *upTo = nullptr);
     // Forgets what was read: the next ReadNew reads every log whole.
     void Reset() { Sources_.clear(); }
     // Whether any log changed since the last ReadNew (by size and time, without reading).

@@ -271,10 +271,12 @@ qint64 FileModifiedNs(const QString &path)
 namespace {
 
 void WriteDerivedFile(const LedgerPaths &paths, const Regional &regional, const ChangeStore &store, const QString &file,
-                      qint64 modifiedNs)
+                      qint64 modifiedNs, const QHash<QString, QByteArray> &made)
 {
     const QString path = paths.DataFolder + file;
-    const std::optional<QByteArray> derived = DerivedFiles::FileBytes(store.State(), file, regional);
+    const auto known = made.constFind(file);
+    const std::optional<QByteArray> derived =
+        known != made.cend() ? std::optional(*known) : DerivedFiles::FileBytes(store.State(), file, regional);
     std::optional<QByteArray> present;
     if (QFileInfo(path).isFile()) {
         present = ListFiles::ReadFile(path);
@@ -308,13 +310,13 @@ void WriteDerivedFile(const LedgerPaths &paths, const Regional &regional, const 
 } // namespace
 
 void WriteDerivedFiles(const LedgerPaths &paths, const Regional &regional, const ChangeStore &store,
-                       const QStringList &files, qint64 modifiedNs)
+                       const QStringList &files, qint64 modifiedNs, const QHash<QString, QByteArray> &made)
 {
     // Each file on its own: one that cannot be written does not keep the others back.
     QStringList failures;
     for (const QString &file : files) {
         try {
-            WriteDerivedFile(paths, regional, store, file, modifiedNs);
+            WriteDerivedFile(paths, regional, store, file, modifiedNs, made);
         } catch (const QelError &error) {
             failures.append(error.Message());
         }

@@ -57,8 +57,9 @@ private:
 // that nothing a file held is ever lost to a write. Throws QelError naming the first file that
 // failed; the files before it are written.
 // modifiedNs: the time of last change each file gets (its stamp's), nanoseconds since 1970.
+// made: bytes of some of the files as the state makes them now, already made for their stamps.
 void WriteDerivedFiles(const LedgerPaths &paths, const Regional &regional, const ChangeStore &store,
-                       const QStringList &files, qint64 modifiedNs);
+                       const QStringList &files, qint64 modifiedNs, const QHash<QString, QByteArray> &made = {});
 
 // A file's time of last change in nanoseconds since 1970; 0 when it cannot be told.
 qint64 FileModifiedNs(const QString &path);

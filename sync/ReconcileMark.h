@@ -1,9 +1,12 @@
 #pragma once
 
+#include "changes/LogFolder.h"
 #include "ledger/LedgerPaths.h"
 
 #include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 // What the data folder looked like the last time this computer had its files in line with the
 // change logs: the names, sizes and times of the logs and of the ledger files, kept as a hash in
@@ -16,7 +19,13 @@ namespace ReconcileMark {
 
 QByteArray Snapshot(const QString &dataFolder);
 bool InLine(const LedgerPaths &paths);
+// In line, and nothing was left to tell then (no booking changed on two computers at once):
+// the files say all the logs would, so a start may read the files alone and the logs only
+// once the first change or an arrival needs them.
+// Gives the logs' sizes then: what lies beyond arrived since.
+std::optional<LogFolder::Sizes> FilesSayAll(const LedgerPaths &paths);
 // Quietly: a mark that cannot be written only costs the next start a comparison.
-void Mark(const LedgerPaths &paths);
+// nothingToTell: no booking stands in two versions.
+void Mark(const LedgerPaths &paths, bool nothingToTell);
 
 } // namespace ReconcileMark

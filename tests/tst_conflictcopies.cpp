@@ -136,6 +136,7 @@ private slots:
     void twoComputers();
     void threeComputersTwoCopiesAtOnce();
     void randomChangesAndSyncs();
+    void aStartInLineReadsTheFilesAlone();
 };
 
 void TestConflictCopies::namesOfTheTools_data()
@@ -324,6 +325,49 @@ void TestConflictCopies::randomChangesAndSyncs()
                                               [&](const QString &b) { return b.section(u' ', 0, 0) == purpose; });
         if (!touched.contains(purpose))
             QVERIFY2(count == 1, qPrintable(purpose + u": "_s + QString::number(count)));
+    }
+}
+
+// While the files say all the logs would, a start reads the files alone; the first change, an
+// arrival and a booking standing in two versions read the logs, and the rows keep their bookings.
+void TestConflictCopies::aStartInLineReadsTheFilesAlone()
+{
+    QTemporaryDir dir;
+    const Computer here(dir.filePath(u"hier"_s));
+    const Computer there(dir.filePath(u"dort"_s));
+    here.Add(u"Kaffee"_s);
+    here.Add(u"Kuchen"_s);
+    {
+        auto books = here.Open();
+        QVERIFY(!books->LogsRead());
+        QCOMPARE(books->Expend().RowCount(), 2);
+        const qsizetype row = books->Expend().Row(0).SubItem(2) == u"Kaffee"_s ? 0 : 1;
+        books->EditBooking(books->Expend(), row, books->Expend().Row(row).Caption, {u"2.50"_s, u"K"_s, u"Kaffee"_s});
+        QVERIFY(books->LogsRead());
+        books->SaveChange(books->Expend());
+        const ChangeEntry &made = books->Changes().OwnEntries().back();
+        QCOMPARE(made.Bookings.size(), 1);
+        QVERIFY(!made.Bookings.at(0).Base.isEmpty());
+    }
+    QCOMPARE(here.Bookings(), (QStringList{u"Kaffee 2.50"_s, u"Kuchen 1.00"_s}));
+
+    Deliver(here, there);
+    auto running = here.Open();
+    QVERIFY(!running->LogsRead());
+    there.Add(u"Tee"_s);
+    Deliver(there, here);
+    QCOMPARE(running->Sync().Arrived, 1);
+    QCOMPARE(running->Expend().RowCount(), 3);
+    running.reset();
+
+    // Changed on both: told at every start until one version goes.
+    QVERIFY(here.Change(u"Tee"_s, u"2.00"_s));
+    QVERIFY(there.Change(u"Tee"_s, u"3.00"_s));
+    Deliver(there, here);
+    for (int start = 0; start < 2; ++start) {
+        auto books = here.Open();
+        QVERIFY(books->LogsRead());
+        QVERIFY(books->TakeNotes().join(u' ').contains(u"auf zwei Rechnern zugleich"_s));
     }
 }
 
