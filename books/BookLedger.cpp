@@ -110,9 +110,10 @@ QStringList BookManager::TakeNotes()
 namespace {
 
 // The logs as far as they were when the lists were read from the files; nothing read when none was.
-std::unique_ptr<ChangeStore> ReadStore(const LedgerPaths &paths, const std::optional<LogFolder::Sizes> &upTo)
+std::unique_ptr<ChangeStore> ReadStore(const QString &dataFolder, const ComputerId &computer,
+                                       const std::optional<LogFolder::Sizes> &upTo)
 {
-    auto store = std::make_unique<ChangeStore>(paths.DataFolder, ComputerId::LoadOrCreate(paths.ProgramDataFolder));
+    auto store = std::make_unique<ChangeStore>(dataFolder, computer);
     if (upTo)
         store->Refresh(true, &*upTo);
     return store;
@@ -124,7 +125,13 @@ void BookManager::PrepareLogs()
 {
     if (Store_ || Preparing_.valid() || (!RegularFromFile_ && !ListsFromFile_))
         return;
-    Preparing_ = std::async(std::launch::async, ReadStore, Paths_, std::optional(FileListsAt_));
+    // The id is made here, where every other reader of it runs; when it cannot be, the first
+    // change reads the logs and says why.
+    try {
+        Preparing_ = std::async(std::launch::async, ReadStore, Paths_.DataFolder,
+                                ComputerId::LoadOrCreate(Paths_.ProgramDataFolder), std::optional(FileListsAt_));
+    } catch (const QelError &) {
+    }
 }
 
 void BookManager::OpenStore()
@@ -135,7 +142,8 @@ void BookManager::OpenStore()
     if (Preparing_.valid()) {
         Store_ = Preparing_.get();
     } else {
-        Store_ = ReadStore(Paths_, fromFiles ? std::optional(FileListsAt_) : std::nullopt);
+        Store_ = ReadStore(Paths_.DataFolder, ComputerId::LoadOrCreate(Paths_.ProgramDataFolder),
+                           fromFiles ? std::optional(FileListsAt_) : std::nullopt);
     }
     if (fromFiles)
         BindFileLists();
