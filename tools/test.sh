@@ -34,6 +34,9 @@ bash "$root/tools/transfer-crash-test.sh" "$root/build-test"
 echo "== Undo and redo killed at every step"
 bash "$root/tools/undo-crash-test.sh" "$root/build-test"
 
+echo "== What a synced folder brought, taken in and killed at every step"
+bash "$root/tools/merge-crash-test.sh" "$root/build-test"
+
 echo "== Two and three computers whose data folders Syncthing keeps in step"
 python3 "$root/tools/syncthing-test.py" "$root/build-test"
 
