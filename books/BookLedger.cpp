@@ -232,7 +232,9 @@ BookManager::SyncOutcome BookManager::SyncNow()
         outcome.Copies = reconciled.Copies;
         FilesChanged_ = FilesChanged_ || !reconciled.Written.isEmpty();
         if (outcome.Errors.isEmpty())
-            ReconcileMark::Mark(Paths_, store.State().ForkCount() == 0);
+            Marker_.Mark(Paths_, store.State().ForkCount() == 0);
+        else
+            Marker_.Forget();
     }
 
     // What other computers did, by computer.
@@ -426,12 +428,23 @@ const ChangeEntry &BookManager::Commit(ChangeEntry entry, const QDateTime &now, 
     const qint64 stampTime = fileTimeNs > 0 ? fileTimeNs : ChangeStore::NowNs();
     // The files' bytes as the entry leaves them: stamped, then written.
     QHash<QString, QByteArray> derived;
+    MadeLists open;
     try {
         made = &store.Append(std::move(entry), now.toSecsSinceEpoch(), [&](const LedgerState &state) {
             QList<FileStamp> stamps;
             qint64 bytesNeeded = 0;
             for (const QString &file : files) {
-                if (std::optional<QByteArray> bytes = DerivedFiles::FileBytes(state, file, Regional_)) {
+                std::optional<QByteArray> bytes;
+                // The open book's lists are made once, for its file and for its panels.
+                if (!CurrentBook_.isEmpty() && file == DerivedFiles::BookFile(CurrentBook_)
+                    && state.BookExists(CurrentBook_)) {
+                    open.Book = CurrentBook_;
+                    state.BookLists(CurrentBook_, Regional_, open.Income, open.Expend);
+                    bytes = ListFiles::MonthBookBytes(open.Income, open.Expend);
+                } else {
+                    bytes = DerivedFiles::FileBytes(state, file, Regional_);
+                }
+                if (bytes) {
                     stamps.append({file, ChangeStore::HashOf(*bytes), stampTime});
                     bytesNeeded += bytes->size();
                     derived.insert(file, std::move(*bytes));
@@ -448,13 +461,17 @@ const ChangeEntry &BookManager::Commit(ChangeEntry entry, const QDateTime &now, 
     FilesChanged_ = true;
     std::optional<QelError> failed;
     try {
-        WriteDerivedFiles(Paths_, Regional_, store, files, stampTime, derived);
+        WriteDerivedFiles(Paths_, Regional_, store, files, stampTime, derived, &LastWritten_);
+        LastWritten_ = derived;
     } catch (const QelError &error) {
         failed = error;
+        LastWritten_.clear();
     }
-    FollowState(files, now);
-    if (!failed)
-        ReconcileMark::Mark(Paths_, store.State().ForkCount() == 0);
+    FollowState(files, now, open.Book.isEmpty() ? nullptr : &open);
+    if (failed)
+        Marker_.Forget();
+    else
+        Marker_.MarkAfter(Paths_, store.State().ForkCount() == 0, files);
     if (failed) {
         throw QelError(failed->Message() + u"\n\nDie Änderung ist im Änderungsprotokoll gespeichert; die Datei wird "
                                            u"beim nächsten Start geschrieben."_s);
@@ -462,7 +479,7 @@ const ChangeEntry &BookManager::Commit(ChangeEntry entry, const QDateTime &now, 
     return *made;
 }
 
-void BookManager::FollowState(const QStringList &files, const QDateTime &now)
+void BookManager::FollowState(const QStringList &files, const QDateTime &now, MadeLists *made)
 {
     const LedgerState &state = Store_->State();
     const auto selected = [this](ListKind list, const BookingList &shown) {
@@ -487,7 +504,12 @@ void BookManager::FollowState(const QStringList &files, const QDateTime &now)
         }
         BookingList income(ListKind::Income);
         BookingList expend(ListKind::Expend);
-        state.BookLists(*name, Regional_, income, expend);
+        if (made && made->Book == *name) {
+            income = std::move(made->Income);
+            expend = std::move(made->Expend);
+        } else {
+            state.BookLists(*name, Regional_, income, expend);
+        }
         OwnSums_.insert(*name, {ListSum(income), ListSum(expend)});
         // A book new to the list shows when it came; the others keep what the scan showed.
         if (FindBook(*name) < 0) {

@@ -4,6 +4,7 @@
 #include "changes/ChangeStore.h"
 #include "changes/ListChanges.h"
 #include "sync/FolderReconciler.h"
+#include "sync/ReconcileMark.h"
 #include "history/BookTrash.h"
 #include "history/HistorySteps.h"
 #include "ledger/BookSums.h"
@@ -230,7 +231,14 @@ private:
     void RemoveInLogs(const QString &name);
     void RestoreInLogs(const TrashedBook &book);
     // The lists, totals and book rows as the state makes them after an entry touched the files.
-    void FollowState(const QStringList &files, const QDateTime &now);
+    // A book's two lists as an entry left them, made once for its file and its panels.
+    struct MadeLists
+    {
+        QString Book;
+        BookingList Income{ListKind::Income};
+        BookingList Expend{ListKind::Expend};
+    };
+    void FollowState(const QStringList &files, const QDateTime &now, MadeLists *made = nullptr);
     static QString ListKey(const QString &book, ListKind list);
     void ReadMonthBookFile(const QString &path);
     void ReadRegularFile(const QString &path);
@@ -275,6 +283,10 @@ private:
     bool RegularFromFile_ = false;
     bool ListsFromFile_ = false;
     LogFolder::Sizes FileListsAt_; // the logs' sizes when they were
+    ReconcileMark::Marker Marker_;  // the folder marked in line after each change
+    // The files the last change wrote, by their bytes: as they are still so, they need no hash
+    // to be known as this program's.
+    QHash<QString, QByteArray> LastWritten_;
     std::future<std::unique_ptr<ChangeStore>> Preparing_; // PrepareLogs
     // The booking each list selects once a save's entry is made (new rows get their ids then).
     QHash<ListKind, QByteArray> SelectAfter_;

@@ -271,7 +271,7 @@ qint64 FileModifiedNs(const QString &path)
 namespace {
 
 void WriteDerivedFile(const LedgerPaths &paths, const Regional &regional, const ChangeStore &store, const QString &file,
-                      qint64 modifiedNs, const QHash<QString, QByteArray> &made)
+                      qint64 modifiedNs, const QHash<QString, QByteArray> &made, const QHash<QString, QByteArray> *ours)
 {
     const QString path = paths.DataFolder + file;
     const auto known = made.constFind(file);
@@ -283,7 +283,9 @@ void WriteDerivedFile(const LedgerPaths &paths, const Regional &regional, const 
         if (present == derived)
             return;
         // What no entry explains is kept before it goes.
-        if (!store.Explains(file, ChangeStore::HashOf(*present), FileModifiedNs(path))) {
+        const auto own = ours ? ours->constFind(file) : QHash<QString, QByteArray>::const_iterator();
+        const bool known = ours && own != ours->cend() && *own == *present;
+        if (!known && !store.Explains(file, ChangeStore::HashOf(*present), FileModifiedNs(path))) {
             const QString kept = KeptNameFor(path);
             ListFiles::WriteFile(kept, *present);
         }
@@ -310,13 +312,14 @@ void WriteDerivedFile(const LedgerPaths &paths, const Regional &regional, const 
 } // namespace
 
 void WriteDerivedFiles(const LedgerPaths &paths, const Regional &regional, const ChangeStore &store,
-                       const QStringList &files, qint64 modifiedNs, const QHash<QString, QByteArray> &made)
+                       const QStringList &files, qint64 modifiedNs, const QHash<QString, QByteArray> &made,
+                       const QHash<QString, QByteArray> *ours)
 {
     // Each file on its own: one that cannot be written does not keep the others back.
     QStringList failures;
     for (const QString &file : files) {
         try {
-            WriteDerivedFile(paths, regional, store, file, modifiedNs, made);
+            WriteDerivedFile(paths, regional, store, file, modifiedNs, made, ours);
         } catch (const QelError &error) {
             failures.append(error.Message());
         }

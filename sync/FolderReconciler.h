@@ -58,8 +58,11 @@ private:
 // failed; the files before it are written.
 // modifiedNs: the time of last change each file gets (its stamp's), nanoseconds since 1970.
 // made: bytes of some of the files as the state makes them now, already made for their stamps.
+// ours: files as this program wrote and stamped them last; one that still holds those bytes is
+// known as its own without a hash.
 void WriteDerivedFiles(const LedgerPaths &paths, const Regional &regional, const ChangeStore &store,
-                       const QStringList &files, qint64 modifiedNs, const QHash<QString, QByteArray> &made = {});
+                       const QStringList &files, qint64 modifiedNs, const QHash<QString, QByteArray> &made = {},
+                       const QHash<QString, QByteArray> *ours = nullptr);
 
 // A file's time of last change in nanoseconds since 1970; 0 when it cannot be told.
 qint64 FileModifiedNs(const QString &path);

@@ -22,38 +22,65 @@ QString MarkFile(const LedgerPaths &paths)
     return paths.ProgramDataFolder + u"Abgleich.txt"_s;
 }
 
-// Adds each file's name, size, time and inode; the sizes by name, when asked for.
-void Add(QByteArray &snapshot, const QString &folder, const QStringList &names, LogFolder::Sizes *sizes = nullptr)
+constexpr QDir::Filters AllFiles = QDir::Files | QDir::Hidden | QDir::System;
+
+// A file's line: name, size, time and inode; none when it is not there.
+std::optional<QByteArray> LineOf(const QString &folder, const QString &name, qint64 *size = nullptr)
 {
-    for (const QString &name : names) {
-        struct stat st{};
-        const QByteArray path = QFile::encodeName(folder + name);
-        if (::stat(path.constData(), &st) != 0)
+    struct stat st{};
+    const QByteArray path = QFile::encodeName(folder + name);
+    if (::stat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    if (size)
+        *size = qint64(st.st_size);
+    return name.toUtf8() + '\t' + QByteArray::number(qint64(st.st_size)) + '\t'
+           + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(st.st_mtim.tv_nsec)) + '\t'
+           + QByteArray::number(qulonglong(st.st_ino)) + '\n';
+}
+
+// The ledger files and the copies tools make of them; not the lock or a save's temporary file.
+bool IsLedgerName(const QString &name)
+{
+    return (name.endsWith(u".qel"_s) || name == u"Regular.dat"_s || name == u"Budgets.dat"_s
+            || ConflictCopies::IsConflictCopy(name))
+           && !ListFiles::IsLeftoverName(name);
+}
+
+// The ledger files' lines, by name (in the order QDir::Name gives).
+QMap<QString, QByteArray> LedgerLines(const QString &dataFolder)
+{
+    QMap<QString, QByteArray> lines;
+    for (const QString &name : QDir(dataFolder).entryList(AllFiles, QDir::Name)) {
+        if (!IsLedgerName(name))
             continue;
-        snapshot += name.toUtf8() + '\t' + QByteArray::number(qint64(st.st_size)) + '\t'
-                    + QByteArray::number(qint64(st.st_mtim.tv_sec)) + '.' + QByteArray::number(qint64(st.st_mtim.tv_nsec))
-                    + '\t' + QByteArray::number(qulonglong(st.st_ino)) + '\n';
-        if (sizes)
-            sizes->insert(name, qint64(st.st_size));
+        if (std::optional<QByteArray> line = LineOf(dataFolder, name))
+            lines.insert(name, std::move(*line));
     }
+    return lines;
+}
+
+// The snapshot's hash from the ledger files' lines; the logs are looked at now.
+QByteArray SnapshotFrom(const QString &dataFolder, const QMap<QString, QByteArray> &ledger, LogFolder::Sizes *logSizes)
+{
+    QByteArray snapshot;
+    for (const QByteArray &line : ledger)
+        snapshot += line;
+    const QString logs = ChangeLog::FolderOf(dataFolder);
+    snapshot += "--\n";
+    for (const QString &name : QDir(logs).entryList({u"*.log"_s}, AllFiles, QDir::Name)) {
+        qint64 size = 0;
+        if (std::optional<QByteArray> line = LineOf(logs, name, &size)) {
+            snapshot += *line;
+            if (logSizes)
+                logSizes->insert(name, size);
+        }
+    }
+    return QCryptographicHash::hash(snapshot, QCryptographicHash::Sha256).toHex();
 }
 
 QByteArray SnapshotOf(const QString &dataFolder, LogFolder::Sizes *logSizes)
 {
-    QByteArray snapshot;
-    const QDir::Filters files = QDir::Files | QDir::Hidden | QDir::System;
-    // The ledger files and the copies tools make of them; not the lock or a save's temporary file.
-    QStringList ledger = QDir(dataFolder).entryList(files, QDir::Name);
-    ledger.removeIf([](const QString &name) {
-        return !(name.endsWith(u".qel"_s) || name == u"Regular.dat"_s || name == u"Budgets.dat"_s
-                 || ConflictCopies::IsConflictCopy(name))
-               || ListFiles::IsLeftoverName(name);
-    });
-    Add(snapshot, dataFolder, ledger);
-    const QString logs = ChangeLog::FolderOf(dataFolder);
-    snapshot += "--\n";
-    Add(snapshot, logs, QDir(logs).entryList({u"*.log"_s}, files, QDir::Name), logSizes);
-    return QCryptographicHash::hash(snapshot, QCryptographicHash::Sha256).toHex();
+    return SnapshotFrom(dataFolder, LedgerLines(dataFolder), logSizes);
 }
 
 // The mark's third line when nothing was left to tell; the logs' sizes follow it.
@@ -102,13 +129,15 @@ std::optional<LogFolder::Sizes> FilesSayAll(const LedgerPaths &paths)
     return sizes;
 }
 
-void Mark(const LedgerPaths &paths, bool nothingToTell)
+namespace {
+
+void WriteMark(const LedgerPaths &paths, bool nothingToTell, const QMap<QString, QByteArray> &ledger)
 {
     QSaveFile file(MarkFile(paths));
     if (!file.open(QIODevice::WriteOnly))
         return;
     LogFolder::Sizes sizes;
-    QByteArray mark = SnapshotOf(paths.DataFolder, &sizes) + '\n' + paths.DataFolder.toUtf8() + '\n';
+    QByteArray mark = SnapshotFrom(paths.DataFolder, ledger, &sizes) + '\n' + paths.DataFolder.toUtf8() + '\n';
     if (nothingToTell) {
         mark += Quiet.toByteArray() + '\n';
         for (auto it = sizes.cbegin(); it != sizes.cend(); ++it)
@@ -116,6 +145,38 @@ void Mark(const LedgerPaths &paths, bool nothingToTell)
     }
     file.write(mark);
     file.commit();
+}
+
+} // namespace
+
+void Mark(const LedgerPaths &paths, bool nothingToTell)
+{
+    WriteMark(paths, nothingToTell, LedgerLines(paths.DataFolder));
+}
+
+void Marker::Mark(const LedgerPaths &paths, bool nothingToTell)
+{
+    Folder_ = paths.DataFolder;
+    Lines_ = LedgerLines(paths.DataFolder);
+    Known_ = true;
+    WriteMark(paths, nothingToTell, Lines_);
+}
+
+void Marker::MarkAfter(const LedgerPaths &paths, bool nothingToTell, const QStringList &written)
+{
+    if (!Known_ || Folder_ != paths.DataFolder) {
+        Mark(paths, nothingToTell);
+        return;
+    }
+    for (const QString &name : written) {
+        if (!IsLedgerName(name))
+            continue;
+        if (std::optional<QByteArray> line = LineOf(paths.DataFolder, name))
+            Lines_.insert(name, std::move(*line));
+        else
+            Lines_.remove(name);
+    }
+    WriteMark(paths, nothingToTell, Lines_);
 }
 
 } // namespace ReconcileMark

@@ -4,7 +4,9 @@
 #include "ledger/LedgerPaths.h"
 
 #include <QByteArray>
+#include <QMap>
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -27,5 +29,28 @@ std::optional<LogFolder::Sizes> FilesSayAll(const LedgerPaths &paths);
 // Quietly: a mark that cannot be written only costs the next start a comparison.
 // nothingToTell: no booking stands in two versions.
 void Mark(const LedgerPaths &paths, bool nothingToTell);
+
+// Marks the folder again after a change of this program: only the files it wrote and the logs
+// are looked at anew, the other ledger files are taken as the last mark saw them. A file that
+// changed beside the program meanwhile then no longer matches the mark, which costs the next
+// start a comparison and never makes it skip one.
+class Marker
+{
+public:
+    // Looks at every file.
+    void Mark(const LedgerPaths &paths, bool nothingToTell);
+    // Looks at the written ledger files and the logs; at every file when there was no mark
+    // before or it was forgotten.
+    void MarkAfter(const LedgerPaths &paths, bool nothingToTell, const QStringList &written);
+    // A write that failed: the files may lag behind the logs, so the next mark looks at all.
+    void Forget() { Known_ = false; }
+
+private:
+    void Write(const LedgerPaths &paths, bool nothingToTell);
+
+    QString Folder_;
+    bool Known_ = false;
+    QMap<QString, QByteArray> Lines_; // ledger file (and conflict copy) → its line
+};
 
 } // namespace ReconcileMark

@@ -2,6 +2,7 @@
 #include "books/BookManager.h"
 #include "ledger/ConflictCopies.h"
 #include "ledger/ListFiles.h"
+#include "sync/ReconcileMark.h"
 
 #include <QDir>
 #include <QRandomGenerator>
@@ -137,6 +138,7 @@ private slots:
     void threeComputersTwoCopiesAtOnce();
     void randomChangesAndSyncs();
     void aStartInLineReadsTheFilesAlone();
+    void changesInARowTrustOnlyWhatTheyWrote();
 };
 
 void TestConflictCopies::namesOfTheTools_data()
@@ -372,6 +374,48 @@ void TestConflictCopies::aStartInLineReadsTheFilesAlone()
         QVERIFY(books->LogsRead());
         QVERIFY(books->TakeNotes().join(u' ').contains(u"auf zwei Rechnern zugleich"_s));
     }
+}
+
+// A change looks again at the files it wrote; a file changed beside the program meanwhile keeps
+// the folder out of line, so the next start compares it with the logs.
+void TestConflictCopies::changesInARowTrustOnlyWhatTheyWrote()
+{
+    QTemporaryDir dir;
+    const Computer here(dir.filePath(u"hier"_s));
+    const QString april = u"April 2026"_s;
+    here.Add(u"Brot"_s, u"1.00"_s, april);
+    here.Add(u"Kaffee"_s);
+    auto books = here.Open();
+    for (const QString &purpose : {u"Tee"_s, u"Saft"_s}) {
+        books->AddBooking(books->Expend(), ListRow::Make(u"03.03.2026"_s, {u"1.00"_s, u"K"_s, purpose}));
+        books->SaveChange(books->Expend());
+        QVERIFY(ReconcileMark::FilesSayAll(here.Paths));
+    }
+    QVERIFY(!here.Open()->LogsRead());
+
+    const QString other = here.Paths.BookFile(april);
+    QFile file(other);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.setFileTime(QDateTime::currentDateTime().addSecs(-3600), QFileDevice::FileModificationTime));
+    file.close();
+    books->AddBooking(books->Expend(), ListRow::Make(u"04.03.2026"_s, {u"1.00"_s, u"K"_s, u"Milch"_s}));
+    books->SaveChange(books->Expend());
+    QVERIFY(!ReconcileMark::FilesSayAll(here.Paths));
+    books.reset();
+    QVERIFY(here.Open()->LogsRead());
+    QCOMPARE(here.Bookings(april), QStringList{u"Brot 1.00"_s});
+
+    // Bytes put in place beside the program between two changes are kept before the next one.
+    auto running = here.Open();
+    running->AddBooking(running->Expend(), ListRow::Make(u"05.03.2026"_s, {u"1.00"_s, u"K"_s, u"Zucker"_s}));
+    running->SaveChange(running->Expend());
+    const QByteArray foreign = ListFiles::ReadFile(other);
+    QFile march(here.Paths.BookFile(March));
+    QVERIFY(march.open(QIODevice::WriteOnly) && march.write(foreign) == foreign.size());
+    march.close();
+    running->AddBooking(running->Expend(), ListRow::Make(u"06.03.2026"_s, {u"1.00"_s, u"K"_s, u"Salz"_s}));
+    running->SaveChange(running->Expend());
+    QCOMPARE(ListFiles::ReadFile(here.Paths.BookFile(March) + u".defekt"_s), foreign);
 }
 
 QTEST_GUILESS_MAIN(TestConflictCopies)
