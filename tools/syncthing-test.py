@@ -5,10 +5,13 @@ Each computer is a home of its own on this machine (its program folder, its data
 Syncthing instance on the loopback, no discovery, relays or reporting). The computers change
 their books with the command-line program, also while their connection is paused, so that
 Syncthing has to make conflict copies; afterwards every computer must show the same bookings,
-each exactly once. Waits are on Syncthing's own state (scanned, nothing needed, folders equal),
+each exactly once. In one case the program itself is open on both computers (each on an X
+display of its own, typed into through xdotool) and takes in what the other brings without any
+command. Waits are on Syncthing's own state (scanned, nothing needed, folders equal),
 never on a clock; a cap only keeps a broken run from hanging.
 
     python3 tools/syncthing-test.py BUILD_FOLDER
+    QEL_SYNC_CASE="open on both" python3 tools/syncthing-test.py BUILD_FOLDER   (one case alone)
 Prints "ok ..." or "FAIL ..." per case and exits 1 when a case failed.
 """
 
@@ -39,8 +42,9 @@ class Computer:
         self.name = name
         self.cli = cli
         self.home = os.path.join(work, name)
-        self.data = os.path.join(self.home, "Haushalt")
-        self.program = os.path.join(self.home, "Programm")
+        # Where the program looks in that home, so that it can be started there too.
+        self.data = os.path.join(self.home, "Documents", "Orvo Haushaltsbuch", "Daten")
+        self.program = os.path.join(self.home, ".config", "Orvo Haushaltsbuch")
         self.st = os.path.join(self.home, "syncthing")
         self.key = "key-" + name
         self.gui = free_port()
@@ -155,6 +159,91 @@ class Failure(Exception):
     pass
 
 
+class Window:
+    """The program itself open on a computer: an X display of its own, driven by keys through
+    xdotool as a user types them. The message boxes it shows are noted and confirmed."""
+
+    def __init__(self, computer, app):
+        self.computer = computer
+        display = next(n for n in range(90, 200) if not os.path.exists("/tmp/.X%d-lock" % n))
+        self.env = dict(os.environ, DISPLAY=":%d" % display, HOME=computer.home,
+                        XDG_CONFIG_HOME=os.path.join(computer.home, ".config"),
+                        XDG_RUNTIME_DIR=os.path.join(computer.home, "run"),
+                        QEL_TEST_HOSTNAME="rechner-" + computer.name, QT_QPA_PLATFORM="xcb")
+        os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700, exist_ok=True)
+        self.xvfb = subprocess.Popen(["Xvfb", ":%d" % display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                                      "-noreset"],
+                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        wait_for(lambda: self.xdo("getmouselocation") is not None, "%s: the X display" % computer.name)
+        self.log = open(os.path.join(computer.home, "program.log"), "w")
+        self.app = subprocess.Popen([app], env=self.env, stdout=self.log, stderr=subprocess.STDOUT)
+        self.boxes = []  # the titles of the boxes confirmed, in order
+        self.main = None
+        wait_for(self._found_main, "%s: the program's window" % computer.name)
+
+    def xdo(self, *args):
+        done = subprocess.run(["xdotool"] + list(args), env=self.env, capture_output=True, text=True)
+        return done.stdout if done.returncode == 0 else None
+
+    def windows(self):
+        """The visible windows by id, with their titles."""
+        found = self.xdo("search", "--onlyvisible", "--name", ".") or ""
+        return {w: (self.xdo("getwindowname", w) or "").strip() for w in found.split()}
+
+    def _found_main(self):
+        for window, title in self.windows().items():
+            if title == "Orvo Haushaltsbuch":
+                self.main = window
+                return True
+        return False
+
+    def confirm_boxes(self):
+        """Confirms every box open now with Return, as a user who read it."""
+        for window, title in self.windows().items():
+            if window != self.main and title in ("Informationen", "Fehler", "Warnung"):
+                self.boxes.append(title)
+                self.xdo("windowfocus", "--sync", window)
+                self.xdo("key", "--clearmodifiers", "Return")
+
+    def keys(self, *keys):
+        self.xdo("windowfocus", "--sync", self.main)
+        self.xdo("key", "--clearmodifiers", *keys)
+
+    def open_last_book(self):
+        """The book list shows first, nothing chosen: Down chooses the first book, End the last,
+        Return opens it."""
+        self.confirm_boxes()
+        self.keys("Down", "End", "Return")
+
+    def book_income(self, date, amount, category, purpose):
+        """Alt+N on the income panel, the dialog filled field by field, one Return."""
+        self.confirm_boxes()
+        self.keys("alt+n")
+        dialog = []
+
+        def opened():
+            dialog[:] = [w for w, title in self.windows().items() if title == "Einnahme"]
+            return bool(dialog)
+        wait_for(opened, "%s: the booking dialog" % self.computer.name)
+        self.xdo("windowfocus", "--sync", dialog[0])
+        for text in (date, amount, category):
+            self.xdo("type", "--delay", "20", text)
+            self.xdo("key", "Tab")
+        self.xdo("type", "--delay", "20", purpose)
+        self.xdo("key", "Return")
+        wait_for(lambda: dialog[0] not in self.windows(), "%s: the booking dialog closes" % self.computer.name)
+
+    def close(self):
+        self.app.terminate()
+        try:
+            self.app.wait(timeout=60)
+        except subprocess.TimeoutExpired:
+            self.app.kill()
+        self.xvfb.terminate()
+        self.xvfb.wait()
+        self.log.close()
+
+
 def wait_for(condition, what):
     deadline = time.monotonic() + CAP_SECONDS
     while not condition():
@@ -205,6 +294,36 @@ def same_everywhere(computers, book, expected):
                 c.name, book, "\n  ".join(got), "\n  ".join(expected)))
 
 
+def in_step_with_windows(computers, windows, book, expected):
+    """Waits, without a command on any computer, until the open programs have taken in what
+    came: every folder the same, no conflict copy left in it, every computer showing exactly the
+    expected bookings. Boxes the programs show meanwhile are confirmed."""
+    expected = sorted(expected)
+    seen = {}
+
+    def check():
+        for w in windows:
+            w.confirm_boxes()
+        # Syncthing here looks only when asked (see _quiet_config).
+        for c in computers:
+            c.rest("/rest/db/scan?folder=" + FOLDER, "POST")
+        for c in computers:
+            status = c.rest("/rest/db/status?folder=" + FOLDER)
+            if status["state"] != "idle" or status["needTotalItems"] != 0:
+                return False
+        trees = [c.tree() for c in computers]
+        seen["copies"] = [f for f in trees[0] if ".sync-conflict-" in f]
+        if seen["copies"] or any(t != trees[0] for t in trees[1:]):
+            return False
+        for c in computers:
+            seen[c.name] = c.bookings(book)
+        return all(seen[c.name] == expected for c in computers)
+    try:
+        wait_for(check, "the open programs are in step")
+    except Failure as failure:
+        raise Failure("%s; last seen: %s; expected:\n  %s" % (failure, seen, "\n  ".join(expected)))
+
+
 def line(kind, date, amount, category, purpose=""):
     return "\t".join([kind, date, amount, category, purpose])
 
@@ -231,6 +350,7 @@ def offline(computers, changes):
 def main():
     build = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else "build-test")
     cli = os.path.join(build, "cli", "haushaltsbuch-cli")
+    app = os.path.join(build, "app", "haushaltsbuch")
     if not shutil.which("syncthing") or not shutil.which("faketime"):
         print("FAIL syncthing and faketime are needed (tools/setup-debian.sh installs them)")
         return 1
@@ -238,8 +358,12 @@ def main():
     computers = []
     failures = 0
 
+    only = os.environ.get("QEL_SYNC_CASE")  # a part of a case's name: that case alone
+
     def case(name, body):
         nonlocal failures
+        if only and only not in name:
+            return
         try:
             body()
             print("ok   " + name)
@@ -332,6 +456,42 @@ def main():
             march_all.append(fuel)
             b.clock = None
         case("a computer 15 minutes ahead: both bookings stay, each undoes its own", clock_ahead)
+
+        def programs_open():
+            may = "Mai 2026"
+            a.run("new", may)
+            settle([a, b])
+            windows = [Window(a, app), Window(b, app)]
+            wa, wb = windows
+            try:
+                for w in windows:
+                    w.open_last_book()
+                wa.book_income("01.05.2026", "100,00", "Gehalt", "A Mai")
+                may_all = [line("Einnahme", "01.05.2026", "100.00", "Gehalt", "A Mai")]
+                in_step_with_windows([a, b], windows, may, may_all)
+                a.pause([b])
+                b.pause([a])
+                wa.book_income("02.05.2026", "2,50", "Zinsen", "A Zins")
+                wb.book_income("03.05.2026", "0,25", "Pfand", "B Pfand")
+                for c in (a, b):
+                    c.rest("/rest/db/scan?folder=" + FOLDER, "POST")
+                a.resume([b])
+                b.resume([a])
+                connected([a, b])
+                may_all += [line("Einnahme", "02.05.2026", "2.50", "Zinsen", "A Zins"),
+                            line("Einnahme", "03.05.2026", "0.25", "Pfand", "B Pfand")]
+                in_step_with_windows([a, b], windows, may, may_all)
+                kept = [f for c in (a, b) if os.path.isdir(os.path.join(c.program, "Konfliktkopien"))
+                        for f in os.listdir(os.path.join(c.program, "Konfliktkopien"))]
+                if not any(may + ".sync-conflict-" in f for f in kept):
+                    raise Failure("Syncthing made no conflict copy of %s; the case proves nothing" % may)
+                if "Fehler" in wa.boxes + wb.boxes:
+                    raise Failure("a program showed an error: %s, %s" % (wa.boxes, wb.boxes))
+            finally:
+                for w in windows:
+                    w.close()
+        case("the program open on both computers, booking together and apart: each booking once, "
+             "no command needed", programs_open)
 
         def third_joins():
             c = Computer(work, "c", cli)
