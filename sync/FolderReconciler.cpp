@@ -14,6 +14,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <limits>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -264,6 +265,11 @@ qint64 FileModifiedNs(const QString &path)
 {
     struct stat st{};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    // Before 1970, or beyond what nanoseconds since then hold (the year 2262): a time that
+    // cannot be told, as entries keep only times from 1970 on.
+    constexpr qint64 LastSecond = std::numeric_limits<qint64>::max() / 1'000'000'000 - 1;
+    if (st.st_mtim.tv_sec < 0 || (st.st_mtim.tv_sec == 0 && st.st_mtim.tv_nsec == 0) || st.st_mtim.tv_sec > LastSecond)
         return 0;
     return qint64(st.st_mtim.tv_sec) * 1'000'000'000 + st.st_mtim.tv_nsec;
 }

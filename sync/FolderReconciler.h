@@ -64,5 +64,6 @@ void WriteDerivedFiles(const LedgerPaths &paths, const Regional &regional, const
                        const QStringList &files, qint64 modifiedNs, const QHash<QString, QByteArray> &made = {},
                        const QHash<QString, QByteArray> *ours = nullptr);
 
-// A file's time of last change in nanoseconds since 1970; 0 when it cannot be told.
+// A file's time of last change in nanoseconds since 1970; 0 when it cannot be told (also
+// before 1970 and after 2262).
 qint64 FileModifiedNs(const QString &path);

@@ -139,6 +139,7 @@ private slots:
     void randomChangesAndSyncs();
     void aStartInLineReadsTheFilesAlone();
     void changesInARowTrustOnlyWhatTheyWrote();
+    void filesDatedOutsideTheLogsTimesAreTakenInReadably();
 };
 
 void TestConflictCopies::namesOfTheTools_data()
@@ -416,6 +417,31 @@ void TestConflictCopies::changesInARowTrustOnlyWhatTheyWrote()
     running->AddBooking(running->Expend(), ListRow::Make(u"06.03.2026"_s, {u"1.00"_s, u"K"_s, u"Salz"_s}));
     running->SaveChange(running->Expend());
     QCOMPARE(ListFiles::ReadFile(here.Paths.BookFile(March) + u".defekt"_s), foreign);
+}
+
+// A book changed beside the program whose file is dated before 1970 or after 2262: its
+// adoption is written so that the log reads back whole.
+void TestConflictCopies::filesDatedOutsideTheLogsTimesAreTakenInReadably()
+{
+    for (const QDateTime &when : {QDateTime(QDate(1960, 1, 1), QTime(12, 0)), QDateTime(QDate(2300, 1, 1), QTime(0, 0))}) {
+        QTemporaryDir dir;
+        const Computer here(dir.filePath(u"hier"_s));
+        const Computer there(dir.filePath(u"dort"_s));
+        here.Add(u"Kaffee"_s);
+        there.Add(u"Tee"_s);
+        const QByteArray edited = ListFiles::ReadFile(there.Paths.BookFile(March));
+        QFile file(here.Paths.BookFile(March));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(edited) == edited.size());
+        file.close();
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.setFileTime(when, QFileDevice::FileModificationTime));
+        file.close();
+        QCOMPARE(QFileInfo(file).lastModified(), when);
+        here.Open();
+        QVERIFY(QFile::remove(here.Paths.ProgramDataFolder + u"Abgleich.txt"_s));
+        BookManager again(here.Paths, Regional());
+        QCOMPARE(again.ScanBooks(), QStringList());
+        QCOMPARE(here.Bookings(), QStringList{u"Tee 1.00"_s});
+    }
 }
 
 QTEST_GUILESS_MAIN(TestConflictCopies)
