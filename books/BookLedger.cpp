@@ -207,10 +207,11 @@ BookManager::SyncOutcome BookManager::Sync()
         Changes();
     // Just read and brought in line: what it found is the outcome.
     if (std::exchange(FreshlySynced_, false)) {
-        SyncOutcome outcome;
-        outcome.Notes = std::exchange(Notes_, {});
-        outcome.Errors = std::exchange(FirstErrors_, {});
-        outcome.Copies = std::exchange(FirstCopies_, {});
+        // ... and what came since.
+        SyncOutcome outcome = SyncNow();
+        outcome.Notes = std::exchange(Notes_, {}) + outcome.Notes;
+        outcome.Errors = std::exchange(FirstErrors_, {}) + outcome.Errors;
+        outcome.Copies = std::exchange(FirstCopies_, {}) + outcome.Copies;
         return outcome;
     }
     return SyncNow();

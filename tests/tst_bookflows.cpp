@@ -46,6 +46,7 @@ private slots:
     void amountEndsAtItsColumn();
     void anotherComputersBookingArrivesInTheOpenBook();
     void arrivalWhileTheStartNoteIsOpenIsTakenIn();
+    void aCopyArrivingLeavesTheOpenBookItsRows();
 
 private:
     void Start();
@@ -542,6 +543,49 @@ void TestBookFlows::arrivalWhileTheStartNoteIsOpenIsTakenIn()
     QVERIFY(answered);
     QCOMPARE(Books->Books().RowCount(), 1);
     QTRY_COMPARE_WITH_TIMEOUT(Books->Books().Row(0).SubItem(3), u"650.00 €"_s, 30000);
+}
+
+// A conflict copy of another book arrives while a book is open: the merge reads the book list
+// again, and the open book keeps its own rows, so that its next save holds exactly them.
+void TestBookFlows::aCopyArrivingLeavesTheOpenBookItsRows()
+{
+    const QString name = ThisMonthsBook();
+    {
+        BookManager before(Paths, Regional());
+        for (int year = 2010; year < 2016; ++year) {
+            const QString other = u"Februar %1"_s.arg(year);
+            before.CreateBook(other, QDateTime::currentDateTime());
+            BookingList income(ListKind::Income);
+            BookingList expend(ListKind::Expend);
+            expend.AddRow(ListRow::Make(u"03.02.%1"_s.arg(year), {u"9.99"_s, u"Alt"_s, other}));
+            before.StoreBook(other, income, expend, QDateTime::currentDateTime());
+        }
+    }
+    Start();
+    CreateThisMonthsBook();
+    QCOMPARE(Books->CurrentBook(), name);
+    Key(Qt::Key_F6, Qt::AltModifier);
+    const QDate today = QDate::currentDate();
+    EnterBooking("FormEntryIncome", QDate(today.year(), today.month(), 1), u"1200"_s, u"Lohn"_s, u"Gehalt"_s);
+
+    MessageBoxAnswerer note(u"OK"_s);
+    QVERIFY(QFile::copy(Paths.BookFile(u"Februar 2012"_s),
+                        Paths.DataFolder + u"Februar 2012.sync-conflict-20120210-101010-ABCDEF7.qel"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(note.Count, 1, 30000);
+    QVERIFY(note.Text.contains(u"Konfliktkopie"_s));
+    QTRY_COMPARE(Books->Books().RowCount(), 7);
+    QCOMPARE(Books->CurrentBook(), name);
+    QCOMPARE(Books->Income().RowCount(), 1);
+    QCOMPARE(Books->Expend().RowCount(), 0);
+
+    EnterBooking("FormEntryIncome", QDate(today.year(), today.month(), 2), u"5"_s, u"Zinsen"_s, u"Bank"_s);
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    BookManager(Paths, Regional()).ReadBook(name, income, expend);
+    QCOMPARE(income.RowCount(), 2);
+    QCOMPARE(expend.RowCount(), 0);
+    Key(Qt::Key_F7, Qt::AltModifier);
+    QCOMPARE(Label("LabelResultExpend")->text(), u"Gesamtausgaben: 0.00 €"_s);
 }
 
 QTEST_MAIN(TestBookFlows)
