@@ -54,6 +54,8 @@ private:
     struct ImportOptions
     {
         bool DryRun = false;
+        bool Lines = false;  // --zeilen: every line of the file with its outcome
+        bool GoOn = false;   // --weiter: book a file although some of its lines cannot be read
         std::optional<CsvColumnChoice> Columns; // --spalten
     };
     // The statements of a file (several for a ZIP), each with its name; a CSV of a layout no
@@ -62,7 +64,7 @@ private:
     QList<std::pair<QString, Statement>> ReadForImport(const QString &file, const ImportOptions &options);
     // Matches and (unless a dry run) books one statement; throws QelError.
     void ImportStatement(BookManager &books, const QString &file, const QString &name, const Statement &statement,
-                         bool dryRun, IdentityIndex &earlierFiles);
+                         const ImportOptions &options, IdentityIndex &earlierFiles);
     static QString ImportHelp();
     int ImportRules();
     int AddImportRule(const QStringList &args);

@@ -56,21 +56,32 @@ QString UnknownLayoutMessage(const QString &name, const UnknownCsvLayout &layout
 QString Cli::ImportHelp()
 {
     return QStringLiteral(
-        "Aufruf: haushaltsbuch-cli import [--dry-run] [--spalten SPALTEN] DATEI...\n"
+        "Aufruf: haushaltsbuch-cli import [--dry-run] [--zeilen] [--weiter] [--spalten SPALTEN] DATEI...\n"
         "\n"
-        "Liest Kontoauszüge (CAMT, MT940, CSV der Banken) und zeigt je Zeile: Status, Haushaltsbuch,\n"
-        "Einnahme/Ausgabe, Datum, Betrag, Kategorie, Verwendung, Gegenseite, Buchungstext der Bank.\n"
-        "Ohne --dry-run werden die Zeilen mit dem Status \"neu\" gebucht und fehlende Haushaltsbücher\n"
-        "angelegt. Jede Datei wird für sich gelesen und gebucht; eine unlesbare wird genannt, die\n"
-        "anderen werden trotzdem gebucht (Rückgabewert dann 1). Ein ZIP-Archiv wird Auszug für\n"
-        "Auszug gelesen.\n"
+        "Liest Kontoauszüge (CAMT, MT940, CSV der Banken) und zeigt je Umsatz: Status, Haushaltsbuch,\n"
+        "Einnahme/Ausgabe, Datum, Betrag, Kategorie, Verwendung, Gegenseite, Buchungstext der Bank\n"
+        "(ganz, wie die Bank ihn schickt). Ohne --dry-run werden die Zeilen mit dem Status \"neu\"\n"
+        "gebucht und fehlende Haushaltsbücher angelegt. Jede Datei wird für sich gelesen und gebucht;\n"
+        "eine unlesbare wird genannt, die anderen werden trotzdem gebucht (Rückgabewert dann 1). Ein\n"
+        "ZIP-Archiv wird Auszug für Auszug gelesen.\n"
+        "\n"
+        "Jede Zeile der Datei wird gezählt: als Umsatz oder mit dem Grund, warum sie keiner ist\n"
+        "(Kopfzeile, Kontodaten, leer, Saldo oder Summe, kein Umsatz, Betrag 0,00). --zeilen zeigt\n"
+        "jede Zeile mit ihrer Nummer und ihrem Ergebnis. Eine Zeile, die wie ein Umsatz aussieht,\n"
+        "sich aber nicht lesen lässt, wird mit ihrer Nummer genannt (Status \"unlesbar\"); die Datei\n"
+        "wird dann nicht gebucht (Rückgabewert 1), es sei denn, --weiter sagt, dass die übrigen\n"
+        "Zeilen trotzdem gebucht werden sollen.\n"
         "\n"
         "Eine CSV-Datei, deren Aufbau das Programm nicht kennt, wird nach den Namen ihrer Spalten\n"
-        "gelesen, wenn sie eindeutig sind (Buchungstag, Betrag, Verwendungszweck, Empfänger ...).\n"
-        "Sonst nennt --spalten die Spalten, von 1 an gezählt, etwa\n"
+        "gelesen, wenn sie eindeutig sind (Buchungstag, Betrag, Verwendungszweck, Empfänger ...),\n"
+        "und eine ohne Kopfzeile nach ihrem Inhalt, wenn er eindeutig ist. Sonst nennt --spalten die\n"
+        "Spalten, von 1 an gezählt, etwa\n"
         "  --spalten \"datum=3,betrag=7,text=9,gegenseite=1\"  oder  \"datum=1,soll=4,haben=5,text=3\"\n"
-        "Die Zuordnung gilt danach für alle Dateien mit derselben Kopfzeile, wie eine im Programm\n"
-        "getroffene.\n"
+        "Weiter: text=5-18 (der Verwendungszweck über mehrere Spalten), gegenseite=N,empfaenger=M\n"
+        "(Auftraggeber und Empfänger je in einer Spalte: die Gegenseite ist je Zeile die, die nicht\n"
+        "der Kontoinhaber ist), buchungstext=N (auch der Text, wo der Verwendungszweck leer ist) und\n"
+        "iban=N. Die Zuordnung gilt danach für alle Dateien mit derselben Kopfzeile, wie eine im\n"
+        "Programm getroffene.\n"
         "\n"
         "Status:\n"
         "  neu           noch nicht im Haushaltsbuch: wird gebucht; \"neu (zuvor abgewählt)\" nicht,\n"
@@ -85,7 +96,8 @@ QString Cli::ImportHelp()
         "                wird nicht gebucht; hinter dem Status ihr Tag in diesem Monat, Betrag\n"
         "                und Verwendung\n"
         "  vorgemerkt    von der Bank noch nicht gebucht: wird nie gebucht\n"
-        "  Fremdwährung  nicht in Euro: wird nie gebucht\n");
+        "  Fremdwährung  nicht in Euro: wird nie gebucht\n"
+        "  unlesbar      sieht aus wie ein Umsatz, lässt sich aber nicht lesen; dahinter Zeile und Grund\n");
 }
 
 int Cli::Import(const QStringList &args)
@@ -100,6 +112,10 @@ int Cli::Import(const QStringList &args)
         const QString option = files.takeFirst();
         if (option == u"--dry-run" && !options.DryRun) {
             options.DryRun = true;
+        } else if (option == u"--zeilen" && !options.Lines) {
+            options.Lines = true;
+        } else if (option == u"--weiter" && !options.GoOn) {
+            options.GoOn = true;
         } else if (option == u"--spalten" && !options.Columns && !files.isEmpty()) {
             QString error;
             options.Columns = ParseCsvColumnChoice(files.takeFirst(), &error);
@@ -130,7 +146,7 @@ int Cli::Import(const QStringList &args)
     for (const QString &file : files) {
         try {
             for (const auto &[name, statement] : ReadForImport(file, options))
-                ImportStatement(books, file, name, statement, options.DryRun, earlierFiles);
+                ImportStatement(books, file, name, statement, options, earlierFiles);
         } catch (const QelError &error) {
             Err_ << error.Message() << '\n';
             ++failed;
@@ -172,8 +188,9 @@ QList<std::pair<QString, Statement>> Cli::ReadForImport(const QString &file, con
             if (!guess.Unambiguous)
                 throw QelError(UnknownLayoutMessage(entry.Name, *layout, guess));
             decided.insert(layout->HeaderKey, guess.Choice);
-            Err_ << QStringLiteral("Hinweis: Die Spalten von %1 wurden nach ihren Namen erkannt: %2.")
-                        .arg(Quoted(entry.Name), CsvColumnChoiceText(guess.Choice))
+            Err_ << QStringLiteral("Hinweis: Die Spalten von %1 wurden nach %2 erkannt: %3.")
+                        .arg(Quoted(entry.Name), layout->Headerless ? u"ihrem Inhalt"_s : u"ihren Namen"_s,
+                             CsvColumnChoiceText(guess.Choice))
                  << '\n';
         }
         readAgain = true;
@@ -192,30 +209,86 @@ QList<std::pair<QString, Statement>> Cli::ReadForImport(const QString &file, con
 }
 
 void Cli::ImportStatement(BookManager &books, const QString &file, const QString &name, const Statement &statement,
-                          bool dryRun, IdentityIndex &earlierFiles)
+                          const ImportOptions &options, IdentityIndex &earlierFiles)
 {
+    const bool dryRun = options.DryRun;
     const QString storeFile = Paths_.ImportStoreFile();
     MatchContext context = LoadMatchContext(books, statement, !dryRun);
     for (const QString &note : std::as_const(context.Notes))
         Err_ << QStringLiteral("Hinweis: ") << note << '\n';
     QList<ImportCandidate> rows = ImportMatcher(context, books.RegionalSettings()).Match(statement);
+    int unreadable = 0;
     for (ImportCandidate &c : rows) {
+        unreadable += c.Status == ImportStatus::Unreadable;
         if (dryRun && c.Status == ImportStatus::New && earlierFiles.Contains(c.Identity))
             c.Status = ImportStatus::Duplicate;
         // Only the new rows: what the window leaves unticked stays out here, too, and so do
         // new rows unticked there before.
         c.Ticked = c.Status == ImportStatus::New && !c.UntickedBefore;
+    }
+    // A file is booked whole or not at all, unless the user says to go on without the
+    // lines that cannot be read.
+    const bool refused = unreadable > 0 && !options.GoOn;
+    for (ImportCandidate &c : rows) {
+        if (refused)
+            c.Ticked = false;
         if (c.Ticked)
             earlierFiles.Add(c.Identity);
+    }
+    const auto fields = [](const ImportCandidate &c) {
         QString amount = c.Amount;
         if (c.Status == ImportStatus::ForeignCurrency)
             amount += u' ' + c.Row.Currency.trimmed();
-        Out_ << Fields({StatusLine(c), c.BookName, c.Row.Credit ? IncomeKind() : ExpenseKind(), c.DateText,
-                        amount, c.Category, c.Purpose, c.Row.Counterparty, BankText(c.Row).simplified()})
+        const bool unread = c.Status == ImportStatus::Unreadable;
+        return QStringList{StatusLine(c),
+                           c.BookName,
+                           unread ? QString() : (c.Row.Credit ? IncomeKind() : ExpenseKind()),
+                           c.DateText,
+                           amount,
+                           c.Category,
+                           c.Purpose,
+                           c.Row.Counterparty,
+                           BankText(c.Row).simplified()};
+    };
+    if (options.Lines) {
+        for (const LineOutcome &line : LineOutcomes(statement, rows)) {
+            QStringList out{QStringLiteral("Zeile %1").arg(line.Line)};
+            out += line.Row ? fields(*line.Row) : QStringList{line.Outcome};
+            Out_ << Fields(out) << '\n';
+        }
+    } else {
+        for (const ImportCandidate &c : rows)
+            Out_ << Fields(fields(c)) << '\n';
+    }
+    const QString skipped = SkippedSummary(statement);
+    if (unreadable > 0) {
+        QStringList named;
+        for (const ImportCandidate &c : std::as_const(rows)) {
+            if (c.Status == ImportStatus::Unreadable)
+                named.append(c.Matched);
+        }
+        Err_ << QStringLiteral("%1: %2 lässt sich nicht lesen: %3")
+                    .arg(Quoted(name),
+                         unreadable == 1 ? QStringLiteral("eine Zeile, die wie ein Umsatz aussieht,")
+                                         : QStringLiteral("%1 Zeilen, die wie Umsätze aussehen,").arg(unreadable),
+                         named.join(u"; "_s))
              << '\n';
     }
-    if (dryRun)
+    if (dryRun) {
+        if (!skipped.isEmpty())
+            Err_ << QStringLiteral("Hinweis: ") << Quoted(name) << QStringLiteral(": ") << skipped << u'.' << '\n';
+        if (refused)
+            throw QelError(QStringLiteral("%1 würde so nicht gebucht; mit --weiter werden die übrigen Zeilen gebucht.")
+                               .arg(Quoted(name)));
         return;
+    }
+    if (refused) {
+        QString line = QStringLiteral("%1: nichts übernommen, weil nicht jede Zeile gelesen werden kann.").arg(Quoted(name));
+        if (!skipped.isEmpty())
+            line += u' ' + skipped + u'.';
+        Out_ << line << '\n';
+        throw QelError(QStringLiteral("Mit --weiter werden die übrigen Zeilen von %1 gebucht.").arg(Quoted(name)));
+    }
     // Something may be booked even when the booking fails later on.
     Changed_ = Changed_ || !ChosenRows(rows).isEmpty();
     const ImportOutcome outcome = ImportBooking(books, storeFile)
@@ -229,6 +302,8 @@ void Cli::ImportStatement(BookManager &books, const QString &file, const QString
                                            : QStringLiteral("%1: übernommen wurden %2.").arg(Quoted(name), outcome.Summary());
     if (const QString leftOut = LeftOutSummary(rows); !leftOut.isEmpty())
         line += u' ' + leftOut + u'.';
+    if (!skipped.isEmpty())
+        line += u' ' + skipped + u'.';
     Out_ << line << '\n';
 }
 

@@ -14,6 +14,7 @@
 #include <QHash>
 #include <QMap>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -135,9 +136,10 @@ QList<const ImportCandidate *> ChosenRows(const QList<ImportCandidate> &rows)
 QString LeftOutSummary(const QList<ImportCandidate> &rows)
 {
     // In the order a reader asks: was it there already, was it left by choice, can it never go in.
-    enum Reason { Imported, Present, Regular, Unticked, Pending, Foreign, ReasonCount };
+    enum Reason { Imported, Present, Regular, Unticked, Pending, Foreign, Unreadable, ReasonCount };
     static const char16_t *const Names[ReasonCount] = {u"schon importiert", u"schon im Buch", u"regelmäßig",
-                                                        u"abgewählt", u"vorgemerkt", u"in Fremdwährung"};
+                                                        u"abgewählt", u"vorgemerkt", u"in Fremdwährung",
+                                                        u"unlesbar"};
     int counts[ReasonCount] = {};
     int total = 0;
     for (const ImportCandidate &c : rows) {
@@ -151,6 +153,7 @@ QString LeftOutSummary(const QList<ImportCandidate> &rows)
         case ImportStatus::New: ++counts[Unticked]; break;
         case ImportStatus::Pending: ++counts[Pending]; break;
         case ImportStatus::ForeignCurrency: ++counts[Foreign]; break;
+        case ImportStatus::Unreadable: ++counts[Unreadable]; break;
         }
     }
     if (total == 0)
@@ -161,6 +164,55 @@ QString LeftOutSummary(const QList<ImportCandidate> &rows)
             parts.append(QStringLiteral("%1 %2").arg(counts[r]).arg(QString::fromUtf16(Names[r])));
     }
     return QStringLiteral("%1 nicht übernommen: %2").arg(total).arg(parts.join(QStringLiteral(", ")));
+}
+
+QString SkippedSummary(const Statement &statement)
+{
+    enum Kind { Preamble, Header, Empty, Balance, Text, Zero, KindCount };
+    static const char16_t *const One[KindCount] = {u"Zeile Kontodaten", u"Kopfzeile", u"leere Zeile",
+                                                   u"Saldo- oder Summenzeile", u"Zeile ohne Umsatz",
+                                                   u"Umsatz über 0,00 €"};
+    static const char16_t *const Many[KindCount] = {u"Zeilen Kontodaten", u"Kopfzeilen", u"leere Zeilen",
+                                                    u"Saldo- oder Summenzeilen", u"Zeilen ohne Umsatz",
+                                                    u"Umsätze über 0,00 €"};
+    int counts[KindCount] = {};
+    for (const SkippedLine &line : statement.Skipped) {
+        switch (line.Reason) {
+        case LineSkip::Preamble: ++counts[Preamble]; break;
+        case LineSkip::Header: ++counts[Header]; break;
+        case LineSkip::Empty: ++counts[Empty]; break;
+        case LineSkip::Balance: ++counts[Balance]; break;
+        case LineSkip::Text: ++counts[Text]; break;
+        case LineSkip::Unreadable: break; // a row of its own in the preview
+        }
+    }
+    for (const StatementRow &row : statement.Rows)
+        counts[Zero] += row.AmountCents == 0;
+    QStringList parts;
+    for (int k = 0; k < KindCount; ++k) {
+        if (counts[k] > 0)
+            parts.append(QStringLiteral("%1 %2").arg(counts[k]).arg(QString::fromUtf16(counts[k] == 1 ? One[k] : Many[k])));
+    }
+    return parts.isEmpty() ? QString() : QStringLiteral("Ohne Buchung: ") + parts.join(QStringLiteral(", "));
+}
+
+QList<LineOutcome> LineOutcomes(const Statement &statement, const QList<ImportCandidate> &rows)
+{
+    static const char16_t *const Reasons[] = {u"Kontodaten", u"Kopfzeile", u"leer", u"Saldo oder Summe",
+                                              u"kein Umsatz", u"unlesbar"};
+    QList<LineOutcome> lines;
+    for (const SkippedLine &line : statement.Skipped) {
+        if (line.Reason != LineSkip::Unreadable)
+            lines.append({line.Line, QString::fromUtf16(Reasons[int(line.Reason)]), nullptr});
+    }
+    for (const StatementRow &row : statement.Rows) {
+        if (row.AmountCents == 0)
+            lines.append({row.Line, QStringLiteral("Betrag 0,00"), nullptr});
+    }
+    for (const ImportCandidate &c : rows)
+        lines.append({c.Row.Line, StatusLine(c), &c});
+    std::stable_sort(lines.begin(), lines.end(), [](const LineOutcome &a, const LineOutcome &b) { return a.Line < b.Line; });
+    return lines;
 }
 
 QStringList MissingBooks(const BookManager &books, const QList<ImportCandidate> &rows)

@@ -44,6 +44,19 @@ QList<const ImportCandidate *> ChosenRows(const QList<ImportCandidate> &rows);
 // The rows an import leaves out, by reason: "14 nicht übernommen: 12 in Fremdwährung,
 // 2 vorgemerkt"; empty when it takes every row.
 QString LeftOutSummary(const QList<ImportCandidate> &rows);
+// The lines of a table file that hold no turnover, by kind, and the turnovers of 0.00:
+// "Ohne Buchung: 1 Kopfzeile, 2 leere Zeilen"; empty when there are none.
+QString SkippedSummary(const Statement &statement);
+
+// What became of one line of a statement file, in the order of the file: a row's status
+// line (Row points at it), or why the line gave no booking.
+struct LineOutcome
+{
+    int Line = 0;
+    QString Outcome;
+    const ImportCandidate *Row = nullptr;
+};
+QList<LineOutcome> LineOutcomes(const Statement &statement, const QList<ImportCandidate> &rows);
 // The month books that chosen rows go into and that do not exist yet, in order.
 QStringList MissingBooks(const BookManager &books, const QList<ImportCandidate> &rows);
 

@@ -10,6 +10,7 @@
 #include <QSet>
 
 #include <cmath>
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -62,6 +63,7 @@ QString StatusText(ImportStatus status)
     case ImportStatus::Regular: return QStringLiteral("regelmäßig");
     case ImportStatus::Pending: return QStringLiteral("vorgemerkt");
     case ImportStatus::ForeignCurrency: return QStringLiteral("Fremdwährung");
+    case ImportStatus::Unreadable: return QStringLiteral("unlesbar");
     }
     return {};
 }
@@ -169,11 +171,12 @@ QString FallbackPurpose(const StatementRow &row)
 
 QString BankText(const StatementRow &row)
 {
+    const QString &text = row.Remittance.isEmpty() ? row.Purpose : row.Remittance;
     if (row.BookingText.isEmpty())
-        return row.Purpose;
-    if (row.Purpose.isEmpty())
+        return text;
+    if (text.isEmpty())
         return row.BookingText;
-    return row.BookingText + QStringLiteral(": ") + row.Purpose;
+    return row.BookingText + QStringLiteral(": ") + text;
 }
 
 ImportMatcher::ImportMatcher(const MatchContext &context, const Regional &regional)
@@ -304,6 +307,18 @@ QList<ImportCandidate> ImportMatcher::Match(const Statement &statement) const
         c.UntickedBefore = c.Status == ImportStatus::New && Context_.Unticked.Contains(c.Identity);
         c.Ticked = c.Status == ImportStatus::New && !c.UntickedBefore;
         Assign(c);
+    }
+
+    for (const SkippedLine &line : statement.Skipped) {
+        if (line.Reason != LineSkip::Unreadable)
+            continue;
+        ImportCandidate c;
+        c.Row.Line = line.Line;
+        c.Status = ImportStatus::Unreadable;
+        c.Matched = QStringLiteral("Zeile %1: %2").arg(line.Line).arg(line.Why);
+        const auto at = std::upper_bound(rows.begin(), rows.end(), line.Line,
+                                         [](int l, const ImportCandidate &r) { return l < r.Row.Line; });
+        rows.insert(at, std::move(c));
     }
     return rows;
 }

@@ -23,6 +23,7 @@ enum class ImportStatus {
     Regular,         // "regelmäßig": a regular booking counts it already; only when ticked
     Pending,         // "vorgemerkt": not booked by the bank yet; never imported
     ForeignCurrency, // "Fremdwährung": not in euro; never booked
+    Unreadable,      // "unlesbar": a line meant as a turnover that cannot be read; Matched says why
 };
 
 QString StatusText(ImportStatus status);
@@ -113,8 +114,9 @@ struct MatchContext
     QStringList Notes;
 };
 
-// Gives every row of a statement its status, book, texts and tick. Rows of 0.00 (bank
-// notices) are left out.
+// Gives every row of a statement its status, book, texts and tick, and puts the lines that
+// could not be read among them in the order of the file. Rows of 0.00 (bank notices) are
+// left out.
 class ImportMatcher
 {
 public:
@@ -142,5 +144,5 @@ QString FallbackCategory();
 // The purpose of such a row, made fit for the ledger: the counterparty's name, else the first
 // meaningful words of the bank's purpose text, else the bank's kind of booking.
 QString FallbackPurpose(const StatementRow &row);
-// The bank's own text of a row, whole: the kind of booking and the purpose.
+// The bank's own text of a row, whole: the kind of booking and every remittance line as sent.
 QString BankText(const StatementRow &row);

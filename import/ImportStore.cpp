@@ -13,6 +13,7 @@
 #include <QVariant>
 
 #include <atomic>
+#include <initializer_list>
 #include <cerrno>
 
 #include <unistd.h>
@@ -21,7 +22,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-constexpr int SchemaVersion = 3;
+constexpr int SchemaVersion = 4;
 
 // New rows the user left unticked in an import, by identity.
 #define QEL_UNTICKED_TABLE                                                                                      \
@@ -44,14 +45,20 @@ const char *const Schema[] = {
     " direction INTEGER NOT NULL, category TEXT NOT NULL, purpose TEXT NOT NULL)",
     "CREATE TABLE counterparties(key TEXT PRIMARY KEY, category TEXT NOT NULL, purpose TEXT NOT NULL)",
     "CREATE TABLE csv_layouts(header_key TEXT PRIMARY KEY, date INTEGER NOT NULL, amount INTEGER NOT NULL,"
-    " debit INTEGER NOT NULL, credit INTEGER NOT NULL, counterparty INTEGER NOT NULL, purpose INTEGER NOT NULL)",
+    " debit INTEGER NOT NULL, credit INTEGER NOT NULL, counterparty INTEGER NOT NULL, purpose INTEGER NOT NULL,"
+    " purpose_to INTEGER NOT NULL DEFAULT -1, payee INTEGER NOT NULL DEFAULT -1,"
+    " booking_text INTEGER NOT NULL DEFAULT -1, account INTEGER NOT NULL DEFAULT -1)",
     QEL_UNTICKED_TABLE,
 };
 
 // Schema changes from each version to the next.
-const char *const Upgrades[][2] = {
+const std::initializer_list<const char *> Upgrades[] = {
     {"ALTER TABLE bookings ADD COLUMN same_before INTEGER NOT NULL DEFAULT 0", "PRAGMA user_version=2"},
     {QEL_UNTICKED_TABLE, "PRAGMA user_version=3"},
+    {"ALTER TABLE csv_layouts ADD COLUMN purpose_to INTEGER NOT NULL DEFAULT -1",
+     "ALTER TABLE csv_layouts ADD COLUMN payee INTEGER NOT NULL DEFAULT -1",
+     "ALTER TABLE csv_layouts ADD COLUMN booking_text INTEGER NOT NULL DEFAULT -1",
+     "ALTER TABLE csv_layouts ADD COLUMN account INTEGER NOT NULL DEFAULT -1", "PRAGMA user_version=4"},
 };
 
 QString Latin(const char *text)
@@ -342,7 +349,7 @@ void ImportStore::CreateSchema()
     Transaction t(*this);
     for (const char *sql : Schema)
         Query(Connection_, Path_, sql).Run();
-    Query(Connection_, Path_, "PRAGMA user_version=3").Run();
+    Query(Connection_, Path_, "PRAGMA user_version=4").Run();
     t.Commit();
 }
 
@@ -456,7 +463,8 @@ void ImportStore::SetRules(const QList<ImportRule> &rules)
 std::optional<CsvColumnChoice> ImportStore::CsvChoice(const QString &headerKey)
 {
     Query q(Connection_, Path_,
-            "SELECT date, amount, debit, credit, counterparty, purpose FROM csv_layouts WHERE header_key = ?");
+            "SELECT date, amount, debit, credit, counterparty, purpose, purpose_to, payee, booking_text, account"
+            " FROM csv_layouts WHERE header_key = ?");
     q.Bind(headerKey).Run();
     if (!q.Next())
         return std::nullopt;
@@ -467,6 +475,10 @@ std::optional<CsvColumnChoice> ImportStore::CsvChoice(const QString &headerKey)
     c.Credit = int(q.Number(3));
     c.Counterparty = int(q.Number(4));
     c.Purpose = int(q.Number(5));
+    c.PurposeTo = int(q.Number(6));
+    c.Payee = int(q.Number(7));
+    c.BookingText = int(q.Number(8));
+    c.Account = int(q.Number(9));
     return c;
 }
 
@@ -474,8 +486,8 @@ void ImportStore::SetCsvChoice(const QString &headerKey, const CsvColumnChoice &
 {
     Transaction t(*this);
     Query(Connection_, Path_,
-          "INSERT OR REPLACE INTO csv_layouts(header_key, date, amount, debit, credit, counterparty, purpose)"
-          " VALUES(?, ?, ?, ?, ?, ?, ?)")
+          "INSERT OR REPLACE INTO csv_layouts(header_key, date, amount, debit, credit, counterparty, purpose,"
+          " purpose_to, payee, booking_text, account) VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
         .Bind(headerKey)
         .Bind(c.Date)
         .Bind(c.Amount)
@@ -483,6 +495,10 @@ void ImportStore::SetCsvChoice(const QString &headerKey, const CsvColumnChoice &
         .Bind(c.Credit)
         .Bind(c.Counterparty)
         .Bind(c.Purpose)
+        .Bind(c.PurposeTo)
+        .Bind(c.Payee)
+        .Bind(c.BookingText)
+        .Bind(c.Account)
         .Run();
     t.Commit();
 }

@@ -458,6 +458,9 @@ void CamtParser::EmitRow(const Entry &entry, const Transaction *tx, std::optiona
     row.CounterpartyAccount = payerSide ? tx->DebtorAccount : tx->CreditorAccount;
 
     const SepaText sepa = SplitSepaText(tx->Unstructured.join(u' '));
+    row.Remittance = StatementText::Simplified(tx->Unstructured.join(u' '));
+    if (!tx->StructuredReference.isEmpty())
+        row.Remittance = StatementText::Simplified(QString(row.Remittance + u' ' + tx->StructuredReference));
     row.Purpose = sepa.Purpose;
     if (row.Purpose.isEmpty())
         row.Purpose = StatementText::Simplified(tx->StructuredReference);

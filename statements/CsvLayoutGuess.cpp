@@ -72,6 +72,29 @@ const RankedNames &CounterpartyNames()
     return names;
 }
 
+// One side each: where a file has both, the other party is taken row by row.
+const RankedNames &PayeeNames()
+{
+    static const RankedNames names = {
+        {u"empfaenger"_s, u"zahlungsempfaenger"_s, u"zahlungsempfaenger*in"_s, u"beguenstigter"_s, u"payee"_s}};
+    return names;
+}
+
+const RankedNames &PayerNames()
+{
+    static const RankedNames names = {
+        {u"auftraggeber"_s, u"zahlungspflichtiger"_s, u"zahlungspflichtige*r"_s, u"zahler"_s, u"payer"_s}};
+    return names;
+}
+
+const RankedNames &AccountNames()
+{
+    static const RankedNames names = {
+        {u"iban"_s, u"iban/kontonummer"_s, u"kontonummer/iban"_s, u"iban zahlungsbeteiligter"_s, u"gegen-iban"_s,
+         u"gegenkonto"_s, u"iban auftraggeber/empfaenger"_s, u"empfaenger-iban"_s, u"counterparty iban"_s}};
+    return names;
+}
+
 // Quotes and blanks around a name, as some exports leave them in the header.
 QString Unquoted(const QString &field)
 {
@@ -108,6 +131,34 @@ QString Field(const QStringList &row, int column)
     return column >= 0 && column < row.size() ? row[column].trimmed() : QString();
 }
 
+// Two letters, two digits, then 11 to 30 letters or digits, blanks between groups allowed.
+bool IsIban(QStringView text)
+{
+    int count = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar ch = text[i];
+        if (ch == u' ')
+            continue;
+        const bool letter = ch >= u'A' && ch <= u'Z';
+        const bool digit = ch >= u'0' && ch <= u'9';
+        if ((count < 2 && !letter) || (count >= 2 && count < 4 && !digit) || (!letter && !digit))
+            return false;
+        ++count;
+    }
+    return count >= 15 && count <= 34;
+}
+
+// An amount written with its decimals ("12,50", "-3.00 EUR"): whole numbers in a column
+// are more often references or counts than money.
+bool HasDecimals(QStringView text)
+{
+    text = text.trimmed();
+    while (!text.isEmpty() && !text.back().isDigit())
+        text.chop(1);
+    const qsizetype mark = std::max(text.lastIndexOf(u','), text.lastIndexOf(u'.'));
+    return mark >= 0 && text.size() - mark - 1 >= 1 && text.size() - mark - 1 <= 2;
+}
+
 bool IsAmount(const QString &text)
 {
     for (const QChar separator : {u',', u'.'}) {
@@ -118,10 +169,19 @@ bool IsAmount(const QString &text)
     return false;
 }
 
+// "Verwendungszweck 2", "VWZ14", "Verwendungszweck-3": the number of a purpose's part, else 0.
+int PurposePart(const QString &key)
+{
+    static const QRegularExpression part(u"^(verwendungszweck|vwz)[\\s_-]*([0-9]{1,2})$"_s);
+    const QRegularExpressionMatch match = part.match(key);
+    return match.hasMatch() ? match.captured(2).toInt() : 0;
+}
+
 class Guesser
 {
 public:
-    Guesser(const QStringList &header, const QList<QStringList> &sample) : Header_(header), Sample_(sample)
+    Guesser(const QStringList &header, const QList<QStringList> &sample, const UnknownCsvLayout *layout = nullptr)
+        : Header_(header), Sample_(sample), Layout_(layout)
     {
         for (const QString &field : header)
             Keys_.append(NameKey(field));
@@ -130,6 +190,14 @@ public:
     CsvLayoutGuess Guess();
 
 private:
+    CsvLayoutGuess GuessFromContent() const;
+    void GuessTexts(CsvColumnChoice &choice) const;
+    QString DateOrderDoubt(int column);
+    const CsvColumnStats *Stats(int column) const
+    {
+        return Layout_ && column >= 0 && column < Layout_->Columns.size() ? &Layout_->Columns[column] : nullptr;
+    }
+
     QString Name(int column) const { return u"„%1“"_s.arg(Unquoted(Header_.value(column))); }
     QString Names(const QList<int> &columns) const;
     QString DateDoubt(const QList<int> &dates) const;
@@ -141,7 +209,9 @@ private:
 
     const QStringList &Header_;
     const QList<QStringList> &Sample_;
+    const UnknownCsvLayout *Layout_;
     QStringList Keys_;
+    StatementText::DateOrder Order_ = StatementText::DateOrder::DayFirst;
 };
 
 QString Guesser::Names(const QList<int> &columns) const
@@ -218,7 +288,7 @@ QString Guesser::SampleDoubt(const CsvColumnChoice &choice) const
     int rows = 0;
     for (qsizetype r = 0; r < Sample_.size(); ++r) {
         const QStringList &row = Sample_[r];
-        if (!StatementText::ParseDate(Field(row, choice.Date)).LooksLike)
+        if (!StatementText::ParseDate(Field(row, choice.Date), Order_).LooksLike)
             continue;
         if (QString doubt = RowDoubt(choice, row, r); !doubt.isEmpty())
             return doubt;
@@ -235,7 +305,7 @@ QString Guesser::SampleDoubt(const CsvColumnChoice &choice) const
 QString Guesser::RowDoubt(const CsvColumnChoice &choice, const QStringList &row, qsizetype index) const
 {
     const QString date = Field(row, choice.Date);
-    if (!StatementText::ParseDate(date).Date.isValid())
+    if (!StatementText::ParseDate(date, Order_).Date.isValid())
         return u"In der %1. Zeile steht in der Spalte %2 „%3“, ein Datum, das es nicht gibt."_s.arg(index + 1).arg(
             Name(choice.Date), date);
     if (choice.Amount >= 0)
@@ -278,19 +348,210 @@ bool Guesser::MarkedAfter(int column) const
     return marked;
 }
 
+// The order of dates with slashes in the date column, from the whole column where the
+// layout has its statistics, else from the sample.
+QString Guesser::DateOrderDoubt(int column)
+{
+    CsvColumnStats sample;
+    const CsvColumnStats *stats = Stats(column);
+    if (!stats) {
+        for (const QStringList &row : Sample_)
+            sample.Add(Field(row, column));
+        stats = &sample;
+    }
+    if (stats->SlashDates == 0)
+        return {};
+    if (stats->FirstOver12 > 0 && stats->SecondOver12 == 0)
+        return {};
+    if (stats->SecondOver12 > 0 && stats->FirstOver12 == 0) {
+        Order_ = StatementText::DateOrder::MonthFirst;
+        return {};
+    }
+    if (stats->FirstOver12 > 0)
+        return u"In der Spalte %1 steht bei manchen Daten der Tag vorn, bei anderen der Monat."_s.arg(Name(column));
+    return u"Die Daten der Spalte %1 sind mit Schrägstrichen geschrieben, und keiner hat einen Tag über 12: ob der "
+           u"Tag oder der Monat vorn steht, bleibt offen."_s.arg(Name(column));
+}
+
+// Purpose (perhaps over several columns), the bank's text beside it, both sides or the
+// other side, and the IBAN, by their names.
+void Guesser::GuessTexts(CsvColumnChoice &choice) const
+{
+    int first = -1;
+    int last = -1;
+    for (int i = 0; i < Keys_.size(); ++i) {
+        const int part = PurposePart(Keys_[i]);
+        if (part == 0)
+            continue;
+        if (first < 0) {
+            first = last = i;
+            // "Verwendungszweck" before "Verwendungszweck 2" is the first part
+            if (i > 0 && BestColumns({Keys_[i - 1]}, {PurposeNames().front()}).size() == 1)
+                first = i - 1;
+        } else if (i == last + 1) {
+            last = i;
+        }
+    }
+    const QList<int> purposes = BestColumns(Keys_, PurposeNames());
+    const bool firstRank = !purposes.isEmpty() && PurposeNames().front().contains(Keys_[purposes.front()]);
+    if (last > first) {
+        choice.Purpose = first;
+        choice.PurposeTo = last;
+    } else if (first >= 0 && !firstRank) {
+        choice.Purpose = first;
+    } else {
+        choice.Purpose = purposes.value(0, -1);
+    }
+    // "Buchungstext", "Text" beside a purpose proper: the bank's kind of booking, and the
+    // text where the purpose is empty.
+    if (choice.Purpose >= 0 && (firstRank || first >= 0)) {
+        for (int i = 0; i < Keys_.size(); ++i) {
+            if ((i < choice.Purpose || i > std::max(choice.Purpose, choice.PurposeTo))
+                && PurposeNames().value(1).contains(Keys_[i])) {
+                choice.BookingText = i;
+                break;
+            }
+        }
+    }
+    const QList<int> payers = BestColumns(Keys_, PayerNames());
+    const QList<int> payees = BestColumns(Keys_, PayeeNames());
+    if (payers.size() == 1 && payees.size() == 1) {
+        choice.Counterparty = payers.front();
+        choice.Payee = payees.front();
+    } else {
+        choice.Counterparty = BestColumns(Keys_, CounterpartyNames()).value(0, -1);
+    }
+    choice.Account = BestColumns(Keys_, AccountNames()).value(0, -1);
+}
+
 CsvLayoutGuess Guesser::Guess()
 {
+    if (Layout_ && Layout_->Headerless)
+        return GuessFromContent();
     CsvLayoutGuess guess;
     const QList<int> dates = BestColumns(Keys_, DateNames());
     guess.Choice.Date = dates.value(0, -1);
-    guess.Choice.Purpose = BestColumns(Keys_, PurposeNames()).value(0, -1);
-    guess.Choice.Counterparty = BestColumns(Keys_, CounterpartyNames()).value(0, -1);
-    const QString dateDoubt = DateDoubt(dates);
+    GuessTexts(guess.Choice);
+    QString doubt = DateDoubt(dates);
+    if (doubt.isEmpty())
+        doubt = DateOrderDoubt(guess.Choice.Date);
     const QString amountDoubt = AmountDoubt(guess.Choice);
-    guess.Doubt = dateDoubt.isEmpty() ? amountDoubt : dateDoubt;
+    guess.Doubt = doubt.isEmpty() ? amountDoubt : doubt;
     guess.Unambiguous = guess.Doubt.isEmpty();
     return guess;
 }
+
+// A table without names, by what its columns hold over every row.
+CsvLayoutGuess Guesser::GuessFromContent() const
+{
+    CsvLayoutGuess guess;
+    CsvColumnChoice &choice = guess.Choice;
+    const QList<CsvColumnStats> &columns = Layout_->Columns;
+    const int rows = Layout_->Rows;
+    const auto most = [](int part, int whole) { return whole > 0 && part * 10 >= whole * 9; };
+    QList<int> dates;
+    QList<int> amounts;
+    for (int c = 0; c < columns.size(); ++c) {
+        const CsvColumnStats &column = columns[c];
+        if (most(column.Filled, rows) && most(column.Dates, column.Filled))
+            dates.append(c);
+        else if (column.Amounts > 0 && most(column.Amounts, column.Filled))
+            amounts.append(c);
+    }
+    const auto doubt = [&guess](const QString &text) {
+        guess.Doubt = text + u" Die Datei hat keine Kopfzeile, ihre Spalten wurden nach ihrem Inhalt geprüft."_s;
+        return guess;
+    };
+    if (dates.isEmpty())
+        return doubt(u"Keine Spalte hat in jeder Zeile ein Datum."_s);
+    choice.Date = dates.front(); // the booking date comes before the value date
+    const CsvColumnStats &dateColumn = columns[choice.Date];
+    if (dateColumn.SlashDates > 0 && (dateColumn.FirstOver12 > 0) == (dateColumn.SecondOver12 > 0))
+        return doubt(u"In der Spalte %1 bleibt offen, ob der Tag oder der Monat vorn steht."_s.arg(choice.Date + 1));
+
+    QList<int> signedColumns;
+    for (const int c : std::as_const(amounts)) {
+        if (most(columns[c].Filled, rows) && columns[c].Negative > 0)
+            signedColumns.append(c);
+    }
+    if (signedColumns.size() == 1) {
+        choice.Amount = signedColumns.front();
+    } else if (signedColumns.size() > 1) {
+        return doubt(u"Beträge mit Vorzeichen stehen in mehreren Spalten (%1 und %2)."_s.arg(signedColumns[0] + 1).arg(
+            signedColumns[1] + 1));
+    } else {
+        // Soll and Haben: two columns that hold one amount in every row between them.
+        QList<int> halves;
+        for (const int c : std::as_const(amounts)) {
+            if (!most(columns[c].Filled - columns[c].Zero, rows))
+                halves.append(c);
+        }
+        if (halves.size() != 2
+            || columns[halves[0]].Amounts - columns[halves[0]].Zero + columns[halves[1]].Amounts
+                       - columns[halves[1]].Zero
+                   != rows)
+            return doubt(u"Keine Spalte hält Beträge mit Vorzeichen, und keine zwei Spalten halten je Zeile einen "
+                         u"Betrag (Soll und Haben)."_s);
+        choice.Debit = halves[0];
+        choice.Credit = halves[1];
+    }
+    double longest = 0;
+    for (int c = 0; c < columns.size(); ++c) {
+        const CsvColumnStats &column = columns[c];
+        if (c == choice.Date || dates.contains(c) || amounts.contains(c))
+            continue;
+        if (choice.Account < 0 && column.Ibans > 0 && column.Ibans * 2 >= column.Filled) {
+            choice.Account = c;
+            continue;
+        }
+        const double average = column.Filled > 0 ? double(column.TextLength) / column.Filled : 0;
+        if (average > longest) {
+            longest = average;
+            choice.Purpose = c;
+        }
+    }
+    guess.Unambiguous = true;
+    return guess;
+}
+
+} // namespace
+
+void CsvColumnStats::Add(QStringView field)
+{
+    field = field.trimmed();
+    if (field.isEmpty())
+        return;
+    ++Filled;
+    if (const auto [a, b] = StatementText::SlashDateNumbers(field); a > 0) {
+        ++Dates;
+        ++SlashDates;
+        FirstOver12 += a > 12;
+        SecondOver12 += b > 12;
+        return;
+    }
+    if (StatementText::ParseDate(field).LooksLike) {
+        ++Dates;
+        return;
+    }
+    if (HasDecimals(field)) {
+        for (const QChar separator : {u',', u'.'}) {
+            const std::optional<StatementText::Amount> amount = StatementText::ParseAmount(field, separator);
+            if (amount && !amount->TooLarge) {
+                ++Amounts;
+                Negative += amount->Cents < 0;
+                Zero += amount->Cents == 0;
+                return;
+            }
+        }
+    }
+    if (IsIban(field)) {
+        ++Ibans;
+        return;
+    }
+    TextLength += field.size();
+}
+
+namespace {
 
 // ---- the command line's column choice
 
@@ -305,6 +566,8 @@ constexpr SpecKey SpecKeys[] = {
     {u"datum", &CsvColumnChoice::Date},         {u"betrag", &CsvColumnChoice::Amount},
     {u"soll", &CsvColumnChoice::Debit},         {u"haben", &CsvColumnChoice::Credit},
     {u"text", &CsvColumnChoice::Purpose},       {u"gegenseite", &CsvColumnChoice::Counterparty},
+    {u"empfaenger", &CsvColumnChoice::Payee},   {u"buchungstext", &CsvColumnChoice::BookingText},
+    {u"iban", &CsvColumnChoice::Account},
 };
 
 // More columns than any bank's export has; keeps the number well inside an int.
@@ -344,6 +607,8 @@ QString ChoiceDoubt(const CsvColumnChoice &choice)
         return u"Entweder betrag=N oder soll=N und haben=N, nicht beides."_s;
     if (choice.Amount < 0 && !debitCredit)
         return u"Es fehlt die Spalte mit dem Betrag (betrag=N, oder soll=N und haben=N)."_s;
+    if (choice.Payee >= 0 && choice.Counterparty < 0)
+        return u"Zu empfaenger=N gehört gegenseite=N, die Spalte des Auftraggebers."_s;
     return {};
 }
 
@@ -352,6 +617,28 @@ QString ChoiceDoubt(const CsvColumnChoice &choice)
 CsvLayoutGuess GuessCsvLayout(const QStringList &header, const QList<QStringList> &sample)
 {
     return Guesser(header, sample).Guess();
+}
+
+CsvLayoutGuess GuessCsvLayout(const UnknownCsvLayout &layout)
+{
+    return Guesser(layout.Header, layout.Sample, &layout).Guess();
+}
+
+bool NamesTableColumns(const QStringList &fields)
+{
+    bool date = false;
+    bool amount = false;
+    for (const QString &field : fields) {
+        if (field.size() > 60)
+            continue;
+        const QString key = NameKey(field);
+        const auto named = [&key](const RankedNames &ranks) {
+            return std::any_of(ranks.cbegin(), ranks.cend(), [&key](const QStringList &names) { return names.contains(key); });
+        };
+        date = date || named(DateNames());
+        amount = amount || named(AmountNames()) || named(DebitNames()) || named(CreditNames());
+    }
+    return date && amount;
 }
 
 std::optional<CsvColumnChoice> ParseCsvColumnChoice(const QString &text, QString *error)
@@ -374,18 +661,37 @@ std::optional<CsvColumnChoice> ParseCsvColumnChoice(const QString &text, QString
         const QStringView name = item.first(equals).trimmed();
         const SpecKey *key = FindSpecKey(name);
         if (!key)
-            return fail(u"„%1“ gibt es in der Spaltenzuordnung nicht; möglich sind datum, betrag, soll, haben, text "
-                        u"und gegenseite."_s.arg(name));
+            return fail(u"„%1“ gibt es in der Spaltenzuordnung nicht; möglich sind datum, betrag, soll, haben, text, "
+                        u"gegenseite, empfaenger, buchungstext und iban."_s.arg(name));
         const QStringView keyName(key->Name);
         if (choice.*key->Column >= 0)
             return fail(u"%1 ist zweimal angegeben."_s.arg(keyName));
-        const std::variant<int, QString> column = SpecColumn(keyName, item.sliced(equals + 1).trimmed());
+        QStringView value = item.sliced(equals + 1).trimmed();
+        // the purpose over several columns: "text=9-22"
+        QStringView to;
+        if (const qsizetype dash = value.indexOf(u'-'); key->Column == &CsvColumnChoice::Purpose && dash > 0) {
+            to = value.sliced(dash + 1).trimmed();
+            value = value.first(dash).trimmed();
+        }
+        const std::variant<int, QString> column = SpecColumn(keyName, value);
         if (const QString *text = std::get_if<QString>(&column))
             return fail(*text);
         const int index = std::get<int>(column);
-        if (used.contains(index))
-            return fail(u"Spalte %1 ist zweimal zugeordnet (%2 und %3)."_s.arg(index + 1).arg(used.value(index), keyName));
-        used.insert(index, keyName);
+        int last = index;
+        if (!to.isEmpty()) {
+            const std::variant<int, QString> end = SpecColumn(keyName, to);
+            if (const QString *text = std::get_if<QString>(&end))
+                return fail(*text);
+            last = std::get<int>(end);
+            if (last <= index)
+                return fail(u"Bei text=%1-%2 muss die zweite Spalte hinter der ersten stehen."_s.arg(index + 1).arg(last + 1));
+            choice.PurposeTo = last;
+        }
+        for (int c = index; c <= last; ++c) {
+            if (used.contains(c))
+                return fail(u"Spalte %1 ist zweimal zugeordnet (%2 und %3)."_s.arg(c + 1).arg(used.value(c), keyName));
+            used.insert(c, keyName);
+        }
         choice.*key->Column = index;
     }
     if (const QString doubt = ChoiceDoubt(choice); !doubt.isEmpty())
@@ -397,8 +703,12 @@ QString CsvColumnChoiceText(const CsvColumnChoice &choice)
 {
     QStringList items;
     for (const SpecKey &key : SpecKeys) {
-        if (choice.*key.Column >= 0)
-            items.append(u"%1=%2"_s.arg(QStringView(key.Name)).arg(choice.*key.Column + 1));
+        if (choice.*key.Column < 0)
+            continue;
+        QString item = u"%1=%2"_s.arg(QStringView(key.Name)).arg(choice.*key.Column + 1);
+        if (key.Column == &CsvColumnChoice::Purpose && choice.PurposeTo > choice.Purpose)
+            item += u"-%1"_s.arg(choice.PurposeTo + 1);
+        items.append(item);
     }
     return items.join(u',');
 }

@@ -226,7 +226,10 @@ void Mt940Parser::ReadTurnover(const Field &field)
     row.Line = field.Line;
     row.Currency = Currency;
     row.Pending = Intraday;
-    row.ValueDate = QDate(StatementText::FullYear(Digits(s.first(2))), Digits(s.sliced(2, 2)), Digits(s.sliced(4, 2)));
+    // Some banks close a period on a 30-day calendar ("160230": 30 February): such a value
+    // date stands for the month's last day; the booking date after it decides the booking.
+    row.ValueDate = StatementText::ClampedDate(StatementText::FullYear(Digits(s.first(2))), Digits(s.sliced(2, 2)),
+                                               Digits(s.sliced(4, 2)));
     if (!row.ValueDate.isValid())
         Fail(FileName, field.Line,
              StatementText::ImpossibleDateText(
@@ -285,7 +288,9 @@ void Mt940Parser::ReadDetails(const Field &field)
         for (const QStringView line : field.Lines)
             lines << line.toString();
         const QString joined = lines.join(u' ');
-        const SepaText sepa = SplitSepaText(WithoutBusinessCode(joined));
+        const QStringView free = WithoutBusinessCode(joined);
+        const SepaText sepa = SplitSepaText(free);
+        row.Remittance = StatementText::Simplified(free);
         row.Purpose = sepa.Purpose;
         row.EndToEndId = sepa.EndToEndId;
         row.MandateReference = sepa.MandateReference;
@@ -322,6 +327,7 @@ void Mt940Parser::ReadDetails(const Field &field)
         pos = end;
     }
     const SepaText sepa = SplitSepaText(purpose);
+    row.Remittance = StatementText::Simplified(purpose);
     row.Purpose = sepa.Purpose;
     row.EndToEndId = sepa.EndToEndId;
     row.MandateReference = sepa.MandateReference;

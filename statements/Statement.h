@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QStringView>
 
 #include <functional>
 #include <optional>
@@ -25,6 +26,9 @@ struct StatementRow
     QString Counterparty;        // the other side's name; may be empty
     QString CounterpartyAccount; // the other side's IBAN or account number
     QString Purpose;             // remittance text joined with blanks, SEPA field tags removed
+    // Every remittance line as the bank sent it, joined with blanks: tags, references and
+    // labels kept. Empty when the bank sent none. Never shortened.
+    QString Remittance;
     QString BookingText;         // the bank's kind of booking ("LASTSCHRIFT", "Gutschrift", ...)
     QString Reference;           // the bank's own id of the booking where it has one, else empty
     QString EndToEndId;          // empty for NOTPROVIDED
@@ -33,11 +37,32 @@ struct StatementRow
     int Line = 0;                // 1-based line of the file where the row starts; 0 when unknown
 };
 
+// Why a line of a statement file gave no row.
+enum class LineSkip {
+    Preamble,   // above the table: the account, the period, the owner
+    Header,     // the column names
+    Empty,      // nothing in it
+    Balance,    // a balance or a sum ("Kontostand", "Saldo", "Summe")
+    Text,       // neither a date nor an amount where the table has them: a note
+    Unreadable, // looks like a booking, but its date or amount cannot be read
+};
+
+struct SkippedLine
+{
+    int Line = 0;     // 1-based
+    LineSkip Reason = LineSkip::Empty;
+    QString Why;      // for an unreadable line: what is wrong, one German sentence
+};
+
 struct Statement
 {
     QString Format;  // as the user reads it: "CAMT.053.001.08", "MT940", "CSV Sparkasse (CAMT V2)"
     QString Account; // the statement's own account (IBAN or number); empty when it names none
     QList<StatementRow> Rows;
+    // The lines of a table file that gave no row, each with its reason: together with the
+    // rows' lines every line of the file is accounted for. Empty for CAMT and MT940, whose
+    // readers refuse a transaction they cannot read.
+    QList<SkippedLine> Skipped;
 };
 
 // The columns of a CSV layout that no bank profile knows, as the user assigns them. A column
@@ -48,8 +73,31 @@ struct CsvColumnChoice
     int Amount = -1;
     int Debit = -1;
     int Credit = -1;
-    int Counterparty = -1;
+    int Counterparty = -1; // the other side; with Payee: the payer's column
     int Purpose = -1;
+    int PurposeTo = -1;    // the purpose spread over Purpose..PurposeTo (VWZ1 ... VWZ14); -1: one column
+    int Payee = -1;        // the payee's column where the file names both sides
+    int BookingText = -1;  // the bank's kind of booking, or a text taken where the purpose is empty
+    int Account = -1;      // the other side's IBAN
+
+    bool operator==(const CsvColumnChoice &) const = default;
+};
+
+// What the whole of one column of an unknown table holds, for guessing its role.
+struct CsvColumnStats
+{
+    int Filled = 0;       // rows with anything in it
+    int Dates = 0;        // rows with a date (with slashes in either order)
+    int SlashDates = 0;   // of those, written with slashes ("3/14/19")
+    int FirstOver12 = 0;  // slash dates whose first number is over 12: the day comes first
+    int SecondOver12 = 0; // ... whose second number is: the month comes first
+    int Amounts = 0;      // rows with an amount that is no date
+    int Negative = 0;     // of those, with a minus
+    int Zero = 0;         // of those, 0,00
+    int Ibans = 0;
+    qint64 TextLength = 0; // the characters of everything else
+
+    void Add(QStringView field);
 };
 
 // A CSV file whose layout no profile knows: what the window needs to ask for the columns.
@@ -58,6 +106,9 @@ struct UnknownCsvLayout
     QString HeaderKey;         // identifies the layout: files with the same header share it
     QStringList Header;        // the header's fields, decoded
     QList<QStringList> Sample; // the first data rows (at most 5), decoded
+    bool Headerless = false;   // no header: Header holds "Spalte 1", "Spalte 2", ...
+    int Rows = 0;              // the data rows Columns were taken from
+    QList<CsvColumnStats> Columns; // one per column of the header, over every data row
 };
 
 // The column choice the user made earlier for a header key, if any.

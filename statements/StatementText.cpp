@@ -6,6 +6,8 @@
 #include <QLocale>
 #include <QStringDecoder>
 
+#include <algorithm>
+
 namespace {
 
 bool IsDigit(QChar ch) { return ch >= u'0' && ch <= u'9'; }
@@ -197,6 +199,48 @@ DateResult ParseDate(QStringView text)
     result.LooksLike = true;
     result.Date = QDate(yearText.size() == 2 ? FullYear(*year) : *year, *month, *day);
     return result;
+}
+
+std::pair<int, int> SlashDateNumbers(QStringView text)
+{
+    text = Trimmed(text);
+    const qsizetype first = text.indexOf(u'/');
+    const qsizetype second = first < 0 ? -1 : text.indexOf(u'/', first + 1);
+    if (first < 1 || first > 2 || second - first - 1 < 1 || second - first - 1 > 2)
+        return {0, 0};
+    const qsizetype yearLength = text.size() - second - 1;
+    if (yearLength != 2 && yearLength != 4)
+        return {0, 0};
+    const auto a = Number(text.sliced(0, first));
+    const auto b = Number(text.sliced(first + 1, second - first - 1));
+    const auto year = Number(text.sliced(second + 1));
+    if (!a || !b || !year || *a == 0 || *b == 0)
+        return {0, 0};
+    return {*a, *b};
+}
+
+DateResult ParseDate(QStringView text, DateOrder slashOrder)
+{
+    const auto [a, b] = SlashDateNumbers(text);
+    if (a == 0)
+        return ParseDate(text);
+    const QStringView trimmed = Trimmed(text);
+    const QStringView yearText = trimmed.sliced(trimmed.lastIndexOf(u'/') + 1);
+    const int year = *Number(yearText);
+    DateResult result;
+    result.LooksLike = true;
+    const int day = slashOrder == DateOrder::DayFirst ? a : b;
+    const int month = slashOrder == DateOrder::DayFirst ? b : a;
+    result.Date = QDate(yearText.size() == 2 ? FullYear(year) : year, month, day);
+    return result;
+}
+
+QDate ClampedDate(int year, int month, int day)
+{
+    if (month < 1 || month > 12 || day < 1 || day > 31)
+        return {};
+    const QDate first(year, month, 1);
+    return first.isValid() ? QDate(year, month, std::min(day, first.daysInMonth())) : QDate();
 }
 
 QString Simplified(QStringView text)

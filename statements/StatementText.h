@@ -6,6 +6,7 @@
 #include <QStringView>
 
 #include <optional>
+#include <utility>
 
 // Text rules shared by the statement readers: how the banks' files are encoded, how they
 // write amounts and dates, the limits a statement must keep, and the German error texts
@@ -53,6 +54,21 @@ struct DateResult
 // "yyyy-MM-dd" with or without a time after it. "31.02.2024" looks like a date but has
 // none.
 DateResult ParseDate(QStringView text);
+
+// How a date with slashes is written: "14/3/19" (day first) or "3/14/19" (month first, as
+// some apps export).
+enum class DateOrder { DayFirst, MonthFirst };
+
+// ParseDate, and dates with slashes in the order given ("3/14/19", "03/14/2019").
+DateResult ParseDate(QStringView text, DateOrder slashOrder);
+
+// The first two numbers of a date written with slashes, for telling its order from a whole
+// column; {0, 0} for any other text.
+std::pair<int, int> SlashDateNumbers(QStringView text);
+
+// The last day of the month where the day does not exist ("30.02." on a 30-day calendar
+// some banks close their periods with); invalid when year or month are impossible.
+QDate ClampedDate(int year, int month, int day);
 
 // A two-digit year as the statements mean it.
 int FullYear(int twoDigitYear);

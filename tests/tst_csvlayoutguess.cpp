@@ -83,21 +83,21 @@ void TestCsvLayoutGuess::guess_data()
     bank("comdirect card", "comdirect-kreditkarte.csv", 5, u"datum=1,betrag=6,text=5"_s);
     bank("comdirect, open rows passed over", "comdirect.csv", 5, u"datum=1,betrag=5,text=4"_s);
     bank("Commerzbank", "commerzbank.csv", 1, u"datum=1,betrag=5,text=4"_s);
-    bank("DKB before 2023", "dkb2homebank-cash.csv", 7, u"datum=1,betrag=8,text=5,gegenseite=4"_s);
-    bank("DKB, payee over payer", "dkb2homebank-giro.csv", 5, u"datum=1,betrag=8,text=6,gegenseite=5"_s);
-    bank("DKB, Betrag (€)", "dkb2homebank-tagesgeld.csv", 5, u"datum=1,betrag=9,text=6,gegenseite=5"_s);
+    bank("DKB before 2023", "dkb2homebank-cash.csv", 7, u"datum=1,betrag=8,text=5,gegenseite=4,buchungstext=3"_s);
+    bank("DKB, payer and payee", "dkb2homebank-giro.csv", 5, u"datum=1,betrag=8,text=6,gegenseite=4,empfaenger=5"_s);
+    bank("DKB, Betrag (€)", "dkb2homebank-tagesgeld.csv", 5, u"datum=1,betrag=9,text=6,gegenseite=4,empfaenger=5,iban=8"_s);
     bank("DKB card, Belegdatum over Wertstellung", "dkb2homebank-visa-new.csv", 5, u"datum=1,betrag=6,text=4"_s);
     bank("DKB card before 2023", "dkb2homebank-visa.csv", 7, u"datum=3,betrag=5,text=4"_s);
-    bank("ING, Buchung", "ing.csv", 15, u"datum=1,betrag=8,text=5,gegenseite=3"_s);
+    bank("ING, Buchung", "ing.csv", 15, u"datum=1,betrag=8,text=5,gegenseite=3,buchungstext=4"_s);
     bank("N26 in English", "n26.csv", 1, u"datum=1,betrag=8,text=6,gegenseite=3"_s);
     bank("Postbank, Soll and Haben where Betrag is empty", "postbank.csv", 8,
-         u"datum=1,soll=16,haben=17,text=5,gegenseite=4"_s);
-    bank("Sparkasse CSV-CAMT", "sparkasse-csv-camt.csv", 1, u"datum=2,betrag=15,text=5,gegenseite=12"_s);
-    bank("Sparkasse CSV-MT940", "sparkasse-csv-mt940.csv", 1, u"datum=2,betrag=9,text=5,gegenseite=6"_s);
-    bank("Volksbank, S and H beside the amount", "volksbank-alt.csv", 11, u"datum=1,betrag=12,text=9,gegenseite=4"_s,
+         u"datum=1,soll=16,haben=17,text=5,gegenseite=4,iban=6"_s);
+    bank("Sparkasse CSV-CAMT", "sparkasse-csv-camt.csv", 1, u"datum=2,betrag=15,text=5,gegenseite=12,buchungstext=4,iban=13"_s);
+    bank("Sparkasse CSV-MT940", "sparkasse-csv-mt940.csv", 1, u"datum=2,betrag=9,text=5,gegenseite=6,buchungstext=4"_s);
+    bank("Volksbank, S and H beside the amount", "volksbank-alt.csv", 11, u"datum=1,betrag=12,text=9,gegenseite=4,iban=6"_s,
          u"Die Beträge in der Spalte „Umsatz“ haben kein Vorzeichen; Soll oder Haben steht als S oder H in der "
          u"Spalte danach."_s);
-    bank("Volksbank since 2020", "volksbank-neu.csv", 1, u"datum=5,betrag=12,text=11,gegenseite=7"_s);
+    bank("Volksbank since 2020", "volksbank-neu.csv", 1, u"datum=5,betrag=12,text=11,gegenseite=7,buchungstext=10,iban=8"_s);
 
     QTest::newRow("savings bank card, Latin-1") << CardExport() << 1 << u"datum=3,betrag=7,text=9"_s << QString();
 
@@ -113,7 +113,7 @@ void TestCsvLayoutGuess::guess_data()
          u"datum=1,betrag=2"_s);
     made("Datum over Wertstellung", "Wertstellung;Datum;Betrag\n04.02.2025;03.02.2025;1,00\n", u"datum=2,betrag=3"_s);
     made("Verwendungszweck over Buchungstext", "Buchungstext;Datum;Verwendungszweck;Betrag\nKarte;03.02.2025;Brot;-1\n",
-         u"datum=2,betrag=4,text=3"_s);
+         u"datum=2,betrag=4,text=3,buchungstext=1"_s);
     made("sum line passed over", "Datum;Betrag\n03.02.2025;-1,00\nSumme;-1,00\n", u"datum=1,betrag=2"_s);
     made("two dates of one rank", "Buchungstag;Buchungsdatum;Betrag\n03.02.2025;03.02.2025;1,00\n",
          u"datum=1,betrag=3"_s, u"Als Buchungsdatum kommen die Spalten „Buchungstag“ und „Buchungsdatum“ in Frage."_s);
@@ -199,7 +199,7 @@ void TestCsvLayoutGuess::badColumnSpec_data()
     QTest::newRow("comma at the end") << u"datum=1,betrag=2,"_s << gap;
     QTest::newRow("unknown key") << u"datum=1,wert=2,betrag=3"_s
                                  << u"„wert“ gibt es in der Spaltenzuordnung nicht; möglich sind datum, betrag, soll, "
-                                    u"haben, text und gegenseite."_s;
+                                    u"haben, text, gegenseite, empfaenger, buchungstext und iban."_s;
     QTest::newRow("no number") << u"datum=1,betrag"_s << u"„betrag“ hat nicht die Form Name=Spalte (etwa datum=1)."_s;
     QTest::newRow("a word") << u"datum=eins,betrag=2"_s << u"„eins“ ist keine Spaltennummer (bei datum)."_s;
     QTest::newRow("negative") << u"datum=-1,betrag=2"_s << u"„-1“ ist keine Spaltennummer (bei datum)."_s;

@@ -507,7 +507,11 @@ void TestImportBooking::untickedRowStaysUntickedAfterAnUpgrade()
         db.setDatabaseName(Paths.ImportStoreFile());
         QVERIFY(db.open());
         QSqlQuery q(db);
+        // as a store of version 2 was: no unticked rows, the column choice in six columns
         QVERIFY(q.exec(u"DROP TABLE unticked"_s));
+        for (const char *column : {"purpose_to", "payee", "booking_text", "account"})
+            QVERIFY(q.exec(u"ALTER TABLE csv_layouts DROP COLUMN "_s + QLatin1StringView(column)));
+        QVERIFY(q.exec(u"INSERT INTO csv_layouts VALUES('Tag;Was;Betrag', 0, 2, -1, -1, -1, 1)"_s));
         QVERIFY(q.exec(u"PRAGMA user_version=2"_s));
     }
     QSqlDatabase::removeDatabase(u"older"_s);
@@ -530,6 +534,12 @@ void TestImportBooking::untickedRowStaysUntickedAfterAnUpgrade()
         QCOMPARE(store.Rules(), rules);
         QCOMPARE(store.ImportedCount(), 5);
         QCOMPARE(store.Unticked().Size(), 1);
+        // a column choice of the older store keeps its columns; the new ones are unset
+        CsvColumnChoice choice;
+        choice.Date = 0;
+        choice.Amount = 2;
+        choice.Purpose = 1;
+        QCOMPARE(store.CsvChoice(u"Tag;Was;Betrag"_s), std::optional(choice));
     }
 
     rows = preview(ThreeMonths());

@@ -3,6 +3,7 @@
 #include "ledger/QelError.h"
 
 #include <QFile>
+#include <QMap>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -90,6 +91,8 @@ private slots:
     void fileLimits();
     void unknownCsvAsksForColumns();
     void unknownCsvWithChoice();
+    void csvLinesAccountedFor_data();
+    void csvLinesAccountedFor();
 };
 
 void TestStatementReaders::mt940Turnovers_data()
@@ -107,6 +110,10 @@ void TestStatementReaders::mt940Turnovers_data()
                                             << false;
     QTest::newRow("booked in the new year") << Mt940(":61:2412310102C10,5NMSCNONREF\r\n") << QDate(2025, 1, 2)
                                             << QDate(2024, 12, 31) << true << false << qint64(1050) << QString()
+                                            << false;
+    // a period closed on a 30-day calendar: the value date of 30 February is the month's end
+    QTest::newRow("value date 30 February") << Mt940(":61:1602300301D1,00NMSC\r\n") << QDate(2016, 3, 1)
+                                            << QDate(2016, 2, 29) << false << false << qint64(100) << QString()
                                             << false;
     QTest::newRow("no booking date") << Mt940(":61:241230D1,NMSC\r\n") << QDate(2024, 12, 30) << QDate(2024, 12, 30)
                                      << false << false << qint64(100) << QString() << false;
@@ -452,26 +459,12 @@ void TestStatementReaders::badInput_data()
                                    << u"Der MT940-Auszug ist unvollständig"_s;
     QTest::newRow("MT940 turnover line broken") << Mt940(":61:2501020102X1,00NMSC\r\n")
                                                 << u"Zeile 5: Die Umsatzzeile \":61:2501020102X1,00NMSC\""_s;
-    QTest::newRow("MT940 date that does not exist") << Mt940(":61:250231D1,00NMSC\r\n")
-                                                    << u"Zeile 5: Das Datum \"31.02.25\" gibt es nicht."_s;
     QTest::newRow("MT940 booking date that does not exist") << Mt940(":61:2502281302D1,00NMSC\r\n")
                                                             << u"Zeile 5: Das Datum \"02.13.\" gibt es nicht."_s;
     QTest::newRow("MT940 amount too large") << Mt940(":61:250102D1000000000,00NMSC\r\n")
                                             << u"Zeile 5: Der Betrag \"1000000000,00\" ist größer"_s;
-    QTest::newRow("CSV row cut short") << QByteArray(csvHead + "02.01.2025;02.01.2025;REWE;Lastschrift;Einkauf;-4,35;EUR\n"
-                                                               "03.01.2025;03.01.2025;REWE;Last")
-                                       << u"Zeile 3: Die Zeile hat nur 4 von 6 Spalten"_s;
     QTest::newRow("CSV quote never closed") << QByteArray(csvHead + "02.01.2025;02.01.2025;\"REWE;Lastschrift\n")
                                             << u"Zeile 2: Ein Feld in Anführungszeichen endet nicht"_s;
-    QTest::newRow("CSV date that does not exist")
-        << QByteArray(csvHead + "31.02.2025;02.01.2025;REWE;Lastschrift;Einkauf;-4,35;EUR\n")
-        << u"Kontoauszug \"auszug\", Zeile 2: Das Datum \"31.02.2025\" gibt es nicht."_s;
-    QTest::newRow("CSV amount too large")
-        << QByteArray(csvHead + "02.01.2025;02.01.2025;REWE;Lastschrift;Einkauf;-1.000.000.000,00;EUR\n")
-        << u"Zeile 2: Der Betrag \"-1.000.000.000,00\" ist größer als 999.999.999,99 €"_s;
-    QTest::newRow("CSV amount unreadable")
-        << QByteArray(csvHead + "02.01.2025;02.01.2025;REWE;Lastschrift;Einkauf;zwölf;EUR\n")
-        << u"Zeile 2: \"zwölf\" ist kein Betrag."_s;
     QTest::newRow("plain text") << QByteArray("Sehr geehrte Kundin,\nIhr Auszug liegt bei.\n")
                                 << u"weder ein Kontoauszug im CAMT- oder MT940-Format noch eine CSV-Tabelle"_s;
 }
@@ -582,6 +575,60 @@ void TestStatementReaders::unknownCsvWithChoice()
         return std::optional(choice);
     });
     QVERIFY(std::holds_alternative<UnknownCsvLayout>(again));
+}
+
+// Each line of the file as the statement accounts for it: "2 row", "3 leer", "5 unlesbar: why".
+QStringList Outcomes(const Statement &statement)
+{
+    static const char *const reasons[] = {"Kontodaten", "Kopfzeile", "leer", "Saldo", "Text", "unlesbar"};
+    QMap<int, QString> lines;
+    for (const StatementRow &row : statement.Rows)
+        lines.insert(row.Line, u"%1 %2%3"_s.arg(row.Line).arg(row.Credit ? u"+"_s : u"-"_s).arg(row.AmountCents));
+    for (const SkippedLine &line : statement.Skipped) {
+        QString text = u"%1 %2"_s.arg(line.Line).arg(QString::fromLatin1(reasons[int(line.Reason)]));
+        if (!line.Why.isEmpty())
+            text += u": "_s + line.Why;
+        if (lines.contains(line.Line))
+            qFatal("line %d accounted for twice", line.Line);
+        lines.insert(line.Line, text);
+    }
+    return lines.values();
+}
+
+void TestStatementReaders::csvLinesAccountedFor_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QStringList>("outcomes");
+    const QByteArray head = "Konto;DE12500105170648489890;;;;;\n\n"
+                            "Buchung;Valuta;Auftraggeber/Empfänger;Buchungstext;Verwendungszweck;Betrag;Währung\n";
+    const QStringList above{u"1 Kontodaten"_s, u"2 leer"_s, u"3 Kopfzeile"_s};
+    QTest::newRow("every kind of line")
+        << head + "02.01.2025;02.01.2025;REWE;Lastschrift;Einkauf;-4,35;EUR\n"
+                  "\n"
+                  "Alter Kontostand;;;;;1.000,00;EUR\n"
+                  "* noch nicht ausgeführte Umsätze;;;;;;\n"
+        << above + QStringList{u"4 -435"_s, u"5 leer"_s, u"6 Saldo"_s, u"7 Text"_s};
+    QTest::newRow("cut short")
+        << head + "02.01.2025;02.01.2025;REWE;Lastschrift;Einkauf;-4,35;EUR\n03.01.2025;03.01.2025;REWE;Last"
+        << above + QStringList{u"4 -435"_s,
+                               u"5 unlesbar: Die Zeile hat nur 4 von 6 Spalten; vielleicht ist die Datei "
+                               u"unvollständig. Der Betrag fehlt."_s};
+    QTest::newRow("a day that does not exist")
+        << head + "31.02.2025;02.01.2025;REWE;Lastschrift;Einkauf;-4,35;EUR\n"
+        << above + QStringList{u"4 unlesbar: Das Datum \"31.02.2025\" gibt es nicht."_s};
+    QTest::newRow("amount too large")
+        << head + "02.01.2025;02.01.2025;REWE;Lastschrift;Einkauf;-1.000.000.000,00;EUR\n"
+        << above + QStringList{u"4 unlesbar: Der Betrag \"-1.000.000.000,00\" ist größer als 999.999.999,99 € und wird nicht gelesen."_s};
+    QTest::newRow("no amount")
+        << head + "02.01.2025;02.01.2025;REWE;Lastschrift;Einkauf;zwölf;EUR\n"
+        << above + QStringList{u"4 unlesbar: \"zwölf\" ist kein Betrag."_s};
+}
+
+void TestStatementReaders::csvLinesAccountedFor()
+{
+    QFETCH(QByteArray, csv);
+    QFETCH(QStringList, outcomes);
+    QCOMPARE(Outcomes(Read(csv)), outcomes);
 }
 
 QTEST_GUILESS_MAIN(TestStatementReaders)
