@@ -172,7 +172,7 @@ QString FallbackPurpose(const StatementRow &row)
 QString BankText(const StatementRow &row)
 {
     const QString &text = row.Remittance.isEmpty() ? row.Purpose : row.Remittance;
-    if (row.BookingText.isEmpty())
+    if (row.BookingText.isEmpty() || text == row.BookingText)
         return text;
     if (text.isEmpty())
         return row.BookingText;
@@ -217,15 +217,18 @@ QList<ImportCandidate> ImportMatcher::Match(const Statement &statement) const
         const StatementRow &row = statement.Rows.at(i);
         if (row.AmountCents == 0)
             continue;
-        if (!row.BookingDate.isValid() || row.BookingDate.year() < 1 || row.BookingDate.year() > 9999) {
+        const bool undated = row.Pending && !row.BookingDate.isValid(); // noted by the bank, no day yet
+        if (!undated && (!row.BookingDate.isValid() || row.BookingDate.year() < 1 || row.BookingDate.year() > 9999)) {
             throw QelError(QStringLiteral("Die Buchung in Zeile %1 des Kontoauszugs hat kein gültiges Buchungsdatum.")
                                .arg(row.Line));
         }
         ImportCandidate c;
         c.Row = row;
         c.Identity = identities.at(i);
-        c.BookName = BookNameOf(row.BookingDate);
-        c.DateText = Regional_.DateText(row.BookingDate);
+        if (!undated) {
+            c.BookName = BookNameOf(row.BookingDate);
+            c.DateText = Regional_.DateText(row.BookingDate);
+        }
         c.Amount = AmountText(row.AmountCents);
         if (row.Pending)
             c.Status = ImportStatus::Pending;

@@ -20,10 +20,10 @@ using RankedNames = QList<QStringList>;
 const RankedNames &DateNames()
 {
     static const RankedNames names = {
-        {u"buchungstag"_s, u"buchungsdatum"_s, u"buchung"_s, u"booking date"_s},
+        {u"buchungstag"_s, u"buchungsdatum"_s, u"buchung"_s, u"booking date"_s, u"completed date"_s},
         {u"datum"_s, u"tag"_s, u"date"_s},
         // the day of the purchase, as card statements have it
-        {u"belegdatum"_s, u"umsatztag"_s, u"transaktionsdatum"_s},
+        {u"belegdatum"_s, u"umsatztag"_s, u"transaktionsdatum"_s, u"started date"_s},
         {u"wertstellung"_s, u"wertstellung (valuta)"_s, u"valuta"_s, u"valutadatum"_s, u"wert"_s, u"value date"_s},
     };
     return names;
@@ -38,22 +38,24 @@ const RankedNames &AmountNames()
 
 const RankedNames &DebitNames()
 {
-    static const RankedNames names = {{u"soll"_s}, {u"belastung"_s, u"ausgang"_s}};
+    static const RankedNames names = {{u"soll"_s}, {u"belastung"_s, u"ausgang"_s, u"lastschrift"_s, u"debit"_s}};
     return names;
 }
 
 const RankedNames &CreditNames()
 {
-    static const RankedNames names = {{u"haben"_s}, {u"gutschrift"_s, u"eingang"_s}};
+    static const RankedNames names = {{u"haben"_s}, {u"gutschrift"_s, u"eingang"_s, u"credit"_s}};
     return names;
 }
 
 const RankedNames &PurposeNames()
 {
     static const RankedNames names = {
-        {u"verwendungszweck"_s, u"vorgang/verwendungszweck"_s, u"payment reference"_s},
+        {u"verwendungszweck"_s, u"vorgang/verwendungszweck"_s, u"payment reference"_s, u"payment purpose"_s,
+         u"umsatztext"_s, u"avisierungstext"_s},
         {u"transaktionsbeschreibung"_s, u"buchungstext"_s, u"buchungsdetails"_s, u"umsatzbeschreibung"_s,
-         u"beschreibung"_s, u"text"_s, u"reference"_s},
+         u"beschreibung"_s, u"text"_s, u"reference"_s, u"description"_s, u"reason"_s, u"posting text"_s,
+         u"booking text"_s},
     };
     return names;
 }
@@ -76,14 +78,16 @@ const RankedNames &CounterpartyNames()
 const RankedNames &PayeeNames()
 {
     static const RankedNames names = {
-        {u"empfaenger"_s, u"zahlungsempfaenger"_s, u"zahlungsempfaenger*in"_s, u"beguenstigter"_s, u"payee"_s}};
+        {u"empfaenger"_s, u"zahlungsempfaenger"_s, u"zahlungsempfaenger*in"_s, u"beguenstigter"_s, u"payee"_s,
+         u"empfaengername"_s}};
     return names;
 }
 
 const RankedNames &PayerNames()
 {
     static const RankedNames names = {
-        {u"auftraggeber"_s, u"zahlungspflichtiger"_s, u"zahlungspflichtige*r"_s, u"zahler"_s, u"payer"_s}};
+        {u"auftraggeber"_s, u"zahlungspflichtiger"_s, u"zahlungspflichtige*r"_s, u"zahler"_s, u"payer"_s,
+         u"auftraggebername"_s}};
     return names;
 }
 
@@ -106,7 +110,7 @@ QString Unquoted(const QString &field)
 // "Auftraggeber / Begünstigter" is "auftraggeber/beguenstigter".
 QString NameKey(const QString &field)
 {
-    static const QRegularExpression currency(u"(\\s*[(\\[]\\s*(eur|€)\\s*[)\\]]|\\s+(in\\s+)?(eur|€))$"_s);
+    static const QRegularExpression currency(u"(\\s*[(\\[]\\s*(eur|€|chf)\\s*[)\\]]|\\s+(in\\s+)?(eur|€|chf))$"_s);
     static const QRegularExpression slash(u"\\s*/\\s*"_s);
     return NormalizedCsvHeader(Unquoted(field)).remove(currency).replace(slash, u"/"_s);
 }
@@ -193,6 +197,7 @@ private:
     CsvLayoutGuess GuessFromContent() const;
     void GuessTexts(CsvColumnChoice &choice) const;
     QString DateOrderDoubt(int column);
+    QString SignElsewhereDoubt(int amount) const;
     const CsvColumnStats *Stats(int column) const
     {
         return Layout_ && column >= 0 && column < Layout_->Columns.size() ? &Layout_->Columns[column] : nullptr;
@@ -435,10 +440,32 @@ CsvLayoutGuess Guesser::Guess()
     QString doubt = DateDoubt(dates);
     if (doubt.isEmpty())
         doubt = DateOrderDoubt(guess.Choice.Date);
-    const QString amountDoubt = AmountDoubt(guess.Choice);
+    QString amountDoubt = AmountDoubt(guess.Choice);
+    if (amountDoubt.isEmpty())
+        amountDoubt = SignElsewhereDoubt(guess.Choice.Amount);
     guess.Doubt = doubt.isEmpty() ? amountDoubt : doubt;
     guess.Unambiguous = guess.Doubt.isEmpty();
+    // A text longer than its header runs on into columns without a name.
+    if (Layout_ && guess.Choice.Purpose >= 0 && guess.Choice.Purpose == Layout_->Named - 1
+        && Layout_->Named < Header_.size())
+        guess.Choice.PurposeTo = int(Header_.size()) - 1;
     return guess;
+}
+
+// Amounts without any minus over the whole file, and a column of "debit" and "credit" (or
+// S and H): the sign stands elsewhere, which no column choice describes.
+QString Guesser::SignElsewhereDoubt(int amount) const
+{
+    const CsvColumnStats *stats = Stats(amount);
+    if (!stats || stats->Negative > 0 || stats->Amounts < 2)
+        return {};
+    for (int c = 0; c < Layout_->Columns.size(); ++c) {
+        const CsvColumnStats &column = Layout_->Columns[c];
+        if (c != amount && column.Filled > 0 && column.Directions == column.Filled)
+            return u"Die Beträge der Spalte %1 haben kein Vorzeichen; ob Einnahme oder Ausgabe, steht in der Spalte %2 "
+                   u"(„%3“). So lässt sich die Datei nicht lesen."_s.arg(Name(amount), Name(c), column.First);
+    }
+    return {};
 }
 
 // A table without names, by what its columns hold over every row.
@@ -500,8 +527,10 @@ CsvLayoutGuess Guesser::GuessFromContent() const
         const CsvColumnStats &column = columns[c];
         if (c == choice.Date || dates.contains(c) || amounts.contains(c))
             continue;
-        if (choice.Account < 0 && column.Ibans > 0 && column.Ibans * 2 >= column.Filled) {
-            choice.Account = c;
+        if (column.Ibans > 0 && column.Ibans * 2 >= column.Filled) {
+            // the same IBAN in every row is the statement's own account
+            if (choice.Account < 0 && !(column.AllSame && column.Filled > 1))
+                choice.Account = c;
             continue;
         }
         const double average = column.Filled > 0 ? double(column.TextLength) / column.Filled : 0;
@@ -521,7 +550,16 @@ void CsvColumnStats::Add(QStringView field)
     field = field.trimmed();
     if (field.isEmpty())
         return;
-    ++Filled;
+    if (++Filled == 1)
+        First = field.toString();
+    else if (AllSame && field != First)
+        AllSame = false;
+    static const QStringList directions = {u"debit"_s, u"credit"_s, u"s"_s, u"h"_s, u"soll"_s, u"haben"_s,
+                                           u"dbit"_s, u"crdt"_s, u"belastung"_s, u"gutschrift"_s};
+    if (field.size() <= 10 && directions.contains(field.toString(), Qt::CaseInsensitive)) {
+        ++Directions;
+        return;
+    }
     if (const auto [a, b] = StatementText::SlashDateNumbers(field); a > 0) {
         ++Dates;
         ++SlashDates;

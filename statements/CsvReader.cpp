@@ -35,6 +35,7 @@ struct Columns
     int CounterpartyAccount = -1;
     int Purpose = -1;
     int PurposeTo = -1; // the purpose goes on up to this column; -1: Purpose alone
+    int LastColumn = -1; // the last column of a table the user described
     int BookingText = -1;
     bool TextWherePurposeEmpty = false; // the user's layout: the booking text stands in for an empty purpose
     int EndToEndId = -1;
@@ -172,6 +173,8 @@ public:
 
     // The order of dates written with slashes (only a file of the user's layout has them).
     void SetDateOrder(StatementText::DateOrder order) { Order = order; }
+    // The currency of rows that name none.
+    void SetCurrency(const QString &currency) { Currency = currency; }
 
     // Every record from the header on becomes a row or a skipped line; those above it are
     // the account data some banks put there.
@@ -197,6 +200,7 @@ private:
     const CsvBankProfile &Profile;
     const Columns &Cols;
     StatementText::DateOrder Order = StatementText::DateOrder::DayFirst;
+    QString Currency = u"EUR"_s;
     QString Holder; // the account holder, where payer and payee have columns of their own
 };
 
@@ -319,8 +323,11 @@ QString CsvRowReader::PurposeText(const CsvRecord &record) const
 {
     if (Cols.PurposeTo <= Cols.Purpose)
         return Field(record, Cols.Purpose);
+    // Up to the last column of the table, the text goes on to the end of the line: a field
+    // beyond the table's width is a text that ran over.
+    const int last = Cols.PurposeTo == Cols.LastColumn ? int(record.Fields.size()) - 1 : Cols.PurposeTo;
     QStringList parts;
-    for (int column = Cols.Purpose; column <= Cols.PurposeTo; ++column) {
+    for (int column = Cols.Purpose; column <= last; ++column) {
         if (QString part = Field(record, column); !part.isEmpty())
             parts.append(part);
     }
@@ -394,13 +401,15 @@ StatementRow CsvRowReader::ReadRow(const CsvRecord &record) const
     if (notBooked && row.ValueDate.isValid()) {
         row.Pending = true; // no booking date yet: the bank has only noted it
         row.BookingDate = row.ValueDate;
+    } else if (!bookingDate.isEmpty() && SaysNotBooked(bookingDate)) {
+        row.Pending = true; // noted, without any date yet ("offen")
     } else {
         row.BookingDate = Date(record, Cols.BookingDate, true);
     }
     ReadAmount(record, row);
     row.Currency = Field(record, Cols.Currency).toUpper();
     if (row.Currency.isEmpty())
-        row.Currency = u"EUR"_s;
+        row.Currency = Currency;
     if (SaysNotBooked(Field(record, Cols.Status)))
         row.Pending = true;
     ReadTexts(record, row);
@@ -617,6 +626,27 @@ StatementText::DateOrder DateOrderOf(const CsvTable &table, qsizetype firstRow, 
              header, example));
 }
 
+// The currency a table of the user's layout is in: a column of its own ("Währung",
+// "Currency") where a row fills it in, else the one its amount columns name ("Gutschrift in
+// CHF", "Debit CHF"), else euro.
+std::pair<int, QString> CurrencyOf(const QStringList &header, const CsvColumnChoice &choice)
+{
+    int own = -1;
+    for (int c = 0; c < header.size() && own < 0; ++c) {
+        const QString name = NormalizedCsvHeader(header[c]);
+        if (name == u"waehrung" || name == u"currency" || name == u"whg" || name == u"curr")
+            own = c;
+    }
+    static const QRegularExpression named(u"(?:^|[\\s(\\[])(EUR|€|CHF|USD|GBP)(?:$|[\\s)\\]])"_s,
+                                          QRegularExpression::CaseInsensitiveOption);
+    for (const int column : {choice.Amount, choice.Debit, choice.Credit}) {
+        const QRegularExpressionMatch match = named.match(header.value(column));
+        if (match.hasMatch())
+            return {own, match.captured(1) == u"€" ? u"EUR"_s : match.captured(1).toUpper()};
+    }
+    return {own, u"EUR"_s};
+}
+
 StatementReadResult ReadChosenOrAsk(const CsvTable &table, const QString &fileName, const CsvChoiceLookup &choices)
 {
     const TableShape shape = ShapeOf(table);
@@ -636,6 +666,7 @@ StatementReadResult ReadChosenOrAsk(const CsvTable &table, const QString &fileNa
         // Names as wide as the rows: trailing empty names dropped, a nameless last column named.
         while (layout.Header.size() > shape.Width && layout.Header.back().isEmpty())
             layout.Header.removeLast();
+        layout.Named = int(layout.Header.size());
         for (qsizetype i = layout.Header.size(); i < shape.Width; ++i)
             layout.Header << u"Spalte %1"_s.arg(i + 1);
     }
@@ -674,12 +705,16 @@ StatementReadResult ReadChosenOrAsk(const CsvTable &table, const QString &fileNa
     }
     columns.Purpose = choice->Purpose;
     columns.PurposeTo = choice->PurposeTo;
+    columns.LastColumn = int(layout.Header.size()) - 1;
     columns.BookingText = choice->BookingText;
     columns.TextWherePurposeEmpty = true;
     columns.CounterpartyAccount = choice->Account;
     Statement statement;
     statement.Format = profile.Format;
+    const auto [currencyColumn, currency] = CurrencyOf(layout.Headerless ? QStringList() : layout.Header, *choice);
+    columns.Currency = currencyColumn;
     CsvRowReader reader(fileName, profile, columns);
+    reader.SetCurrency(currency);
     reader.SetDateOrder(DateOrderOf(table, headerIndex + 1, choice->Date, u"„%1“"_s.arg(layout.Header.value(choice->Date)),
                                     fileName));
     reader.Read(table, headerIndex, statement);

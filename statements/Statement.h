@@ -95,7 +95,10 @@ struct CsvColumnStats
     int Negative = 0;     // of those, with a minus
     int Zero = 0;         // of those, 0,00
     int Ibans = 0;
+    int Directions = 0;    // "debit", "credit", "S", "H", "Soll", "Haben": the sign of an amount elsewhere
     qint64 TextLength = 0; // the characters of everything else
+    QString First;         // the first text in it
+    bool AllSame = true;   // every row holds First (the statement's own account, say)
 
     void Add(QStringView field);
 };
@@ -107,6 +110,7 @@ struct UnknownCsvLayout
     QStringList Header;        // the header's fields, decoded
     QList<QStringList> Sample; // the first data rows (at most 5), decoded
     bool Headerless = false;   // no header: Header holds "Spalte 1", "Spalte 2", ...
+    int Named = 0;             // the columns the header names; any after them are "Spalte N"
     int Rows = 0;              // the data rows Columns were taken from
     QList<CsvColumnStats> Columns; // one per column of the header, over every data row
 };

@@ -173,7 +173,9 @@ DateResult ParseDate(QStringView text)
     DateResult result;
     if (text.size() >= 10 && text[4] == u'-' && text[7] == u'-') {
         // ISO, perhaps with a time after it ("2024-03-01T10:15:00+01:00")
-        if (text.size() > 10 && text[10] != u'T' && text[10] != u' ')
+        // ... or with a time zone (xs:date: "2017-04-03+02:00", "2017-04-03Z")
+        if (text.size() > 10 && text[10] != u'T' && text[10] != u' ' && text[10] != u'+' && text[10] != u'-'
+            && text[10] != u'Z')
             return result;
         const auto year = Number(text.sliced(0, 4));
         const auto month = Number(text.sliced(5, 2));
