@@ -82,6 +82,7 @@ void TFormCsvColumns::SetLayout(const QString &fileName, const UnknownCsvLayout 
     for (int i = 0; i < layout.Header.size(); ++i)
         entries.append(u"Spalte %1: %2"_s.arg(i + 1).arg(layout.Header.at(i)));
     const CsvColumnChoice guess = GuessCsvLayout(layout).Choice;
+    Guess_ = guess;
     const int preset[RoleCount] = {guess.Date, guess.Amount, guess.Debit, guess.Credit, guess.Counterparty, guess.Purpose};
     for (int role = 0; role < RoleCount; ++role) {
         const QSignalBlocker blocker(Boxes_[role]);
@@ -108,13 +109,24 @@ void TFormCsvColumns::Timer1Timer()
 void TFormCsvColumns::btnOKClick()
 {
     const auto column = [this](Role role) { return Boxes_[role]->currentIndex() - 1; };
-    Choice = CsvColumnChoice{};
+    // What the boxes do not show (a purpose over several columns, the payee's column, the
+    // bank's text, the IBAN) is kept from the guess where the user left its column as guessed.
+    Choice = Guess_;
     Choice.Date = column(Date);
     Choice.Amount = column(Amount);
     Choice.Debit = column(Debit);
     Choice.Credit = column(Credit);
     Choice.Counterparty = column(Counterparty);
     Choice.Purpose = column(Purpose);
+    if (Choice.Purpose != Guess_.Purpose)
+        Choice.PurposeTo = -1;
+    if (Choice.Counterparty != Guess_.Counterparty || Choice.Counterparty < 0)
+        Choice.Payee = -1;
+    const QList<int> shown{Choice.Date, Choice.Amount, Choice.Debit, Choice.Credit, Choice.Counterparty, Choice.Purpose};
+    for (int *extra : {&Choice.Payee, &Choice.BookingText, &Choice.Account}) {
+        if (shown.contains(*extra))
+            *extra = -1;
+    }
     Accepted = true;
     accept();
 }

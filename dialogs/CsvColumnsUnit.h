@@ -37,6 +37,7 @@ private:
     QLabel *LabelFile = nullptr;
     QTableWidget *TableSample = nullptr;
     std::array<QComboBox *, RoleCount> Boxes_{};
+    CsvColumnChoice Guess_; // what the columns' names and content suggested
     TOrvoSkinButton *btnOK = nullptr;
     TOrvoSkinButton *btnCancel = nullptr;
 };

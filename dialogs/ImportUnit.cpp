@@ -36,11 +36,12 @@ QString Quoted(const QString &text)
 }
 
 // The colour of a row's text by its status: what will be booked black, what is left out
-// by default blue, what never goes in grey.
+// by default blue, what never goes in grey, a line that cannot be read red.
 QColor StatusColor(ImportStatus status)
 {
     switch (status) {
     case ImportStatus::New: return Qt::black;
+    case ImportStatus::Unreadable: return QColor(190, 0, 0);
     case ImportStatus::Present:
     case ImportStatus::Regular: return QColor(0, 70, 150);
     default: return QColor(120, 120, 120);
@@ -290,6 +291,7 @@ void TFormImport::SetSource(const QString &fileName, const Statement &statement)
     if (!statement.Account.isEmpty())
         text += u" · Konto "_s + statement.Account;
     LabelSource->setText(text);
+    Skipped_ = SkippedSummary(statement);
 }
 
 void TFormImport::FormShow()
@@ -308,7 +310,9 @@ void TFormImport::ShowSummary()
 {
     // A statement over many months names more books than the line holds: cut at its end,
     // whole in the tooltip and for a screen reader.
-    const QString summary = Model_->Summary();
+    QString summary = Model_->Summary();
+    if (!Skipped_.isEmpty())
+        summary += u" · "_s + Skipped_;
     LabelSummary->setText(LabelSummary->fontMetrics().elidedText(summary, Qt::ElideRight, LabelSummary->width()));
     LabelSummary->setToolTip(summary);
     LabelSummary->setAccessibleName(summary);

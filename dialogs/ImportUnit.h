@@ -60,6 +60,7 @@ private:
 
     const DialogServices Services;
     const BookManager &Books_;
+    QString Skipped_; // the statement's lines without a turnover, by kind
     ImportPreviewModel *Model_ = nullptr;
     QLabel *LabelSource = nullptr;
     QTableView *TableView = nullptr;

@@ -78,6 +78,14 @@ QString ImportPreviewModel::Summary() const
                             FormatAmount(double(income) / 100.0) + euro, FormatAmount(double(expense) / 100.0) + euro);
     if (!books.isEmpty())
         text += QStringLiteral(" · in ") + books.values().join(QStringLiteral(", "));
+    QStringList unreadable;
+    for (const ImportCandidate &c : Rows_) {
+        if (c.Status == ImportStatus::Unreadable)
+            unreadable.append(QString::number(c.Row.Line));
+    }
+    if (!unreadable.isEmpty())
+        text += QStringLiteral(" · unlesbar: %1 %2")
+                    .arg(unreadable.size() == 1 ? QStringLiteral("Zeile") : QStringLiteral("Zeilen"), unreadable.join(u", "));
     return text;
 }
 
@@ -101,7 +109,10 @@ QVariant ImportPreviewModel::data(const QModelIndex &index, int role) const
     case Qt::EditRole:
         switch (index.column()) {
         case ColDate: return c.DateText;
-        case ColKind: return c.Row.Credit ? IncomeKind() : ExpenseKind();
+        case ColKind:
+            if (c.Status == ImportStatus::Unreadable)
+                return QString();
+            return c.Row.Credit ? IncomeKind() : ExpenseKind();
         case ColAmount:
             return c.Status == ImportStatus::ForeignCurrency ? c.Amount + u' ' + c.Row.Currency.trimmed() : c.Amount;
         case ColCategory: return c.Category;

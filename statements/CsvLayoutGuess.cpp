@@ -207,7 +207,7 @@ private:
     QString Names(const QList<int> &columns) const;
     QString DateDoubt(const QList<int> &dates) const;
     QString AmountDoubt(CsvColumnChoice &choice) const;
-    QString SampleDoubt(const CsvColumnChoice &choice) const;
+    QString SampleDoubt(const CsvColumnChoice &choice, bool strict) const;
     QString RowDoubt(const CsvColumnChoice &choice, const QStringList &row, qsizetype index) const;
     QString AmountFieldDoubt(const QStringList &row, int column, qsizetype index) const;
     bool MarkedAfter(int column) const;
@@ -270,15 +270,18 @@ QString Guesser::AmountDoubt(CsvColumnChoice &choice) const
                                                          debits.isEmpty() ? u"Soll"_s : u"Haben"_s);
         return u"Keine Spalte heißt wie ein Betrag (etwa „Betrag“ oder „Umsatz“) oder wie Soll und Haben."_s;
     }
+    // One that every sample row bears out comes first; then one that all but a stray line do.
     QString firstDoubt;
-    for (const CsvColumnChoice &candidate : std::as_const(candidates)) {
-        const QString doubt = SampleDoubt(candidate);
-        if (doubt.isEmpty()) {
-            choice = candidate;
-            return {};
+    for (const bool strict : {true, false}) {
+        for (const CsvColumnChoice &candidate : std::as_const(candidates)) {
+            const QString doubt = SampleDoubt(candidate, strict);
+            if (doubt.isEmpty()) {
+                choice = candidate;
+                return {};
+            }
+            if (firstDoubt.isEmpty())
+                firstDoubt = doubt;
         }
-        if (firstDoubt.isEmpty())
-            firstDoubt = doubt;
     }
     choice = candidates.front();
     return firstDoubt;
@@ -286,19 +289,29 @@ QString Guesser::AmountDoubt(CsvColumnChoice &choice) const
 
 // Whether the sample bears the choice out, read as the reader reads a table the user
 // described: rows without a date there (sums, notes, bookings still open) are passed over.
-QString Guesser::SampleDoubt(const CsvColumnChoice &choice) const
+QString Guesser::SampleDoubt(const CsvColumnChoice &choice, bool strict) const
 {
     if (choice.Date < 0)
         return {};
+    // A single line that cannot be read among rows that bear the choice out is that line's
+    // fault, not the choice's: the reader names it.
     int rows = 0;
+    int failing = 0;
+    QString firstDoubt;
     for (qsizetype r = 0; r < Sample_.size(); ++r) {
         const QStringList &row = Sample_[r];
         if (!StatementText::ParseDate(Field(row, choice.Date), Order_).LooksLike)
             continue;
-        if (QString doubt = RowDoubt(choice, row, r); !doubt.isEmpty())
-            return doubt;
+        if (QString doubt = RowDoubt(choice, row, r); !doubt.isEmpty()) {
+            ++failing;
+            if (firstDoubt.isEmpty())
+                firstDoubt = doubt;
+            continue;
+        }
         ++rows;
     }
+    if (failing > 0 && (strict || rows < 2 || failing * 2 > rows))
+        return firstDoubt;
     if (rows == 0)
         return u"In den ersten Zeilen steht in der Spalte %1 kein Datum."_s.arg(Name(choice.Date));
     if (choice.Amount >= 0 && MarkedAfter(choice.Amount))
@@ -554,9 +567,11 @@ void CsvColumnStats::Add(QStringView field)
         First = field.toString();
     else if (AllSame && field != First)
         AllSame = false;
-    static const QStringList directions = {u"debit"_s, u"credit"_s, u"s"_s, u"h"_s, u"soll"_s, u"haben"_s,
-                                           u"dbit"_s, u"crdt"_s, u"belastung"_s, u"gutschrift"_s};
-    if (field.size() <= 10 && directions.contains(field.toString(), Qt::CaseInsensitive)) {
+    static constexpr QStringView directions[] = {u"debit", u"credit", u"s",    u"h",         u"soll",
+                                                 u"haben", u"dbit",   u"crdt", u"belastung", u"gutschrift"};
+    if (field.size() <= 10 && std::any_of(std::begin(directions), std::end(directions), [field](QStringView word) {
+            return field.compare(word, Qt::CaseInsensitive) == 0;
+        })) {
         ++Directions;
         return;
     }
@@ -667,7 +682,11 @@ bool NamesTableColumns(const QStringList &fields)
     bool date = false;
     bool amount = false;
     for (const QString &field : fields) {
-        if (field.size() > 60)
+        // every name of a date or an amount starts with a letter
+        const qsizetype first = std::find_if(field.cbegin(), field.cend(),
+                                             [](QChar ch) { return !ch.isSpace() && !QStringView(u"\"'„“”‚‘’").contains(ch); })
+                                - field.cbegin();
+        if (field.size() > 60 || first >= field.size() || !field.at(first).isLetter())
             continue;
         const QString key = NameKey(field);
         const auto named = [&key](const RankedNames &ranks) {

@@ -45,6 +45,7 @@ private slots:
     void pipesAreRefusedAtOnce();
     void csvOfAnUnknownLayout();
     void zipOfSeveralStatements();
+    void everyLineIsAccountedForAndAFileIsBookedWhole();
 
 private:
     Result Run(const QStringList &args) const { return RunCli(*Home, args); }
@@ -227,6 +228,44 @@ void TestCliImport::csvWithTheColumnsChosenInTheProgram()
     QCOMPARE(r.Status, 0);
     QCOMPARE(r.Out, u"neu\tMärz 2026\tAusgabe\t01.03.2026\t12.50\tSonstige\tKiosk\tKiosk\tZeitung\n"
                     u"neu\tMärz 2026\tEinnahme\t02.03.2026\t1000.00\tSonstige\tOma\tOma\tGeschenk\n"_s);
+}
+
+// Every line with its outcome (--zeilen); a line that looks like a turnover but cannot be read
+// keeps the whole file out unless --weiter says to book the rest; Soll of 0,00 hides no Haben.
+void TestCliImport::everyLineIsAccountedForAndAFileIsBookedWhole()
+{
+    const QString file = File(u"konto.csv"_s, "Konto;DE12500105170648489890\n"
+                                              "Buchungstag;Verwendungszweck;Soll;Haben\n"
+                                              "01.03.2026;Zeitung;12,50;0,00\n"
+                                              "02.03.2026;Geschenk;0,00;150,00\n"
+                                              "\n"
+                                              "03.03.2026;Miete;zwölf;\n"
+                                              "Kontostand;;;137,50\n");
+    Result r = Run({u"import"_s, u"--dry-run"_s, u"--zeilen"_s, file});
+    QCOMPARE(r.Status, 1);
+    QCOMPARE(r.Out, u"Zeile 1\tKontodaten\n"
+                    u"Zeile 2\tKopfzeile\n"
+                    u"Zeile 3\tneu\tMärz 2026\tAusgabe\t01.03.2026\t12.50\tSonstige\tZeitung\t\tZeitung\n"
+                    u"Zeile 4\tneu\tMärz 2026\tEinnahme\t02.03.2026\t150.00\tSonstige\tGeschenk\t\tGeschenk\n"
+                    u"Zeile 5\tleer\n"
+                    u"Zeile 6\tunlesbar: Zeile 6: \"zwölf\" ist kein Betrag.\t\t\t\t\t\t\t\t\n"
+                    u"Zeile 7\tSaldo oder Summe\n"_s);
+    QVERIFY2(r.Err.contains(u"„konto.csv“: eine Zeile, die wie ein Umsatz aussieht, lässt sich nicht lesen: Zeile 6: "
+                            u"\"zwölf\" ist kein Betrag."_s),
+             qPrintable(r.Err));
+
+    r = Run({u"import"_s, file});
+    QCOMPARE(r.Status, 1);
+    QVERIFY2(r.Out.contains(u"„konto.csv“: nichts übernommen, weil nicht jede Zeile gelesen werden kann. Ohne "
+                              u"Buchung: 1 Zeile Kontodaten, 1 Kopfzeile, 1 leere Zeile, 1 Saldo- oder Summenzeile."_s),
+             qPrintable(r.Out));
+    QCOMPARE(Books(), QStringList());
+
+    r = Run({u"import"_s, u"--weiter"_s, file});
+    QCOMPARE(r.Status, 0);
+    QVERIFY2(r.Out.contains(u"übernommen wurden 2 Buchungen"_s) && r.Out.contains(u"1 nicht übernommen: 1 unlesbar."_s),
+             qPrintable(r.Out));
+    QCOMPARE(Books(), QStringList{u"März 2026.qel"_s});
 }
 
 void TestCliImport::writingWaitsForTheRunningProgram()

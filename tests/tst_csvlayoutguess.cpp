@@ -3,6 +3,7 @@
 
 #include "statements/CsvLayoutGuess.h"
 #include "statements/CsvTable.h"
+#include "statements/Statement.h"
 #include "statements/StatementText.h"
 
 #include <QFile>
@@ -67,6 +68,8 @@ private slots:
     void columnChoiceCountsFromOne();
     void badColumnSpec_data();
     void badColumnSpec();
+    void guessOverTheWholeFile_data();
+    void guessOverTheWholeFile();
 };
 
 void TestCsvLayoutGuess::guess_data()
@@ -164,6 +167,9 @@ void TestCsvLayoutGuess::columnChoice_data()
     QTest::newRow("Soll alone") << u"soll=4,datum=1"_s << u"datum=1,soll=4"_s;
     QTest::newRow("leading zero") << u"datum=01,betrag=2"_s << u"datum=1,betrag=2"_s;
     QTest::newRow("largest column") << u"datum=9999,betrag=1"_s << u"datum=9999,betrag=1"_s;
+    QTest::newRow("purpose over columns, both sides, IBAN")
+        << u"datum=1,betrag=2,text=5 - 18,gegenseite=3,empfaenger=4,buchungstext=19,iban=20"_s
+        << u"datum=1,betrag=2,text=5-18,gegenseite=3,empfaenger=4,buchungstext=19,iban=20"_s;
 }
 
 void TestCsvLayoutGuess::columnChoice()
@@ -211,6 +217,12 @@ void TestCsvLayoutGuess::badColumnSpec_data()
     QTest::newRow("a column twice") << u"datum=1,betrag=2,TEXT=1"_s
                                     << u"Spalte 1 ist zweimal zugeordnet (datum und text)."_s;
     QTest::newRow("a key twice") << u"datum=1,Datum=2,betrag=3"_s << u"datum ist zweimal angegeben."_s;
+    QTest::newRow("purpose backwards") << u"datum=1,betrag=2,text=9-5"_s
+                                       << u"Bei text=9-5 muss die zweite Spalte hinter der ersten stehen."_s;
+    QTest::newRow("purpose over the date") << u"datum=3,betrag=2,text=1-4"_s
+                                           << u"Spalte 2 ist zweimal zugeordnet (betrag und text)."_s;
+    QTest::newRow("payee without payer") << u"datum=1,betrag=2,empfaenger=3"_s
+                                         << u"Zu empfaenger=N gehört gegenseite=N, die Spalte des Auftraggebers."_s;
     QTest::newRow("no date") << u"betrag=2,text=3"_s << u"Es fehlt die Spalte mit dem Buchungsdatum (datum=N)."_s;
     QTest::newRow("no amount") << u"datum=1,text=3"_s
                                << u"Es fehlt die Spalte mit dem Betrag (betrag=N, oder soll=N und haben=N)."_s;
@@ -227,6 +239,61 @@ void TestCsvLayoutGuess::badColumnSpec()
     QVERIFY(!ParseCsvColumnChoice(text, &message));
     QCOMPARE(message, error);
     QVERIFY(!ParseCsvColumnChoice(text, nullptr));
+}
+
+// Guesses that need the whole file: the order of dates with slashes, a table without header,
+// a sign that stands in a column of its own.
+void TestCsvLayoutGuess::guessOverTheWholeFile_data()
+{
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QString>("choice");
+    QTest::addColumn<QString>("doubt");
+    QByteArray late = "Date;Amount;Description\n";
+    for (int day = 1; day <= 12; ++day)
+        late += "3/" + QByteArray::number(day) + "/19;-1,00;Kauf\n";
+    QTest::newRow("month first, told only by the last row")
+        << late + "3/14/19;-2,00;Kauf\n" << u"datum=1,betrag=2,text=3"_s << QString();
+    QTest::newRow("no day over 12") << late << u"datum=1,betrag=2,text=3"_s
+                                    << u"keiner hat einen Tag über 12: ob der Tag oder der Monat vorn steht, bleibt offen"_s;
+    QTest::newRow("day first and month first")
+        << late + "14/3/19;-2,00;Kauf\n3/14/19;-2,00;Kauf\n" << u"datum=1,betrag=2,text=3"_s
+        << u"steht bei manchen Daten der Tag vorn, bei anderen der Monat"_s;
+    const QByteArray rows = "01.03.2026;Kaufhaus Nord Einkauf;-12,50;DE12500105170648489890;DE02120300000000202051\n"
+                            "02.03.2026;Lohn März;2.100,00;DE12500105170648489890;DE44500105175407324931\n"
+                            "03.03.2026;Miete;-800,00;DE12500105170648489890;DE02120300000000202051\n";
+    QTest::newRow("no header: dates, signed amounts, the longest text, the other IBAN")
+        << rows << u"datum=1,betrag=3,text=2,iban=5"_s << QString();
+    QTest::newRow("no header, Soll and Haben")
+        << QByteArray("01.03.2026;Einkauf;12,50;0,00\n02.03.2026;Lohn;;2.100,00\n03.03.2026;Miete;800,00;\n")
+        << u"datum=1,soll=3,haben=4,text=2"_s << QString();
+    QTest::newRow("no header, amount and balance with signs")
+        << QByteArray("01.03.2026;Einkauf;-12,50;-2,50\n02.03.2026;Lohn;2.100,00;2.097,50\n")
+        << u"datum=1"_s << u"Beträge mit Vorzeichen stehen in mehreren Spalten (3 und 4)."_s;
+    QTest::newRow("the sign in a column of its own")
+        << QByteArray("Date,Description,Amount,Transaction Type\n6/12/15,Transfer,\"1,000.00\",debit\n"
+                      "6/13/15,Salary,\"2,000.00\",credit\n")
+        << u"datum=1,betrag=3,text=2"_s
+        << u"Die Beträge der Spalte „Amount“ haben kein Vorzeichen; ob Einnahme oder Ausgabe, steht in der Spalte "
+           u"„Transaction Type“ („debit“)."_s;
+    QTest::newRow("purpose parts and a text beside them")
+        << QByteArray("Buchungstag;Text;Verwendungszweck;Verwendungszweck 2;Betrag\n01.03.2026;Kauf;A;B;-1,00\n")
+        << u"datum=1,betrag=5,text=3-4,buchungstext=2"_s << QString();
+    QTest::newRow("names shorter than the rows: the text runs on")
+        << QByteArray("Buchungsdatum;Betrag;Umsatztext\n01.03.2026;-1,00;Kauf;bei;Kiosk\n02.03.2026;-2,00;Kauf;Laden;x\n")
+        << u"datum=1,betrag=2,text=3-5"_s << QString();
+}
+
+void TestCsvLayoutGuess::guessOverTheWholeFile()
+{
+    QFETCH(QByteArray, csv);
+    QFETCH(QString, choice);
+    QFETCH(QString, doubt);
+    const StatementReadResult read = ReadStatement(csv, u"x.csv"_s);
+    QVERIFY(std::holds_alternative<UnknownCsvLayout>(read));
+    const CsvLayoutGuess guess = GuessCsvLayout(std::get<UnknownCsvLayout>(read));
+    QCOMPARE(CsvColumnChoiceText(guess.Choice), choice);
+    QVERIFY2(doubt.isEmpty() ? guess.Doubt.isEmpty() : guess.Doubt.contains(doubt), qPrintable(guess.Doubt));
+    QCOMPARE(guess.Unambiguous, doubt.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestCsvLayoutGuess)

@@ -7,6 +7,7 @@
 #include "controls/Fonts.h"
 #include "import/ImportPreviewModel.h"
 #include "import/ImportStore.h"
+#include "statements/CsvLayoutGuess.h"
 #include "ledger/FuncUnit.h"
 
 #include <QComboBox>
@@ -42,6 +43,7 @@ private slots:
     void cleanup() { TearDown(); }
     void previewWorkedWithTheKeyboard();
     void unknownCsvColumnsAreAskedOnce();
+    void aLineThatCannotBeReadIsShownAndThePurposeKeptWhole();
     void missingBooksAreAskedForOnce();
     void rulesEditedFromThePreviewApplyAtOnce();
     void ruleForEveryBranchAndSummaryOfManyMonths();
@@ -236,6 +238,41 @@ void TestImportWindow::unknownCsvColumnsAreAskedOnce()
     QTRY_VERIFY(preview.Done);
     QVERIFY(!never.Done);
     QCOMPARE(Books->Books().RowCount(), 1);
+}
+
+// The purpose over three columns, guessed and kept past the column dialog and into the store;
+// a line with a day that does not exist shown as such, never booked.
+void TestImportWindow::aLineThatCannotBeReadIsShownAndThePurposeKeptWhole()
+{
+    Start();
+    const QString csv = File(u"gls.csv"_s, "Buchungstag;Empfänger;VWZ1;VWZ2;VWZ3;Betrag\n"
+                                           "03.03.2026;Kiosk;Zeitung;und;Brötchen;-2,80\n"
+                                           "31.02.2026;Kiosk;Zeitung;;;-1,80\n");
+    ModalDriver columns(u"FormCsvColumns"_s, [&](QWidget *form) {
+        QCOMPARE(form->findChild<QComboBox *>(u"ComboRole5"_s)->currentText(), u"Spalte 3: VWZ1"_s);
+        Key(Qt::Key_Return);
+    });
+    MessageBoxAnswerer done(u"OK"_s);
+    ModalDriver preview(u"FormImport"_s, [&](QWidget *form) {
+        const QList<ImportCandidate> rows = Rows(form);
+        QCOMPARE(rows.size(), 2);
+        QCOMPARE(rows.at(0).Row.Purpose, u"Zeitung und Brötchen"_s);
+        QCOMPARE(StatusLine(rows.at(1)), u"unlesbar: Zeile 3: Das Datum \"31.02.2026\" gibt es nicht."_s);
+        QVERIFY(!IsBookable(rows.at(1)));
+        const QString summary = form->findChild<QLabel *>(u"LabelSummary"_s)->toolTip();
+        QVERIFY2(summary.contains(u"· unlesbar: Zeile 3 · Ohne Buchung: 1 Kopfzeile"_s), qPrintable(summary));
+        Key(Qt::Key_Return);
+    });
+    Drop(csv);
+    QTRY_VERIFY(preview.Done);
+    QVERIFY(columns.Done);
+    QTRY_COMPARE(Books->Books().RowCount(), 1);
+
+    // The column choice remembered with its purpose over three columns.
+    const std::optional<CsvColumnChoice> kept =
+        ImportStore(Books->Paths().ImportStoreFile()).CsvChoice(u"Buchungstag;Empfänger;VWZ1;VWZ2;VWZ3;Betrag"_s);
+    QVERIFY(kept);
+    QCOMPARE(CsvColumnChoiceText(*kept), u"datum=1,betrag=6,text=3-5,gegenseite=2"_s);
 }
 
 void TestImportWindow::missingBooksAreAskedForOnce()
