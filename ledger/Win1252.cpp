@@ -57,8 +57,9 @@ QString Decode(QByteArrayView bytes)
 {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar *out = text.data();
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
     for (qsizetype i = 0; i < bytes.size(); ++i)
-        out[i] = QChar(ToUnicode(static_cast<unsigned char>(bytes[i])));
+        out[i] = QChar(ToUnicode(in[i]));
     return text;
 }
 

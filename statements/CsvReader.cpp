@@ -53,11 +53,18 @@ int FindColumn(const QStringList &header, const QString &names, int after = -1)
 {
     if (names.isEmpty())
         return -1;
-    for (const QStringView name : QStringView(names).split(u'|')) {
+    // "a|b": either name, the first preferred
+    qsizetype from = 0;
+    while (from <= names.size()) {
+        qsizetype bar = names.indexOf(u'|', from);
+        if (bar < 0)
+            bar = names.size();
+        const QStringView name = QStringView(names).sliced(from, bar - from);
         for (int i = after + 1; i < header.size(); ++i) {
             if (header[i] == name)
                 return i;
         }
+        from = bar + 1;
     }
     return -1;
 }
@@ -149,13 +156,13 @@ struct RowProblem
 }
 
 // A line of sums or balances, which some banks put above, beside or below the turnovers.
-bool IsBalanceField(const QString &field)
+// The field as NormalizedCsvHeader gives it, given as a name already.
+bool IsBalanceName(const QString &name)
 {
     static const QStringList words = {u"saldo"_s,        u"kontostand"_s,       u"anfangssaldo"_s, u"endsaldo"_s,
                                       u"schlusssaldo"_s, u"alter kontostand"_s, u"neuer kontostand"_s,
                                       u"summe"_s,        u"summen"_s,           u"gesamtsumme"_s,  u"zwischensumme"_s,
                                       u"anfangsbestand"_s, u"endbestand"_s,     u"kontostand vom"_s};
-    const QString name = NormalizedCsvHeader(field);
     for (const QString &word : words) {
         if (name == word || (name.startsWith(word) && !name.at(word.size()).isLetter()))
             return true;
@@ -218,7 +225,11 @@ bool CsvRowReader::IsProfileFooter(const CsvRecord &record) const
 bool CsvRowReader::IsFooter(const CsvRecord &record) const
 {
     for (const QString &field : record.Fields) {
-        if (Profile.FooterMarkers.contains(NormalizedCsvHeader(field)) || IsBalanceField(field))
+        // the words stand at the start; a long text is no marker
+        if (field.size() > 40 || field.trimmed().isEmpty())
+            continue;
+        const QString name = NormalizedCsvHeader(field);
+        if (Profile.FooterMarkers.contains(name) || IsBalanceName(name))
             return true;
     }
     return false;
@@ -732,8 +743,16 @@ StatementReadResult ReadCsv(const QString &text, const QString &fileName, const 
 
     const qsizetype searched = std::min<qsizetype>(table.Records.size(), HeaderSearchRecords);
     for (qsizetype r = 0; r < searched; ++r) {
+        // A header names its columns in words: two fields at least begin with a letter.
+        const QStringList &fields = table.Records[r].Fields;
+        const auto named = std::count_if(fields.cbegin(), fields.cend(), [](const QString &field) {
+            const QStringView text = QStringView(field).trimmed();
+            return !text.isEmpty() && (text.front().isLetter() || (text.size() > 1 && text.front() == u'"'));
+        });
+        if (named < 2)
+            continue;
         QStringList header;
-        for (const QString &field : table.Records[r].Fields)
+        for (const QString &field : fields)
             header << NormalizedCsvHeader(field);
         const CsvBankProfile *found = nullptr;
         for (const CsvBankProfile &profile : CsvBankProfiles()) {

@@ -3,6 +3,7 @@
 #include <QHash>
 
 #include <array>
+#include <utility>
 
 bool CsvRecord::IsBlank() const
 {
@@ -20,6 +21,9 @@ CsvTable SplitCsv(QStringView text, QChar separator)
     int line = 1;
     qsizetype pos = 0;
     const qsizetype n = text.size();
+    // Plain indexes: the checks of operator[] cost more than the split itself.
+    const char16_t *t = text.utf16();
+    const char16_t sep = separator.unicode();
     while (pos < n) {
         CsvRecord record;
         record.Line = line;
@@ -28,16 +32,16 @@ CsvTable SplitCsv(QStringView text, QChar separator)
             QString field;
             // blanks before an opening quote belong to no field
             qsizetype start = pos;
-            while (start < n && text[start] == u' ')
+            while (start < n && t[start] == u' ')
                 ++start;
-            if (start < n && text[start] == u'"') {
+            if (start < n && t[start] == u'"') {
                 const int quoteLine = line;
                 pos = start + 1;
                 bool closed = false;
                 while (pos < n) {
                     qsizetype run = pos;
-                    while (run < n && text[run] != u'"') {
-                        if (text[run] == u'\n' || (text[run] == u'\r' && !(run + 1 < n && text[run + 1] == u'\n')))
+                    while (run < n && t[run] != u'"') {
+                        if (t[run] == u'\n' || (t[run] == u'\r' && !(run + 1 < n && t[run + 1] == u'\n')))
                             ++line;
                         ++run;
                     }
@@ -45,7 +49,7 @@ CsvTable SplitCsv(QStringView text, QChar separator)
                     pos = run;
                     if (pos >= n)
                         break;
-                    if (pos + 1 < n && text[pos + 1] == u'"') {
+                    if (pos + 1 < n && t[pos + 1] == u'"') {
                         field += u'"';
                         pos += 2;
                         continue;
@@ -56,63 +60,133 @@ CsvTable SplitCsv(QStringView text, QChar separator)
                 }
                 if (!closed) {
                     table.UnterminatedQuoteLine = quoteLine;
-                    record.Fields.append(field);
-                    table.Records.append(record);
+                    record.Fields.append(std::move(field));
+                    table.Records.append(std::move(record));
                     return table;
                 }
                 // anything between the closing quote and the separator is kept
-                while (pos < n && text[pos] != separator && text[pos] != u'\n' && text[pos] != u'\r')
-                    field += text[pos++];
+                while (pos < n && t[pos] != sep && t[pos] != u'\n' && t[pos] != u'\r')
+                    field += QChar(t[pos++]);
             } else {
                 qsizetype stop = pos;
-                while (stop < n && text[stop] != separator && text[stop] != u'\n' && text[stop] != u'\r')
+                while (stop < n && t[stop] != sep && t[stop] != u'\n' && t[stop] != u'\r')
                     ++stop;
                 field = text.sliced(pos, stop - pos).toString();
                 pos = stop;
             }
-            record.Fields.append(field);
-            if (pos < n && text[pos] == separator) {
+            record.Fields.append(std::move(field));
+            if (pos < n && t[pos] == sep) {
                 ++pos;
                 continue;
             }
             endOfRecord = true;
-            if (pos < n && text[pos] == u'\r')
+            if (pos < n && t[pos] == u'\r')
                 ++pos;
-            if (pos < n && text[pos] == u'\n')
+            if (pos < n && t[pos] == u'\n')
                 ++pos;
             ++line;
         }
-        table.Records.append(record);
+        table.Records.append(std::move(record));
     }
     return table;
 }
 
+namespace {
+
+constexpr std::array<char16_t, 3> Candidates = {u';', u',', u'\t'};
+
+// How many records of each width each candidate splits the text into, read as SplitCsv
+// reads it (quotes open a field only at its start, "" inside them is a quote) without
+// making the fields; all candidates in one pass.
+// Records wider than this are no bank's table and are not counted.
+constexpr qsizetype MaxCountedWidth = 255;
+using WidthCounts = std::array<qsizetype, MaxCountedWidth + 1>;
+
+std::array<WidthCounts, Candidates.size()> RecordWidths(QStringView text)
+{
+    struct Scan
+    {
+        qsizetype Fields = 1;
+        bool FieldStart = true;
+        bool Quoted = false;
+        bool SkipNext = false; // the second quote of a "" inside quotes
+    };
+    std::array<Scan, Candidates.size()> scans{};
+    std::array<WidthCounts, Candidates.size()> widths{};
+    const qsizetype n = text.size();
+    const char16_t *t = text.utf16();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t ch = t[i];
+        // most characters mean nothing to any candidate but that a field has begun
+        if (ch > u';' || (ch > u'"' && ch != u',' && ch != u';')) {
+            for (Scan &scan : scans)
+                scan.FieldStart = false;
+            continue;
+        }
+        const bool lineEnd = ch == u'\n' || (ch == u'\r' && !(i + 1 < n && t[i + 1] == u'\n'));
+        const bool quoteFollows = i + 1 < n && t[i + 1] == u'"';
+        for (std::size_t c = 0; c < Candidates.size(); ++c) {
+            Scan &scan = scans[c];
+            if (scan.SkipNext) {
+                scan.SkipNext = false;
+                continue;
+            }
+            if (scan.Quoted) {
+                if (ch == u'"') {
+                    if (quoteFollows)
+                        scan.SkipNext = true;
+                    else
+                        scan.Quoted = false;
+                }
+                continue;
+            }
+            if (ch == u'"' && scan.FieldStart) {
+                scan.Quoted = true;
+                scan.FieldStart = false;
+            } else if (ch == u' ' && scan.FieldStart) {
+                continue;
+            } else if (ch == Candidates[c]) {
+                ++scan.Fields;
+                scan.FieldStart = true;
+            } else if (lineEnd) {
+                if (scan.Fields > 1 && scan.Fields <= MaxCountedWidth)
+                    ++widths[c][scan.Fields];
+                scan.Fields = 1;
+                scan.FieldStart = true;
+            } else if (ch != u'\r') {
+                scan.FieldStart = false;
+            }
+        }
+    }
+    for (std::size_t c = 0; c < Candidates.size(); ++c) {
+        if (scans[c].Fields > 1 && scans[c].Fields <= MaxCountedWidth)
+            ++widths[c][scans[c].Fields];
+    }
+    return widths;
+}
+
+} // namespace
+
 QChar DetectCsvSeparator(QStringView text)
 {
     // Judge by the first lines only; a statement's header is near the top.
+    const char16_t *t = text.utf16();
     qsizetype end = 0;
     for (int lines = 0; end < text.size() && lines < 40; ++end) {
-        if (text[end] == u'\n')
+        if (t[end] == u'\n')
             ++lines;
     }
-    const QStringView head = text.first(end);
-    static constexpr std::array<char16_t, 3> Candidates = {u';', u',', u'\t'};
+    const auto widths = RecordWidths(text.first(end));
     QChar best = u';';
     qsizetype bestScore = 0;
-    for (const char16_t candidate : Candidates) {
-        const CsvTable table = SplitCsv(head, candidate);
-        QHash<qsizetype, qsizetype> widths;
-        for (const CsvRecord &record : table.Records) {
-            if (record.Fields.size() > 1)
-                ++widths[record.Fields.size()];
-        }
-        for (auto it = widths.cbegin(); it != widths.cend(); ++it) {
+    for (std::size_t c = 0; c < Candidates.size(); ++c) {
+        for (qsizetype width = 2; width <= MaxCountedWidth; ++width) {
             // separators that split many records into equally many fields; a wrong
             // candidate (a decimal comma) splits a few fields at most
-            const qsizetype score = it.value() * (it.key() - 1);
+            const qsizetype score = widths[c][width] * (width - 1);
             if (score > bestScore) { // ";" first, so it wins a tie
                 bestScore = score;
-                best = candidate;
+                best = Candidates[c];
             }
         }
     }

@@ -87,9 +87,10 @@ bool LooksBinary(QByteArrayView bytes)
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))
         return false; // UTF-16 text has NUL bytes of its own
     const qsizetype n = std::min<qsizetype>(bytes.size(), 64 * 1024);
+    const auto *data = reinterpret_cast<const unsigned char *>(bytes.data());
     qsizetype controls = 0;
     for (qsizetype i = 0; i < n; ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
+        const unsigned char byte = data[i];
         if (byte == 0)
             return true;
         if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r' && byte != '\f' && byte != 0x1A)

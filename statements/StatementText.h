@@ -19,7 +19,7 @@ constexpr qint64 MaxAmountCents = 99'999'999'999;
 // thousand rows in the wordiest format and stops a wrong file before it is read.
 constexpr qint64 MaxFileBytes = 32 * 1024 * 1024;
 // More rows than anybody books in years; such a file is refused, not half read.
-constexpr int MaxRows = 50'000;
+constexpr int MaxRows = 100'000;
 
 enum class Encoding { Utf8, Utf8WithBom, Utf16, Windows1252 };
 

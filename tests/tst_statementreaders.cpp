@@ -494,7 +494,7 @@ void TestStatementReaders::tooManyRows_data()
 void TestStatementReaders::tooManyRows()
 {
     QFETCH(QByteArray, bytes);
-    QVERIFY(ErrorOf(bytes).contains(u"hat mehr als 50.000 Umsätze"_s));
+    QVERIFY(ErrorOf(bytes).contains(u"hat mehr als 100.000 Umsätze"_s));
 }
 
 void TestStatementReaders::fileLimits()
