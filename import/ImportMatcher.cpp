@@ -317,6 +317,7 @@ QList<ImportCandidate> ImportMatcher::Match(const Statement &statement) const
             continue;
         ImportCandidate c;
         c.Row.Line = line.Line;
+        c.Row.Remittance = line.Text; // the line itself, where the bank's text would stand
         c.Status = ImportStatus::Unreadable;
         c.Matched = QStringLiteral("Zeile %1: %2").arg(line.Line).arg(line.Why);
         const auto at = std::upper_bound(rows.begin(), rows.end(), line.Line,

@@ -123,7 +123,7 @@ QVariant ImportPreviewModel::data(const QModelIndex &index, int role) const
         default: return {};
         }
     case Qt::CheckStateRole:
-        if (index.column() == ColTick)
+        if (index.column() == ColTick && c.Status != ImportStatus::Unreadable)
             return c.Ticked && IsBookable(c) ? Qt::Checked : Qt::Unchecked;
         return {};
     case Qt::TextAlignmentRole:

@@ -170,6 +170,16 @@ bool IsBalanceName(const QString &name)
     return false;
 }
 
+// A line as the file has it, for naming one that cannot be read; long ones shortened.
+QString LineText(const CsvRecord &record, QChar separator)
+{
+    constexpr qsizetype MaxLineText = 300;
+    QString text = StatementText::Simplified(record.Fields.join(separator));
+    if (text.size() > MaxLineText)
+        text = text.left(MaxLineText - 1) + u'…';
+    return text;
+}
+
 class CsvRowReader
 {
 public:
@@ -458,8 +468,8 @@ QString CsvRowReader::HolderName(const CsvTable &table, qsizetype from) const
 
 void CsvRowReader::Read(const CsvTable &table, qsizetype headerIndex, Statement &statement)
 {
-    const auto skip = [&statement](const CsvRecord &record, LineSkip reason, const QString &why = {}) {
-        statement.Skipped.append({record.Line, record.IsBlank() ? LineSkip::Empty : reason, why});
+    const auto skip = [&statement](const CsvRecord &record, LineSkip reason) {
+        statement.Skipped.append({record.Line, record.IsBlank() ? LineSkip::Empty : reason, {}, {}});
     };
     for (qsizetype r = 0; r < headerIndex && r < table.Records.size(); ++r)
         skip(table.Records[r], LineSkip::Preamble);
@@ -504,7 +514,7 @@ void CsvRowReader::Read(const CsvTable &table, qsizetype headerIndex, Statement 
                               .arg(record.Fields.size())
                               .arg(needed)
                               .arg(why);
-                skip(record, LineSkip::Unreadable, why);
+                statement.Skipped.append({record.Line, LineSkip::Unreadable, why, LineText(record, table.Separator)});
             }
         }
     }

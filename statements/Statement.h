@@ -52,6 +52,7 @@ struct SkippedLine
     int Line = 0;     // 1-based
     LineSkip Reason = LineSkip::Empty;
     QString Why;      // for an unreadable line: what is wrong, one German sentence
+    QString Text;     // for an unreadable line: the line itself, as the user finds it in the file
 };
 
 struct Statement

@@ -248,7 +248,7 @@ void TestCliImport::everyLineIsAccountedForAndAFileIsBookedWhole()
                     u"Zeile 3\tneu\tMärz 2026\tAusgabe\t01.03.2026\t12.50\tSonstige\tZeitung\t\tZeitung\n"
                     u"Zeile 4\tneu\tMärz 2026\tEinnahme\t02.03.2026\t150.00\tSonstige\tGeschenk\t\tGeschenk\n"
                     u"Zeile 5\tleer\n"
-                    u"Zeile 6\tunlesbar: Zeile 6: \"zwölf\" ist kein Betrag.\t\t\t\t\t\t\t\t\n"
+                    u"Zeile 6\tunlesbar: Zeile 6: \"zwölf\" ist kein Betrag.\t\t\t\t\t\t\t\t03.03.2026;Miete;zwölf;\n"
                     u"Zeile 7\tSaldo oder Summe\n"_s);
     QVERIFY2(r.Err.contains(u"„konto.csv“: eine Zeile, die wie ein Umsatz aussieht, lässt sich nicht lesen: Zeile 6: "
                             u"\"zwölf\" ist kein Betrag."_s),
