@@ -753,13 +753,19 @@ StatementReadResult ReadCsv(const QString &text, const QString &fileName, const 
 
     const qsizetype searched = std::min<qsizetype>(table.Records.size(), HeaderSearchRecords);
     for (qsizetype r = 0; r < searched; ++r) {
-        // A header names its columns in words: two fields at least begin with a letter.
+        // A header names its columns in words: three fields at least begin with a letter (as
+        // every profile names three), and none with a digit as dates and amounts do.
         const QStringList &fields = table.Records[r].Fields;
-        const auto named = std::count_if(fields.cbegin(), fields.cend(), [](const QString &field) {
+        int named = 0;
+        bool figures = false;
+        for (const QString &field : fields) {
             const QStringView text = QStringView(field).trimmed();
-            return !text.isEmpty() && (text.front().isLetter() || (text.size() > 1 && text.front() == u'"'));
-        });
-        if (named < 2)
+            if (text.isEmpty())
+                continue;
+            named += text.front().isLetter() || (text.size() > 1 && text.front() == u'"');
+            figures = figures || text.front().isDigit();
+        }
+        if (named < 3 || figures)
             continue;
         QStringList header;
         for (const QString &field : fields)

@@ -102,8 +102,9 @@ constexpr std::array<char16_t, 3> Candidates = {u';', u',', u'\t'};
 constexpr qsizetype MaxCountedWidth = 255;
 using WidthCounts = std::array<qsizetype, MaxCountedWidth + 1>;
 
-std::array<WidthCounts, Candidates.size()> RecordWidths(QStringView text)
+std::array<WidthCounts, Candidates.size()> RecordWidths(QStringView text, int maxLines)
 {
+    int lines = 0;
     struct Scan
     {
         qsizetype Fields = 1;
@@ -157,6 +158,8 @@ std::array<WidthCounts, Candidates.size()> RecordWidths(QStringView text)
                 scan.FieldStart = false;
             }
         }
+        if (ch == u'\n' && ++lines == maxLines)
+            break;
     }
     for (std::size_t c = 0; c < Candidates.size(); ++c) {
         if (scans[c].Fields > 1 && scans[c].Fields <= MaxCountedWidth)
@@ -170,13 +173,7 @@ std::array<WidthCounts, Candidates.size()> RecordWidths(QStringView text)
 QChar DetectCsvSeparator(QStringView text)
 {
     // Judge by the first lines only; a statement's header is near the top.
-    const char16_t *t = text.utf16();
-    qsizetype end = 0;
-    for (int lines = 0; end < text.size() && lines < 40; ++end) {
-        if (t[end] == u'\n')
-            ++lines;
-    }
-    const auto widths = RecordWidths(text.first(end));
+    const auto widths = RecordWidths(text, 40);
     QChar best = u';';
     qsizetype bestScore = 0;
     for (std::size_t c = 0; c < Candidates.size(); ++c) {
