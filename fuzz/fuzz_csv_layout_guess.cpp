@@ -3,8 +3,11 @@
 
 #include "FuzzCommon.h"
 
+#include "ledger/QelError.h"
+
 #include "statements/CsvLayoutGuess.h"
 #include "statements/CsvTable.h"
+#include "statements/Statement.h"
 #include "statements/StatementText.h"
 
 namespace {
@@ -19,7 +22,8 @@ bool InRange(int column, qsizetype width)
 void CheckGuess(const CsvLayoutGuess &guess, qsizetype width)
 {
     const CsvColumnChoice &c = guess.Choice;
-    for (const int column : {c.Date, c.Amount, c.Debit, c.Credit, c.Counterparty, c.Purpose}) {
+    for (const int column : {c.Date, c.Amount, c.Debit, c.Credit, c.Counterparty, c.Purpose, c.PurposeTo, c.Payee,
+                             c.BookingText, c.Account}) {
         if (!InRange(column, width))
             fuzz::Fail("guessed column outside the header:", QString::number(column));
     }
@@ -64,6 +68,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         for (qsizetype r = h + 1; r < table.Records.size() && sample.size() < 5; ++r)
             sample.append(table.Records[r].Fields);
         CheckGuess(GuessCsvLayout(header, sample), header.size());
+    }
+    // The whole file as the reader hands an unknown layout on: the guess over every row's
+    // column statistics, and a table without a header guessed from its content.
+    try {
+        const StatementReadResult read = ReadStatement(fuzz::Bytes(data, size), QStringLiteral("fuzz.csv"));
+        if (const auto *layout = std::get_if<UnknownCsvLayout>(&read)) {
+            if (layout->Columns.size() != layout->Header.size())
+                fuzz::Fail("column statistics not one per column");
+            CheckGuess(GuessCsvLayout(*layout), layout->Header.size());
+        }
+    } catch (const QelError &) {
     }
     CheckChoice(text);
     return 0;

@@ -30,6 +30,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     choice.Credit = column(3);
     choice.Counterparty = column(4);
     choice.Purpose = column(5);
+    choice.PurposeTo = column(6);
+    choice.Payee = column(7);
+    choice.BookingText = column(8);
+    choice.Account = column(9);
     try {
         fuzz::CheckStatement(ReadStatement(bytes, QStringLiteral("fuzz.csv"),
                                            [&choice](const QString &) { return std::optional(choice); }));
