@@ -166,6 +166,16 @@ QString LeftOutSummary(const QList<ImportCandidate> &rows)
     return QStringLiteral("%1 nicht übernommen: %2").arg(total).arg(parts.join(QStringLiteral(", ")));
 }
 
+namespace {
+
+// What the import store keeps of the bank's text: every remittance line as sent.
+QString KeptText(const StatementRow &row)
+{
+    return row.Remittance.isEmpty() ? row.Purpose : row.Remittance;
+}
+
+} // namespace
+
 QString SkippedSummary(const Statement &statement)
 {
     enum Kind { Preamble, Header, Empty, Balance, Text, Zero, KindCount };
@@ -272,7 +282,7 @@ ImportOutcome ImportBooking::Book(const QList<ImportCandidate> &rows, const Impo
     for (const ImportCandidate *c : chosen) {
         const Target &t = targets[BookKey(c->BookName, Books_.RegionalSettings())];
         batch.Bookings.append({c->Identity, c->BookName, c->Row.Credit, c->DateText, c->Amount, c->Category,
-                               c->Purpose, c->Row.Counterparty, c->Row.Purpose, c->Row.Reference,
+                               c->Purpose, c->Row.Counterparty, KeptText(c->Row), c->Row.Reference,
                                t.Before.value(BookingKey(c->Row.Credit, c->DateText, c->Amount, c->Category,
                                                          c->Purpose))});
     }
@@ -352,7 +362,7 @@ ImportOutcome ImportBooking::BookInLogs(const QList<const ImportCandidate *> &ch
     // What the bank said and what each counterparty got, for the next statement's proposals.
     for (const ImportCandidate *c : chosen) {
         batch.Bookings.append({c->Identity, c->BookName, c->Row.Credit, c->DateText, c->Amount, c->Category,
-                               c->Purpose, c->Row.Counterparty, c->Row.Purpose, c->Row.Reference, 0});
+                               c->Purpose, c->Row.Counterparty, KeptText(c->Row), c->Row.Reference, 0});
     }
     try {
         ImportStore store(StorePath_);
