@@ -2,6 +2,7 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -100,6 +101,7 @@ constexpr std::array<char16_t, 3> Candidates = {u';', u',', u'\t'};
 // making the fields; all candidates in one pass.
 // Records wider than this are no bank's table and are not counted.
 constexpr qsizetype MaxCountedWidth = 255;
+// How many records have each width; [0] holds the widest counted (widths start at 2).
 using WidthCounts = std::array<qsizetype, MaxCountedWidth + 1>;
 
 std::array<WidthCounts, Candidates.size()> RecordWidths(QStringView text, int maxLines)
@@ -150,8 +152,10 @@ std::array<WidthCounts, Candidates.size()> RecordWidths(QStringView text, int ma
                 ++scan.Fields;
                 scan.FieldStart = true;
             } else if (lineEnd) {
-                if (scan.Fields > 1 && scan.Fields <= MaxCountedWidth)
+                if (scan.Fields > 1 && scan.Fields <= MaxCountedWidth) {
                     ++widths[c][scan.Fields];
+                    widths[c][0] = std::max(widths[c][0], scan.Fields);
+                }
                 scan.Fields = 1;
                 scan.FieldStart = true;
             } else if (ch != u'\r') {
@@ -162,8 +166,10 @@ std::array<WidthCounts, Candidates.size()> RecordWidths(QStringView text, int ma
             break;
     }
     for (std::size_t c = 0; c < Candidates.size(); ++c) {
-        if (scans[c].Fields > 1 && scans[c].Fields <= MaxCountedWidth)
+        if (scans[c].Fields > 1 && scans[c].Fields <= MaxCountedWidth) {
             ++widths[c][scans[c].Fields];
+            widths[c][0] = std::max(widths[c][0], scans[c].Fields);
+        }
     }
     return widths;
 }
@@ -177,7 +183,8 @@ QChar DetectCsvSeparator(QStringView text)
     QChar best = u';';
     qsizetype bestScore = 0;
     for (std::size_t c = 0; c < Candidates.size(); ++c) {
-        for (qsizetype width = 2; width <= MaxCountedWidth; ++width) {
+        const qsizetype widest = widths[c][0]; // RecordWidths keeps the widest record there
+        for (qsizetype width = 2; width <= widest; ++width) {
             // separators that split many records into equally many fields; a wrong
             // candidate (a decimal comma) splits a few fields at most
             const qsizetype score = widths[c][width] * (width - 1);
