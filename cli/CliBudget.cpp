@@ -73,7 +73,10 @@ int Cli::Budgets()
 
 int Cli::SetBudget(QStringList args)
 {
-    const bool carryOver = args.removeAll(u"--uebertrag"_s) > 0;
+    const bool on = args.removeAll(u"--uebertrag"_s) > 0;
+    const bool off = args.removeAll(u"--ohne-uebertrag"_s) > 0;
+    if (on && off)
+        return UsageError(u"Entweder --uebertrag oder --ohne-uebertrag, nicht beides."_s);
     bool given = false;
     const std::optional<int> from = TakeBudgetMonth(args, given);
     if (!from)
@@ -88,6 +91,11 @@ int Cli::SetBudget(QStringList args)
         return 1;
     BookManager books = MakeManager();
     const BudgetList before = BudgetStore(Paths_).Load();
+    // As the window: a budget that holds for the month keeps its carry-over unless told,
+    // a new one has it.
+    const BudgetEntry *holding = before.Holding(GroupNameKey(category), *from);
+    const bool had = holding && holding->Cents;
+    const bool carryOver = on || (!off && (!had || holding->CarryOver));
     BudgetList budgets = before;
     budgets.Set(category, *from, cents, carryOver);
     books.SaveBudgets(before, budgets, BudgetSetText(budgets.Holding(GroupNameKey(category), *from)->Category, *from, cents));
@@ -96,6 +104,10 @@ int Cli::SetBudget(QStringList args)
                 budgets.Holding(GroupNameKey(category), *from)->Category, BudgetMonthText(*from), CentsText(cents),
                 carryOver ? u"mit Übertrag"_s : u"ohne Übertrag"_s)
          << '\n';
+    if (had && holding->CarryOver != carryOver)
+        Out_ << (carryOver ? u"Der Übertrag ist jetzt eingeschaltet; bisher war er aus."_s
+                           : u"Der Übertrag ist jetzt ausgeschaltet; bisher war er an."_s)
+             << '\n';
     return 0;
 }
 

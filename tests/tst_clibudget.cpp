@@ -20,6 +20,7 @@ class TestCliBudget : public QObject
 private slots:
     void init();
     void carryOverOverThreeMonths();
+    void carryOverAsTheWindowKeepsIt();
     void badInputWritesNothing_data();
     void badInputWritesNothing();
     void budgetsTravelWithBackups();
@@ -96,6 +97,25 @@ void TestCliBudget::carryOverOverThreeMonths()
     r = Run({u"budget-remove"_s, u"Lebensmittel"_s});
     QCOMPARE(r.Status, 1);
     QCOMPARE(r.Err, u"Für die Kategorie \"Lebensmittel\" gibt es kein Budget.\n"_s);
+}
+
+// A new budget has its carry-over, as the window ticks it; a new amount keeps the budget's
+// carry-over unless told otherwise, and a change of it is said.
+void TestCliBudget::carryOverAsTheWindowKeepsIt()
+{
+    CliResult r = Run({u"budget-set"_s, u"Kino"_s, u"20"_s, u"--ab"_s, u"01.2026"_s});
+    QCOMPARE(r.Out, u"Das Budget \"Kino\" gilt ab 01.2026: 20.00 im Monat, mit Übertrag.\n"_s);
+    r = Run({u"budget-set"_s, u"Kino"_s, u"25"_s, u"--ab"_s, u"03.2026"_s});
+    QCOMPARE(r.Out, u"Das Budget \"Kino\" gilt ab 03.2026: 25.00 im Monat, mit Übertrag.\n"_s);
+    r = Run({u"budget-set"_s, u"Kino"_s, u"25"_s, u"--ab"_s, u"03.2026"_s, u"--ohne-uebertrag"_s});
+    QCOMPARE(r.Out, u"Das Budget \"Kino\" gilt ab 03.2026: 25.00 im Monat, ohne Übertrag.\n"
+                    u"Der Übertrag ist jetzt ausgeschaltet; bisher war er an.\n"_s);
+    r = Run({u"budget-set"_s, u"Kino"_s, u"30"_s, u"--ab"_s, u"04.2026"_s});
+    QCOMPARE(r.Out, u"Das Budget \"Kino\" gilt ab 04.2026: 30.00 im Monat, ohne Übertrag.\n"_s);
+    QCOMPARE(Run({u"budget"_s}).Out,
+             u"Kino\t20.00\t01.2026\tja\nKino\t25.00\t03.2026\tnein\nKino\t30.00\t04.2026\tnein\n"_s);
+    r = Run({u"budget-set"_s, u"Kino"_s, u"30"_s, u"--uebertrag"_s, u"--ohne-uebertrag"_s});
+    QCOMPARE(r.Status, 2);
 }
 
 void TestCliBudget::badInputWritesNothing_data()
@@ -187,7 +207,7 @@ void TestCliBudget::budgetsTravelWithBackups()
 
 void TestCliBudget::conflictCopyMerged()
 {
-    QCOMPARE(Run({u"budget-set"_s, u"Kino"_s, u"20"_s, u"--ab"_s, u"01.2026"_s}).Status, 0);
+    QCOMPARE(Run({u"budget-set"_s, u"Kino"_s, u"20"_s, u"--ab"_s, u"01.2026"_s, u"--ohne-uebertrag"_s}).Status, 0);
     const QString copy = DataFolder() + u"Budgets.sync-conflict-20260308-101500-ABCDEF7.dat"_s;
     QFile out(copy);
     QVERIFY(out.open(QIODevice::WriteOnly));
