@@ -163,14 +163,20 @@ bool HasDecimals(QStringView text)
     return mark >= 0 && text.size() - mark - 1 >= 1 && text.size() - mark - 1 <= 2;
 }
 
-bool IsAmount(const QString &text)
+// The amount a text is with a decimal comma or else a decimal point; nullopt when neither.
+std::optional<qint64> AmountEither(QStringView text)
 {
     for (const QChar separator : {u',', u'.'}) {
         const std::optional<StatementText::Amount> amount = StatementText::ParseAmount(text, separator);
         if (amount && !amount->TooLarge)
-            return true;
+            return amount->Cents;
     }
-    return false;
+    return std::nullopt;
+}
+
+bool IsAmount(const QString &text)
+{
+    return AmountEither(text).has_value();
 }
 
 // "Verwendungszweck 2", "VWZ14", "Verwendungszweck-3": the number of a purpose's part, else 0.
@@ -377,16 +383,14 @@ QString Guesser::DateOrderDoubt(int column)
             sample.Add(Field(row, column));
         stats = &sample;
     }
-    if (stats->SlashDates == 0)
-        return {};
-    if (stats->FirstOver12 > 0 && stats->SecondOver12 == 0)
-        return {};
-    if (stats->SecondOver12 > 0 && stats->FirstOver12 == 0) {
-        Order_ = StatementText::DateOrder::MonthFirst;
-        return {};
-    }
-    if (stats->FirstOver12 > 0)
+    switch (StatementText::JudgeSlashOrder(stats->SlashDates, stats->FirstOver12, stats->SecondOver12)) {
+    case StatementText::SlashOrder::NoSlashes:
+    case StatementText::SlashOrder::DayFirst: return {};
+    case StatementText::SlashOrder::MonthFirst: Order_ = StatementText::DateOrder::MonthFirst; return {};
+    case StatementText::SlashOrder::Mixed:
         return u"In der Spalte %1 steht bei manchen Daten der Tag vorn, bei anderen der Monat."_s.arg(Name(column));
+    case StatementText::SlashOrder::Open: break;
+    }
     return u"Die Daten der Spalte %1 sind mit Schrägstrichen geschrieben, und keiner hat einen Tag über 12: ob der "
            u"Tag oder der Monat vorn steht, bleibt offen."_s.arg(Name(column));
 }
@@ -506,7 +510,9 @@ CsvLayoutGuess Guesser::GuessFromContent() const
         return doubt(u"Keine Spalte hat in jeder Zeile ein Datum."_s);
     choice.Date = dates.front(); // the booking date comes before the value date
     const CsvColumnStats &dateColumn = columns[choice.Date];
-    if (dateColumn.SlashDates > 0 && (dateColumn.FirstOver12 > 0) == (dateColumn.SecondOver12 > 0))
+    const StatementText::SlashOrder order =
+        StatementText::JudgeSlashOrder(dateColumn.SlashDates, dateColumn.FirstOver12, dateColumn.SecondOver12);
+    if (order == StatementText::SlashOrder::Mixed || order == StatementText::SlashOrder::Open)
         return doubt(u"In der Spalte %1 bleibt offen, ob der Tag oder der Monat vorn steht."_s.arg(choice.Date + 1));
 
     QList<int> signedColumns;
@@ -586,16 +592,11 @@ void CsvColumnStats::Add(QStringView field)
         ++Dates;
         return;
     }
-    if (HasDecimals(field)) {
-        for (const QChar separator : {u',', u'.'}) {
-            const std::optional<StatementText::Amount> amount = StatementText::ParseAmount(field, separator);
-            if (amount && !amount->TooLarge) {
-                ++Amounts;
-                Negative += amount->Cents < 0;
-                Zero += amount->Cents == 0;
-                return;
-            }
-        }
+    if (const std::optional<qint64> cents = HasDecimals(field) ? AmountEither(field) : std::nullopt) {
+        ++Amounts;
+        Negative += *cents < 0;
+        Zero += *cents == 0;
+        return;
     }
     if (IsIban(field)) {
         ++Ibans;

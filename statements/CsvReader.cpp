@@ -633,14 +633,16 @@ StatementText::DateOrder DateOrderOf(const CsvTable &table, qsizetype firstRow, 
         if (example.isEmpty() && a <= 12 && b <= 12)
             example = table.Records[r].Fields[column].trimmed();
     }
-    if (slashes == 0 || (dayFirst > 0 && monthFirst == 0))
-        return StatementText::DateOrder::DayFirst;
-    if (monthFirst > 0 && dayFirst == 0)
-        return StatementText::DateOrder::MonthFirst;
-    if (dayFirst > 0)
+    switch (StatementText::JudgeSlashOrder(slashes, dayFirst, monthFirst)) {
+    case StatementText::SlashOrder::NoSlashes:
+    case StatementText::SlashOrder::DayFirst: return StatementText::DateOrder::DayFirst;
+    case StatementText::SlashOrder::MonthFirst: return StatementText::DateOrder::MonthFirst;
+    case StatementText::SlashOrder::Open: break;
+    case StatementText::SlashOrder::Mixed:
         Fail(fileName, 0,
              u"In der Spalte %1 steht bei manchen Daten der Tag vorn, bei anderen der Monat; so lässt sich kein "
              u"Datum sicher lesen."_s.arg(header));
+    }
     Fail(fileName, 0,
          u"Die Daten der Spalte %1 sind mit Schrägstrichen geschrieben, und keiner hat einen Tag über 12: ob "
          u"„%2“ Tag/Monat oder Monat/Tag ist, bleibt offen. Bitte exportieren Sie die Daten als TT.MM.JJJJ."_s.arg(

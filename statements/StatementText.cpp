@@ -222,6 +222,17 @@ std::pair<int, int> SlashDateNumbers(QStringView text)
     return {*a, *b};
 }
 
+SlashOrder JudgeSlashOrder(int slashDates, int firstOver12, int secondOver12)
+{
+    if (slashDates == 0)
+        return SlashOrder::NoSlashes;
+    if (firstOver12 > 0 && secondOver12 > 0)
+        return SlashOrder::Mixed;
+    if (firstOver12 > 0)
+        return SlashOrder::DayFirst;
+    return secondOver12 > 0 ? SlashOrder::MonthFirst : SlashOrder::Open;
+}
+
 DateResult ParseDate(QStringView text, DateOrder slashOrder)
 {
     const auto [a, b] = SlashDateNumbers(text);

@@ -66,6 +66,12 @@ DateResult ParseDate(QStringView text, DateOrder slashOrder);
 // column; {0, 0} for any other text.
 std::pair<int, int> SlashDateNumbers(QStringView text);
 
+// What a column's dates with slashes tell of their order, from how many there are and how
+// many have their first or their second number over 12: none there, the one order, both
+// orders (Mixed), or no number over 12 to tell by (Open).
+enum class SlashOrder { NoSlashes, DayFirst, MonthFirst, Mixed, Open };
+SlashOrder JudgeSlashOrder(int slashDates, int firstOver12, int secondOver12);
+
 // The last day of the month where the day does not exist ("30.02." on a 30-day calendar
 // some banks close their periods with); invalid when year or month are impossible.
 QDate ClampedDate(int year, int month, int day);
