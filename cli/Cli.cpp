@@ -126,6 +126,8 @@ QString Cli::Usage()
         "                            ein Budget entfernen, mit --ab nur von dem Monat an\n"
         "  budget-report NAME        die Budgets eines Haushaltsbuchs: Kategorie, Budget, Übertrag,\n"
         "                            Verfügbar, Ausgaben, Rest\n"
+        "  read-document DATEI       eine Buchung aus einem Beleg lesen (E-Rechnung als PDF oder XML,\n"
+        "                            PDF mit Text): Datum, Betrag, Art, Verkäufer, Quelle\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -228,13 +230,15 @@ int Cli::RunCommand(const QString &command, QStringList args)
             return RemoveBudget(args);
         if (command == u"budget-report" && expect(1, 1))
             return ReportBudgets(args.front());
+        if (command == u"read-document" && expect(1, 1))
+            return ReadDocument(args.front());
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
     const QStringList known = QStringLiteral(
         "books show regular categories new add add-regular verify analysis export export-regular backup restore "
         "backups import rules rule-add rule-remove year export-year search merge remove trash untrash undo redo "
-        "budget budget-set budget-remove budget-report")
+        "budget budget-set budget-remove budget-report read-document")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));

@@ -84,6 +84,8 @@ private:
     void NameUnmergedCopies();
     // CliBudget.cpp: budgets per expense category.
     int Budgets();
+    // CliDocuments.cpp: documents on bookings.
+    int ReadDocument(const QString &file);
     int SetBudget(QStringList args);
     int RemoveBudget(QStringList args);
     int ReportBudgets(const QString &name);

@@ -14,7 +14,7 @@ build=${1:-build-fuzz}
 seconds=${FUZZ_SECONDS:-30}
 targets=(fuzz_list_record fuzz_month_book fuzz_category_table fuzz_amount_text fuzz_help_map fuzz_lock_holder
          fuzz_booking_draft fuzz_statement_camt fuzz_statement_mt940 fuzz_statement_csv fuzz_statement_zip
-         fuzz_csv_layout_guess fuzz_budget_file fuzz_change_log fuzz_transfer_journal)
+         fuzz_csv_layout_guess fuzz_budget_file fuzz_change_log fuzz_transfer_journal fuzz_document)
 
 # Debug keeps Qt's and our asserts; the fuzz CMakeLists raises the optimisation to -O1.
 cmake -S "$root" -B "$build" -G Ninja \

@@ -12,3 +12,9 @@ target_compile_definitions(tst_statementarchive PRIVATE
 qel_add_test(tst_csvlayoutguess SOURCES tst_csvlayoutguess.cpp LIBS qel_core)
 target_compile_definitions(tst_csvlayoutguess PRIVATE
   QEL_STATEMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/statements")
+
+# Documents on bookings: e-invoices and receipts under data/documents.
+qel_add_test(tst_documents SOURCES tst_documents.cpp LIBS qel_core qel_pdf)
+target_compile_definitions(tst_documents PRIVATE QEL_DOCUMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/documents"
+  QEL_CLI_PATH="$<TARGET_FILE:haushaltsbuch-cli>")
+add_dependencies(tst_documents haushaltsbuch-cli)
