@@ -200,7 +200,10 @@ TransferReport LedgerBackup::RestoreInLogs(const QString &folder, BackupSelectio
     QStringList notes = source.Notes;
     if (const qsizetype missing = bookedBefore - books.Changes().State().BookedRows().Size(); missing > 0)
         notes.append(ImportStoreUpkeep::RestoredMissingMessage(missing));
-    return {notes, {}};
+    TransferReport report{notes, {}};
+    if (what.Books)
+        BackupEngine::TakeDocuments(folder, Paths_.DataFolder, true, report);
+    return report;
 }
 
 std::optional<AutoBackupEntry> LedgerBackup::KeepAutomaticCopy(const QDateTime &now)

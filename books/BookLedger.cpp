@@ -414,7 +414,10 @@ void BookManager::RestoreInLogs(const TrashedBook &book)
     ChangeEntry entry;
     entry.Kind = EntryKind::Step;
     entry.Text = u"Haushaltsbuch „%1“ aus dem Papierkorb zurückgeholt"_s.arg(book.Name);
-    LegacyAdoption::BookOps(Changes().State(), book.Name, income, expend, ChangeStore::HashOf(bytes), true, entry);
+    // Its bookings come back as themselves (with the documents on them), as a restore brings them.
+    LegacyAdoption::Removed revive = Changes().State().RemovedByList();
+    LegacyAdoption::BookOps(Changes().State(), book.Name, income, expend, ChangeStore::HashOf(bytes), true, entry,
+                            &revive);
     // It comes back as it went, with its time of last change.
     Commit(std::move(entry), QDateTime::currentDateTime(), FileModifiedNs(book.File));
 }

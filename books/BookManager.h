@@ -151,6 +151,31 @@ public:
     // Saves the budgets as given (a step, with the change logs; text names it for undo).
     void SaveBudgets(const BudgetList &before, const BudgetList &after, const QString &text);
 
+    // Documents on bookings (BookDocuments.cpp). A booking of the regular list has an empty Book.
+    struct BookingDocument
+    {
+        QString Book;
+        ListKind List = ListKind::Expend;
+        ListRow Row;
+        QByteArray Document; // the stored name (DocumentStore)
+        QString Name;        // the file's name as it was put on
+    };
+    // Every document on a live booking, the regular bookings first, then book by book; only
+    // one book's (the regular list's for an empty name) when given.
+    QList<BookingDocument> Documents(const std::optional<QString> &book);
+    QList<BookingDocument> DocumentsOf(const QByteArray &booking);
+    struct AttachOutcome
+    {
+        QString StoredName;
+        bool FileWasThere = false;    // the same content was kept already
+        bool AlreadyOnBooking = false; // nothing changed
+    };
+    // Puts the file on the booking: copied into the store, then a step that undo takes back.
+    // Throws QelError (nothing changed) when the booking is gone or the file cannot be kept.
+    AttachOutcome AttachDocument(const QByteArray &booking, const QString &path);
+    // "Ausgabe 03.03.2026 12.50 „Edeka“ in März 2026"
+    QString BookingText(const BookingContent &content) const;
+
     // The statement import's access to any month book, open or not. ReadBook gives its
     // bookings as they stand: the open book's lists, else its file (two empty lists with the
     // standard columns when there is none); a file that cannot be read throws and is left

@@ -94,6 +94,12 @@ ChangeEntry HistoryPlayer::Inverse(const ChangeEntry &of, EntryKind kind, qint64
         else if (const std::optional<BudgetEntry> &shown = op.After ? op.After : op.Before)
             outcome.Left.append(u"Budget „%1“ – seither geändert"_s.arg(shown->Category));
     }
+    for (const DocumentOp &op : of.Documents) {
+        if (state.HasDocument(op.Booking, op.Document) == op.Attached)
+            entry.Documents.append({op.Booking, op.Document, op.Name, !op.Attached});
+        else
+            outcome.Left.append(u"Beleg „%1“ – seither geändert"_s.arg(op.Name));
+    }
     return entry;
 }
 

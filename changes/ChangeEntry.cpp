@@ -12,7 +12,8 @@ bool ChangeEntry::IsStep() const
 
 bool ChangeEntry::ChangesLedger() const
 {
-    return !Bookings.isEmpty() || !Books.isEmpty() || !Looks.isEmpty() || !Orders.isEmpty() || !Budgets.isEmpty();
+    return !Bookings.isEmpty() || !Books.isEmpty() || !Looks.isEmpty() || !Orders.isEmpty() || !Budgets.isEmpty()
+           || !Documents.isEmpty();
 }
 
 QByteArray NewBookingId(const QByteArray &entryName, qsizetype index)

@@ -86,6 +86,17 @@ struct StatementRowOp
     QByteArray Booking;
 };
 
+// A document put on a booking (Attached) or taken off it; the last one in clock order holds.
+// The document is named by its content (DocumentStore), so that the same file on two
+// computers is one.
+struct DocumentOp
+{
+    QByteArray Booking;
+    QByteArray Document; // "<sha-256 hex>.<pdf|jpg|png|xml>"
+    QString Name;        // the file's name as the user had it
+    bool Attached = true;
+};
+
 // A ledger file as the writer left it after the entry ("März 2026.qel", its hash, and the time
 // of last change the writer gave it, in nanoseconds since 1970; 0 when not known): a file that
 // arrives with these bytes is explained by the entry even before the entry itself arrives.
@@ -136,6 +147,7 @@ struct ChangeEntry
     QList<OrderOp> Orders;
     QList<BudgetOp> Budgets;
     QList<StatementRowOp> Rows;
+    QList<DocumentOp> Documents;
     QList<FileStamp> Files;
     std::optional<AdoptedFile> Adopted;
 

@@ -1,5 +1,7 @@
 #include "changes/EntryCodec.h"
 
+#include "documents/DocumentStore.h"
+
 #include <array>
 
 using namespace Qt::StringLiterals;
@@ -390,6 +392,17 @@ bool ReadOp(QByteArrayView lineBytes, ChangeEntry &entry)
         entry.Rows.append(std::move(op));
         break;
     }
+    case 'd': {
+        const std::optional<QByteArray> booking = line.Next();
+        const std::optional<QByteArray> document = line.Next();
+        const std::optional<QByteArray> attached = line.Next();
+        const std::optional<QString> name = line.Text();
+        if (!IdField(booking, false) || !document || !IsStoredDocumentName(*document) || !attached
+            || (*attached != "1" && *attached != "0") || !name || name->size() > MaxTextChars)
+            return false;
+        entry.Documents.append({*booking, *document, *name, *attached == "1"});
+        break;
+    }
     case 'f': {
         const std::optional<QString> file = line.Text();
         const std::optional<QByteArray> hash = line.Next();
@@ -434,7 +447,8 @@ bool ReadOp(QByteArrayView lineBytes, ChangeEntry &entry)
         break;
     }
     default:
-        return false;
+        // An op of a later version: what it says is not for this one, the rest of the entry is.
+        return lineBytes.front() >= 'a' && lineBytes.front() <= 'z';
     }
     return line.AtEnd() || !line.Next();
 }
@@ -545,6 +559,8 @@ QByteArray Encode(const ChangeEntry &entry)
             .Text(op.Identity.Reference)
             .Field(op.Booking);
     }
+    for (const DocumentOp &op : entry.Documents)
+        LineWriter(out, 'd').Field(op.Booking).Field(op.Document).Field(op.Attached ? "1" : "0").Text(op.Name);
     for (const FileStamp &stamp : entry.Files)
         LineWriter(out, 'f').Text(stamp.File).Field(stamp.Hash).Number(stamp.Modified);
     if (entry.Adopted) {

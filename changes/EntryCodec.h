@@ -11,7 +11,8 @@
 // The text form of a change log: a header line naming the computer, then each entry as lines
 // of tab-separated fields (UTF-8; tab, line break, carriage return and backslash escaped), ended
 // by a line with its seq and a CRC-32 of its lines. An entry without its end line (a writer killed
-// while appending) or with a wrong sum is no entry; reading stops there.
+// while appending) or with a wrong sum is no entry; reading stops there. An op line of a type
+// this version does not know (a later version wrote it) is passed over.
 //
 //   Haushaltsbuch-Änderungen  1  <computer>  <host>
 //   E  <seq>  <clock>  <when>  <kind>  <target>  <text>
@@ -21,6 +22,7 @@
 //   o  <book>  <list>  <id>,<id>,…                                    a list's order
 //   g  <key>  <from>  (A <budget> | -)  (B <budget> | -)              a budget entry
 //   r  <account>  <content key>  <occurrence>  <reference>  <booking> a statement row booked
+//   d  <booking>  <document>  <1|0>  <name>                           a document put on or taken off
 //   f  <file>  <hash>  <time>                                         a ledger file as written
 //   a  <file>  <hash>  <computer>=<seq>,…  <time>                      an adopted file
 //   Z  <seq>  <crc>

@@ -76,6 +76,52 @@ void LedgerState::Apply(const ChangeEntry &entry)
     }
     for (const StatementRowOp &op : entry.Rows)
         Rows_.append(op);
+    for (qsizetype i = 0; i < entry.Documents.size(); ++i) {
+        const DocumentOp &op = entry.Documents.at(i);
+        Register<Attachment> &reg = Documents_[op.Booking][op.Document];
+        const Order came{entry.Clock, name, i};
+        const Order first = reg.Clock < 0 || came < reg.Value.First ? came : reg.Value.First;
+        if (reg.Takes(entry.Clock, name))
+            reg = {entry.Clock, name, {op.Name, op.Attached, first}};
+        else
+            reg.Value.First = first;
+    }
+}
+
+QList<LedgerState::DocumentLink> LedgerState::DocumentsOf(const QByteArray &booking) const
+{
+    const auto documents = Documents_.constFind(booking);
+    if (documents == Documents_.cend())
+        return {};
+    QList<std::pair<Order, DocumentLink>> links;
+    for (auto it = documents->cbegin(); it != documents->cend(); ++it) {
+        if (it->Value.Attached)
+            links.append({it->Value.First, {booking, it.key(), it->Value.Name}});
+    }
+    std::sort(links.begin(), links.end(), [](const auto &a, const auto &b) { return a.first < b.first; });
+    QList<DocumentLink> result;
+    for (const auto &link : std::as_const(links))
+        result.append(link.second);
+    return result;
+}
+
+QList<LedgerState::DocumentLink> LedgerState::Documents() const
+{
+    QList<QByteArray> bookings = Documents_.keys();
+    std::sort(bookings.begin(), bookings.end());
+    QList<DocumentLink> result;
+    for (const QByteArray &booking : std::as_const(bookings))
+        result += DocumentsOf(booking);
+    return result;
+}
+
+bool LedgerState::HasDocument(const QByteArray &booking, const QByteArray &document) const
+{
+    const auto documents = Documents_.constFind(booking);
+    if (documents == Documents_.cend())
+        return false;
+    const auto reg = documents->constFind(document);
+    return reg != documents->cend() && reg->Value.Attached;
 }
 
 void LedgerState::ApplyBooking(const BookingOp &op, const QByteArray &rev, const ChangeEntry &entry,

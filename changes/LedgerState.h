@@ -70,6 +70,18 @@ public:
     // The budget entry of a category key and month as it stands; nothing when there is none.
     std::optional<BudgetEntry> BudgetAt(const QString &key, int from) const;
 
+    // The documents on bookings as they stand, live bookings or not (a removed booking keeps
+    // its documents for when it comes back), in the order they were put on.
+    struct DocumentLink
+    {
+        QByteArray Booking;
+        QByteArray Document;
+        QString Name;
+    };
+    QList<DocumentLink> Documents() const;
+    QList<DocumentLink> DocumentsOf(const QByteArray &booking) const;
+    bool HasDocument(const QByteArray &booking, const QByteArray &document) const;
+
     // Bookings with more than one head: changed (or removed and changed) on two computers at once.
     struct Conflict
     {
@@ -140,5 +152,12 @@ private:
     QHash<QString, Register<std::optional<BudgetEntry>>> Budgets_; // key + '\t' + from
     QHash<QString, Order> BudgetFirst_;                            // key -> its first entry
     QList<StatementRowOp> Rows_;
+    struct Attachment
+    {
+        QString Name;
+        bool Attached = false;
+        Order First;
+    };
+    QHash<QByteArray, QHash<QByteArray, Register<Attachment>>> Documents_; // booking -> document
     qsizetype Forks_ = 0;
 };

@@ -128,6 +128,10 @@ QString Cli::Usage()
         "                            Verfügbar, Ausgaben, Rest\n"
         "  read-document DATEI       eine Buchung aus einem Beleg lesen (E-Rechnung als PDF oder XML,\n"
         "                            PDF mit Text): Datum, Betrag, Art, Verkäufer, Quelle\n"
+        "  attach NAME income|expense DATUM BETRAG DATEI [--verwendung TEXT]\n"
+        "                            einen Beleg (PDF, JPEG, PNG, XML) an eine Buchung hängen; NAME\n"
+        "                            \"regular\" für eine regelmäßige Buchung (DATUM ist dann der Tag)\n"
+        "  documents [NAME]          die Belege an Buchungen: Buch, Datum, Betrag, Verwendung, Datei\n"
         "\n"
         "Ausgabe: ein Datensatz je Zeile, Felder durch Tabulatoren getrennt (UTF-8).\n"
         "Rückgabewert: 0 bei Erfolg, 1 bei einem Fehler, 2 bei falschem Aufruf.\n");
@@ -232,13 +236,17 @@ int Cli::RunCommand(const QString &command, QStringList args)
             return ReportBudgets(args.front());
         if (command == u"read-document" && expect(1, 1))
             return ReadDocument(args.front());
+        if (command == u"attach" && expect(5, 7))
+            return Attach(args);
+        if (command == u"documents" && expect(0, 1))
+            return ListDocuments(args.isEmpty() ? std::nullopt : std::optional<QString>(args.front()));
     } catch (const QelError &error) {
         return Fail(error.Message());
     }
     const QStringList known = QStringLiteral(
         "books show regular categories new add add-regular verify analysis export export-regular backup restore "
         "backups import rules rule-add rule-remove year export-year search merge remove trash untrash undo redo "
-        "budget budget-set budget-remove budget-report read-document")
+        "budget budget-set budget-remove budget-report read-document attach documents")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));

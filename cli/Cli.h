@@ -86,6 +86,9 @@ private:
     int Budgets();
     // CliDocuments.cpp: documents on bookings.
     int ReadDocument(const QString &file);
+    int Attach(const QStringList &args);
+    // Every document on a booking (one book's, "regular": the regular bookings').
+    int ListDocuments(const std::optional<QString> &book);
     int SetBudget(QStringList args);
     int RemoveBudget(QStringList args);
     int ReportBudgets(const QString &name);

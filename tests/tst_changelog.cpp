@@ -103,6 +103,9 @@ void TestChangeLog::entriesReadBackExactly()
     entry.Budgets.append({u"lebensmittel"_s, 24315, BudgetEntry{u"Lebensmittel"_s, 24315, 30000, true}, std::nullopt});
     entry.Budgets.append({u"kino"_s, 24316, std::nullopt, BudgetEntry{u"Kino"_s, 24316, std::nullopt, false}});
     entry.Rows.append({{u"DE12"_s, u"key\tk"_s, 2, u""_s}, "a1b2c3:1.0"});
+    const QByteArray document = QByteArray(64, 'a') + ".pdf";
+    entry.Documents.append({"a1b2c3:1.0", document, u"Rechnung\t1.pdf"_s, true});
+    entry.Documents.append({"x", QByteArray(64, '0') + ".jpg", u"Bon.jpg"_s, false});
     entry.Files.append({u"März 2026.qel"_s, "0123456789abcdef", 1780000000123456789});
     entry.Adopted = AdoptedFile{u"Regular.dat"_s, "fedcba9876543210", {{"a1b2c3", 4}, {"ffff", 9}}, 42};
 
@@ -119,6 +122,25 @@ void TestChangeLog::entriesReadBackExactly()
     QCOMPARE(back.Bookings.at(1).Before->Row.SubItem(2), u"-"_s);
     QCOMPARE(back.Looks.at(0).Skeleton, entry.Looks.at(0).Skeleton);
     QCOMPARE(back.Adopted->Seen.value("ffff"), 9);
+    QCOMPARE(back.Documents.size(), 2);
+    QCOMPARE(back.Documents.at(0).Name, u"Rechnung\t1.pdf"_s);
+    QVERIFY(!back.Documents.at(1).Attached);
+
+    // An op of a later version is passed over, the rest of its entry read; a document name the
+    // store would never give makes the entry damaged.
+    const auto withOp = [&](const QByteArray &op) {
+        QByteArray body = EntryCodec::Encode(entry);
+        body.truncate(body.lastIndexOf("Z\t"));
+        body += op + '\n';
+        return EntryCodec::HeaderLine("a1b2c3", u"h"_s) + body + "Z\t1\t"
+               + QByteArray::number(EntryCodec::Crc32(body), 16).rightJustified(8, '0') + '\n';
+    };
+    const EntryCodec::Read later = EntryCodec::Decode(withOp("q\tsomething\tnew"));
+    QCOMPARE(later.Problem, QString());
+    QCOMPARE(later.Entries.size(), 1);
+    QCOMPARE(EntryCodec::Encode(later.Entries.front()), EntryCodec::Encode(entry));
+    QCOMPARE(EntryCodec::Decode(withOp("d\tx\t../../etc/passwd\t1\tp")).Entries.size(), 0);
+    QCOMPARE(EntryCodec::Decode(withOp("d\tx\t" + QByteArray(64, 'A') + ".pdf\t1\tp")).Entries.size(), 0);
 }
 
 // A kill while appending leaves a torn tail, which is no entry; a changed byte anywhere in an

@@ -82,6 +82,7 @@ private slots:
     void receiptRules_data();
     void receiptRules();
     void commandLine();
+    void documentsOnBookings();
 };
 
 void TestDocuments::readsEachInvoiceAsItsXmlStates_data()
@@ -277,6 +278,74 @@ void TestDocuments::commandLine()
     QCOMPARE(none.Out, QString());
     QVERIFY2(none.Err.contains(u"weder PDF noch XML"_s), qPrintable(none.Err));
     QCOMPARE(RunCli(*home, {u"read-document"_s, dir + u"fehlt.pdf"_s}).Status, 1);
+}
+
+// Put on a booking from the command line, kept once, taken off by undo, along with backup and
+// restore (never a file from a backup whose content is not its name).
+void TestDocuments::documentsOnBookings()
+{
+    const auto home = MakeCliHome();
+    QTemporaryDir data;
+    const QString dataDir = data.filePath(u"Daten"_s);
+    const auto cli = [&](QStringList args) {
+        return RunCli(*home, QStringList{u"--data-dir"_s, dataDir, u"--program-data-dir"_s, data.filePath(u"Programm"_s)}
+                                 + args);
+    };
+    const QString invoice = QStringLiteral(QEL_DOCUMENTS_DIR "/EN16931_Einfach.pdf");
+    const QString book = u"März 2026"_s;
+    QCOMPARE(cli({u"new"_s, book}).Status, 0);
+    QCOMPARE(cli({u"add"_s, book, u"expense"_s, u"06.03.2026"_s, u"9,99"_s, u"Haushalt"_s, u"Kiosk"_s}).Status, 0);
+    QCOMPARE(cli({u"add"_s, book, u"expense"_s, u"06.03.2026"_s, u"9.99"_s, u"Haushalt"_s, u"Bäcker"_s}).Status, 0);
+
+    const CliResult twoOfThem = cli({u"attach"_s, book, u"expense"_s, u"06.03.2026"_s, u"9,99"_s, invoice});
+    QCOMPARE(twoOfThem.Status, 1);
+    QVERIFY2(twoOfThem.Err.contains(u"„Kiosk“, „Bäcker“"_s), qPrintable(twoOfThem.Err));
+    QCOMPARE(cli({u"attach"_s, book, u"expense"_s, u"07.03.2026"_s, u"9,99"_s, invoice}).Status, 1);
+    QCOMPARE(cli({u"attach"_s, book, u"expense"_s, u"06.03.2026"_s, u"9,99"_s, QStringLiteral(QEL_DOCUMENTS_DIR "/SOURCES.md"),
+                  u"--verwendung"_s, u"Kiosk"_s})
+                 .Status,
+             1);
+    const QStringList attach{u"attach"_s, book,    u"expense"_s,      u"06.03.2026"_s,
+                             u"9.99"_s,   invoice, u"--verwendung"_s, u"kiosk"_s};
+    const CliResult attached = cli(attach);
+    QCOMPARE(attached.Status, 0);
+    const QString stored = attached.Out.section(u": "_s, 1).trimmed();
+    QVERIFY2(QFile::exists(stored) && stored.contains(u"/Belege/"_s), qPrintable(attached.Out));
+    QVERIFY(cli(attach).Out.contains(u"schon an dieser Buchung"_s));
+    QCOMPARE(QDir(dataDir + u"/Belege"_s).entryList(QDir::Files).size(), 1);
+    const QString line = book + u"\t06.03.2026\t9.99\tKiosk\t"_s + stored + u'\n';
+    QCOMPARE(cli({u"documents"_s}).Out, line);
+    QCOMPARE(cli({u"documents"_s, u"regular"_s}).Out, QString());
+
+    // The second attach changed nothing, so undo takes the first back.
+    QVERIFY(cli({u"undo"_s}).Out.contains(u"Beleg „EN16931_Einfach.pdf“"_s));
+    QCOMPARE(cli({u"documents"_s, book}).Out, QString());
+    QCOMPARE(cli({u"redo"_s}).Status, 0);
+    QCOMPARE(cli({u"documents"_s, book}).Out, line);
+
+    // A book from the trash comes back with its bookings as they were, documents and all.
+    QCOMPARE(cli({u"remove"_s, book}).Status, 0);
+    QCOMPARE(cli({u"documents"_s}).Out, QString());
+    QCOMPARE(cli({u"untrash"_s, book}).Status, 0);
+    QCOMPARE(cli({u"documents"_s}).Out, line);
+
+    const QString backup = data.filePath(u"Sicherung"_s);
+    QCOMPARE(cli({u"backup"_s, backup}).Status, 0);
+    QVERIFY(QDir(dataDir + u"/Belege"_s).removeRecursively());
+    const CliResult gone = cli({u"documents"_s});
+    QCOMPARE(gone.Status, 1);
+    QVERIFY2(gone.Err.contains(u"fehlt im Ordner Belege"_s), qPrintable(gone.Err));
+    QCOMPARE(cli({u"restore"_s, backup}).Status, 0);
+    QCOMPARE(cli({u"documents"_s}).Status, 0);
+
+    const QString copy = backup + u"/Belege/"_s + QFileInfo(stored).fileName();
+    QFile tampered(copy);
+    QVERIFY(tampered.open(QIODevice::Append));
+    tampered.write("x");
+    tampered.close();
+    QVERIFY(QDir(dataDir + u"/Belege"_s).removeRecursively());
+    QCOMPARE(cli({u"restore"_s, backup}).Status, 0);
+    QVERIFY(!QFile::exists(stored));
 }
 
 QTEST_GUILESS_MAIN(TestDocuments)

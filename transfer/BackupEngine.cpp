@@ -1,5 +1,7 @@
 #include "transfer/BackupEngine.h"
 
+#include "documents/DocumentStore.h"
+
 #include "transfer/TransferJournal.h"
 
 #include "ledger/QelError.h"
@@ -172,7 +174,10 @@ TransferReport BackupEngine::Backup(const QString &backupFolder, BackupSelection
     const std::optional<LedgerFiles> data = ListLedgerFiles(DataFolder_, LinkRule::Follow);
     if (!data)
         throw QelError(messages.Copy);
-    return Transfer(DataFolder_, *data, backupFolder, what, TransferKind::Backup, messages);
+    TransferReport report = Transfer(DataFolder_, *data, backupFolder, what, TransferKind::Backup, messages);
+    if (what.Books)
+        TakeDocuments(DataFolder_, backupFolder, false, report);
+    return report;
 }
 
 TransferReport BackupEngine::Restore(const QString &restoreFolder, BackupSelection what) const
@@ -195,7 +200,22 @@ TransferReport BackupEngine::Restore(const QString &restoreFolder, BackupSelecti
     const std::optional<LedgerFiles> backup = ListLedgerFiles(restoreFolder, LinkRule::Skip);
     if (!backup)
         throw QelError(messages.Copy);
-    return Transfer(restoreFolder, *backup, DataFolder_, what, TransferKind::Restore, messages);
+    TransferReport report = Transfer(restoreFolder, *backup, DataFolder_, what, TransferKind::Restore, messages);
+    if (what.Books)
+        TakeDocuments(restoreFolder, DataFolder_, true, report);
+    return report;
+}
+
+void BackupEngine::TakeDocuments(const QString &from, const QString &to, bool checkContent, TransferReport &report)
+{
+    // The documents on bookings go along after the books: they never change, so a copy that
+    // breaks off is finished by the next one, and the books stand whatever happens here.
+    try {
+        DocumentStore(from).CopyMissingTo(DocumentStore(to), checkContent);
+    } catch (const QelError &error) {
+        if (report.LateFailure.isEmpty())
+            report.LateFailure = u"Die Belege wurden nicht alle kopiert: %1"_s.arg(error.Message());
+    }
 }
 
 BackupEngine::RestoreSource BackupEngine::CheckRestore(const QString &restoreFolder, BackupSelection what) const

@@ -59,6 +59,10 @@ public:
     // separators, and letter case where the file system ignores it.
     static bool SameFolder(const QString &a, const QString &b);
 
+    // The documents of the folder's "Belege" that the other folder lacks, copied there after the
+    // books (a failure is the report's late failure).
+    static void TakeDocuments(const QString &from, const QString &to, bool checkContent, TransferReport &report);
+
     static QString BackupDoneMessage();  // "Die Datensicherung ist abgeschlossen."
     static QString RestoreDoneMessage(); // "Das Wiederherstellen der Daten ist abgeschlossen."
 
