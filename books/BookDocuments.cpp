@@ -94,6 +94,34 @@ BookManager::AttachOutcome BookManager::AttachDocument(const QByteArray &booking
     return outcome;
 }
 
+QString BookManager::BookWithDocument(const QString &book, ListKind list, ListRow row, const QString &path)
+{
+    if (ReadOnly_)
+        throw QelError(LookOnlyMessage());
+    const LedgerState &state = Changes().State();
+    const DocumentStore::Added added = DocumentStore(Paths_.DataFolder).Add(path);
+    BookingList income(ListKind::Income);
+    BookingList expend(ListKind::Expend);
+    if (state.BookExists(book))
+        state.BookLists(book, Regional_, income, expend);
+    const QString name = QFileInfo(path).fileName();
+    ChangeEntry entry;
+    entry.Kind = EntryKind::Step;
+    entry.Text = u"Beleg „%1“ gebucht: %2"_s.arg(name, BookingText({book, list, row}));
+    const QByteArray entryName = Changes().NextName();
+    qsizetype next = 0;
+    row.Id = NewBookingId(entryName, next++);
+    const QByteArray id = row.Id;
+    BookingList &target = list == ListKind::Income ? income : expend;
+    target.AddRow(std::move(row));
+    target.SortByCaption(Regional_);
+    BookChanges(book, income, expend, entry, next);
+    entry.Documents.append({id, QFile::encodeName(added.StoredName), name, true});
+    const QString text = entry.Text;
+    Commit(std::move(entry));
+    return text;
+}
+
 QString BookManager::BookingText(const BookingContent &content) const
 {
     const QString kind = content.Book.isEmpty()

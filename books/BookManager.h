@@ -173,6 +173,9 @@ public:
     // Puts the file on the booking: copied into the store, then a step that undo takes back.
     // Throws QelError (nothing changed) when the booking is gone or the file cannot be kept.
     AttachOutcome AttachDocument(const QByteArray &booking, const QString &path);
+    // Books the row into the book's list (the book made when missing) with the file on it, as
+    // one step; returns the step's text.
+    QString BookWithDocument(const QString &book, ListKind list, ListRow row, const QString &path);
     // "Ausgabe 03.03.2026 12.50 „Edeka“ in März 2026"
     QString BookingText(const BookingContent &content) const;
 

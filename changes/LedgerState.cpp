@@ -415,6 +415,14 @@ QList<LedgerState::Conflict> LedgerState::Conflicts() const
     return conflicts;
 }
 
+QSet<QByteArray> LedgerState::ImportedBookings() const
+{
+    QSet<QByteArray> ids;
+    for (const StatementRowOp &row : Rows_)
+        ids.insert(row.Booking);
+    return ids;
+}
+
 IdentityIndex LedgerState::BookedRows() const
 {
     IdentityIndex index;

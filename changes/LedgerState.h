@@ -98,6 +98,8 @@ public:
     // was removed by a change (not taken back by an undo or a restore).
     IdentityIndex BookedRows() const;
     qsizetype BookedRowCount() const { return Rows_.size(); }
+    // The bookings an import made from a statement row.
+    QSet<QByteArray> ImportedBookings() const;
 
 private:
     struct Order

@@ -128,6 +128,10 @@ QString Cli::Usage()
         "                            Verfügbar, Ausgaben, Rest\n"
         "  read-document DATEI       eine Buchung aus einem Beleg lesen (E-Rechnung als PDF oder XML,\n"
         "                            PDF mit Text): Datum, Betrag, Art, Verkäufer, Quelle\n"
+        "  book-document DATEI [--buch NAME]\n"
+        "                            einen Beleg buchen und anhängen (Kategorie aus den Importregeln und\n"
+        "                            früheren Buchungen des Verkäufers); trifft er eine importierte\n"
+        "                            Kontobuchung (Betrag, Datum ± 5 Tage), hängt er an dieser\n"
         "  attach NAME income|expense DATUM BETRAG DATEI [--verwendung TEXT]\n"
         "                            einen Beleg (PDF, JPEG, PNG, XML) an eine Buchung hängen; NAME\n"
         "                            \"regular\" für eine regelmäßige Buchung (DATUM ist dann der Tag)\n"
@@ -236,6 +240,8 @@ int Cli::RunCommand(const QString &command, QStringList args)
             return ReportBudgets(args.front());
         if (command == u"read-document" && expect(1, 1))
             return ReadDocument(args.front());
+        if (command == u"book-document" && expect(1, 3))
+            return BookDocument(args);
         if (command == u"attach" && expect(5, 7))
             return Attach(args);
         if (command == u"documents" && expect(0, 1))
@@ -246,7 +252,7 @@ int Cli::RunCommand(const QString &command, QStringList args)
     const QStringList known = QStringLiteral(
         "books show regular categories new add add-regular verify analysis export export-regular backup restore "
         "backups import rules rule-add rule-remove year export-year search merge remove trash untrash undo redo "
-        "budget budget-set budget-remove budget-report read-document attach documents")
+        "budget budget-set budget-remove budget-report read-document book-document attach documents")
                                   .split(u' ');
     if (known.contains(command))
         return UsageError(QStringLiteral("Falsche Anzahl von Argumenten für \"%1\".").arg(command));

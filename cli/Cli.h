@@ -87,6 +87,7 @@ private:
     // CliDocuments.cpp: documents on bookings.
     int ReadDocument(const QString &file);
     int Attach(const QStringList &args);
+    int BookDocument(const QStringList &args);
     // Every document on a booking (one book's, "regular": the regular bookings').
     int ListDocuments(const std::optional<QString> &book);
     int SetBudget(QStringList args);

@@ -6,6 +6,7 @@
 #include "documents/DocumentReader.h"
 #include "documents/DocumentStore.h"
 #include "documents/pdf/PopplerPdfReader.h"
+#include "import/DocumentBooking.h"
 #include "ledger/FuncUnit.h"
 #include "ledger/Regional.h"
 
@@ -142,6 +143,43 @@ int Cli::ListDocuments(const std::optional<QString> &book)
         }
     }
     return missing == 0 ? 0 : 1;
+}
+
+int Cli::BookDocument(const QStringList &arguments)
+{
+    QStringList args = arguments;
+    std::optional<QString> book;
+    if (const qsizetype at = args.indexOf(u"--buch"_s); at >= 0) {
+        if (at + 1 >= args.size())
+            return UsageError(u"Zu --buch fehlt der Name des Haushaltsbuchs."_s);
+        book = args.at(at + 1);
+        args.remove(at, 2);
+    }
+    if (args.size() != 1)
+        return UsageError(u"Aufruf: book-document DATEI [--buch NAME]"_s);
+    if (book && !IsListedBook(*book))
+        return Fail(u"Das Haushaltsbuch \"%1\" existiert nicht."_s.arg(*book));
+    if (!LockForWriting())
+        return 1;
+    BookManager books = MakeManager();
+    const DocumentBooking booking(books);
+    const PopplerPdfReader pdf;
+    DocumentReader reader(&pdf, nullptr);
+    reader.SetKnownSellers(booking.KnownSellers());
+    const DocumentRead read = reader.ReadFile(args.front());
+    if (!read.Proposal)
+        return Fail(read.Error);
+    const DocumentBookingPlan plan = booking.Plan(*read.Proposal, book);
+    const QString done = booking.Book(plan, args.front());
+    Changed_ = true;
+    Out_ << QStringList{plan.MatchedBooking.isEmpty() ? u"gebucht"_s : u"an Kontobuchung"_s, plan.Book,
+                        KindName(plan.List), plan.Row.Caption, plan.Row.SubItem(0), plan.Row.SubItem(1),
+                        plan.Row.SubItem(2), DocumentSourceText(plan.Proposal.Source)}
+                .join(u'\t')
+         << '\n';
+    for (const QString &doubt : plan.Proposal.Doubts)
+        Err_ << u"Unsicher: "_s << doubt << '\n';
+    return 0;
 }
 
 int Cli::ReadDocument(const QString &file)

@@ -83,6 +83,7 @@ private slots:
     void receiptRules();
     void commandLine();
     void documentsOnBookings();
+    void bookingADocument();
 };
 
 void TestDocuments::readsEachInvoiceAsItsXmlStates_data()
@@ -346,6 +347,61 @@ void TestDocuments::documentsOnBookings()
     QVERIFY(QDir(dataDir + u"/Belege"_s).removeRecursively());
     QCOMPARE(cli({u"restore"_s, backup}).Status, 0);
     QVERIFY(!QFile::exists(stored));
+}
+
+// A document booked where no bank booking meets it, and put on the imported one that does.
+void TestDocuments::bookingADocument()
+{
+    const auto home = MakeCliHome();
+    QTemporaryDir data;
+    const auto cli = [&](QStringList args) {
+        return RunCli(*home, QStringList{u"--data-dir"_s, data.filePath(u"Daten"_s), u"--program-data-dir"_s,
+                                         data.filePath(u"Programm"_s)}
+                                 + args);
+    };
+    const QString taxi = QStringLiteral(QEL_DOCUMENTS_DIR "/zugferd_2p0_BASIC_Taxifahrt.pdf");
+    // The category of the seller's earlier booking.
+    QCOMPARE(cli({u"new"_s, u"September 2018"_s}).Status, 0);
+    QCOMPARE(cli({u"add"_s, u"September 2018"_s, u"expense"_s, u"03.09.2018"_s, u"20"_s, u"Fahrtkosten"_s,
+                  u"Taxiunternehmen TX GmbH"_s})
+                 .Status,
+             0);
+    const CliResult booked = cli({u"book-document"_s, taxi});
+    QCOMPARE(booked.Status, 0);
+    QCOMPARE(booked.Out,
+             u"gebucht\tOktober 2018\tAusgabe\t30.10.2018\t18.08\tFahrtkosten\tTaxiunternehmen TX GmbH\tE-Rechnung\n"_s);
+    QCOMPARE(cli({u"documents"_s, u"Oktober 2018"_s}).Out.count(u'\n'), 1);
+    // One step: the booking, its book and the document go together.
+    QCOMPARE(cli({u"undo"_s}).Status, 0);
+    QVERIFY(!cli({u"books"_s}).Out.contains(u"Oktober 2018"_s));
+
+    const auto importRows = [&](const QByteArray &rows) {
+        const QString statement = data.filePath(u"konto.csv"_s);
+        QFile csv(statement);
+        if (!csv.open(QIODevice::WriteOnly))
+            return -1;
+        csv.write("Buchungstag;Empf\xC3\xA4nger;Verwendungszweck;Betrag\n" + rows);
+        csv.close();
+        return cli({u"import"_s, statement}).Status;
+    };
+    // Six days away, or a cent off: no match.
+    QCOMPARE(importRows("24.10.2018;Taxiunternehmen TX GmbH;Rechnung TX-471101;-18,08\n"
+                        "30.10.2018;Taxiunternehmen TX GmbH;Fahrt;-18,09\n"),
+             0);
+    QVERIFY(cli({u"book-document"_s, taxi}).Out.startsWith(u"gebucht\t"_s));
+    QCOMPARE(cli({u"undo"_s}).Status, 0);
+    // Five days away: the document belongs to that bank booking.
+    QCOMPARE(importRows("04.11.2018;Taxiunternehmen TX GmbH;Rechnung TX-471102;-18,08\n"), 0);
+    const CliResult matched = cli({u"book-document"_s, taxi});
+    QCOMPARE(matched.Status, 0);
+    QVERIFY2(matched.Out.startsWith(u"an Kontobuchung\tNovember 2018\tAusgabe\t04.11.2018\t18.08"_s),
+             qPrintable(matched.Out));
+    QCOMPARE(cli({u"show"_s, u"Oktober 2018"_s}).Out.count(u'\n'), 2);
+
+    const CliResult pounds =
+        cli({u"book-document"_s, QStringLiteral(QEL_DOCUMENTS_DIR "/zugferd_2p0_EXTENDED_Fremdwaehrung.pdf")});
+    QCOMPARE(pounds.Status, 1);
+    QVERIFY2(pounds.Err.contains(u"lautet auf GBP"_s), qPrintable(pounds.Err));
 }
 
 QTEST_GUILESS_MAIN(TestDocuments)
