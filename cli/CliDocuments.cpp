@@ -5,6 +5,7 @@
 #include "books/BookManager.h"
 #include "documents/DocumentReader.h"
 #include "documents/DocumentStore.h"
+#include "documents/ocr/TesseractRecognizer.h"
 #include "documents/pdf/PopplerPdfReader.h"
 #include "import/DocumentBooking.h"
 #include "ledger/FuncUnit.h"
@@ -164,7 +165,8 @@ int Cli::BookDocument(const QStringList &arguments)
     BookManager books = MakeManager();
     const DocumentBooking booking(books);
     const PopplerPdfReader pdf;
-    DocumentReader reader(&pdf, nullptr);
+    const TesseractRecognizer recognizer;
+    DocumentReader reader(&pdf, &recognizer);
     reader.SetKnownSellers(booking.KnownSellers());
     const DocumentRead read = reader.ReadFile(args.front());
     if (!read.Proposal)
@@ -185,7 +187,8 @@ int Cli::BookDocument(const QStringList &arguments)
 int Cli::ReadDocument(const QString &file)
 {
     const PopplerPdfReader pdf;
-    const DocumentReader reader(&pdf, nullptr);
+    const TesseractRecognizer recognizer;
+    const DocumentReader reader(&pdf, &recognizer);
     const DocumentRead read = reader.ReadFile(file);
     if (!read.Proposal)
         return Fail(read.Error);

@@ -70,7 +70,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Beyond the libraries: the fonts the pages are drawn with, and Qt's SQLite driver (a plugin,
 # which the library scan does not see) for the statement import's store. libzip (statements
 # in ZIP files) is named as well, though the scan finds it, so that no build goes without it.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libqt6sql6-sqlite, libzip4")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, libqt6sql6-sqlite, libzip4, tesseract-ocr-deu")
 # Qt's own dialog texts in German.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)

@@ -77,7 +77,7 @@ struct FoundAmount
 QList<FoundAmount> AmountsIn(const QString &line)
 {
     static const QRegularExpression pattern(
-        uR"((?<![\d.,])(-\s?)?(\d{1,3}(?:[. ]\d{3})+|\d{1,9})([,.])(\d{2})(?!\d)(?!\s?%)(-(?!\d))?)"_s);
+        uR"((?<![\d.,])(-\s?)?(\d{1,3}(?:[. ]\d{3})+|\d{1,9})([,.])(\d{2})(?!\d)(?![.,]\d)(?!\s?%)(-(?!\d))?)"_s);
     QList<FoundAmount> amounts;
     for (const QRegularExpressionMatch &match : pattern.globalMatch(line)) {
         QString whole = match.captured(2);
@@ -189,8 +189,10 @@ QList<Candidate> TotalCandidates(const QStringList &lower)
         QList<FoundAmount> amounts = AmountsIn(line);
         // The amount may stand in the next line, as in two-column layouts.
         for (int next = i + 1; amounts.isEmpty() && next < std::min<int>(i + 3, lower.size()); ++next) {
-            if (!ContainsAny(lower.at(next), NotTotalWords) && !IsVatLine(lower.at(next)))
-                amounts = AmountsIn(lower.at(next));
+            const QString &below = lower.at(next);
+            // What was paid or given back stands below an unreadable total, not the total.
+            if (!ContainsAny(below, NotTotalWords) && !ContainsAny(below, PaymentWords) && !IsVatLine(below))
+                amounts = AmountsIn(below);
         }
         if (amounts.isEmpty())
             continue;
@@ -219,6 +221,12 @@ std::optional<TotalFound> FindTotal(const QStringList &lower)
         }
     }
     TotalFound found;
+    // The total itself unreadable: what the VAT lines add up to, never sure.
+    if (candidates.isEmpty() && vat && *vat > 0) {
+        found.Cents = *vat;
+        found.Doubt = u"Der Gesamtbetrag ist nicht lesbar; er ist aus den Steuerzeilen errechnet."_s;
+        return found;
+    }
     if (candidates.isEmpty()) {
         // No word for the total: the largest amount, never sure.
         qint64 largest = 0;

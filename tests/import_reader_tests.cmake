@@ -18,3 +18,7 @@ qel_add_test(tst_documents SOURCES tst_documents.cpp LIBS qel_core qel_pdf)
 target_compile_definitions(tst_documents PRIVATE QEL_DOCUMENTS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/data/documents"
   QEL_CLI_PATH="$<TARGET_FILE:haushaltsbuch-cli>")
 add_dependencies(tst_documents haushaltsbuch-cli)
+if(TARGET Qt6::Gui)
+  # The text recogniser on receipts drawn for the test.
+  qel_add_test(tst_receiptocr SOURCES tst_receiptocr.cpp LIBS qel_core qel_ocr Qt6::Gui)
+endif()

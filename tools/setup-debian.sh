@@ -7,6 +7,7 @@ packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev qt6-svg-dev libqt6sql6-sqlite
   libjpeg62-turbo-dev libchm-dev fp-utils libcups2-dev libzip-dev libpoppler-cpp-dev
+  libtesseract-dev libleptonica-dev tesseract-ocr-deu
   libbenchmark-dev
   fonts-liberation xvfb xauth
   dpkg-dev lintian desktop-file-utils appstream
