@@ -324,6 +324,14 @@ void TestDocuments::documentsOnBookings()
     QCOMPARE(cli({u"redo"_s}).Status, 0);
     QCOMPARE(cli({u"documents"_s, book}).Out, line);
 
+    // Every automatic copy holds the documents too, and a restore from one brings them back.
+    const QString newest = cli({u"backups"_s}).Out.section(u'\n', 0, 0).section(u'\t', 0, 0);
+    const QString automatic = cli({u"backups"_s}).Out.section(u'\n', 0, 0).section(u'\t', 2, 2);
+    QVERIFY2(QFile::exists(automatic + u"Belege/"_s + QFileInfo(stored).fileName()), qPrintable(automatic));
+    QVERIFY(QDir(dataDir + u"/Belege"_s).removeRecursively());
+    QCOMPARE(cli({u"restore"_s, u"--auto"_s, newest}).Status, 0);
+    QVERIFY(QFile::exists(stored));
+
     // A book from the trash comes back with its bookings as they were, documents and all.
     QCOMPARE(cli({u"remove"_s, book}).Status, 0);
     QCOMPARE(cli({u"documents"_s}).Out, QString());

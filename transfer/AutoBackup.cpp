@@ -1,5 +1,7 @@
 #include "transfer/AutoBackup.h"
 
+#include "documents/DocumentStore.h"
+
 #include "ledger/LedgerPaths.h"
 #include "ledger/ListFiles.h"
 #include "ledger/QelError.h"
@@ -35,6 +37,8 @@ constexpr char UnfinishedPrefix[] = ".unfertig-";
 constexpr char RetiredPrefix[] = ".veraltet-";
 
 constexpr char ManifestFile[] = "Inhalt.txt";
+// The documents on bookings, in a folder of the copy as in the data folder.
+const QByteArray DocumentsFolder = QByteArrayLiteral("Belege/");
 constexpr char ManifestHeader[] = "Haushaltsbuch-Sicherungsinhalt 1\n";
 
 struct HeldFile
@@ -209,8 +213,15 @@ bool AutoBackups::Same(const QByteArray &a, const QByteArray &b) const
 
 bool AutoBackups::RemoveCopy(const QByteArray &folder)
 {
-    // Only what a copy holds: files, no folders.
+    // Only what a copy holds: files, and the folder of documents with its files.
     bool removed = true;
+    const QByteArray documents = InFolder(folder, DocumentsFolder.chopped(1));
+    if (QFileInfo(QFile::decodeName(documents)).isDir() && !QFileInfo(QFile::decodeName(documents)).isSymLink()) {
+        const QDir held(QFile::decodeName(documents));
+        for (const QString &name : held.entryList(QDir::Files | QDir::Hidden | QDir::System))
+            removed = Ops_.Remove(InFolder(documents, QFile::encodeName(name))) && removed;
+        removed = Ops_.RemoveFolder(documents) && removed;
+    }
     const QStringList names = QDir(QFile::decodeName(folder)).entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString &name : names)
         removed = Ops_.Remove(InFolder(folder, QFile::encodeName(name))) && removed;
@@ -284,6 +295,12 @@ std::optional<AutoBackupEntry> AutoBackups::Create(const QString &dataFolder, co
     }
     if (files.isEmpty())
         return std::nullopt;
+    // The documents on bookings: named by their content, so an earlier copy's file of the same
+    // name and size is the same file, linked without reading it.
+    const DocumentStore documents(dataFolder);
+    const QStringList documentNames = documents.StoredNames();
+    for (const QString &name : documentNames)
+        files.append({NativePath(documents.PathOf(name)), DocumentsFolder + QFile::encodeName(name)});
 
     if (!QDir().mkpath(Folder_))
         throw QelError(CopyFailedMessage(u"Der Ordner \"%1\" kann nicht angelegt werden."_s.arg(
@@ -307,11 +324,16 @@ std::optional<AutoBackupEntry> AutoBackups::Create(const QString &dataFolder, co
     if (folderFd < 0)
         fail(ListFiles::SystemReason(errno));
     const auto closeFolder = qScopeGuard([folderFd] { ::close(folderFd); });
+    if (!documentNames.isEmpty() && ::mkdirat(folderFd, DocumentsFolder.chopped(1).constData(), 0700) != 0)
+        fail(ListFiles::SystemReason(errno));
     QList<HeldFile> held;
     for (const auto &[from, name] : std::as_const(files)) {
         const QByteArray to = InFolder(copy, name);
         const QByteArray before = previous.isEmpty() ? QByteArray() : InFolder(previous, name);
-        const bool linked = !before.isEmpty() && Same(from, before) && Ops_.Link(before, to);
+        const auto sizeOf = [](const QByteArray &path) { return QFileInfo(QFile::decodeName(path)).size(); };
+        const bool document = name.startsWith(DocumentsFolder);
+        const bool same = !before.isEmpty() && (document ? sizeOf(from) == sizeOf(before) : Same(from, before));
+        const bool linked = same && Ops_.Link(before, to);
         struct stat st {};
         if ((!linked && !Ops_.Copy(from, to)) || ::fstatat(folderFd, name.constData(), &st, 0) != 0)
             fail(u"Die Datei \"%1\" konnte nicht kopiert werden."_s.arg(DisplayName(name)));
