@@ -87,13 +87,29 @@ DocumentRead DocumentReader::Read(const QByteArray &bytes) const
             read.Error = u"Für Bilder fehlt die Texterkennung."_s;
             return read;
         }
-        QString error;
-        const std::optional<QString> text = Recognizer_->Recognize(bytes, error);
-        if (!text) {
-            read.Error = error;
-            return read;
+        // The surest reading wins: amount, then date, then seller.
+        const auto score = [](const DocumentRead &r) {
+            return r.Proposal ? 1 + 8 * r.Proposal->AmountSure + 4 * r.Proposal->DateSure + 2 * r.Proposal->SellerSure
+                              : 0;
+        };
+        DocumentRead best;
+        for (int pass = 0; pass < Recognizer_->Passes(); ++pass) {
+            QString error;
+            const std::optional<QString> text = Recognizer_->Recognize(bytes, pass, error);
+            if (!text) {
+                if (pass == 0) {
+                    read.Error = error;
+                    return read;
+                }
+                break;
+            }
+            DocumentRead next = FromText(*text, DocumentSource::TextRecognition);
+            if (score(next) > score(best))
+                best = std::move(next);
+            if (best.Proposal && best.Proposal->AmountSure && best.Proposal->DateSure)
+                break;
         }
-        return FromText(*text, DocumentSource::TextRecognition);
+        return best;
     }
     case DocumentKind::Unknown:
         break;

@@ -31,12 +31,15 @@ public:
     virtual std::optional<PdfContent> Read(const QByteArray &bytes, QString &error) const = 0;
 };
 
-// Turns a picture of a receipt into text (documents/ocr does, with a text recogniser).
+// Turns a picture of a receipt into text (documents/ocr does, with a text recogniser). A
+// recogniser may read a picture in several passes, each preparing it another way; the reader
+// asks for the next only while what it read is not sure.
 class TextRecognizer
 {
 public:
     virtual ~TextRecognizer() = default;
-    virtual std::optional<QString> Recognize(const QByteArray &image, QString &error) const = 0;
+    virtual int Passes() const { return 1; }
+    virtual std::optional<QString> Recognize(const QByteArray &image, int pass, QString &error) const = 0;
 };
 
 struct DocumentRead

@@ -39,7 +39,9 @@ constexpr std::array TaxWords{QStringView(u"mwst"), QStringView(u"ust"), QString
 // How the total was paid: the same amount beside it bears the total out.
 constexpr std::array PaymentWords{QStringView(u"ec-karte"), QStringView(u"girocard"), QStringView(u"kartenzahlung"),
                                   QStringView(u"visa"),     QStringView(u"mastercard"), QStringView(u"maestro"),
-                                  QStringView(u"bar "),     QStringView(u"kreditkarte"), QStringView(u"paypal")};
+                                  QStringView(u"kreditkarte"), QStringView(u"paypal")};
+// Cash handed over is what was given, not the total.
+constexpr std::array CashWords{QStringView(u"bar "), QStringView(u"bar:"), QStringView(u"bargeld")};
 // Words at a receipt's top that name no seller.
 constexpr std::array NoSellerWords{
     QStringView(u"rechnung"), QStringView(u"quittung"), QStringView(u"kassenbon"), QStringView(u"beleg"),
@@ -182,7 +184,8 @@ QList<Candidate> TotalCandidates(const QStringList &lower)
                 continue;
             weight = std::max(weight, word.Weight);
         }
-        if (weight == 0 || ContainsAny(line, NotTotalWords))
+        if (weight == 0 || ContainsAny(line, NotTotalWords) || ContainsAny(line, CashWords)
+            || (weight < 4 && ContainsAny(line, PaymentWords)))
             continue;
         if (ContainsAny(line, TaxWords) && !line.contains(u"inkl"_s) && !line.contains(u"incl"_s) && weight < 6)
             continue;
@@ -191,7 +194,8 @@ QList<Candidate> TotalCandidates(const QStringList &lower)
         for (int next = i + 1; amounts.isEmpty() && next < std::min<int>(i + 3, lower.size()); ++next) {
             const QString &below = lower.at(next);
             // What was paid or given back stands below an unreadable total, not the total.
-            if (!ContainsAny(below, NotTotalWords) && !ContainsAny(below, PaymentWords) && !IsVatLine(below))
+            if (!ContainsAny(below, NotTotalWords) && !ContainsAny(below, PaymentWords) && !ContainsAny(below, CashWords)
+                && !IsVatLine(below))
                 amounts = AmountsIn(below);
         }
         if (amounts.isEmpty())

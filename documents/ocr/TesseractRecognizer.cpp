@@ -30,7 +30,7 @@ void Step(PixPtr &pix, Pix *next)
         pix.reset(next);
 }
 
-PixPtr Prepared(PixPtr pix)
+PixPtr Prepared(PixPtr pix, bool evenOut)
 {
     // Each step leaves the earlier picture to be freed once the next one is there.
     Step(pix, pixConvertTo8(pix.get(), 0));
@@ -42,15 +42,16 @@ PixPtr Prepared(PixPtr pix)
         const float factor = std::min(3.0f, float(MinLongSide) / float(longSide));
         Step(pix, pixScale(pix.get(), factor, factor));
     }
-    // Shadows and the paper's colour: the background made even, then the contrast.
-    Step(pix, pixBackgroundNormSimple(pix.get(), nullptr, nullptr));
+    // Shadows and the paper's colour: the background made even.
+    if (evenOut)
+        Step(pix, pixBackgroundNormSimple(pix.get(), nullptr, nullptr));
     Step(pix, pixDeskew(pix.get(), 0));
     return pix;
 }
 
 } // namespace
 
-std::optional<QString> TesseractRecognizer::Recognize(const QByteArray &image, QString &error) const
+std::optional<QString> TesseractRecognizer::Recognize(const QByteArray &image, int pass, QString &error) const
 {
     if (image.size() > MaxImageBytes) {
         error = u"Das Bild ist größer als 32 MB und wird nicht gelesen."_s;
@@ -66,7 +67,7 @@ std::optional<QString> TesseractRecognizer::Recognize(const QByteArray &image, Q
         error = u"Das Bild hat mehr als 100 Millionen Bildpunkte und wird nicht gelesen."_s;
         return std::nullopt;
     }
-    pix = Prepared(std::move(pix));
+    pix = Prepared(std::move(pix), pass > 0);
 
     tesseract::TessBaseAPI api;
     if (api.Init(nullptr, "deu", tesseract::OEM_LSTM_ONLY) != 0) {

@@ -2,10 +2,12 @@
 
 #include "documents/DocumentReader.h"
 
-// TextRecognizer through Tesseract with its German data: the picture made grey, evened out
-// (shadows and paper colour), straightened and, when small, enlarged before it is read.
+// TextRecognizer through Tesseract with its German data. The picture is made grey, straightened
+// and, when small, enlarged; the second pass also evens out shadows and the paper's colour,
+// which photos need and clean scans are harmed by.
 class TesseractRecognizer final : public TextRecognizer
 {
 public:
-    std::optional<QString> Recognize(const QByteArray &image, QString &error) const override;
+    int Passes() const override { return 2; }
+    std::optional<QString> Recognize(const QByteArray &image, int pass, QString &error) const override;
 };
