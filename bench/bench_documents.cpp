@@ -47,7 +47,7 @@ BENCHMARK(BM_ReadLargestHybridPdf)->Unit(benchmark::kMillisecond);
 
 void BM_ReadInvoiceXml(benchmark::State &state)
 {
-    ReadDocument(state, "EN16931_Einfach.ubl.xml");
+    ReadDocument(state, "testout-XR.xml");
 }
 BENCHMARK(BM_ReadInvoiceXml)->Unit(benchmark::kMillisecond);
 
